@@ -1,0 +1,136 @@
+#pragma once
+// FileSystem: how Tessivo reaches the disk. The core never calls the
+// operating system itself; it is handed a FileSystem& and asks it. Tests hand
+// it a fake that keeps files in memory and can be told to fail (see
+// tests/support/fake_file_system.h); the program hands it PosixFileSystem.
+//
+// Paths are UTF-16 and absolute ("/" separated, beginning with "/"). File
+// names on Linux are bytes: the implementation converts at this boundary
+// with the surrogate escape of file_name_bytes.h, so every listed name maps
+// back to its exact bytes.
+//
+// Times are FILETIME values: 100 ns units since 1601-01-01 UTC.
+// Attributes are the Windows bits below, mapped per file system type.
+//
+// Every call that can fail returns Result/Status; ENOENT is kNotFound and a
+// target that exists is kExists. There is deliberately no overwriting rename.
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/result.h"
+
+namespace tessivo {
+
+using FileTime = std::int64_t;
+
+// Seconds between 1601-01-01 and 1970-01-01.
+inline constexpr std::int64_t kFileTimeUnixEpochSeconds = 11644473600LL;
+
+namespace attr {
+inline constexpr std::uint32_t kReadOnly = 0x1;
+inline constexpr std::uint32_t kHidden = 0x2;
+inline constexpr std::uint32_t kSystem = 0x4;
+inline constexpr std::uint32_t kDirectory = 0x10;
+inline constexpr std::uint32_t kArchive = 0x20;
+}  // namespace attr
+
+// What a look-up of one path tells. A symbolic link is reported as a link;
+// `is_directory` then tells whether its target is a folder.
+struct FileInfo {
+  bool is_directory = false;
+  bool is_symlink = false;
+  std::uint64_t size = 0;
+  FileTime creation_time = 0;    // birth time where the system keeps one, else last_write_time
+  FileTime last_write_time = 0;
+  std::uint32_t attributes = 0;  // attr:: bits, kDirectory included for folders
+};
+
+struct DirEntry {
+  std::u16string name;  // no path
+  FileInfo info;
+};
+
+// The kind of file system a path lives on; it decides how attributes, creation
+// times and short names are reached and at what granularity times are kept.
+enum class FileSystemKind { kOther, kFat, kNtfs, kCifs };
+
+// An open file that is only appended to, cut back and synced: the rename log.
+class AppendFile {
+ public:
+  virtual ~AppendFile() = default;
+  // Writes all of `bytes` at the end in one call.
+  virtual Status Append(const std::string& bytes) = 0;
+  // Cuts the file back to `length` bytes (takes out a line written ahead).
+  virtual Status Truncate(std::uint64_t length) = 0;
+  virtual std::uint64_t Size() const = 0;
+  // Flushes to the disk.
+  virtual Status Sync() = 0;
+};
+
+class FileSystem {
+ public:
+  virtual ~FileSystem() = default;
+
+  // The entries of a folder, without "." and "..", in the order the system
+  // gives them. kNotFound when the folder does not exist.
+  virtual Result<std::vector<DirEntry>> List(const std::u16string& folder) = 0;
+
+  // Looks a path up without following a final symbolic link (is_symlink set,
+  // is_directory telling the target's kind). kNotFound when nothing is there.
+  virtual Result<FileInfo> Stat(const std::u16string& path) = 0;
+
+  // Moves `from` to `to` only if `to` does not exist: kExists otherwise.
+  // Never replaces anything, on any file system. Equal paths succeed without
+  // a system call. A change of letter case only goes through a temporary
+  // name in the same folder.
+  virtual Status RenameNoReplace(const std::u16string& from, const std::u16string& to) = 0;
+
+  // Sets the creation and/or last-write time; a missing one is left alone.
+  // All or nothing: if one cannot be set, neither is changed. The result is
+  // read back and compared at the file system's granularity.
+  virtual Status SetTimes(const std::u16string& path, std::optional<FileTime> creation,
+                          std::optional<FileTime> last_write) = 0;
+
+  // Sets the read-only, hidden, system and archive bits to `attributes`.
+  virtual Status SetAttributes(const std::u16string& path, std::uint32_t attributes) = 0;
+
+  // The 8.3 name the file system keeps for `path` (FAT only); kNotSupported
+  // elsewhere, where callers generate one themselves.
+  virtual Result<std::u16string> ShortName(const std::u16string& path) = 0;
+
+  virtual FileSystemKind KindOf(const std::u16string& path) = 0;
+
+  // The target of a symbolic link, as stored (may be relative).
+  virtual Result<std::u16string> ReadLink(const std::u16string& path) = 0;
+
+  // Reads at most `max_bytes` bytes from `offset`; fewer at the end of file.
+  virtual Result<std::string> ReadRange(const std::u16string& path, std::uint64_t offset,
+                                        std::size_t max_bytes) = 0;
+  // Reads a whole file.
+  virtual Result<std::string> ReadFile(const std::u16string& path) = 0;
+
+  // Replaces `path` whole: writes a new file beside it, syncs it and renames
+  // it over the old one, so a crash leaves either the old or the new file.
+  virtual Status WriteFileAtomic(const std::u16string& path, const std::string& bytes) = 0;
+
+  // Removes a file (not a folder). kNotFound when it is not there.
+  virtual Status RemoveFile(const std::u16string& path) = 0;
+
+  // Creates a folder and any missing parents with the given mode.
+  virtual Status CreateFolders(const std::u16string& path, unsigned mode) = 0;
+
+  // Opens (creating when missing) a file for appending. With `lock`, takes an
+  // exclusive advisory lock that lasts as long as the returned object, and
+  // fails with kBusy when another process holds it.
+  virtual Result<std::unique_ptr<AppendFile>> OpenAppend(const std::u16string& path,
+                                                         bool lock) = 0;
+
+  // Whether some other process holds the lock of OpenAppend on `path`.
+  virtual bool IsLocked(const std::u16string& path) = 0;
+};
+
+}  // namespace tessivo
