@@ -2,7 +2,7 @@
 # Installs the Debian packages Tessivo needs to build and test, when missing.
 # Runs apt-get directly as root, through sudo otherwise.
 set -eu
-PKGS="cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev libicu-dev"
+PKGS="cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev libicu-dev libpcre2-dev"
 if [ "${TESSIVO_BUILD_GUI:-OFF}" = "ON" ]; then
   PKGS="$PKGS qt6-base-dev"
 fi

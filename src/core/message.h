@@ -8,6 +8,7 @@
 // unattended runs and tests use HeadlessMessageSink.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -61,6 +62,37 @@ class MessageSink {
   virtual void Note(const MessageBox& box, int answer) = 0;
 };
 
+// Kinds of ShowMessage.
+namespace message_kind {
+inline constexpr int kCustom = 0;        // title text_a, text text_b, style mode
+inline constexpr int kChangeFailed = 1;  // old name / file, new name; mode = RenameMode
+inline constexpr int kOfferMoreFiles = 2;  // mode = the maxfilenum index
+inline constexpr int kNoMemory = 3;
+inline constexpr int kEndModeFirst = 5;  // text_a the phrase, text_b "a,b" (see below)
+inline constexpr int kConfirmCancel = 6;  // Yes/No/Cancel; mode = RenameMode
+inline constexpr int kConfirm = 7;        // Yes/No; mode = RenameMode
+inline constexpr int kListFull = 8;       // mode = the maxfilenum index
+}  // namespace message_kind
+
+// The box a kind shows, or nullopt when it shows none (kinds 4, 9 and above,
+// negative kinds, and any non-zero kind with a mode of 25 or more).
+//   1, 6, 7: text_a the old name (or the file), text_b the new name; the
+//            texts depend on the mode group: name modes (below 13, or 19),
+//            timestamp (13), attributes (14; in kind 1 every other mode too).
+//   2, 8:    mode is the `maxfilenum` index; kind 2 names the limit and the
+//            next step, kind 8 says the largest step is exceeded from index 6.
+//   5:       text_a ends the other mode ("マクロ記録を中止"); text_b[0] picks
+//            the action ('0' reading files, '1' opening the options) and
+//            text_b[2] == '0' makes it a Yes/No question instead of a notice.
+std::optional<MessageBox> ComposeMessage(int kind, unsigned mode, std::u16string_view text_a,
+                                         std::u16string_view text_b);
+
+// The answer of a box nobody sees: Yes when its style has the Yes/No bit
+// (value 4), OK otherwise.
+inline int AutomaticAnswer(unsigned style) {
+  return (style & box::kYesNo) != 0 ? kAnswerYes : kAnswerOk;
+}
+
 // Holds the sink and the automation state that decide how a message is
 // shown. The program owns one and passes it on; tests make fresh ones.
 class Messenger {
@@ -73,8 +105,16 @@ class Messenger {
   void set_test_mode(bool on) { test_mode_ = on; }
   MessageSink& sink() { return *sink_; }
 
-  // Composes the text of `kind` (0: title = text_a, text = text_b, style =
-  // mode) and shows or answers it by the policy. Returns the answer.
+  // Composes the box of `kind` (see ComposeMessage) and shows or answers it
+  // by the policy:
+  //   flags 0 (interactive)             shown, owned by the window;
+  //   kErrMsg set and level kLevelError shown without owner, top-most;
+  //   kAllMsg set                       shown without owner, top-most;
+  //   kShow clear (hidden run)          not shown: Note()d with the
+  //                                     AutomaticAnswer of its style;
+  //   otherwise                         shown, owned by the window.
+  // Returns the answer (kAnswer*). A kind that composes no box answers 1
+  // and reaches neither Show nor Note.
   int ShowMessage(int kind, unsigned mode, std::u16string_view text_a,
                   std::u16string_view text_b, int level);
 

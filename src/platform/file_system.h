@@ -9,6 +9,9 @@
 // with the surrogate escape of file_name_bytes.h, so every listed name maps
 // back to its exact bytes.
 //
+// A symbolic link is an entry of its own: Stat, SetTimes, SetAttributes and
+// RenameNoReplace act on the link itself; List and the reads follow it.
+//
 // Times are FILETIME values: 100 ns units since 1601-01-01 UTC.
 // Attributes are the Windows bits below, mapped per file system type.
 //

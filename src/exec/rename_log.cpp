@@ -1,0 +1,456 @@
+#include "exec/rename_log.h"
+
+#include <cstdio>
+#include <cstring>
+#include <utility>
+
+#include "config/encoding.h"
+#include "platform/temp_name.h"
+
+namespace tessivo {
+namespace {
+
+// Pieces in which a log is read from the disk.
+constexpr std::size_t kReadChunk = 64 * 1024;
+// How much of the end of slot 0 the repair reads: more than twice the
+// longest line the program writes (2 * kLogLineCapacity bytes).
+constexpr std::size_t kRepairTail = 64 * 1024;
+
+bool IsNotFound(const Status& s) { return !s && s.error().code == ErrorCode::kNotFound; }
+
+// Keeps the first error of a sequence of steps.
+void Note(Status& first, Status s) {
+  if (first && !s) first = std::move(s);
+}
+
+std::u16string Widen(const char* ascii) {
+  std::u16string out;
+  for (const char* p = ascii; *p != '\0'; ++p) out.push_back(static_cast<char16_t>(*p));
+  return out;
+}
+
+std::u16string FormatTime(const LogDateTime& t) {
+  char buffer[96];
+  std::snprintf(buffer, sizeof buffer, "%4d/%02d/%02d %02d:%02d:%02d", t.year, t.month, t.day,
+                t.hour, t.minute, t.second);
+  return Widen(buffer);
+}
+
+std::string WithCrLf(std::u16string_view body) { return ToCodePage(body) + "\r\n"; }
+
+// Hands the lines of a log to `on_line` within the loading limits. `more`
+// appends the next bytes of the log to its argument and returns false when
+// there are none. A line is handed over with its line feed.
+template <typename More, typename OnLine>
+void ReadLogLines(More&& more, OnLine&& on_line) {
+  std::string buffer;
+  std::size_t pos = 0;
+  bool at_end = false;
+  for (int lines = 0; lines < kMaxLogLines; ++lines) {
+    std::size_t line_end;  // one past the line feed
+    for (;;) {
+      const std::size_t available = buffer.size() - pos;
+      const std::size_t window = available < kMaxLogLineBytes ? available : kMaxLogLineBytes;
+      const void* lf = window == 0 ? nullptr : std::memchr(buffer.data() + pos, '\n', window);
+      if (lf != nullptr) {
+        line_end = static_cast<std::size_t>(static_cast<const char*>(lf) - buffer.data()) + 1;
+        break;
+      }
+      // A full line's worth of bytes without a line feed, or the end of the
+      // log without one, ends the loading.
+      if (available >= kMaxLogLineBytes || at_end) return;
+      buffer.erase(0, pos);
+      pos = 0;
+      if (!more(buffer)) at_end = true;
+    }
+    on_line(std::string_view(buffer).substr(pos, line_end - pos));
+    pos = line_end;
+  }
+}
+
+std::u16string DecodeField(std::string_view bytes) {
+  if (bytes.size() > kMaxLogFieldBytes) bytes = bytes.substr(0, kMaxLogFieldBytes);
+  std::u16string out;
+  UnescapeText(out, bytes, kLogFieldCapacity);
+  return out;
+}
+
+bool IsFullPath(std::u16string_view path) { return !path.empty() && path.front() == u'/'; }
+
+// The places where a file of the change before -> after may have been left
+// between the two steps of a two-step rename, the latest attempt first. The
+// last two are the intermediate names of the 8.3 change of the original
+// program.
+std::vector<std::u16string> IntermediateCandidates(std::u16string_view before,
+                                                   std::u16string_view after) {
+  std::vector<std::u16string> out;
+  for (int attempt = kTempNameAttempts - 1; attempt >= 0; --attempt) {
+    out.push_back(TempNameFor(before, after, attempt));
+  }
+  out.push_back(std::u16string(after) + u"$tessiv$.$");
+  out.push_back(std::u16string(TempNameFolderOf(after)) + u".$a_$");
+  return out;
+}
+
+}  // namespace
+
+std::u16string LogSlotPath(std::u16string_view program_folder, int slot) {
+  std::u16string path(program_folder);
+  if (path.empty() || path.back() != u'/') path.push_back(u'/');
+  path += u"rename";
+  path += Widen(std::to_string(slot).c_str());
+  path += u".log";
+  return path;
+}
+
+// ---- line formats ----
+
+std::string FormatNormalLine(std::u16string_view before, std::u16string_view after) {
+  std::u16string text;
+  text.reserve(before.size() + after.size() + 20);
+  text += u"\"";
+  text += before;
+  text += u"\",\"";
+  text += after;
+  text += u"\",\"";
+  text += kNormalKind;
+  text += u"\"\n";
+  std::string bytes;
+  EscapeNonAnsi(text, bytes, kLogLineCapacity);
+  if (!bytes.empty() && bytes.back() == '\n') bytes.pop_back();
+  bytes += "\r\n";
+  return bytes;
+}
+
+std::string FormatTimestampLine(std::u16string_view path, const LogDateTime& creation,
+                                const LogDateTime& last_write) {
+  std::u16string text = u"\"";
+  text += path;
+  text += u"\",\"<作成：";
+  text += FormatTime(creation);
+  text += u", 更新：";
+  text += FormatTime(last_write);
+  text += u">\",\"";
+  text += kTimestampKind;
+  text += u"\"";
+  return WithCrLf(text);
+}
+
+std::string FormatAttributeLine(std::u16string_view path, std::uint32_t attributes) {
+  auto flag = [attributes](std::uint32_t bit) { return (attributes & bit) != 0 ? u'Y' : u'N'; };
+  std::u16string text = u"\"";
+  text += path;
+  text += u"\",\"<読：";
+  text += flag(attr::kReadOnly);
+  text += u", 隠：";
+  text += flag(attr::kHidden);
+  text += u", ア：";
+  text += flag(attr::kArchive);
+  text += u", シ：";
+  text += flag(attr::kSystem);
+  text += u">\",\"";
+  text += kAttributeKind;
+  text += u"\"";
+  return WithCrLf(text);
+}
+
+std::optional<LogDateTime> ParseLogTime(std::u16string_view text, std::size_t offset) {
+  constexpr std::size_t kLength = 19;
+  if (offset > text.size() || text.size() - offset < kLength) return std::nullopt;
+  const std::u16string_view t = text.substr(offset, kLength);
+  auto number = [t](std::size_t begin, std::size_t count, int& value) {
+    value = 0;
+    for (std::size_t i = begin; i < begin + count; ++i) {
+      if (t[i] < u'0' || t[i] > u'9') return false;
+      value = value * 10 + (t[i] - u'0');
+    }
+    return true;
+  };
+  LogDateTime out;
+  if (!number(0, 4, out.year) || !number(5, 2, out.month) || !number(8, 2, out.day) ||
+      !number(11, 2, out.hour) || !number(14, 2, out.minute) || !number(17, 2, out.second) ||
+      t[13] != u':' || t[16] != u':') {
+    return std::nullopt;
+  }
+  return out;
+}
+
+std::optional<LogLine> ParseLogLine(std::string_view line) {
+  std::size_t quotes[6];
+  int found = 0;
+  for (std::size_t i = 0; i < line.size() && found < 6; ++i) {
+    if (line[i] == '"') quotes[found++] = i;
+  }
+  if (found < 6) return std::nullopt;
+  auto field = [&](int k) {
+    const std::size_t begin = quotes[2 * k] + 1;
+    return DecodeField(line.substr(begin, quotes[2 * k + 1] - begin));
+  };
+  return LogLine{field(0), field(1), field(2)};
+}
+
+// ---- undo rows ----
+
+std::u16string PathToCell(std::u16string_view path) {
+  if (!path.empty() && path.front() == u'<') return std::u16string(path);
+  const std::size_t slash = path.rfind(u'/');
+  const std::size_t name_begin = slash == std::u16string_view::npos ? 0 : slash + 1;
+  std::u16string cell(path.substr(name_begin));
+  cell += u" : ";
+  cell += path.substr(0, name_begin);
+  return cell;
+}
+
+std::u16string CellToPath(std::u16string_view cell) {
+  std::size_t sep = cell.find(u" : /");
+  if (sep == std::u16string_view::npos) sep = cell.find(u" : ");
+  if (sep == std::u16string_view::npos) return std::u16string(cell);
+  std::u16string path(cell.substr(sep + 3));
+  path += cell.substr(0, sep);
+  return path;
+}
+
+UndoRow MakeUndoRow(const LogLine& line) {
+  UndoRow row;
+  row.old_name = PathToCell(line.field2);
+  row.extension.assign(1, u' ');
+  row.folder = line.field3;
+  row.new_name = PathToCell(line.field1);
+  return row;
+}
+
+std::vector<UndoRow> ParseLogRows(std::string_view bytes) {
+  std::vector<UndoRow> rows;
+  std::size_t offset = 0;
+  auto more = [&](std::string& buffer) {
+    if (offset >= bytes.size()) return false;
+    const std::string_view piece = bytes.substr(offset, kReadChunk);
+    buffer.append(piece);
+    offset += piece.size();
+    return true;
+  };
+  ReadLogLines(more, [&rows](std::string_view line) {
+    if (auto parsed = ParseLogLine(line)) rows.push_back(MakeUndoRow(*parsed));
+  });
+  return rows;
+}
+
+Result<std::vector<UndoRow>> LoadLogRows(FileSystem& fs, std::u16string_view program_folder,
+                                         int slot) {
+  if (slot < 0 || slot > kOldestLogSlot) {
+    return MakeError(ErrorCode::kInvalidArgument, u"log slot out of range");
+  }
+  const std::u16string path = LogSlotPath(program_folder, slot);
+  auto first = fs.ReadRange(path, 0, kReadChunk);
+  if (!first) return first.error();
+
+  std::vector<UndoRow> rows;
+  std::optional<std::string> pending = std::move(first.value());
+  std::uint64_t offset = 0;
+  auto more = [&](std::string& buffer) {
+    std::string piece;
+    if (pending) {
+      piece = std::move(*pending);
+      pending.reset();
+    } else {
+      auto next = fs.ReadRange(path, offset, kReadChunk);
+      if (!next) return false;  // a read error ends the loading like the end of the file
+      piece = std::move(next.value());
+    }
+    if (piece.empty()) return false;
+    offset += piece.size();
+    buffer += piece;
+    return true;
+  };
+  ReadLogLines(more, [&rows](std::string_view line) {
+    if (auto parsed = ParseLogLine(line)) rows.push_back(MakeUndoRow(*parsed));
+  });
+  return rows;
+}
+
+// ---- writing ----
+
+RenameLog::RenameLog(FileSystem& fs, std::u16string program_folder)
+    : fs_(fs),
+      slot0_(LogSlotPath(program_folder, 0)),
+      program_folder_(std::move(program_folder)) {}
+
+RenameLog::~RenameLog() = default;
+
+Status RenameLog::OpenLog() {
+  if (file_) return MakeError(ErrorCode::kBusy, slot0_);
+  // Another run's working log is never removed: that run would lose it.
+  if (fs_.IsLocked(slot0_)) return MakeError(ErrorCode::kBusy, slot0_);
+  // What is left over is dropped (a failure shows in OpenAppend below).
+  (void)fs_.RemoveFile(slot0_);
+  auto opened = fs_.OpenAppend(slot0_, /*lock=*/true);
+  if (!opened) return opened.error();
+  std::unique_ptr<AppendFile> file = std::move(opened.value());
+  // Another process may have made the file between the two calls.
+  if (file->Size() != 0) {
+    Status emptied = file->Truncate(0);
+    if (!emptied) return emptied;
+  }
+  file_ = std::move(file);
+  pending_start_.reset();
+  return {};
+}
+
+Status RenameLog::BeginChange(std::string_view line) {
+  if (!file_) return {};
+  const std::uint64_t start = file_->Size();
+  Status written = file_->Append(std::string(line));
+  if (!written) {
+    pending_start_.reset();
+    if (file_->Size() != start) (void)file_->Truncate(start);
+    return written;
+  }
+  pending_start_ = start;
+  return {};
+}
+
+Status RenameLog::AbortChange() {
+  if (!file_ || !pending_start_) return {};
+  const std::uint64_t start = *pending_start_;
+  pending_start_.reset();
+  return file_->Truncate(start);
+}
+
+Status RenameLog::CloseAndRotate() {
+  if (!file_) return {};
+  pending_start_.reset();
+  Status first;
+  // Slot 0 is moved while still locked, so no other run can take it over
+  // between the close and the rotation.
+  if (file_->Size() > 0) {
+    Note(first, file_->Sync());
+    Note(first, RotateLogSlots(fs_, program_folder_));
+  } else {
+    Status removed = fs_.RemoveFile(slot0_);
+    if (!IsNotFound(removed)) Note(first, std::move(removed));
+  }
+  file_.reset();
+  return first;
+}
+
+Status RotateLogSlots(FileSystem& fs, std::u16string_view program_folder) {
+  Status first;
+  Status removed = fs.RemoveFile(LogSlotPath(program_folder, kOldestLogSlot));
+  if (!IsNotFound(removed)) Note(first, std::move(removed));
+  for (int n = kOldestLogSlot - 1; n >= 0; --n) {
+    const std::u16string from = LogSlotPath(program_folder, n);
+    const std::u16string to = LogSlotPath(program_folder, n + 1);
+    Status moved = fs.RenameNoReplace(from, to);
+    if (moved || IsNotFound(moved)) continue;  // a missing slot is skipped
+    if (moved.error().code == ErrorCode::kExists) {
+      // `to` was not vacated because its own move failed; it is the older log.
+      Status cleared = fs.RemoveFile(to);
+      moved = cleared || IsNotFound(cleared) ? fs.RenameNoReplace(from, to) : cleared;
+    }
+    Note(first, std::move(moved));
+  }
+  return first;
+}
+
+// ---- start-up repair ----
+
+namespace {
+
+// Settles the last line of an interrupted run: what the disk shows for the
+// change before -> after. `replacement` receives a line to write instead.
+LogRepairReport::LastLine JudgeLastChange(FileSystem& fs, const LogLine& line,
+                                          std::string& replacement) {
+  using LastLine = LogRepairReport::LastLine;
+  if (line.field3 != kNormalKind) return LastLine::kKept;  // undo restores the logged state
+  const std::u16string& before = line.field1;
+  const std::u16string& after = line.field2;
+  if (!IsFullPath(before) || !IsFullPath(after)) return LastLine::kKept;
+
+  auto after_info = fs.Stat(after);
+  if (after_info || after_info.error().code != ErrorCode::kNotFound) return LastLine::kKept;
+  auto before_info = fs.Stat(before);
+  if (before_info) return LastLine::kDropped;
+  if (before_info.error().code != ErrorCode::kNotFound) return LastLine::kKept;
+
+  for (const std::u16string& candidate : IntermediateCandidates(before, after)) {
+    if (!fs.Stat(candidate)) continue;
+    if (fs.RenameNoReplace(candidate, before)) return LastLine::kMovedBack;
+    replacement = FormatNormalLine(before, candidate);
+    return LastLine::kRecordedTemp;
+  }
+  return LastLine::kKept;
+}
+
+}  // namespace
+
+Result<LogRepairReport> RepairInterruptedLog(FileSystem& fs, std::u16string_view program_folder) {
+  using LastLine = LogRepairReport::LastLine;
+  LogRepairReport report;
+  const std::u16string slot0 = LogSlotPath(program_folder, 0);
+
+  auto info = fs.Stat(slot0);
+  if (!info) {
+    if (info.error().code == ErrorCode::kNotFound) return report;
+    return info.error();
+  }
+  if (info->is_directory || fs.IsLocked(slot0)) return report;
+  if (info->size == 0) {
+    (void)fs.RemoveFile(slot0);  // a run that stopped before its first change
+    return report;
+  }
+
+  auto opened = fs.OpenAppend(slot0, /*lock=*/true);
+  if (!opened) {
+    if (opened.error().code == ErrorCode::kBusy) return report;  // a run took it meanwhile
+    return opened.error();
+  }
+  std::unique_ptr<AppendFile> file = std::move(opened.value());
+  report.found = true;
+
+  const std::uint64_t size = file->Size();
+  const std::uint64_t tail_start = size > kRepairTail ? size - kRepairTail : 0;
+  auto read = fs.ReadRange(slot0, tail_start, static_cast<std::size_t>(size - tail_start));
+  if (!read) return read.error();
+  const std::string_view tail = read.value();
+
+  // The log is kept up to its last line feed; what follows is a torn write.
+  std::uint64_t new_end = size;
+  std::string replacement;
+  const std::size_t last_lf = tail.rfind('\n');
+  if (last_lf == std::string_view::npos) {
+    if (tail_start == 0) new_end = 0;
+  } else {
+    new_end = tail_start + last_lf + 1;
+    const std::size_t previous = last_lf == 0 ? std::string_view::npos : tail.rfind('\n', last_lf - 1);
+    if (previous != std::string_view::npos || tail_start == 0) {
+      const std::size_t line_begin = previous == std::string_view::npos ? 0 : previous + 1;
+      report.last_line = LastLine::kKept;
+      if (auto line = ParseLogLine(tail.substr(line_begin, last_lf + 1 - line_begin))) {
+        report.last_line = JudgeLastChange(fs, *line, replacement);
+      }
+      if (report.last_line != LastLine::kKept) new_end = tail_start + line_begin;
+    }
+  }
+  report.cut_torn_tail =
+      last_lf == std::string_view::npos ? tail_start == 0 : tail_start + last_lf + 1 < size;
+
+  if (new_end < size) {
+    Status cut = file->Truncate(new_end);
+    if (!cut) {
+      report.rewrite_failed = true;
+    } else if (!replacement.empty() && !file->Append(replacement)) {
+      report.rewrite_failed = true;
+    }
+  }
+  (void)file->Sync();
+
+  if (file->Size() > 0) {
+    (void)RotateLogSlots(fs, program_folder);
+    report.rotated = !fs.Stat(slot0);
+  } else {
+    (void)fs.RemoveFile(slot0);
+  }
+  return report;
+}
+
+}  // namespace tessivo

@@ -1,0 +1,85 @@
+#pragma once
+// PosixFileSystem: the FileSystem of the running program, made of Linux
+// system calls.
+//
+// - Names are bytes on disk and UTF-16 here (file_name_bytes.h).
+// - A symbolic link is an entry of its own: Stat, SetTimes, SetAttributes
+//   and RenameNoReplace act on the link, never on its target; List, the
+//   reads and OpenAppend follow it, as opening a path does.
+// - How attributes, creation times and short names are reached depends on
+//   the kind of file system (KindOf):
+//     kFat    FAT_IOCTL_GET/SET_ATTRIBUTES, VFAT_IOCTL_READDIR_BOTH
+//     kNtfs   "system.ntfs_attrib" (4 bytes LE), "system.ntfs_crtime"
+//             (8 bytes LE FILETIME) where the statx birth time is missing
+//     kCifs   "user.cifs.dosattrib" (4 bytes LE), "user.cifs.creationtime"
+//     kOther  "user.DOSATTRIB" as Samba keeps it (dos_attrib.h); no channel
+//             for setting a creation time
+//   Read-only also follows the permission bits everywhere: an entry without
+//   any write bit reads as read-only.
+// - RenameNoReplace never replaces anything. It uses renameat2 with
+//   RENAME_NOREPLACE; where the file system lacks the flag (EINVAL) a file is
+//   moved with link + unlink, or, without hard links, by renaming over an
+//   O_EXCL placeholder; a folder by renaming over a mkdir placeholder. A
+//   rename that meets its own file under the target name (a change of letter
+//   case on a case-insensitive mount) goes through TempNameFor (temp_name.h)
+//   and puts the name back when the second step fails.
+//
+// Thread-compatible: one object may be used from one thread at a time; it
+// keeps no state besides its options.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/file_system.h"
+
+namespace tessivo {
+
+// Test seams: force the fallback paths of RenameNoReplace on a file system
+// that would not need them.
+struct PosixFileSystemOptions {
+  bool no_rename_noreplace = false;  // act as if renameat2 gave EINVAL
+  bool no_hard_links = false;        // act as if link() gave EPERM
+};
+
+class PosixFileSystem : public FileSystem {
+ public:
+  explicit PosixFileSystem(PosixFileSystemOptions options = {}) : options_(options) {}
+
+  Result<std::vector<DirEntry>> List(const std::u16string& folder) override;
+  Result<FileInfo> Stat(const std::u16string& path) override;
+  Status RenameNoReplace(const std::u16string& from, const std::u16string& to) override;
+  // Fails with kNotSupported, changing nothing, when a creation time is
+  // given and the file system has no channel for it; with kIo when a time
+  // read back differs at the file system's granularity (both restored).
+  Status SetTimes(const std::u16string& path, std::optional<FileTime> creation,
+                  std::optional<FileTime> last_write) override;
+  // kNotSupported when hidden, system or archive would change and the file
+  // system cannot store them; nothing is changed then.
+  Status SetAttributes(const std::u16string& path, std::uint32_t attributes) override;
+  Result<std::u16string> ShortName(const std::u16string& path) override;
+  FileSystemKind KindOf(const std::u16string& path) override;
+  Result<std::u16string> ReadLink(const std::u16string& path) override;
+  Result<std::string> ReadRange(const std::u16string& path, std::uint64_t offset,
+                                std::size_t max_bytes) override;
+  Result<std::string> ReadFile(const std::u16string& path) override;
+  Status WriteFileAtomic(const std::u16string& path, const std::string& bytes) override;
+  Status RemoveFile(const std::u16string& path) override;
+  Status CreateFolders(const std::u16string& path, unsigned mode) override;
+  Result<std::unique_ptr<AppendFile>> OpenAppend(const std::u16string& path, bool lock) override;
+  bool IsLocked(const std::u16string& path) override;
+
+ private:
+  // One move that never replaces, with the fallbacks for file systems
+  // without RENAME_NOREPLACE. Returns 0 or an errno value.
+  int MoveNoReplace(const std::string& from, const std::string& to) const;
+
+  PosixFileSystemOptions options_;
+};
+
+// FILETIME from a Unix time and back (floor division, so times before 1970
+// work as well).
+FileTime FileTimeFromUnix(std::int64_t seconds, std::uint32_t nanoseconds);
+void UnixFromFileTime(FileTime time, std::int64_t* seconds, long* nanoseconds);
+
+}  // namespace tessivo

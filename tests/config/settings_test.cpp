@@ -1,0 +1,704 @@
+#include "config/settings.h"
+
+#include <memory>
+#include <set>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "support/fake_file_system.h"
+
+namespace tessivo {
+namespace {
+
+const std::u16string kIni = u"/prog/tessivo.ini";
+const std::u16string kReg = u"/home/u/.config/tessivo/registry.ini";
+
+std::string Show(std::u16string_view s) {
+  std::string out;
+  for (char16_t c : s) out += c < 0x80 ? static_cast<char>(c) : '?';
+  return out;
+}
+
+const char* Name(BackendKind b) { return b == BackendKind::kIni ? "ini" : "registry"; }
+
+SaveInputs DefaultInputs() {
+  SaveInputs in;
+  in.rename_mode = 10;
+  in.window = {10, 20, 810, 620};
+  in.column_widths = {200, 61, 171, 181, 99, 121};
+  in.column_order = {0, 1, 3, 2, 4, 5};
+  return in;
+}
+
+class SettingsTest : public ::testing::Test {
+ protected:
+  SettingsTest() { fs_.AddFolder(u"/prog"); }
+
+  std::unique_ptr<Settings> Open(BackendKind backend = BackendKind::kIni) {
+    return std::make_unique<Settings>(fs_, SettingsLocation{backend, kIni, kReg});
+  }
+  std::unique_ptr<Settings> Start(BackendKind backend = BackendKind::kIni,
+                                  StartOverrides overrides = {}) {
+    auto s = Open(backend);
+    s->LoadStage0(false);
+    s->LoadStage1(overrides);
+    return s;
+  }
+  void WriteIni(const std::string& body) { fs_.AddFile(kIni, "[Base]\r\n" + body); }
+  std::string Ini() { return fs_.Content(kIni).value_or(""); }
+
+  FakeFileSystem fs_;
+};
+
+TEST_F(SettingsTest, TablesAgreeWithTheirOptionWords) {
+  auto s = Open();
+  std::set<std::u16string_view> names;
+  for (int i = 0; i < kIntKeyCount; ++i) {
+    auto key = static_cast<IntKey>(i);
+    const IntRecordSpec& spec = SpecOf(key);
+    // Packed records start from their word's default: both tables agree.
+    EXPECT_EQ(s->Int(key), spec.default_value) << Show(spec.name);
+    EXPECT_EQ(FindIntKey(spec.name), key) << Show(spec.name);
+    EXPECT_TRUE(names.insert(spec.name).second) << Show(spec.name);
+    if (i >= kIntTableSize) {
+      EXPECT_EQ(spec.storage, StorageClass::kPacked) << Show(spec.name);
+    }
+  }
+  for (int i = 0; i < kTextKeyCount; ++i) {
+    auto key = static_cast<TextKey>(i);
+    EXPECT_EQ(s->Text(key), SpecOf(key).default_value);
+    EXPECT_EQ(FindTextKey(SpecOf(key).name), key);
+    EXPECT_TRUE(names.insert(SpecOf(key).name).second) << Show(SpecOf(key).name);
+  }
+  for (int i = 0; i < kOptionWordCount; ++i) {
+    auto w = static_cast<OptionWord>(i);
+    EXPECT_EQ(s->Word(w), static_cast<std::uint32_t>(SpecOf(w).default_value)) << i;
+  }
+  EXPECT_EQ(FindIntKey(u"nosuchkey"), std::nullopt);
+  EXPECT_EQ(FindIntKey(u"TOPMOST"), std::nullopt);
+}
+
+TEST_F(SettingsTest, IntegersCompareUnsignedWithTheirMaximum) {
+  struct Case {
+    BackendKind backend;
+    std::string stored;  // value text; empty: key absent
+    std::int32_t expected;
+  } cases[] = {
+      {BackendKind::kIni, "-5", 180},        {BackendKind::kIni, "40000", 180},
+      {BackendKind::kIni, "32767", 32767},   {BackendKind::kIni, "32768", 180},
+      {BackendKind::kIni, "0", 0},           {BackendKind::kIni, "", 180},
+      {BackendKind::kIni, "x", 180},         {BackendKind::kRegistry, "dword:00000064", 100},
+      {BackendKind::kRegistry, "dword:ffffffff", 180}, {BackendKind::kRegistry, "", 180},
+      {BackendKind::kRegistry, "\"100\"", 180},
+  };
+  for (const Case& c : cases) {
+    FakeFileSystem fs;
+    std::string line = c.stored.empty() ? "" : "treewidth=" + c.stored + "\r\n";
+    if (c.backend == BackendKind::kIni) {
+      fs.AddFile(kIni, "[Base]\r\n" + line);
+    } else {
+      fs.AddFile(kReg, "[Software\\Quellin Tools\\Tessivo]\r\n" + line);
+    }
+    Settings s(fs, {c.backend, kIni, kReg});
+    s.LoadStage0(false);
+    EXPECT_EQ(s.Int(IntKey::kTreewidth), c.expected) << Name(c.backend) << " " << c.stored;
+  }
+}
+
+TEST_F(SettingsTest, TextsAndTheirQuotes) {
+  const std::string x300(300, 'x');
+  struct Case {
+    BackendKind backend;
+    std::optional<std::string> stored;
+    std::u16string expected;
+  } cases[] = {
+      {BackendKind::kIni, "\"abc\"", u"abc"},
+      {BackendKind::kIni, "abc", u"abc"},
+      {BackendKind::kIni, "\"abc", u"abc"},
+      {BackendKind::kIni, "abc\"", u"abc\""},
+      {BackendKind::kIni, "\"\"", u""},
+      {BackendKind::kIni, "\"", u""},
+      {BackendKind::kIni, "", u""},  // present but empty is not the default
+      {BackendKind::kIni, "\"\"x\"\"", u"\"x\""},
+      {BackendKind::kIni, "\"  a b  \"", u"  a b  "},
+      {BackendKind::kIni, x300, std::u16string(255, u'x')},
+      {BackendKind::kIni, "\"" + std::string(255, 'y') + "\"", std::u16string(255, u'y')},
+      {BackendKind::kIni, std::nullopt, u"dflt"},
+      {BackendKind::kRegistry, "\"\"abc\"\"", u"\"abc\""},
+      {BackendKind::kRegistry, "\"" + std::string(256, 'z') + "\"", std::u16string(255, u'z')},
+      {BackendKind::kRegistry, "\"" + std::string(257, 'z') + "\"", u"dflt"},
+      {BackendKind::kRegistry, "dword:00000001", u"dflt"},
+      {BackendKind::kRegistry, std::nullopt, u"dflt"},
+  };
+  for (const Case& c : cases) {
+    FakeFileSystem fs;
+    std::string line = c.stored ? "k=" + *c.stored + "\r\n" : "";
+    fs.AddFile(c.backend == BackendKind::kIni ? kIni : kReg,
+               (c.backend == BackendKind::kIni ? "[Base]\r\n"
+                                               : "[Software\\Quellin Tools\\Tessivo]\r\n") +
+                   line);
+    Settings s(fs, {c.backend, kIni, kReg});
+    EXPECT_EQ(s.ReadText(u"k", u"dflt"), c.expected)
+        << Name(c.backend) << " " << c.stored.value_or("(absent)");
+  }
+}
+
+TEST_F(SettingsTest, PackedValuesTakeTheirClamps) {
+  struct Case {
+    std::string line;
+    IntKey key;
+    std::int32_t expected;
+  } cases[] = {
+      {"option1=3", IntKey::kChgconfirm, 2},
+      {"option1=2", IntKey::kChgconfirm, 2},
+      {"option1=128", IntKey::kForce1, 1},
+      {"option1=128", IntKey::kForce3, 0},
+      {"option1=1048576", IntKey::kChgconfirm, 1},  // above the maximum: default word
+      {"option2=983040", IntKey::kSubdir, 12},      // 15 in bits 16-19
+      {"option2=720896", IntKey::kSubdir, 11},
+      {"option2=112", IntKey::kMaxfilenum, 6},      // 7 in bits 4-6
+      {"option2=3", IntKey::kDel, 3},
+      {"option2=4096", IntKey::kShortcutlink, 1},
+      {"option4=196608", IntKey::kDispinkb, 2},     // 3 in bits 16-17
+      {"option4=0", IntKey::kListcols1, 0},
+  };
+  for (const Case& c : cases) {
+    fs_.AddFile(kIni, "[Base]\r\n" + c.line + "\r\n");
+    auto s = Start();
+    EXPECT_EQ(s->Int(c.key), c.expected) << c.line << " " << Show(SpecOf(c.key).name);
+  }
+  WriteIni("option1=458752\r\nheadcount=4660\r\nattribute=61455\r\n");  // index 7; 0xF00F
+  auto s = Start();
+  EXPECT_EQ(s->CollisionExampleIndex(), 5);
+  EXPECT_EQ(s->Word(OptionWord::kHeadcount), 78405u);
+  EXPECT_EQ(s->Word(OptionWord::kAttribute), 0x2222u);  // above the maximum
+  s->SetWord(OptionWord::kAttribute, 0x2F01);
+  EXPECT_EQ(s->AttributeChoice(AttributeField::kReadOnly), 2);
+  EXPECT_EQ(s->AttributeChoice(AttributeField::kHidden), 2);
+  EXPECT_EQ(s->AttributeChoice(AttributeField::kSystem), 1);
+  // Records and words stay in step both ways.
+  s->SetInt(IntKey::kSubdir, 5);
+  s->SetWordBit(OptionWord::kOption2, 1u << 20, false);
+  EXPECT_EQ(s->Int(IntKey::kSubdirtree), 0);
+  EXPECT_EQ((s->Word(OptionWord::kOption2) >> 16) & 0xF, 5u);
+}
+
+TEST_F(SettingsTest, StartCounter) {
+  for (BackendKind b : {BackendKind::kIni, BackendKind::kRegistry}) {
+    FakeFileSystem fs;
+    fs.AddFolder(u"/prog");
+    for (int run = 1; run <= 3; ++run) {
+      Settings s(fs, {b, kIni, kReg});
+      EXPECT_EQ(s.LoadStage0(false).first_start, run == 1) << Name(b) << run;
+      EXPECT_EQ(s.start_count(), run) << Name(b);
+      EXPECT_EQ(s.version(), kSettingsVersion);
+      // The version stamp is written at exit; a run that never saves
+      // starts the count again.
+      ASSERT_TRUE(s.Save(SaveMode::kExit, DefaultInputs()));
+    }
+    // The registry back-end leaves the ini file alone.
+    EXPECT_EQ(fs.Exists(kIni), b == BackendKind::kIni) << Name(b);
+    // The maker's counter moved once, on the registry's first start only.
+    RegistryBackend reg(fs, kReg);
+    EXPECT_EQ(reg.QueryTools(), b == BackendKind::kRegistry ? std::optional<std::int32_t>(1)
+                                                            : std::nullopt)
+        << Name(b);
+  }
+}
+
+TEST_F(SettingsTest, StartCounterCornerCases) {
+  struct Case {
+    const char* name;
+    BackendKind backend;
+    std::string ini, registry;
+    bool first_start;
+    std::int32_t count;
+    std::optional<std::int32_t> tools;
+  } cases[] = {
+      {"old version restarts the count", BackendKind::kIni, "_version=100\r\n_count=5\r\n", "",
+       false, 1, std::nullopt},
+      {"version from the registry", BackendKind::kIni, "_count=4\r\n",
+       "[Software\\Quellin Tools\\Tessivo]\r\n_version=dword:00409001\r\n", false, 5,
+       std::nullopt},
+      {"maker counter counts up", BackendKind::kRegistry, "",
+       "[Software\\Quellin Tools]\r\ntools=dword:00000003\r\n", true, 1, 4},
+      {"non-positive maker counter", BackendKind::kRegistry, "",
+       "[Software\\Quellin Tools]\r\ntools=dword:ffffffff\r\n", true, 1, 1},
+  };
+  for (const Case& c : cases) {
+    FakeFileSystem fs;
+    fs.AddFile(kIni, "[Base]\r\n" + c.ini);
+    if (!c.registry.empty()) fs.AddFile(kReg, c.registry);
+    Settings s(fs, {c.backend, kIni, kReg});
+    EXPECT_EQ(s.LoadStage0(false).first_start, c.first_start) << c.name;
+    EXPECT_EQ(s.start_count(), c.count) << c.name;
+    RegistryBackend reg(fs, kReg);
+    EXPECT_EQ(reg.QueryTools(), c.tools) << c.name;
+  }
+}
+
+// Values of every kind, saved and loaded again on both back-ends.
+TEST_F(SettingsTest, SaveAndLoadRoundTrip) {
+  for (BackendKind b : {BackendKind::kIni, BackendKind::kRegistry}) {
+    FakeFileSystem fs;
+    fs.AddFolder(u"/prog");
+    {
+      Settings s(fs, {b, kIni, kReg});
+      s.LoadStage0(false);
+      s.LoadStage1({});
+      s.SetInt(IntKey::kTopmost, 1);
+      s.SetInt(IntKey::kRepmode, 2);
+      s.SetInt(IntKey::kTimeplus, 604800);
+      s.SetInt(IntKey::kListcolor1, 0x123456);
+      s.SetInt(IntKey::kForce1, 1);
+      s.SetInt(IntKey::kDel, 2);
+      s.SetInt(IntKey::kSubdir, 7);
+      s.SetInt(IntKey::kMaxfilenum, 5);
+      s.SetInt(IntKey::kDispinkb, 2);
+      s.SetInt(IntKey::kDispcmenu, 1);
+      s.SetWordBit(OptionWord::kOption4, opt4::kListHidden, false);
+      s.SetCollisionExampleIndex(3);
+      s.SetAttributeChoice(AttributeField::kArchive, 0);
+      s.SetText(TextKey::kBasepath, u"/home/名前");
+      s.SetText(TextKey::kBsexcept2, u"x \"y\"");
+      s.SetText(TextKey::kSepstr, u"é-");
+      s.SetText(TextKey::kFilterextall, u"txt ü");
+      s.SetText(TextKey::kFaddstr, u"\\u0041 Ω😀");
+      PushHistory(s.History(HistoryId::kSearch), u"café");
+      PushHistory(s.History(HistoryId::kSearch), u"\"検索\"");
+      PushHistory(s.History(HistoryId::kReplacement), u"置換");
+      PushHistory(s.History(HistoryId::kExtension), u"jpg");
+      PushHistory(s.History(HistoryId::kSerial), u"s ü");
+      PushHistory(s.History(HistoryId::kListFilter), u"*.txt");
+      ASSERT_TRUE(s.Save(SaveMode::kExit, DefaultInputs())) << Name(b);
+    }
+    Settings s(fs, {b, kIni, kReg});
+    s.LoadStage0(false);
+    s.LoadStage1({});
+    std::string where = Name(b);
+    EXPECT_EQ(s.Int(IntKey::kTopmost), 1) << where;
+    EXPECT_EQ(s.Int(IntKey::kRepmode), 2) << where;
+    EXPECT_EQ(s.Int(IntKey::kTimeplus), 604800) << where;
+    EXPECT_EQ(s.Int(IntKey::kListcolor1), 0x123456) << where;
+    EXPECT_EQ(s.Int(IntKey::kForce1), 1) << where;
+    EXPECT_EQ(s.Int(IntKey::kDel), 2) << where;
+    EXPECT_EQ(s.Int(IntKey::kSubdir), 7) << where;
+    EXPECT_EQ(s.Int(IntKey::kMaxfilenum), 5) << where;
+    EXPECT_EQ(s.Int(IntKey::kDispinkb), 2) << where;
+    EXPECT_EQ(s.Int(IntKey::kDispcmenu), 0) << where;  // derived at start, never loaded
+    EXPECT_FALSE(s.WordBit(OptionWord::kOption4, opt4::kListHidden)) << where;
+    EXPECT_EQ(s.CollisionExampleIndex(), 3) << where;
+    EXPECT_EQ(s.AttributeChoice(AttributeField::kArchive), 0) << where;
+    EXPECT_EQ(s.Word(OptionWord::kMode), 9u) << where;
+    EXPECT_EQ(s.fixed_mode(), 9) << where;
+    EXPECT_EQ(s.Text(TextKey::kBasepath), u"/home/名前") << where;
+    EXPECT_EQ(s.Text(TextKey::kBsexcept2), u"x \"y\"") << where;
+    EXPECT_EQ(s.Text(TextKey::kSepstr), u"é-") << where;
+    EXPECT_EQ(s.Text(TextKey::kFilterextall), u"txt ü") << where;
+    // A typed escape is decoded like a stored one.
+    EXPECT_EQ(s.Text(TextKey::kFaddstr), u"A Ω😀") << where;
+    EXPECT_EQ(s.History(HistoryId::kSearch).entry(0), u"\"検索\"") << where;
+    EXPECT_EQ(s.History(HistoryId::kSearch).entry(1), u"café") << where;
+    EXPECT_EQ(s.History(HistoryId::kReplacement).entry(0), u"置換") << where;
+    EXPECT_EQ(s.History(HistoryId::kExtension).entry(0), u"jpg") << where;
+    EXPECT_EQ(s.History(HistoryId::kSerial).entry(0), u"s ü") << where;
+    EXPECT_EQ(s.History(HistoryId::kListFilter).entry(0), kListSelectionKeyword) << where;
+    EXPECT_EQ(s.History(HistoryId::kListFilter).entry(1), u"*.txt") << where;
+    EXPECT_EQ(s.Int(IntKey::kWleft), 10) << where;
+    EXPECT_EQ(s.Int(IntKey::kWheight), 600) << where;
+    EXPECT_EQ(ColumnWidthsAtStart(s), (std::array<int, 6>{200, 61, 171, 181, 99, 121})) << where;
+    EXPECT_EQ(ColumnOrderAtStart(s), (std::vector<int>{0, 1, 3, 2, 4, 5})) << where;
+  }
+}
+
+TEST_F(SettingsTest, UnescapedKeysLoseWhatTheCodePageLacks) {
+  struct Case {
+    BackendKind backend;
+    std::u16string basepath;
+  } cases[] = {
+      {BackendKind::kIni, u"caf?"},
+      {BackendKind::kRegistry, u"caf\\u00e9"},  // escaped when written, not decoded
+  };
+  for (const Case& c : cases) {
+    FakeFileSystem fs;
+    fs.AddFolder(u"/prog");
+    {
+      Settings s(fs, {c.backend, kIni, kReg});
+      s.LoadStage0(false);
+      s.SetText(TextKey::kBasepath, u"café");
+      ASSERT_TRUE(s.Save(SaveMode::kExit, DefaultInputs()));
+    }
+    Settings s(fs, {c.backend, kIni, kReg});
+    s.LoadStage0(false);
+    EXPECT_EQ(s.Text(TextKey::kBasepath), c.basepath) << Name(c.backend);
+  }
+}
+
+TEST_F(SettingsTest, IniFileLayout) {
+  {
+    auto s = Start();
+    s->SetText(TextKey::kListfont, u"名");
+    ASSERT_TRUE(s->Save(SaveMode::kExit, DefaultInputs()));
+  }
+  const std::string ini = Ini();
+  EXPECT_EQ(ini.rfind(
+                "[Base]\r\n_count=1\r\n_version=4231169\r\noption1=528433\r\noption2=1114384\r\n"
+                "option4=17827089\r\ndispcontrols=6\r\nattribute=8738\r\nzentohan=0\r\n"
+                "topmost=0\r\nnuminspos=0\r\n",
+                0),
+            0u)
+      << ini;
+  for (const char* line :
+       {"\r\nbsexcept2=\"a an and at by for in into of on or the to with\"\r\n",
+        "\r\nautoaddopt=\"/file /subfolder0\"\r\n", "\r\nlistfont=\"\x96\xbc\"\r\n",
+        "\r\nfilterfsize2=\"999999999\"\r\n", "\r\nreplacefrom1=\"||\"\r\n",
+        "\r\nlfiltstr=\"\x83\x8a\x83\x58\x83\x67\x91\x49\x91\xf0||\"\r\n",
+        "\r\ndispcmenu=0\r\n", "\r\nmode=9\r\n", "\r\nheadcount=78405\r\n",
+        "\r\nreplacefrom2=\"\"\r\n"}) {
+    EXPECT_NE(ini.find(line), std::string::npos) << line;
+  }
+  EXPECT_EQ(ini.substr(ini.size() - 13), "\r\noption3=0\r\n") << ini;
+  for (const char* key : {"\r\nmacromsec=", "\r\nforce1=", "\r\nreplace1str=", "\r\ntimezone=",
+                          "\r\nfile_dir=", "\r\nmaxfilenum="}) {
+    EXPECT_EQ(ini.find(key), std::string::npos) << key;
+  }
+}
+
+TEST_F(SettingsTest, ReplaceHistoriesInEightPieces) {
+  {
+    auto s = Start();
+    InputHistory& search = s->History(HistoryId::kSearch);
+    for (int i = 69; i >= 0; --i) {
+      PushHistory(search, std::u16string(200, static_cast<char16_t>(u'A' + i % 26)));
+    }
+    // 200 characters that each become a six-character escape.
+    PushHistory(s->History(HistoryId::kReplacement), std::u16string(200, u'é'));
+    PushHistory(s->History(HistoryId::kReplacement), std::u16string(200, u'ü'));
+    ASSERT_TRUE(s->Save(SaveMode::kExit, DefaultInputs()));
+  }
+  auto s = Start();
+  // Ten entries of 202 make 2020 < 2048; the next would not fit.
+  EXPECT_EQ(s->History(HistoryId::kSearch).UsedCount(), 10);
+  EXPECT_EQ(s->History(HistoryId::kSearch).entry(9), std::u16string(200, u'J'));
+  std::size_t stored = 0;
+  for (int k = 0; k < 8; ++k) {
+    std::size_t piece = s->Text(static_cast<TextKey>(static_cast<int>(TextKey::kReplaceto1) + k)).size();
+    EXPECT_LE(piece, 255u);
+    stored += piece;
+  }
+  EXPECT_EQ(stored, 8u * 255u);
+  // The 2040 stored characters end inside an escape, which stays as text.
+  const InputHistory& rep = s->History(HistoryId::kReplacement);
+  EXPECT_EQ(rep.entry(0), std::u16string(200, u'ü'));
+  EXPECT_EQ(rep.entry(1), std::u16string(139, u'é') + u"\\u00");
+  EXPECT_EQ(rep.UsedCount(), 2);
+}
+
+TEST_F(SettingsTest, LoadingRules) {
+  WriteIni(
+      "replace1str=\"a||b||\"\r\nreplace2str=\"c||\"\r\nregexp=1\r\nrepmode=2\r\n"
+      "filterfsize1=\"12a3\"\r\nfilterfsize2=\"abc\"\r\nfilefolder=1\r\nfolderread=1\r\n"
+      "lfiltstr=\"x||\x83\x8a\x83\x58\x83\x67\x91\x49\x91\xf0||y||\"\r\n");
+  {
+    auto s = Start();
+    EXPECT_EQ(s->History(HistoryId::kSearch).entry(1), u"b");  // older single-key form
+    EXPECT_EQ(s->History(HistoryId::kReplacement).entry(0), u"c");
+    EXPECT_EQ(s->Int(IntKey::kRepmode), 0);  // regular expressions take occurrence 0
+    EXPECT_EQ(s->Text(TextKey::kFilterfsize1), u"123");
+    EXPECT_EQ(s->Text(TextKey::kFilterfsize2), u"0");
+    EXPECT_EQ(s->Int(IntKey::kFileDir), 1);
+    EXPECT_EQ(s->DroppedFolderMode(), 1);
+    const InputHistory& lf = s->History(HistoryId::kListFilter);
+    EXPECT_EQ(lf.entry(0), kListSelectionKeyword);
+    EXPECT_EQ(lf.entry(1), u"x");
+    EXPECT_EQ(lf.entry(2), u"y");
+  }
+  WriteIni("replace1str=\"a||\"\r\nreplacefrom1=\"new||\"\r\nfilefolder=1\r\nfolderread=1\r\n");
+  auto s = Start(BackendKind::kIni, StartOverrides{0, 0});
+  EXPECT_EQ(s->History(HistoryId::kSearch).entry(0), u"new");
+  EXPECT_EQ(s->Int(IntKey::kFileDir), 0);
+  EXPECT_EQ(s->Int(IntKey::kFilefolder), 1);  // the stored choice stays
+  EXPECT_EQ(s->DroppedFolderMode(), 0);
+}
+
+TEST_F(SettingsTest, FixedWindowAndHeader) {
+  struct Case {
+    const char* name;
+    std::uint32_t option3;
+    SaveMode mode;
+    bool maximized;
+    bool window_taken;
+    bool header_taken;
+  } cases[] = {
+      {"exit, nothing fixed", 0, SaveMode::kExit, false, true, true},
+      {"exit, maximised", 0, SaveMode::kExit, true, false, true},
+      {"exit, window fixed", opt3::kFixWindow, SaveMode::kExit, false, false, true},
+      {"exit, header fixed", opt3::kFixHeader, SaveMode::kExit, false, true, false},
+      {"save now, window fixed", opt3::kFixWindow, SaveMode::kFixedNow, false, true, false},
+      {"save now, header fixed", opt3::kFixHeader, SaveMode::kFixedNow, false, false, true},
+      {"save now, nothing fixed", 0, SaveMode::kFixedNow, false, false, false},
+  };
+  for (const Case& c : cases) {
+    fs_.AddFile(kIni, "[Base]\r\nwleft=5\r\nwtop=6\r\nwwidth=700\r\nwheight=500\r\nhead1w=50\r\n"
+                      "headcount=1193046\r\noption3=" + std::to_string(c.option3) + "\r\n");
+    {
+      auto s = Start();
+      SaveInputs in = DefaultInputs();
+      in.window_maximized = c.maximized;
+      ASSERT_TRUE(s->Save(c.mode, in)) << c.name;
+    }
+    auto s = Start();
+    EXPECT_EQ(s->Int(IntKey::kWleft), c.window_taken ? 10 : 5) << c.name;
+    EXPECT_EQ(s->Int(IntKey::kWwidth), c.window_taken ? 800 : 700) << c.name;
+    EXPECT_EQ(s->Int(IntKey::kHead1w), c.header_taken ? 200 : 50) << c.name;
+    EXPECT_EQ(s->Word(OptionWord::kHeadcount), c.header_taken ? 0x013245u : 0x123456u) << c.name;
+    EXPECT_EQ(s->Word(OptionWord::kOption3), c.option3) << c.name;
+  }
+}
+
+TEST_F(SettingsTest, HiddenColumnsKeepTheirWidths) {
+  struct Case {
+    const char* name;
+    int listcols1, listcols2;  // size, date shown
+    std::vector<int> order;
+    std::uint32_t headcount;
+    std::vector<int> order_at_start;
+  } cases[] = {
+      {"date hidden", 1, 0, {0, 1, 3, 2, 4}, 0x013246, {0, 1, 3, 2, 4}},
+      {"size hidden", 0, 1, {5, 0, 1, 2, 3}, 0x501236, {5, 0, 1, 2, 3}},
+      {"both hidden", 0, 0, {3, 2, 1, 0}, 0x321066, {3, 2, 1, 0}},
+      {"order with junk", 1, 1, {9, 5, 5, 0}, 0x501234, {5, 0, 1, 2, 3, 4}},
+  };
+  for (const Case& c : cases) {
+    WriteIni("head5w=77\r\nhead6w=88\r\n");
+    {
+      auto s = Start();
+      s->SetInt(IntKey::kListcols1, c.listcols1);
+      s->SetInt(IntKey::kListcols2, c.listcols2);
+      SaveInputs in = DefaultInputs();
+      in.column_order = c.order;
+      s->ApplyFixedValues({});  // nothing fixed; also sets propno
+      ASSERT_TRUE(s->Save(SaveMode::kExit, in)) << c.name;
+      // A later save keeps the hidden widths too.
+      ASSERT_TRUE(s->Save(SaveMode::kExit, in)) << c.name;
+    }
+    auto s = Start();
+    EXPECT_EQ(s->Int(IntKey::kHead5w), c.listcols1 ? 99 : 77) << c.name;
+    EXPECT_EQ(s->Int(IntKey::kHead6w), c.listcols2 ? 121 : 88) << c.name;
+    EXPECT_EQ(s->Word(OptionWord::kHeadcount), c.headcount) << c.name;
+    EXPECT_EQ(ColumnOrderAtStart(s.operator*()), c.order_at_start) << c.name;
+    EXPECT_EQ(s->Int(IntKey::kPropno), 2) << c.name;
+  }
+}
+
+TEST_F(SettingsTest, FixedMode) {
+  {
+    auto s = Start();
+    Settings::FixedValues fixed;
+    fixed.stored_mode = 4;
+    fixed.fix_mode = true;
+    fixed.fix_serial_text = true;
+    fixed.serial_text = std::u16string(300, u's');
+    s->SetWord(OptionWord::kOption3, opt3::kFixWindow | 0x100);
+    s->ApplyFixedValues(fixed);
+    EXPECT_EQ(s->Word(OptionWord::kOption3), opt3::kFixWindow | opt3::kFixMode | opt3::kFixSerialText);
+    EXPECT_EQ(s->Text(TextKey::kFrenbanstr).size(), 255u);
+    ASSERT_TRUE(s->Save(SaveMode::kFixedNow, DefaultInputs()));
+    EXPECT_NE(Ini().find("\r\nmode=4\r\n"), std::string::npos);
+    SaveInputs in = DefaultInputs();
+    in.rename_mode = 7;
+    ASSERT_TRUE(s->Save(SaveMode::kExit, in));  // the fixed mode is not overwritten
+  }
+  auto s = Start();
+  EXPECT_EQ(s->Word(OptionWord::kMode), 4u);
+  EXPECT_EQ(s->Text(TextKey::kFrenbanstr), std::u16string(255, u's'));
+}
+
+TEST_F(SettingsTest, HistoryRecordingToggle) {
+  auto s = Start();
+  PushHistory(s->History(HistoryId::kSearch), u"a");
+  PushHistory(s->History(HistoryId::kListFilter), u"f");
+  EXPECT_TRUE(s->IsRecorded(HistoryId::kSearch));
+  EXPECT_TRUE(s->ToggleHistoryRecording(inputlog::kReplace));  // now off: ask
+  EXPECT_EQ(s->Int(IntKey::kInputlog), 253);
+  EXPECT_FALSE(s->IsRecorded(HistoryId::kReplacement));
+  EXPECT_TRUE(s->IsRecorded(HistoryId::kAdd));
+  s->ClearHistories(inputlog::kReplace | inputlog::kListFilter);
+  EXPECT_EQ(s->History(HistoryId::kSearch).UsedCount(), 0);
+  EXPECT_EQ(s->History(HistoryId::kListFilter).UsedCount(), 1);
+  EXPECT_EQ(s->History(HistoryId::kListFilter).entry(0), kListSelectionKeyword);
+  EXPECT_FALSE(s->ToggleHistoryRecording(inputlog::kReplace));  // on again: no question
+}
+
+TEST_F(SettingsTest, WriteTextCutsTheRecordAt256) {
+  auto s = Start();
+  std::u16string text(300, u't');
+  s->WriteText(u"k", text);
+  ASSERT_TRUE(s->Flush());
+  EXPECT_EQ(text.size(), 256u);
+  EXPECT_NE(Ini().find("k=\"" + std::string(256, 't') + "\"\r\n"), std::string::npos);
+  EXPECT_EQ(s->ReadText(u"k", u""), std::u16string(255, u't'));
+}
+
+TEST_F(SettingsTest, ResetIniFileStopsAllSaving) {
+  auto s = Start();
+  EXPECT_EQ(s->StoredSettingsToDelete(), StoredSettingsPlace::kIniFile);
+  ASSERT_TRUE(s->ResetIniFile());
+  EXPECT_TRUE(s->no_save());
+  std::size_t writes = fs_.written_.size();
+  EXPECT_TRUE(s->Save(SaveMode::kExit, DefaultInputs()));
+  EXPECT_TRUE(s->WriteOne(IntKey::kMultiple));
+  EXPECT_EQ(fs_.written_.size(), writes);
+  EXPECT_EQ(Ini(), "[Base]\r\n");
+}
+
+TEST_F(SettingsTest, DeleteRegistry) {
+  struct Case {
+    const char* name;
+    std::optional<std::string> registry;  // nullopt: started on the registry back-end
+    bool ok;
+    std::optional<std::string> after;
+  } cases[] = {
+      {"fresh registry store", std::nullopt, true, std::nullopt},
+      {"other tools of the maker", "[Software\\Quellin Tools]\r\ntools=dword:00000003\r\n"
+                                   "[Software\\Quellin Tools\\Tessivo]\r\n_count=dword:00000002\r\n",
+       true, "[Software\\Quellin Tools]\r\ntools=dword:00000002\r\n"},
+      {"nothing stored", "", false, ""},
+  };
+  for (const Case& c : cases) {
+    FakeFileSystem fs;
+    fs.AddFolder(u"/prog");
+    if (c.registry) {
+      fs.AddFile(kReg, *c.registry);
+    } else {
+      Settings first(fs, {BackendKind::kRegistry, kIni, kReg});
+      first.LoadStage0(false);
+    }
+    Settings s(fs, {BackendKind::kIni, kIni, kReg});
+    EXPECT_EQ(s.StoredSettingsToDelete(),
+              c.ok ? StoredSettingsPlace::kRegistry : StoredSettingsPlace::kIniFile)
+        << c.name;
+    EXPECT_EQ(static_cast<bool>(s.DeleteRegistry()), c.ok) << c.name;
+    EXPECT_TRUE(s.no_save()) << c.name;
+    EXPECT_EQ(fs.Content(kReg), c.after) << c.name;
+  }
+}
+
+TEST_F(SettingsTest, FailedSaveLeavesTheOldFile) {
+  WriteIni("topmost=1\r\n");
+  auto s = Start();
+  const std::string before = Ini();
+  s->SetInt(IntKey::kTopmost, 0);
+  fs_.FailNthCall(FakeFileSystem::Op::kWriteFileAtomic, 1, ErrorCode::kNoSpace);
+  Status saved = s->Save(SaveMode::kExit, DefaultInputs());
+  ASSERT_FALSE(saved);
+  EXPECT_EQ(saved.error().code, ErrorCode::kNoSpace);
+  EXPECT_EQ(Ini(), before);
+}
+
+TEST_F(SettingsTest, ValuesAtStart) {
+  struct WidthCase {
+    int head1w, head4w;
+    std::array<int, 6> widths;
+  } width_cases[] = {
+      {100, 179, {192, 60, 170, 180, 98, 120}},
+      {100, 178, {100, 60, 170, 178, 98, 120}},
+  };
+  for (const WidthCase& c : width_cases) {
+    auto s = Open();
+    s->SetInt(IntKey::kHead1w, c.head1w);
+    s->SetInt(IntKey::kHead4w, c.head4w);
+    EXPECT_EQ(ColumnWidthsAtStart(*s), c.widths) << c.head4w;
+  }
+  auto zero = Open();
+  for (IntKey k : {IntKey::kHead1w, IntKey::kHead2w, IntKey::kHead3w, IntKey::kHead4w}) {
+    zero->SetInt(k, 0);
+  }
+  EXPECT_EQ(ColumnWidthsAtStart(*zero)[3], 180);
+
+  // The edge test (-10) is absolute; only the centre test uses the screen.
+  const WindowRect screen{-1920, 0, 1920, 1080};
+  struct RectCase {
+    int left, top, width, height;
+    bool used;
+  } rect_cases[] = {
+      {-1, -1, -1, -1, false},     {100, 100, 800, 600, true}, {-30, 0, 15, 400, false},
+      {-25, 0, 15, 400, true},     {1915, 0, 20, 20, true},    {1925, 0, 20, 20, false},
+      {-1915, 0, 20, 20, false},   {0, 1070, 20, 20, true},    {0, 1080, 20, 20, false},
+      {0, -25, 400, 15, false},    {0, 0, 0, 0, false},        {-380, 10, 800, 400, true},
+  };
+  for (const RectCase& c : rect_cases) {
+    auto s = Open();
+    s->SetInt(IntKey::kWleft, c.left);
+    s->SetInt(IntKey::kWtop, c.top);
+    s->SetInt(IntKey::kWwidth, c.width);
+    s->SetInt(IntKey::kWheight, c.height);
+    std::optional<WindowRect> r = WindowRectAtStart(*s, screen);
+    EXPECT_EQ(r.has_value(), c.used) << c.left << "," << c.top << " " << c.width << "x" << c.height;
+    if (r) {
+      EXPECT_EQ(r->right, c.left + c.width);
+    }
+  }
+}
+
+// A damaged settings file loads without a crash: every value is in range or
+// its default, and the values on lines left whole are kept.
+TEST_F(SettingsTest, CorruptionSweep) {
+  {
+    auto s = Start();
+    for (int i = 0; i < kIntTableSize; ++i) {
+      auto key = static_cast<IntKey>(i);
+      if (SpecOf(key).storage == StorageClass::kLoadedAndSaved && SpecOf(key).maximum > 2) {
+        s->SetInt(key, SpecOf(key).maximum - 1);
+      }
+    }
+    s->SetText(TextKey::kBasepath, u"/ホーム/写真");
+    PushHistory(s->History(HistoryId::kSearch), u"é");
+    ASSERT_TRUE(s->Save(SaveMode::kExit, DefaultInputs()));
+  }
+  const std::string good = Ini();
+  auto saved = Start();
+
+  auto check = [&](const std::string& bytes, const std::string& what, bool prefix) {
+    FakeFileSystem fs;
+    fs.AddFile(kIni, bytes);
+    Settings s(fs, {BackendKind::kIni, kIni, kReg});
+    s.LoadStage0(false);
+    s.LoadStage1({});
+    for (int i = 0; i < kIntTableSize; ++i) {
+      auto key = static_cast<IntKey>(i);
+      const IntRecordSpec& spec = SpecOf(key);
+      if (spec.storage != StorageClass::kLoadedAndSaved) continue;
+      std::int32_t v = s.Int(key);
+      std::string line = "\r\n" + Show(spec.name) + "=" + std::to_string(saved->Int(key)) + "\r\n";
+      if (prefix && bytes.find(line) != std::string::npos && key != IntKey::kRepmode) {
+        ASSERT_EQ(v, saved->Int(key)) << what << " " << Show(spec.name);
+      } else {
+        ASSERT_TRUE(v == spec.default_value ||
+                    static_cast<std::uint32_t>(v) <= static_cast<std::uint32_t>(spec.maximum))
+            << what << " " << Show(spec.name) << "=" << v;
+      }
+    }
+    for (int i = 0; i < kTextKeyCount; ++i) {
+      ASSERT_LE(s.Text(static_cast<TextKey>(i)).size(), 255u) << what;
+    }
+    ASSERT_TRUE(s.Save(SaveMode::kExit, DefaultInputs())) << what;
+  };
+  for (std::size_t n = 0; n <= good.size(); ++n) {
+    check(good.substr(0, n), "truncated to " + std::to_string(n), true);
+  }
+  for (std::size_t at = 0; at < good.size(); ++at) {
+    for (char byte : {'\0', '\n', '\x81'}) {
+      std::string bad = good;
+      bad[at] = byte;
+      check(bad, "byte " + std::to_string(at) + " = " + std::to_string(byte & 0xFF), false);
+    }
+  }
+  std::string noise;
+  for (int i = 0; i < 4096; ++i) noise.push_back(static_cast<char>((i * 7919) >> 3));
+  check(noise, "noise", false);
+}
+
+}  // namespace
+}  // namespace tessivo

@@ -1,0 +1,176 @@
+#include "modes/letter_case.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/file_name_bytes.h"
+
+namespace tessivo {
+namespace {
+
+constexpr char16_t kDefaultWordInitialExceptions[] =
+    u"a an and at by for in into of on or the to with";
+
+struct CaseRow {
+  std::u16string name;
+  int option;
+  bool dbytebig;
+  bool file_dir;
+  std::u16string expected;
+};
+
+void RunRows(const ExceptionWordTable& table, const std::vector<CaseRow>& rows) {
+  for (const CaseRow& row : rows) {
+    SCOPED_TRACE(Utf16ToUtf8(row.name) + " option " + std::to_string(row.option) +
+                 (row.dbytebig ? " dbytebig" : "") + (row.file_dir ? " folders" : ""));
+    const LetterCaseParams params{row.option, row.dbytebig, row.file_dir};
+    EXPECT_EQ(ApplyLetterCase(u"/Dir.X/" + row.name, params, table), u"/Dir.X/" + row.expected);
+  }
+}
+
+TEST(LetterCase, ConvertsByOption) {
+  ExceptionWordTable none;
+  none.BuildExceptionLists(u"", u"", u"");
+  RunRows(none,
+          {
+              {u"Report.Txt", kCaseAllLower, false, false, u"report.txt"},
+              {u"Report.Txt", kCaseAllUpper, false, false, u"REPORT.TXT"},
+              {u"report.Txt", kCaseAllUpperExceptExtension, false, false, u"REPORT.Txt"},
+              {u"HELLO WORLD.TXT", kCaseFirstUpper, false, false, u"Hello world.txt"},
+              {u"123abc", kCaseFirstUpper, false, false, u"123abc"},
+              {u"123abc", kCaseWordInitialUpper, false, false, u"123Abc"},
+              {u"hello_world-foo bar", kCaseWordInitialUpper, false, false, u"Hello_World-Foo Bar"},
+              {u"DON'T STOP.TXT", kCaseWordInitialUpper, false, false, u"Don't Stop.txt"},
+              {u"'tis", kCaseWordInitialUpper, false, false, u"'Tis"},
+              // Files stop at the extension; folders capitalise every dot part.
+              {u"my.folder.name", kCaseWordInitialUpper, false, false, u"My.Folder.name"},
+              {u"my.folder.name", kCaseWordInitialUpper, false, true, u"My.Folder.Name"},
+              {u"", kCaseWordInitialUpper, false, false, u""},
+              {u"Name.TXT", 5, false, false, u"Name.TXT"},
+              {u"Name.TXT", -1, false, false, u"Name.TXT"},
+          });
+}
+
+TEST(LetterCase, NonAsciiLettersOnlyWithDbytebig) {
+  ExceptionWordTable none;
+  none.BuildExceptionLists(u"", u"", u"");
+  RunRows(none,
+          {
+              {u"ＡＢＣ.TXT", kCaseAllLower, false, false, u"ＡＢＣ.txt"},
+              {u"ＡＢＣ.TXT", kCaseAllLower, true, false, u"ａｂｃ.txt"},
+              {u"ΑΒΓ Ежик.txt", kCaseAllUpper, true, false, u"ΑΒΓ ЕЖИК.TXT"},
+              {u"ΑΒΓ Ежик.txt", kCaseAllUpper, false, false, u"ΑΒΓ Ежик.TXT"},
+              // Simple mapping never changes the length: ß and the ligature ﬁ stay.
+              {u"straße ﬁle", kCaseAllUpper, true, false, u"STRAßE ﬁLE"},
+              {u"İSTANBUL", kCaseAllLower, true, false, u"istanbul"},
+              {u"ａｂｃ ｄｅｆ.txt", kCaseWordInitialUpper, true, false, u"Ａｂｃ Ｄｅｆ.txt"},
+              {u"ａｂｃ ｄｅｆ.txt", kCaseWordInitialUpper, false, false, u"ａｂｃ ｄｅｆ.txt"},
+              // ASCII and full-width letters do not join into one word.
+              {u"ａb", kCaseWordInitialUpper, true, false, u"ＡB"},
+              {u"aｂ", kCaseWordInitialUpper, true, false, u"AＢ"},
+              {u"ｄｏｎ’ｔ", kCaseWordInitialUpper, true, false, u"Ｄｏｎ’ｔ"},
+              {u"ｘ’ｙ", kCaseFirstUpper, true, false, u"Ｘ’ｙ"},
+              {u"éa", kCaseFirstUpper, true, false, u"éa"},
+              // An unpaired surrogate passes through.
+              {std::u16string(1, char16_t{0xDC81}) + u"AB", kCaseAllLower, true, false,
+               std::u16string(1, char16_t{0xDC81}) + u"ab"},
+          });
+}
+
+TEST(LetterCase, ExceptionWordsRestoreTheUsersSpelling) {
+  ExceptionWordTable table;
+  table.BuildExceptionLists(u"USA iPhone", u"mp3 x-ray", kDefaultWordInitialExceptions);
+  RunRows(table,
+          {
+              {u"THE HOUSE ON THE HILL.TXT", kCaseWordInitialUpper, false, false,
+               u"The House on the Hill.txt"},
+              {u"a tale of a city", kCaseWordInitialUpper, false, false, u"A Tale of a City"},
+              {u"the the", kCaseWordInitialUpper, false, false, u"The the"},
+              {u"into the wild", kCaseWordInitialUpper, false, false, u"Into the Wild"},
+              // Inside a longer word nothing is replaced.
+              {u"anthem andes", kCaseWordInitialUpper, false, false, u"Anthem Andes"},
+              {u"HELLO USA.TXT", kCaseAllLower, false, false, u"hello USA.txt"},
+              {u"USAF USA_1 AUSA", kCaseAllLower, false, false, u"usaf USA_1 ausa"},
+              {u"MY IPHONE.JPG", kCaseAllLower, false, false, u"my iPhone.jpg"},
+              {u"x-ray song.mp3", kCaseAllUpper, false, false, u"x-ray SONG.mp3"},
+              {u"x-ray song.mp3", kCaseAllUpperExceptExtension, false, false, u"x-ray SONG.mp3"},
+              // Option 3 uses no list.
+              {u"usa of the hill", kCaseFirstUpper, false, false, u"Usa of the hill"},
+              // Each list belongs to its option only.
+              {u"hello usa", kCaseAllUpper, false, false, u"HELLO USA"},
+              {u"OF MICE", kCaseAllLower, false, false, u"of mice"},
+          });
+}
+
+TEST(LetterCase, SearchContinuesOnePastEachOccurrence) {
+  ExceptionWordTable table;
+  table.BuildExceptionLists(u"A.", u"", u"");
+  RunRows(table, {
+                     {u"A. A.", kCaseAllLower, false, false, u"A. A."},
+                     // The occurrence at 0 is followed by a letter and skipped; the search
+                     // resumes one past the character after it, so the one at 2 is not seen.
+                     {u"A.A.", kCaseAllLower, false, false, u"a.a."},
+                 });
+}
+
+TEST(ExceptionWordTable, BuildsSearchAndReplacementForms) {
+  struct BuildCase {
+    std::size_t list;
+    std::u16string text;
+    std::vector<std::u16string> searches;
+    std::vector<std::u16string> replacements;
+  };
+  const BuildCase cases[] = {
+      {0, u"USA", {u"usa"}, {u"USA"}},
+      {1, u"mp3 Kb", {u"MP", u"KB"}, {u"mp", u"Kb"}},
+      {2, u"iPhone THE", {u"Iphone", u"The"}, {u"iPhone", u"THE"}},
+      {0, u"   a    an  ", {u"a", u"an"}, {u"a", u"an"}},
+      // Non-letters are dropped at a word's start; inside only _ - . stay.
+      {0,
+       u"1abc ab1c -x x-ray a_b.c ＡＢ café",
+       {u"abc", u"abc", u"x", u"x-ray", u"a_b.c", u"caf"},
+       {u"abc", u"abc", u"x", u"x-ray", u"a_b.c", u"caf"}},
+      {0, u"12 -- ＡＢ", {}, {}},
+      {0, u"", {}, {}},
+  };
+  for (const BuildCase& c : cases) {
+    SCOPED_TRACE(std::to_string(c.list) + ": " + Utf16ToUtf8(c.text));
+    ExceptionWordTable table;
+    std::u16string texts[3];
+    texts[c.list] = c.text;
+    table.BuildExceptionLists(texts[0], texts[1], texts[2]);
+    const auto& words = table.words(c.list);
+    ASSERT_EQ(words.size(), c.searches.size());
+    for (std::size_t i = 0; i < words.size(); ++i) {
+      EXPECT_EQ(words[i].search, c.searches[i]) << "word " << i;
+      EXPECT_EQ(words[i].replacement, c.replacements[i]) << "word " << i;
+    }
+    for (std::size_t other = 0; other < 3; ++other) {
+      if (other != c.list) {
+        EXPECT_TRUE(table.words(other).empty());
+      }
+    }
+  }
+}
+
+TEST(ExceptionWordTable, LimitsWordLengthAndCount) {
+  ExceptionWordTable table;
+  // The 39th letter closes the word; "xy" starts the next one, and a "_"
+  // at a word start is dropped like any non-letter.
+  table.BuildExceptionLists(std::u16string(39, u'a') + u"_xy", u"", u"");
+  ASSERT_EQ(table.words(0).size(), 2u);
+  EXPECT_EQ(table.words(0)[0].search, std::u16string(39, u'a'));
+  EXPECT_EQ(table.words(0)[1].search, u"xy");
+
+  std::u16string many;
+  for (int i = 0; i < 130; ++i) many += (i < 128 ? u"w " : u"z ");
+  table.BuildExceptionLists(u"", u"", many);
+  EXPECT_EQ(table.words(2).size(), ExceptionWordTable::kMaxWords);
+  EXPECT_EQ(table.words(2).back().replacement, u"w");
+  // Rebuilding clears the earlier lists.
+  EXPECT_TRUE(table.words(0).empty());
+}
+
+}  // namespace
+}  // namespace tessivo

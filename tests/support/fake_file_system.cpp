@@ -1,0 +1,617 @@
+#include "support/fake_file_system.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "platform/file_name_bytes.h"
+
+namespace tessivo {
+namespace {
+
+using Kind = FakeFileSystem::Node::Kind;
+
+// FAT keeps last-write times in 2 s steps.
+constexpr FileTime kFatStep = 20'000'000;
+
+std::u16string ParentOf(const std::u16string& normalized) {
+  auto slash = normalized.rfind(u'/');
+  if (slash == 0 || slash == std::u16string::npos) return u"/";
+  return normalized.substr(0, slash);
+}
+
+std::u16string Join(const std::u16string& folder, const std::u16string& name) {
+  return folder == u"/" ? u"/" + name : folder + u"/" + name;
+}
+
+bool IsUnder(const std::u16string& path, const std::u16string& folder) {
+  if (folder == u"/") return true;
+  return path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 &&
+         path[folder.size()] == u'/';
+}
+
+Error Fail(ErrorCode code, const std::u16string& path) { return MakeError(code, path); }
+
+}  // namespace
+
+std::u16string NormalizeFakePath(const std::u16string& path) {
+  if (path.empty() || path[0] != u'/') return {};
+  std::vector<std::u16string> parts;
+  std::size_t i = 0;
+  while (i < path.size()) {
+    while (i < path.size() && path[i] == u'/') ++i;
+    std::size_t end = path.find(u'/', i);
+    if (end == std::u16string::npos) end = path.size();
+    std::u16string part = path.substr(i, end - i);
+    i = end;
+    if (part.empty() || part == u".") continue;
+    if (part == u"..") {
+      if (!parts.empty()) parts.pop_back();
+      continue;
+    }
+    parts.push_back(std::move(part));
+  }
+  std::u16string out;
+  for (const auto& part : parts) out += u"/" + part;
+  return out.empty() ? u"/" : out;
+}
+
+// ---------------------------------------------------------------------------
+// Append files.
+
+class FakeFileSystem::FakeAppendFile : public AppendFile {
+ public:
+  FakeAppendFile(FakeFileSystem* fs, std::u16string path, NodePtr node, bool locked)
+      : fs_(fs), path_(std::move(path)), node_(std::move(node)), locked_(locked) {}
+  ~FakeAppendFile() override {
+    if (locked_) fs_->locked_.erase(path_);
+  }
+
+  Status Append(const std::string& bytes) override {
+    if (auto e = fs_->Injected(Op::kAppend, path_)) return *e;
+    if (!fs_->ChangeAllowed("Append")) return Fail(ErrorCode::kPermission, path_);
+    node_->bytes += bytes;
+    node_->last_write_time = fs_->now_;
+    fs_->appended_.push_back(path_);
+    return {};
+  }
+  Status Truncate(std::uint64_t length) override {
+    if (auto e = fs_->Injected(Op::kTruncate, path_)) return *e;
+    if (!fs_->ChangeAllowed("Truncate")) return Fail(ErrorCode::kPermission, path_);
+    node_->bytes.resize(length, '\0');
+    node_->last_write_time = fs_->now_;
+    return {};
+  }
+  std::uint64_t Size() const override { return node_->bytes.size(); }
+  Status Sync() override {
+    if (auto e = fs_->Injected(Op::kSync, path_)) return *e;
+    return {};
+  }
+
+ private:
+  FakeFileSystem* fs_;
+  std::u16string path_;
+  NodePtr node_;
+  bool locked_;
+};
+
+// ---------------------------------------------------------------------------
+// Building and inspecting.
+
+FakeFileSystem::FakeFileSystem() {
+  auto root = std::make_shared<Node>();
+  root->kind = Kind::kFolder;
+  nodes_[u"/"] = root;
+}
+
+FakeFileSystem::~FakeFileSystem() = default;
+
+void FakeFileSystem::Insert(const std::u16string& normalized, NodePtr node) {
+  node->order = next_order_++;
+  nodes_[normalized] = std::move(node);
+}
+
+bool FakeFileSystem::MakeParents(const std::u16string& normalized) {
+  std::u16string parent = ParentOf(normalized);
+  if (parent == u"/") return true;
+  if (NodePtr existing = Lookup(parent)) return existing->kind == Kind::kFolder;
+  if (!MakeParents(parent)) return false;
+  auto folder = std::make_shared<Node>();
+  folder->kind = Kind::kFolder;
+  Insert(parent, folder);
+  return true;
+}
+
+void FakeFileSystem::AddFolder(const std::u16string& path, FileTime last_write,
+                               std::optional<FileTime> creation, std::uint32_t attributes) {
+  std::u16string p = NormalizeFakePath(path);
+  if (p.empty() || p == u"/" || !MakeParents(p)) {
+    ADD_FAILURE() << "FakeFileSystem::AddFolder: bad path " << Utf16ToUtf8(path);
+    return;
+  }
+  NodePtr node = Lookup(p);
+  if (node && node->kind != Kind::kFolder) {
+    ADD_FAILURE() << "FakeFileSystem::AddFolder: not a folder " << Utf16ToUtf8(path);
+    return;
+  }
+  if (!node) {
+    node = std::make_shared<Node>();
+    node->kind = Kind::kFolder;
+    Insert(p, node);
+  }
+  node->last_write_time = last_write;
+  node->creation_time = creation.value_or(last_write);
+  node->attributes = attributes & ~attr::kDirectory;
+}
+
+void FakeFileSystem::AddFile(const std::u16string& path, std::string bytes, FileTime last_write,
+                             std::optional<FileTime> creation, std::uint32_t attributes) {
+  std::u16string p = NormalizeFakePath(path);
+  if (p.empty() || p == u"/" || !MakeParents(p)) {
+    ADD_FAILURE() << "FakeFileSystem::AddFile: bad path " << Utf16ToUtf8(path);
+    return;
+  }
+  NodePtr old = Lookup(p);
+  if (old && old->kind == Kind::kFolder) {
+    ADD_FAILURE() << "FakeFileSystem::AddFile: a folder is there " << Utf16ToUtf8(path);
+    return;
+  }
+  auto node = std::make_shared<Node>();
+  node->kind = Kind::kFile;
+  node->bytes = std::move(bytes);
+  node->last_write_time = last_write;
+  node->creation_time = creation.value_or(last_write);
+  node->attributes = attributes & ~attr::kDirectory;
+  if (old) {
+    node->order = old->order;
+    nodes_[p] = node;
+  } else {
+    Insert(p, node);
+  }
+}
+
+void FakeFileSystem::AddSymlink(const std::u16string& path, const std::u16string& target) {
+  std::u16string p = NormalizeFakePath(path);
+  if (p.empty() || p == u"/" || !MakeParents(p) || Lookup(p)) {
+    ADD_FAILURE() << "FakeFileSystem::AddSymlink: bad or taken path " << Utf16ToUtf8(path);
+    return;
+  }
+  auto node = std::make_shared<Node>();
+  node->kind = Kind::kSymlink;
+  node->link = target;
+  Insert(p, node);
+}
+
+void FakeFileSystem::SetKind(const std::u16string& prefix, FileSystemKind kind) {
+  kinds_[NormalizeFakePath(prefix)] = kind;
+}
+
+void FakeFileSystem::SetShortName(const std::u16string& path, const std::u16string& short_name) {
+  Node* node = FindMutable(path);
+  if (!node) {
+    ADD_FAILURE() << "FakeFileSystem::SetShortName: no " << Utf16ToUtf8(path);
+    return;
+  }
+  node->short_name = short_name;
+}
+
+void FakeFileSystem::SetLockedByOther(const std::u16string& path, bool locked) {
+  std::u16string p = NormalizeFakePath(path);
+  if (locked) {
+    locked_by_other_.insert(p);
+  } else {
+    locked_by_other_.erase(p);
+  }
+}
+
+FakeFileSystem::NodePtr FakeFileSystem::Lookup(const std::u16string& normalized) const {
+  auto it = nodes_.find(normalized);
+  return it == nodes_.end() ? nullptr : it->second;
+}
+
+const FakeFileSystem::Node* FakeFileSystem::Find(const std::u16string& path) const {
+  return Lookup(NormalizeFakePath(path)).get();
+}
+
+FakeFileSystem::Node* FakeFileSystem::FindMutable(const std::u16string& path) {
+  return Lookup(NormalizeFakePath(path)).get();
+}
+
+bool FakeFileSystem::Exists(const std::u16string& path) const { return Find(path) != nullptr; }
+
+bool FakeFileSystem::IsFolder(const std::u16string& path) const {
+  const Node* node = Find(path);
+  return node && node->kind == Kind::kFolder;
+}
+
+std::optional<std::string> FakeFileSystem::Content(const std::u16string& path) const {
+  const Node* node = Find(path);
+  if (!node || node->kind != Kind::kFile) return std::nullopt;
+  return node->bytes;
+}
+
+std::vector<std::u16string> FakeFileSystem::AllPaths() const {
+  std::vector<std::u16string> out;
+  for (const auto& [path, node] : nodes_) {
+    if (path != u"/") out.push_back(path);
+  }
+  return out;
+}
+
+// ---------------------------------------------------------------------------
+// Failure injection.
+
+void FakeFileSystem::FailNthCall(Op op, int n, ErrorCode code) {
+  nth_failures_.push_back({op, calls_[static_cast<int>(op)] + n, code});
+}
+
+void FakeFileSystem::FailPath(Op op, const std::u16string& path, ErrorCode code) {
+  path_failures_.push_back({op, NormalizeFakePath(path), code});
+}
+
+void FakeFileSystem::ClearFailures() {
+  nth_failures_.clear();
+  path_failures_.clear();
+}
+
+std::optional<Error> FakeFileSystem::Injected(Op op, const std::u16string& path,
+                                              const std::u16string& other) {
+  int call = ++calls_[static_cast<int>(op)];
+  for (const auto& f : nth_failures_) {
+    if (f.op == op && f.call == call) return Fail(f.code, path + u" (injected)");
+  }
+  if (!path_failures_.empty()) {
+    std::u16string p = NormalizeFakePath(path);
+    std::u16string o = other.empty() ? std::u16string() : NormalizeFakePath(other);
+    for (const auto& f : path_failures_) {
+      if (f.op == op && (f.path == p || (!o.empty() && f.path == o))) {
+        return Fail(f.code, path + u" (injected)");
+      }
+    }
+  }
+  return std::nullopt;
+}
+
+bool FakeFileSystem::ChangeAllowed(const char* what) {
+  if (!forbid_changes_) return true;
+  ADD_FAILURE() << "FakeFileSystem: " << what << " called while changes are forbidden";
+  return false;
+}
+
+// ---------------------------------------------------------------------------
+// Path resolution.
+
+Result<std::u16string> FakeFileSystem::Resolve(const std::u16string& path,
+                                               bool follow_last) const {
+  std::u16string rest = NormalizeFakePath(path);
+  if (rest.empty()) return Fail(ErrorCode::kInvalidArgument, path);
+  for (int hops = 0; hops <= 40; ++hops) {
+    std::u16string done = u"/";
+    bool restarted = false;
+    std::size_t i = 1;
+    while (i < rest.size()) {
+      std::size_t end = rest.find(u'/', i);
+      bool last = end == std::u16string::npos;
+      if (last) end = rest.size();
+      std::u16string here = Join(done, rest.substr(i, end - i));
+      NodePtr node = Lookup(here);
+      if (!node) {
+        if (last) return here;  // the caller decides what a missing leaf means
+        return Fail(ErrorCode::kNotFound, path);
+      }
+      if (node->kind == Kind::kSymlink && (!last || follow_last)) {
+        std::u16string tail = last ? std::u16string() : rest.substr(end);
+        std::u16string target = node->link;
+        rest = NormalizeFakePath(target.starts_with(u"/") ? target + tail
+                                                          : Join(done, target) + tail);
+        restarted = true;
+        break;
+      }
+      if (!last && node->kind != Kind::kFolder) return Fail(ErrorCode::kNotFound, path);
+      done = here;
+      i = end + 1;
+    }
+    if (!restarted) return done;
+  }
+  return Fail(ErrorCode::kIo, path + u" (too many links)");
+}
+
+Result<FakeFileSystem::NodePtr> FakeFileSystem::FileAt(const std::u16string& path) {
+  auto resolved = Resolve(path, true);
+  if (!resolved) return resolved.error();
+  NodePtr node = Lookup(*resolved);
+  if (!node) return Fail(ErrorCode::kNotFound, path);
+  if (node->kind != Kind::kFile) return Fail(ErrorCode::kInvalidArgument, path);
+  return node;
+}
+
+FileInfo FakeFileSystem::InfoOf(const std::u16string& normalized, const Node& node) const {
+  FileInfo info;
+  info.creation_time = node.creation_time;
+  info.last_write_time = node.last_write_time;
+  info.attributes = node.attributes;
+  switch (node.kind) {
+    case Kind::kFolder:
+      info.is_directory = true;
+      break;
+    case Kind::kFile:
+      info.size = node.bytes.size();
+      break;
+    case Kind::kSymlink: {
+      info.is_symlink = true;
+      info.size = Utf16ToUtf8(node.link).size();
+      auto target = Resolve(normalized, true);
+      if (target) {
+        NodePtr t = Lookup(*target);
+        info.is_directory = t && t->kind == Kind::kFolder;
+      }
+      break;
+    }
+  }
+  if (info.is_directory) info.attributes |= attr::kDirectory;
+  return info;
+}
+
+// ---------------------------------------------------------------------------
+// FileSystem.
+
+Result<std::vector<DirEntry>> FakeFileSystem::List(const std::u16string& folder) {
+  if (auto e = Injected(Op::kList, folder)) return *e;
+  auto resolved = Resolve(folder, true);
+  if (!resolved) return resolved.error();
+  NodePtr node = Lookup(*resolved);
+  if (!node || node->kind != Kind::kFolder) return Fail(ErrorCode::kNotFound, folder);
+  std::u16string prefix = *resolved == u"/" ? u"/" : *resolved + u"/";
+  std::vector<std::pair<std::uint64_t, DirEntry>> found;
+  auto it = nodes_.lower_bound(prefix);
+  while (it != nodes_.end() && it->first.starts_with(prefix)) {
+    const std::u16string& path = it->first;
+    if (path.size() == prefix.size()) {  // the root itself
+      ++it;
+      continue;
+    }
+    std::size_t slash = path.find(u'/', prefix.size());
+    if (slash != std::u16string::npos) {
+      // Skip the whole subtree: its keys all lie below path[0..slash] + '0'.
+      it = nodes_.lower_bound(path.substr(0, slash) + u'0');
+      continue;
+    }
+    DirEntry entry;
+    entry.name = path.substr(prefix.size());
+    entry.info = InfoOf(path, *it->second);
+    if (entry.name.starts_with(u".")) entry.info.attributes |= attr::kHidden;
+    found.emplace_back(it->second->order, std::move(entry));
+    ++it;
+  }
+  std::sort(found.begin(), found.end(),
+            [](const auto& a, const auto& b) { return a.first < b.first; });
+  std::vector<DirEntry> out;
+  out.reserve(found.size());
+  for (auto& f : found) out.push_back(std::move(f.second));
+  return out;
+}
+
+Result<FileInfo> FakeFileSystem::Stat(const std::u16string& path) {
+  if (auto e = Injected(Op::kStat, path)) return *e;
+  auto resolved = Resolve(path, false);
+  if (!resolved) return resolved.error();
+  NodePtr node = Lookup(*resolved);
+  if (!node) return Fail(ErrorCode::kNotFound, path);
+  return InfoOf(*resolved, *node);
+}
+
+Status FakeFileSystem::RenameNoReplace(const std::u16string& from, const std::u16string& to) {
+  if (auto e = Injected(Op::kRenameNoReplace, from, to)) return *e;
+  if (!ChangeAllowed("RenameNoReplace")) return Fail(ErrorCode::kPermission, from);
+  if (from == to) return {};
+  auto src = Resolve(from, false);
+  if (!src) return src.error();
+  auto dst = Resolve(to, false);
+  if (!dst) return dst.error();
+  if (*src == *dst) return {};
+  NodePtr node = Lookup(*src);
+  if (!node || *src == u"/") return Fail(ErrorCode::kNotFound, from);
+  NodePtr parent = Lookup(ParentOf(*dst));
+  if (!parent || parent->kind != Kind::kFolder) return Fail(ErrorCode::kNotFound, to);
+  if (Lookup(*dst)) return Fail(ErrorCode::kExists, to);
+  if (IsUnder(*dst, *src)) return Fail(ErrorCode::kInvalidArgument, to);
+
+  std::vector<std::pair<std::u16string, NodePtr>> moved;
+  moved.emplace_back(*dst, node);
+  nodes_.erase(*src);
+  if (node->kind == Kind::kFolder) {
+    std::u16string prefix = *src + u"/";
+    for (auto it = nodes_.lower_bound(prefix);
+         it != nodes_.end() && it->first.starts_with(prefix);) {
+      moved.emplace_back(*dst + it->first.substr(src->size()), it->second);
+      it = nodes_.erase(it);
+    }
+  }
+  for (auto& [path, n] : moved) nodes_[path] = n;
+  renamed_.emplace_back(from, to);
+  return {};
+}
+
+Status FakeFileSystem::SetTimes(const std::u16string& path, std::optional<FileTime> creation,
+                                std::optional<FileTime> last_write) {
+  if (auto e = Injected(Op::kSetTimes, path)) return *e;
+  if (!ChangeAllowed("SetTimes")) return Fail(ErrorCode::kPermission, path);
+  auto resolved = Resolve(path, false);
+  if (!resolved) return resolved.error();
+  NodePtr node = Lookup(*resolved);
+  if (!node) return Fail(ErrorCode::kNotFound, path);
+  FileSystemKind kind = KindOf(*resolved);
+  if (creation && kind != FileSystemKind::kNtfs && kind != FileSystemKind::kCifs) {
+    return Fail(ErrorCode::kNotSupported, path);
+  }
+  if (creation) node->creation_time = *creation;
+  if (last_write) {
+    FileTime t = *last_write;
+    if (kind == FileSystemKind::kFat) t -= ((t % kFatStep) + kFatStep) % kFatStep;
+    node->last_write_time = t;
+  }
+  times_set_.push_back({path, creation, last_write});
+  return {};
+}
+
+Status FakeFileSystem::SetAttributes(const std::u16string& path, std::uint32_t attributes) {
+  if (auto e = Injected(Op::kSetAttributes, path)) return *e;
+  if (!ChangeAllowed("SetAttributes")) return Fail(ErrorCode::kPermission, path);
+  auto resolved = Resolve(path, false);
+  if (!resolved) return resolved.error();
+  NodePtr node = Lookup(*resolved);
+  if (!node) return Fail(ErrorCode::kNotFound, path);
+  node->attributes =
+      attributes & (attr::kReadOnly | attr::kHidden | attr::kSystem | attr::kArchive);
+  attributes_set_.emplace_back(path, attributes);
+  return {};
+}
+
+Result<std::u16string> FakeFileSystem::ShortName(const std::u16string& path) {
+  if (auto e = Injected(Op::kShortName, path)) return *e;
+  auto resolved = Resolve(path, false);
+  if (!resolved) return resolved.error();
+  NodePtr node = Lookup(*resolved);
+  if (!node) return Fail(ErrorCode::kNotFound, path);
+  if (KindOf(*resolved) != FileSystemKind::kFat || !node->short_name) {
+    return Fail(ErrorCode::kNotSupported, path);
+  }
+  return *node->short_name;
+}
+
+FileSystemKind FakeFileSystem::KindOf(const std::u16string& path) {
+  std::u16string p = NormalizeFakePath(path);
+  FileSystemKind kind = FileSystemKind::kOther;
+  std::size_t best = 0;
+  for (const auto& [prefix, k] : kinds_) {
+    if ((p == prefix || IsUnder(p, prefix)) && prefix.size() >= best) {
+      best = prefix.size();
+      kind = k;
+    }
+  }
+  return kind;
+}
+
+Result<std::u16string> FakeFileSystem::ReadLink(const std::u16string& path) {
+  if (auto e = Injected(Op::kReadLink, path)) return *e;
+  auto resolved = Resolve(path, false);
+  if (!resolved) return resolved.error();
+  NodePtr node = Lookup(*resolved);
+  if (!node) return Fail(ErrorCode::kNotFound, path);
+  if (node->kind != Kind::kSymlink) return Fail(ErrorCode::kInvalidArgument, path);
+  return node->link;
+}
+
+Result<std::string> FakeFileSystem::ReadRange(const std::u16string& path, std::uint64_t offset,
+                                              std::size_t max_bytes) {
+  if (auto e = Injected(Op::kReadRange, path)) return *e;
+  auto node = FileAt(path);
+  if (!node) return node.error();
+  const std::string& bytes = (*node)->bytes;
+  if (offset >= bytes.size()) return std::string();
+  return bytes.substr(offset, max_bytes);
+}
+
+Result<std::string> FakeFileSystem::ReadFile(const std::u16string& path) {
+  if (auto e = Injected(Op::kReadFile, path)) return *e;
+  auto node = FileAt(path);
+  if (!node) return node.error();
+  return (*node)->bytes;
+}
+
+Status FakeFileSystem::WriteFileAtomic(const std::u16string& path, const std::string& bytes) {
+  if (auto e = Injected(Op::kWriteFileAtomic, path)) return *e;
+  if (!ChangeAllowed("WriteFileAtomic")) return Fail(ErrorCode::kPermission, path);
+  auto resolved = Resolve(path, true);
+  if (!resolved) return resolved.error();
+  NodePtr parent = Lookup(ParentOf(*resolved));
+  if (!parent || parent->kind != Kind::kFolder) return Fail(ErrorCode::kNotFound, path);
+  NodePtr old = Lookup(*resolved);
+  if (old && old->kind == Kind::kFolder) return Fail(ErrorCode::kInvalidArgument, path);
+  auto node = std::make_shared<Node>();
+  node->kind = Kind::kFile;
+  node->bytes = bytes;
+  node->creation_time = now_;
+  node->last_write_time = now_;
+  if (old) {
+    node->order = old->order;
+    nodes_[*resolved] = node;
+  } else {
+    Insert(*resolved, node);
+  }
+  written_.push_back(path);
+  return {};
+}
+
+Status FakeFileSystem::RemoveFile(const std::u16string& path) {
+  if (auto e = Injected(Op::kRemoveFile, path)) return *e;
+  if (!ChangeAllowed("RemoveFile")) return Fail(ErrorCode::kPermission, path);
+  auto resolved = Resolve(path, false);
+  if (!resolved) return resolved.error();
+  NodePtr node = Lookup(*resolved);
+  if (!node) return Fail(ErrorCode::kNotFound, path);
+  if (node->kind == Kind::kFolder) return Fail(ErrorCode::kInvalidArgument, path);
+  nodes_.erase(*resolved);
+  removed_.push_back(path);
+  return {};
+}
+
+Status FakeFileSystem::CreateFolders(const std::u16string& path, unsigned /*mode*/) {
+  if (auto e = Injected(Op::kCreateFolders, path)) return *e;
+  if (!ChangeAllowed("CreateFolders")) return Fail(ErrorCode::kPermission, path);
+  std::u16string p = NormalizeFakePath(path);
+  if (p.empty()) return Fail(ErrorCode::kInvalidArgument, path);
+  // Check first, so that a failure creates nothing.
+  std::vector<std::u16string> missing;
+  for (std::u16string here = p; here != u"/"; here = ParentOf(here)) {
+    auto resolved = Resolve(here, true);
+    NodePtr node = resolved ? Lookup(*resolved) : nullptr;
+    if (node) {
+      if (node->kind != Kind::kFolder) return Fail(ErrorCode::kExists, here);
+      break;
+    }
+    missing.push_back(here);
+  }
+  for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
+    auto folder = std::make_shared<Node>();
+    folder->kind = Kind::kFolder;
+    folder->creation_time = now_;
+    folder->last_write_time = now_;
+    Insert(*it, folder);
+    folders_created_.push_back(*it);
+  }
+  return {};
+}
+
+Result<std::unique_ptr<AppendFile>> FakeFileSystem::OpenAppend(const std::u16string& path,
+                                                               bool lock) {
+  if (auto e = Injected(Op::kOpenAppend, path)) return *e;
+  auto resolved = Resolve(path, true);
+  if (!resolved) return resolved.error();
+  NodePtr parent = Lookup(ParentOf(*resolved));
+  if (!parent || parent->kind != Kind::kFolder) return Fail(ErrorCode::kNotFound, path);
+  NodePtr node = Lookup(*resolved);
+  if (node && node->kind != Kind::kFile) return Fail(ErrorCode::kInvalidArgument, path);
+  if (lock && (locked_.count(*resolved) || locked_by_other_.count(*resolved))) {
+    return Fail(ErrorCode::kBusy, path);
+  }
+  if (!node) {
+    if (!ChangeAllowed("OpenAppend")) return Fail(ErrorCode::kPermission, path);
+    node = std::make_shared<Node>();
+    node->kind = Kind::kFile;
+    node->creation_time = now_;
+    node->last_write_time = now_;
+    Insert(*resolved, node);
+  }
+  if (lock) locked_.insert(*resolved);
+  return std::unique_ptr<AppendFile>(
+      std::make_unique<FakeAppendFile>(this, *resolved, node, lock));
+}
+
+bool FakeFileSystem::IsLocked(const std::u16string& path) {
+  auto resolved = Resolve(path, true);
+  if (!resolved) return false;
+  return locked_.count(*resolved) > 0 || locked_by_other_.count(*resolved) > 0;
+}
+
+}  // namespace tessivo

@@ -1,0 +1,205 @@
+#pragma once
+// FakeFileSystem: a FileSystem that keeps a tree of folders, files and
+// symbolic links in memory, for tests of everything above the platform layer.
+//
+// - Paths are absolute and "/" separated; a trailing "/" is ignored. Names are
+//   compared code unit for code unit (case-sensitive, as on Linux). "/" always
+//   exists as a folder.
+// - Build a tree with AddFolder/AddFile/AddSymlink (missing parents are made).
+// - Every successful change is recorded (renamed_, written_, removed_, ...),
+//   so a test can check exactly what a run did, or that a preview did nothing.
+// - Failures are injected per operation: the Nth call from now (FailNthCall)
+//   or every call that names a path (FailPath). An injected failure changes
+//   nothing and is not recorded as a change.
+// - With forbid_changes_ set, any changing call adds a test failure (and then
+//   fails with kPermission): preview code must never reach it.
+// - RenameNoReplace behaves like the real one: it never replaces anything
+//   (kExists when the target is there, an empty folder included), equal paths
+//   succeed without doing anything, and a change of letter case only is a
+//   rename like any other (the folder is case-sensitive).
+// - Times and attributes are stored as given. Creation times can be set only
+//   where the mount kind has a channel for them (kNtfs, kCifs), as on the
+//   real system; elsewhere SetTimes with a creation time is kNotSupported and
+//   changes nothing. On kFat, last-write times are kept at 2 s granularity.
+// - A symbolic link is an entry of its own: Stat, SetTimes, SetAttributes
+//   and RenameNoReplace act on the link; List and the reads follow it.
+// - List returns entries in creation order (renames keep their place) and,
+//   like the real one, adds kHidden to names beginning with ".".
+// - The clock for times of files written by the program is now_.
+//
+// Not thread-safe. Append files handed out by OpenAppend refer back to the
+// fake, which must outlive them.
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/file_system.h"
+
+namespace tessivo {
+
+class FakeFileSystem : public FileSystem {
+ public:
+  // The operations failures can be injected into.
+  enum class Op {
+    kList,
+    kStat,
+    kRenameNoReplace,
+    kSetTimes,
+    kSetAttributes,
+    kShortName,
+    kReadLink,
+    kReadRange,
+    kReadFile,
+    kWriteFileAtomic,
+    kRemoveFile,
+    kCreateFolders,
+    kOpenAppend,
+    kAppend,    // AppendFile::Append
+    kTruncate,  // AppendFile::Truncate
+    kSync,      // AppendFile::Sync
+  };
+  static constexpr int kOpCount = static_cast<int>(Op::kSync) + 1;
+
+  // 2021-01-01 00:00:00 UTC as a FILETIME, the default time of added files.
+  static constexpr FileTime kDefaultTime = 132539328000000000LL;
+
+  struct Node {
+    enum class Kind { kFolder, kFile, kSymlink };
+    Kind kind = Kind::kFile;
+    std::string bytes;          // file content
+    std::u16string link;        // symlink target as stored
+    FileTime creation_time = kDefaultTime;
+    FileTime last_write_time = kDefaultTime;
+    std::uint32_t attributes = 0;  // stored word, without kDirectory
+    std::optional<std::u16string> short_name;
+    std::uint64_t order = 0;    // creation order, for List
+  };
+
+  FakeFileSystem();
+  ~FakeFileSystem() override;
+
+  // ---- building a tree; each aborts the test (ADD_FAILURE) on misuse ----
+  void AddFolder(const std::u16string& path, FileTime last_write = kDefaultTime,
+                 std::optional<FileTime> creation = std::nullopt, std::uint32_t attributes = 0);
+  void AddFile(const std::u16string& path, std::string bytes = {},
+               FileTime last_write = kDefaultTime,
+               std::optional<FileTime> creation = std::nullopt, std::uint32_t attributes = 0);
+  void AddSymlink(const std::u16string& path, const std::u16string& target);
+  // Everything under `prefix` (a folder path) reports `kind`. The longest
+  // matching prefix wins; "/" is kOther until set.
+  void SetKind(const std::u16string& prefix, FileSystemKind kind);
+  // The 8.3 name ShortName returns for `path` on a kFat mount.
+  void SetShortName(const std::u16string& path, const std::u16string& short_name);
+  // Pretends another process holds the OpenAppend lock of `path`.
+  void SetLockedByOther(const std::u16string& path, bool locked = true);
+
+  // ---- inspection ----
+  bool Exists(const std::u16string& path) const;
+  bool IsFolder(const std::u16string& path) const;
+  // Content of a file; nullopt when `path` is not a file.
+  std::optional<std::string> Content(const std::u16string& path) const;
+  // The node at `path` (no link followed), or nullptr.
+  const Node* Find(const std::u16string& path) const;
+  Node* FindMutable(const std::u16string& path);
+  // Every path in the tree except "/", sorted; handy to compare whole trees.
+  std::vector<std::u16string> AllPaths() const;
+
+  // ---- failure injection ----
+  // Fails the `n`th call of `op` counted from now (1 = the next one).
+  void FailNthCall(Op op, int n, ErrorCode code);
+  // Fails every call of `op` naming `path` (as source or target for renames).
+  void FailPath(Op op, const std::u16string& path, ErrorCode code);
+  void ClearFailures();
+  // How many times `op` was called, failures included.
+  int Calls(Op op) const { return calls_[static_cast<int>(op)]; }
+
+  // ---- FileSystem ----
+  Result<std::vector<DirEntry>> List(const std::u16string& folder) override;
+  Result<FileInfo> Stat(const std::u16string& path) override;
+  Status RenameNoReplace(const std::u16string& from, const std::u16string& to) override;
+  Status SetTimes(const std::u16string& path, std::optional<FileTime> creation,
+                  std::optional<FileTime> last_write) override;
+  Status SetAttributes(const std::u16string& path, std::uint32_t attributes) override;
+  Result<std::u16string> ShortName(const std::u16string& path) override;
+  FileSystemKind KindOf(const std::u16string& path) override;
+  Result<std::u16string> ReadLink(const std::u16string& path) override;
+  Result<std::string> ReadRange(const std::u16string& path, std::uint64_t offset,
+                                std::size_t max_bytes) override;
+  Result<std::string> ReadFile(const std::u16string& path) override;
+  Status WriteFileAtomic(const std::u16string& path, const std::string& bytes) override;
+  Status RemoveFile(const std::u16string& path) override;
+  Status CreateFolders(const std::u16string& path, unsigned mode) override;
+  Result<std::unique_ptr<AppendFile>> OpenAppend(const std::u16string& path, bool lock) override;
+  bool IsLocked(const std::u16string& path) override;
+
+  // ---- records of successful changes, in order ----
+  std::vector<std::pair<std::u16string, std::u16string>> renamed_;  // from, to
+  std::vector<std::u16string> written_;        // WriteFileAtomic
+  std::vector<std::u16string> removed_;        // RemoveFile
+  std::vector<std::u16string> folders_created_;  // each folder CreateFolders made
+  struct TimesSet {
+    std::u16string path;
+    std::optional<FileTime> creation;
+    std::optional<FileTime> last_write;
+  };
+  std::vector<TimesSet> times_set_;
+  std::vector<std::pair<std::u16string, std::uint32_t>> attributes_set_;
+  std::vector<std::u16string> appended_;       // path of each successful Append
+
+  // Time given to files written, appended or created by the program.
+  FileTime now_ = kDefaultTime + 10'000'000LL * 86400;
+  // When set, any changing call is a test failure.
+  bool forbid_changes_ = false;
+
+ private:
+  class FakeAppendFile;
+  friend class FakeAppendFile;
+  using NodePtr = std::shared_ptr<Node>;
+
+  // Counts the call and returns the injected failure for it, if any.
+  std::optional<Error> Injected(Op op, const std::u16string& path,
+                                const std::u16string& other = {});
+  bool ChangeAllowed(const char* what);
+  // Follows symbolic links in every component (the last one too when
+  // `follow_last`); returns the normalized path or an error (kNotFound for a
+  // dangling or missing component, kIo for a loop).
+  Result<std::u16string> Resolve(const std::u16string& path, bool follow_last) const;
+  NodePtr Lookup(const std::u16string& normalized) const;
+  Result<NodePtr> FileAt(const std::u16string& path);
+  void Insert(const std::u16string& normalized, NodePtr node);
+  bool MakeParents(const std::u16string& normalized);
+  FileInfo InfoOf(const std::u16string& normalized, const Node& node) const;
+
+  std::map<std::u16string, NodePtr> nodes_;  // normalized path -> node
+  std::map<std::u16string, FileSystemKind> kinds_;
+  std::set<std::u16string> locked_;           // held by an open AppendFile
+  std::set<std::u16string> locked_by_other_;
+  std::uint64_t next_order_ = 0;
+
+  int calls_[kOpCount] = {};
+  struct NthFailure {
+    Op op;
+    int call;  // absolute call number
+    ErrorCode code;
+  };
+  std::vector<NthFailure> nth_failures_;
+  struct PathFailure {
+    Op op;
+    std::u16string path;
+    ErrorCode code;
+  };
+  std::vector<PathFailure> path_failures_;
+};
+
+// Normalizes a path the way the fake compares them: "//" folded, a trailing
+// "/" dropped, "." components removed, ".." taken back. Empty for a relative
+// path.
+std::u16string NormalizeFakePath(const std::u16string& path);
+
+}  // namespace tessivo
