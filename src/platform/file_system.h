@@ -86,6 +86,11 @@ class FileSystem {
   // is_directory telling the target's kind). kNotFound when nothing is there.
   virtual Result<FileInfo> Stat(const std::u16string& path) = 0;
 
+  // Whether an entry of that name is there (a dangling link counts): the
+  // one look-up validation needs, without the attribute and file-system
+  // queries of Stat.
+  virtual bool Exists(const std::u16string& path) { return Stat(path).has_value(); }
+
   // Moves `from` to `to` only if `to` does not exist: kExists otherwise.
   // Never replaces anything, on any file system. Equal paths succeed without
   // a system call. A change of letter case only goes through a temporary

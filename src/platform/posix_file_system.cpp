@@ -459,6 +459,13 @@ Result<FileInfo> PosixFileSystem::Stat(const std::u16string& path) {
   return info;
 }
 
+bool PosixFileSystem::Exists(const std::u16string& path) {
+  std::string native = Native(path);
+  struct statx stx;
+  return ::statx(AT_FDCWD, native.c_str(), AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, STATX_TYPE,
+                 &stx) == 0;
+}
+
 FileSystemKind PosixFileSystem::KindOf(const std::u16string& path) {
   return KindOfNative(Native(path));
 }

@@ -48,6 +48,7 @@ class PosixFileSystem : public FileSystem {
 
   Result<std::vector<DirEntry>> List(const std::u16string& folder) override;
   Result<FileInfo> Stat(const std::u16string& path) override;
+  bool Exists(const std::u16string& path) override;
   Status RenameNoReplace(const std::u16string& from, const std::u16string& to) override;
   // Fails with kNotSupported, changing nothing, when a creation time is
   // given and the file system has no channel for it; with kIo when a time

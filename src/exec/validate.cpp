@@ -1,0 +1,110 @@
+#include "exec/validate.h"
+
+#include <unicode/uchar.h>
+
+#include <algorithm>
+#include <string>
+
+namespace tessivo {
+
+namespace {
+
+constexpr int kModeLetterCase = 4;
+constexpr int kModeShortName = 6;
+constexpr int kModeTimestamp = 13;
+constexpr int kModeAttributes = 14;
+
+// The characters a new name may not hold, in the order they are looked for;
+// the first one present decides the status.
+struct ForbiddenChar {
+  char16_t c;
+  FileStatus status;
+};
+constexpr ForbiddenChar kForbidden[] = {
+    {u'"', FileStatus::kInvalidName},  {u':', FileStatus::kInvalidName},
+    {u'/', FileStatus::kInvalidName},  {u'?', FileStatus::kInvalidName},
+    {u'<', FileStatus::kInvalidName},  {u'>', FileStatus::kInvalidName},
+    {u'|', FileStatus::kInvalidName},  {u'\\', FileStatus::kBackslash},
+    {u',', FileStatus::kBadCharacter}, {u';', FileStatus::kBadCharacter},
+};
+
+char16_t UpperUnit(char16_t c) {
+  if (c < 0x80) return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 0x20) : c;
+  const UChar32 upper = u_toupper(c);
+  return upper <= 0xFFFF ? static_cast<char16_t>(upper) : c;
+}
+
+bool Exists(FileSystem& fs, const std::u16string& path) { return fs.Exists(path); }
+
+}  // namespace
+
+bool EqualIgnoringCase(std::u16string_view a, std::u16string_view b, std::size_t limit) {
+  a = a.substr(0, std::min(a.size(), limit));
+  b = b.substr(0, std::min(b.size(), limit));
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (a[i] != b[i] && UpperUnit(a[i]) != UpperUnit(b[i])) return false;
+  }
+  return true;
+}
+
+FileStatus CheckNewName(std::u16string_view folder, std::u16string_view old_name,
+                        std::u16string_view new_name, int mode) {
+  FileStatus status = FileStatus::kChangeable;
+  if (new_name.empty()) status = FileStatus::kInvalidName;
+
+  if (mode != kModeTimestamp && mode != kModeAttributes) {
+    if (folder.size() + new_name.size() >= kMaxValidPath) {
+      status = FileStatus::kPathTooLong;
+    } else if (new_name == old_name) {
+      status = FileStatus::kUnchanged;
+    } else if (mode != kModeLetterCase &&
+               EqualIgnoringCase(new_name, old_name, kCaseCompareLimit)) {
+      status = FileStatus::kUnchanged;
+    } else if (status == FileStatus::kChangeable) {
+      if (new_name.front() == u'.') status = FileStatus::kBadCharacter;
+      for (const ForbiddenChar& f : kForbidden) {
+        if (new_name.find(f.c) != std::u16string_view::npos) {
+          status = f.status;
+          break;
+        }
+      }
+    }
+  }
+
+  if (new_name.find(u'*') != std::u16string_view::npos) status = FileStatus::kInvalidName;
+  return status;
+}
+
+FileStatus ValidateRow(FileList& list, int row, int mode, bool store, FileSystem& fs) {
+  if (row < 0 || row >= list.Count()) return FileStatus::kSourceMissing;
+  const FileItem& item = list.Item(row);
+  if (item.status() == FileStatus::kExcluded) return FileStatus::kExcluded;
+
+  const std::u16string_view folder = item.Get(Cell::kFolder);
+  const std::u16string_view old_name = item.Get(Cell::kName);
+  const std::u16string_view new_name = item.Get(Cell::kNewName);
+  FileStatus status = CheckNewName(folder, old_name, new_name, mode);
+
+  // One buffer for both look-ups: folder + new name, then folder + old name.
+  std::u16string path;
+  path.reserve(folder.size() + std::max(old_name.size(), new_name.size()));
+  path.assign(folder);
+
+  if (status == FileStatus::kChangeable && mode != kModeLetterCase && mode != kModeShortName &&
+      mode != kModeTimestamp && mode != kModeAttributes) {
+    path.append(new_name);
+    if (Exists(fs, path)) status = FileStatus::kTargetExists;
+    path.resize(folder.size());
+  }
+
+  path.append(old_name);
+  if (old_name.empty() || path.size() > kMaxSourcePath || !Exists(fs, path)) {
+    status = FileStatus::kSourceMissing;
+  }
+
+  if (store) list.SetFileStatus(row, status);
+  return status;
+}
+
+}  // namespace tessivo

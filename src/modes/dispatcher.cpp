@@ -1,0 +1,147 @@
+#include "modes/dispatcher.h"
+
+#include <algorithm>
+
+#include "modes/mode_catalogue.h"
+#include "modes/name_parts.h"
+
+namespace tessivo {
+namespace {
+
+// Extension field: up to 255 characters are read.
+constexpr std::size_t kExtensionReadChars = 255;
+
+std::u16string Head(const std::u16string& text, std::size_t n) {
+  return text.substr(0, std::min(n, text.size()));
+}
+
+FolderShortNames ListFolderShortNames(FileSystem& fs, const std::u16string& folder) {
+  FolderShortNames names;
+  auto entries = fs.List(folder.empty() ? std::u16string(u"/") : folder);
+  if (!entries) return names;
+  names.listed = true;
+  for (const DirEntry& entry : *entries) names.taken.Insert(entry.name);
+  const NameTakenFn taken = names.taken.AsLookup();
+  for (const DirEntry& entry : *entries) {
+    std::u16string short_name = GenerateShortName(entry.name, taken);
+    if (short_name.empty()) continue;
+    names.taken.Insert(short_name);
+    names.short_of.emplace(entry.name, std::move(short_name));
+  }
+  return names;
+}
+
+std::u16string ShortNameOf(ModeContext& ctx, const std::u16string& source_path) {
+  auto given = ctx.fs.ShortName(source_path);
+  if (given) return ApplyShortName(source_path, *given, ctx.short_name);
+  if (given.error().code != ErrorCode::kNotSupported) {
+    return ApplyShortName(source_path, u"", ctx.short_name);
+  }
+  const NameParts parts = SplitPlainPath(source_path);
+  auto it = ctx.short_name_folders.find(parts.folder);
+  if (it == ctx.short_name_folders.end()) {
+    it = ctx.short_name_folders.emplace(parts.folder, ListFolderShortNames(ctx.fs, parts.folder))
+             .first;
+  }
+  const FolderShortNames& folder = it->second;
+  std::u16string short_name;
+  if (folder.listed) {
+    auto found = folder.short_of.find(parts.Name());
+    // A name the listing did not show is checked against all of the folder.
+    short_name = found != folder.short_of.end()
+                     ? found->second
+                     : GenerateShortName(parts.Name(), folder.taken.AsLookup());
+  }
+  return ApplyShortName(source_path, short_name, ctx.short_name);
+}
+
+}  // namespace
+
+ModeContext BuildModeContext(const Settings& settings, const ModePanel& panel,
+                             const ModeTexts& texts, PositionEditState& position_edit,
+                             FileSystem& fs, const LocalTimeZone& zone, FileTime now) {
+  position_edit.UpdatePositionMap(panel.At(ctl::kSampleName).text);
+  ModeContext ctx{fs, zone, panel, position_edit, {}, {}, {}, {}, {}, {}, {}, texts, false, {}, {}};
+  ctx.file_dir = settings.Int(IntKey::kFileDir) != 0;
+  ctx.position_edit_params.posedtnoext = settings.Int(IntKey::kPosedtnoext) != 0;
+  ctx.extension.extadd = settings.Int(IntKey::kExtadd) != 0;
+  ctx.letter_case.bigsmall = settings.Int(IntKey::kBigsmall);
+  ctx.letter_case.dbytebig = settings.Int(IntKey::kDbytebig) != 0;
+  ctx.letter_case.file_dir = ctx.file_dir;
+  ctx.exceptions.BuildExceptionLists(settings.Text(TextKey::kBsexcept0),
+                                     settings.Text(TextKey::kBsexcept1),
+                                     settings.Text(TextKey::kBsexcept2));
+  ctx.short_name.real8_3 = settings.Int(IntKey::kReal8_3);
+
+  TimestampParams& stamp = ctx.timestamp;
+  stamp.operation = settings.Int(IntKey::kCreatmodif);
+  const CalendarTime& date = panel.At(ctl::kStampDate).time;
+  const CalendarTime& time = panel.At(ctl::kStampTime).time;
+  stamp.picker.year = date.year;
+  stamp.picker.month = date.month;
+  stamp.picker.day = date.day;
+  stamp.picker.day_of_week = date.day_of_week;
+  stamp.picker.hour = time.hour;
+  stamp.picker.minute = time.minute;
+  stamp.picker.second = time.second;
+  stamp.stamp_now = settings.Int(IntKey::kStampnow) != 0;
+  stamp.now = zone.ToLocal(now).value_or(CalendarTime{});
+  stamp.increment_seconds = settings.Int(IntKey::kTimeplus);
+  stamp.only_when = settings.Int(IntKey::kTimestpsm);
+  stamp.shift_days = settings.Int(IntKey::kFwdbackdays);
+  stamp.shift_direction = settings.Int(IntKey::kFwdback);
+
+  ctx.attributes.read_only =
+      AttributeRequestFromInt(settings.AttributeChoice(AttributeField::kReadOnly));
+  ctx.attributes.hidden =
+      AttributeRequestFromInt(settings.AttributeChoice(AttributeField::kHidden));
+  ctx.attributes.archive =
+      AttributeRequestFromInt(settings.AttributeChoice(AttributeField::kArchive));
+  ctx.attributes.system =
+      AttributeRequestFromInt(settings.AttributeChoice(AttributeField::kSystem));
+  return ctx;
+}
+
+std::u16string ComputeNewName(ModeContext& ctx, const std::u16string& source_path,
+                              const std::u16string& preset_destination, int mode,
+                              std::int64_t row_ordinal) {
+  switch (static_cast<RenameMode>(mode)) {
+    case RenameMode::kPositionEdit:
+      return ApplyPositionEdit(source_path,
+                               Head(ctx.panel.At(ctl::kSampleName).text, kMaxPathChars),
+                               ctx.position_edit_params, ctx.position_edit);
+    case RenameMode::kExtension:
+      return ApplyExtension(source_path,
+                            Head(ctx.panel.At(ctl::kExtensionText).text, kExtensionReadChars),
+                            ctx.extension);
+    case RenameMode::kLetterCase:
+      return ApplyLetterCase(source_path, ctx.letter_case, ctx.exceptions);
+    case RenameMode::kShortName:
+      return ShortNameOf(ctx, source_path);
+    case RenameMode::kTimestamp:
+      if (!ctx.fat_run) ctx.fat_run = IsOnFat(ctx.fs, source_path);
+      return TransformTimestamp(ctx.fs, ctx.zone, source_path, ctx.timestamp, row_ordinal,
+                                *ctx.fat_run);
+    case RenameMode::kAttributes:
+      return DescribeAttributes(ctx.attributes);
+    case RenameMode::kMacro:
+      return CutToMaxPath(source_path);
+    case RenameMode::kCsv:
+      // The new names were loaded from the CSV file into the rows.
+      return preset_destination;
+    case RenameMode::kSerial:
+    case RenameMode::kWidth:
+    case RenameMode::kAdd:
+    case RenameMode::kDelete:
+    case RenameMode::kDate:
+    case RenameMode::kReplace:
+    case RenameMode::kRandom:
+      // Not yet available: these transforms are not built yet, so the
+      // destination keeps its preset and the row shows no change.
+      return preset_destination;
+  }
+  // 15..18 and numbers outside the table have no transform.
+  return preset_destination;
+}
+
+}  // namespace tessivo

@@ -1,0 +1,587 @@
+#include "modes/mode_panel.h"
+
+#include <algorithm>
+#include <cassert>
+#include <initializer_list>
+#include <string>
+
+#include "config/encoding.h"
+#include "config/input_history.h"
+#include "core/file_item.h"
+#include "core/file_list.h"
+#include "modes/letter_case.h"
+#include "modes/name_parts.h"
+#include "modes/position_edit.h"
+#include "modes/timestamp.h"
+
+namespace tessivo {
+namespace {
+
+using Items = std::initializer_list<std::u16string_view>;
+
+PanelControl Make(int id, ControlKind kind, std::u16string_view text = {}, Items items = {}) {
+  PanelControl c;
+  c.id = id;
+  c.kind = kind;
+  c.text.assign(text);
+  for (std::u16string_view item : items) c.items.emplace_back(item);
+  return c;
+}
+
+PanelControl Edit(int id) { return Make(id, ControlKind::kEdit); }
+PanelControl Check(int id, std::u16string_view label) {
+  return Make(id, ControlKind::kCheckBox, label);
+}
+PanelControl Combo(int id, Items items) { return Make(id, ControlKind::kComboBox, {}, items); }
+PanelControl HistoryCombo(int id) { return Make(id, ControlKind::kEditableCombo); }
+PanelControl Static(int id, std::u16string_view text) {
+  return Make(id, ControlKind::kStatic, text);
+}
+PanelControl Button(int id, std::u16string_view label) {
+  return Make(id, ControlKind::kButton, label);
+}
+
+// Field lengths read from the panel.
+constexpr std::size_t kFieldReadChars = 255;    // extension, serial, add texts
+constexpr std::size_t kReplaceReadChars = 240;  // search and replacement texts
+constexpr std::size_t kModeTextLimit = 128;     // extension, serial, add: fewer accepted
+constexpr std::size_t kExceptionChars = 254;
+constexpr std::size_t kSeparatorChars = 6;
+constexpr std::size_t kCustomDateChars = 127;
+constexpr std::size_t kCountDigits = 3;  // add position, delete counts
+constexpr std::size_t kLongDigits = 10;  // increment, shift days
+constexpr int kMaxCount = 255;
+constexpr int kMaxDateFormat = 8;
+
+std::u16string Head(std::u16string_view text, std::size_t n) {
+  return std::u16string(text.substr(0, std::min(n, text.size())));
+}
+
+std::u16string Decimal(std::int64_t n) {
+  const std::string s = std::to_string(n);
+  return std::u16string(s.begin(), s.end());
+}
+
+int ClampedIndex(const PanelControl& combo) {
+  if (combo.items.empty()) return 0;
+  return std::clamp(combo.value, 0, static_cast<int>(combo.items.size()) - 1);
+}
+
+TextKey ExceptionListKey(int option) {
+  if (option == 0) return TextKey::kBsexcept0;
+  if (option == 4) return TextKey::kBsexcept2;
+  return TextKey::kBsexcept1;
+}
+
+// Mirrors a PushHistory on the drop-down of `box`.
+void MirrorPush(PanelControl& box, const PushResult& push, const std::u16string& entry0) {
+  using Change = PushResult::Change;
+  if (push.change == Change::kInserted) {
+    box.items.insert(box.items.begin(), entry0);
+    if (box.items.size() > static_cast<std::size_t>(InputHistory::kEntries)) {
+      box.items.erase(box.items.begin() + InputHistory::kEntries);
+    }
+  } else if (push.change == Change::kMoved) {
+    if (push.from >= 0 && static_cast<std::size_t>(push.from) < box.items.size()) {
+      box.items.erase(box.items.begin() + push.from);
+    }
+    box.items.insert(box.items.begin(), entry0);
+    box.value = 0;
+  }
+}
+
+// Records `text` in history `id` when `inputlog` selects it; true when the
+// text had to be cut.
+bool Record(Settings& settings, HistoryId id, PanelControl& box, std::u16string_view text) {
+  if (!settings.IsRecorded(id)) return false;
+  InputHistory& history = settings.History(id);
+  const PushResult push = PushHistory(history, text);
+  MirrorPush(box, push, history.entry(0));
+  return push.too_long;
+}
+
+// The drop-down and text of a history field at start: the entries up to the
+// last used one, entry 0 selected.
+void FillHistoryBox(PanelControl& box, const InputHistory& history) {
+  box.items.clear();
+  for (int i = 0; i < history.UsedCount(); ++i) box.items.push_back(history.entry(i));
+  box.value = box.items.empty() ? -1 : 0;
+  box.text = box.items.empty() ? std::u16string() : box.items.front();
+}
+
+void ShowFixedText(PanelControl& box, const std::u16string& text) {
+  box.text = text;
+  if (box.items.empty() || box.items.front() != text) box.value = -1;
+}
+
+std::u16string DecodeField(std::u16string_view text, std::size_t read_chars) {
+  std::u16string decoded = Head(text, read_chars);
+  UnescapeText(decoded, read_chars + 1);
+  return decoded;
+}
+
+}  // namespace
+
+ModePanel::ModePanel() {
+  using K = ControlKind;
+  Add(1, Edit(ctl::kSampleName));
+  Add(1, Check(ctl::kPositionNoExtension, u"拡張子は対象外"));
+
+  Add(2, HistoryCombo(ctl::kExtensionText));
+  Add(2, Static(ctl::kExtensionDot, u"　・"));
+  Add(2, Check(ctl::kExtensionAppend, u"後ろに付加"));
+
+  Add(3, HistoryCombo(ctl::kSerialText));
+  Add(3, Combo(ctl::kSerialPosition, {u"先頭に挿入", u"後ろに追加", u"拡張子の後ろへ追加",
+                                      u"新しい名前に (元拡張子消)", u"新しい名前に＋元拡張子"}));
+  Add(3, Button(ctl::kSerialAssist, u"支援"));
+  Add(3, Check(ctl::kSerialPerFolder, u"フォルダごとに連番"));
+
+  Add(4, Combo(ctl::kCaseOption, {u"全て小文字（abc）に", u"全て大文字（ABC）に",
+                                  u"全て大文字（ABC）に (拡張子は除く)",
+                                  u"先頭だけ大文字（Abc_def）に", u"語頭を大文字（Abc_Def）に"}));
+  Add(4, Check(ctl::kCaseFullWidth, u"全角文字(ＡＢＣ)も"));
+  Add(4, Static(ctl::kExceptionLabel, u"例外単語"));
+  Add(4, Edit(ctl::kExceptionWords));
+
+  Add(5, Combo(ctl::kWidthDirection, {u"半角(ｱA1)に", u"全角 （アＡ１） に"}));
+  Add(5, Check(ctl::kWidthKatakana, u"カタカナ"));
+  Add(5, Check(ctl::kWidthLetters, u"英字"));
+  Add(5, Check(ctl::kWidthDigits, u"数字"));
+  Add(5, Check(ctl::kWidthSymbols, u"記号"));
+
+  Add(6, Combo(ctl::kShortNameCase, {u"Windows標準指定", u"全て大文字に", u"全て小文字に"}));
+
+  Add(7, Combo(ctl::kAddDirection, {u"前から", u"後ろから"}));
+  Add(7, Edit(ctl::kAddPosition));
+  Add(7, HistoryCombo(ctl::kAddText));
+
+  Add(8, Combo(ctl::kDeleteKind,
+               {u" - ショートカット", u"「コピー ～」や「 - コピー」", u"[数字]　　　例：[123]",
+                u"(数字)　　　例：(123)", u"[ 文字 ] ", u"( 文字 )", u"「 文字 」", u"【 文字 】",
+                u"先頭から指定文字数", u"後ろから指定文字数", u"指定文字数より後＿文字分",
+                u"S-JISにないUnicode文字"}));
+  Add(8, Edit(ctl::kDeleteCount));
+  Add(8, Static(ctl::kDeleteCountLabel, kDeleteLabelUnused));
+  Add(8, Edit(ctl::kDeleteCount2));
+
+  Add(9, Combo(ctl::kDateSource, {u"作成日時", u"更新日時", u"撮影日時", u"撮影 or 作成"}));
+  Add(9, Make(ctl::kDateFormat, K::kEditableCombo, {},
+              {u"YYYY〓MM〓DD〓hh〓mm〓ss", u"YYYYMMDD〓hhmmss", u"YYYY〓MM〓DD〓hh〓mm",
+               u"YYYYMMDD〓hhmm", u"YYYY〓MM〓DD", u"YYYYMMDDhhmmss", u"YYYYMMDDhhmm", u"YYYYMMDD",
+               u"MMDD"}));
+  Add(9, Edit(ctl::kDateSeparator));
+  Add(9, Combo(ctl::kDatePlacement, {u"新規の名前", u"先頭に追加", u"後ろに追加", u"先頭に追加＋〓",
+                                     u"〓＋後ろに追加"}));
+  Add(9, Check(ctl::kDateUnits, u"年月日の文字も付与"));
+
+  Add(10, HistoryCombo(ctl::kSearchText));
+  Add(10, HistoryCombo(ctl::kReplacementText));
+  Add(10, Combo(ctl::kReplaceWhich, {u"全て", u"最初の", u"最後の"}));
+  Add(10, Check(ctl::kReplaceRegexp, u"正規表現"));
+  Add(10, Check(ctl::kReplaceCase, u"A/a区別"));
+  Add(10, Check(ctl::kReplaceExtension, u"拡張子も"));
+
+  Add(11, Button(ctl::kLoadCsv, u"CSVファイルを読み込む"));
+
+  Add(12, Combo(ctl::kRandomPattern,
+                {u"数字のみ", u"英字のみ", u"前半:英字　後半:数字", u"数字と英字　混在",
+                 u"ひらがなのみ", u"全角　混在", u"全角半角　全部混在"}));
+  Add(12, Combo(ctl::kRandomExtension, {u"元のまま", u"無し", u"ランダム", u"ランダム or 無し"}));
+  Add(12, Combo(ctl::kRandomLength, {u"4 文字固定", u"4～8 文字", u"4～16 文字", u"8 文字固定",
+                                     u"8～16 文字", u"16 文字固定"}));
+
+  Add(13, Combo(ctl::kStampOperation,
+                {u"作成日時を指定", u"更新日時を指定", u"作成日時と更新日時を指定",
+                 u"作成日時を更新日時に合わせる", u"更新日時を作成日時に合わせる",
+                 u"作成日時の時差調整", u"更新日時の時差調整"}));
+  Add(13, Make(ctl::kStampDate, K::kDatePicker));
+  Add(13, Make(ctl::kStampTime, K::kTimePicker));
+  Add(13, Check(ctl::kStampNow, u"現在時刻"));
+  Add(13, Edit(ctl::kStampIncrement));
+  Add(13, Combo(ctl::kStampOnlyWhen, {u"全て", u"日時が進む場合のみ", u"日時が戻る場合のみ"}));
+  Add(13, Edit(ctl::kShiftDays));
+  Add(13, Combo(ctl::kShiftDirection, {u"戻す", u"進める"}));
+
+  Add(14, Make(ctl::kReadOnly, K::kTriStateBox, u"読み取り専用"));
+  Add(14, Make(ctl::kHidden, K::kTriStateBox, u"隠しファイル"));
+  Add(14, Make(ctl::kArchive, K::kTriStateBox, u"アーカイブ"));
+  Add(14, Make(ctl::kSystem, K::kTriStateBox, u"システム"));
+
+  PanelControl slots = Combo(ctl::kMacroSlot, {});
+  slots.items.assign(kMacroSlots, std::u16string(kEmptyMacroSlot));
+  Add(19, std::move(slots));
+  Add(19, Button(ctl::kMacroRecord, u"● 記録開始"));
+  Add(19, Button(ctl::kMacroDelete, u"削除"));
+  Add(19, Button(ctl::kMacroEdit, u"編集"));
+
+  list_filter = HistoryCombo(0);
+  list_filter.visible = true;
+}
+
+void ModePanel::Add(int mode, PanelControl control) {
+  control.mode = mode;
+  order_[mode].push_back(control.id);
+  const int id = control.id;
+  controls_.emplace(id, std::move(control));
+}
+
+PanelControl& ModePanel::At(int id) {
+  auto it = controls_.find(id);
+  assert(it != controls_.end());
+  if (it == controls_.end()) {
+    scratch_ = PanelControl{};
+    return scratch_;
+  }
+  return it->second;
+}
+
+const PanelControl& ModePanel::At(int id) const {
+  auto it = controls_.find(id);
+  assert(it != controls_.end());
+  return it == controls_.end() ? scratch_ : it->second;
+}
+
+const std::vector<int>& ModePanel::ControlsOf(int mode) const {
+  static const std::vector<int> kNone;
+  auto it = order_.find(mode);
+  return it == order_.end() ? kNone : it->second;
+}
+
+void ShowModeControls(ModePanel& panel, int mode) {
+  for (auto& [id, control] : panel.controls_) control.visible = false;
+  panel.undo_label_visible_ = false;
+  panel.shown_mode_ = mode;
+  for (int id : panel.ControlsOf(mode)) panel.At(id).visible = true;
+  ApplyDeleteKindRule(panel);
+  ApplyTimestampOptionRule(panel);
+}
+
+void ShowUndoModeLabel(ModePanel& panel) {
+  for (auto& [id, control] : panel.controls_) control.visible = false;
+  panel.shown_mode_ = 0;
+  panel.undo_label_visible_ = true;
+}
+
+void ApplyCaseOptionRule(ModePanel& panel, const Settings& settings) {
+  const int option = ClampedIndex(panel.At(ctl::kCaseOption));
+  PanelControl& field = panel.At(ctl::kExceptionWords);
+  const bool applicable = option != kCaseFirstUpper;
+  field.enabled = applicable;
+  panel.At(ctl::kExceptionLabel).enabled = applicable;
+  field.text = applicable ? settings.Text(ExceptionListKey(option))
+                          : std::u16string(kExceptionNotApplicable);
+}
+
+void ApplyDeleteKindRule(ModePanel& panel) {
+  const PanelControl& kind = panel.At(ctl::kDeleteKind);
+  const std::u16string& text = kind.items[static_cast<std::size_t>(ClampedIndex(kind))];
+  PanelControl& count = panel.At(ctl::kDeleteCount);
+  PanelControl& label = panel.At(ctl::kDeleteCountLabel);
+  const bool after = text.find(u"文字分") != std::u16string::npos;
+  const bool counted = after || text.find(u"指定文字") != std::u16string::npos;
+  count.enabled = counted;
+  label.enabled = counted;
+  label.text = after ? kDeleteLabelAfter : counted ? kDeleteLabelCount : kDeleteLabelUnused;
+  panel.At(ctl::kDeleteCount2).visible =
+      after && panel.shown_mode() == ModeNumber(RenameMode::kDelete);
+}
+
+void ApplyTimestampOptionRule(ModePanel& panel) {
+  if (panel.shown_mode() != ModeNumber(RenameMode::kTimestamp)) return;
+  const int option = ClampedIndex(panel.At(ctl::kStampOperation));
+  const bool set = option <= 2;
+  const bool copy = option == 3 || option == 4;
+  const bool shift = option >= 5;
+  panel.At(ctl::kStampDate).visible = set;
+  panel.At(ctl::kStampTime).visible = set || shift;
+  panel.At(ctl::kStampNow).visible = set;
+  panel.At(ctl::kStampIncrement).visible = set;
+  panel.At(ctl::kStampOnlyWhen).visible = copy;
+  panel.At(ctl::kShiftDays).visible = shift;
+  panel.At(ctl::kShiftDirection).visible = shift;
+}
+
+void FillModeControls(ModePanel& panel, const Settings& settings, const CalendarTime& now) {
+  auto check = [&](int id, IntKey key) { panel.At(id).value = settings.Int(key) != 0 ? 1 : 0; };
+  auto combo = [&](int id, IntKey key) {
+    PanelControl& c = panel.At(id);
+    c.value = settings.Int(key);
+    c.value = ClampedIndex(c);
+  };
+  auto number = [&](int id, IntKey key) { panel.At(id).text = Decimal(settings.Int(key)); };
+
+  check(ctl::kPositionNoExtension, IntKey::kPosedtnoext);
+  FillHistoryBox(panel.At(ctl::kExtensionText), settings.History(HistoryId::kExtension));
+  check(ctl::kExtensionAppend, IntKey::kExtadd);
+
+  FillHistoryBox(panel.At(ctl::kSerialText), settings.History(HistoryId::kSerial));
+  combo(ctl::kSerialPosition, IntKey::kNuminspos);
+  check(ctl::kSerialPerFolder, IntKey::kDirrenreset);
+
+  combo(ctl::kCaseOption, IntKey::kBigsmall);
+  check(ctl::kCaseFullWidth, IntKey::kDbytebig);
+
+  combo(ctl::kWidthDirection, IntKey::kZenorhan);
+  const std::uint32_t classes = settings.Word(OptionWord::kZentohan);
+  panel.At(ctl::kWidthKatakana).value = (classes & zen::kKatakana) != 0;
+  panel.At(ctl::kWidthLetters).value = (classes & zen::kLetters) != 0;
+  panel.At(ctl::kWidthDigits).value = (classes & zen::kDigits) != 0;
+  panel.At(ctl::kWidthSymbols).value = (classes & zen::kSymbols) != 0;
+
+  combo(ctl::kShortNameCase, IntKey::kReal8_3);
+
+  combo(ctl::kAddDirection, IntKey::kAddprepost);
+  number(ctl::kAddPosition, IntKey::kAddlen);
+  FillHistoryBox(panel.At(ctl::kAddText), settings.History(HistoryId::kAdd));
+
+  combo(ctl::kDeleteKind, IntKey::kDeltype);
+  number(ctl::kDeleteCount, IntKey::kDellen);
+  number(ctl::kDeleteCount2, IntKey::kDellen2);
+
+  combo(ctl::kDateSource, IntKey::kWhichdate);
+  PanelControl& format = panel.At(ctl::kDateFormat);
+  if (!settings.Text(TextKey::kYmdform).empty()) {
+    format.value = -1;
+    format.text = settings.Text(TextKey::kYmdform);
+  } else {
+    format.value = std::clamp(settings.Int(IntKey::kDatefrom), 0, kMaxDateFormat);
+    format.text = format.items[static_cast<std::size_t>(format.value)];
+  }
+  panel.At(ctl::kDateSeparator).text = settings.Text(TextKey::kSepstr);
+  combo(ctl::kDatePlacement, IntKey::kDateins);
+  check(ctl::kDateUnits, IntKey::kAddyymmdd);
+
+  FillHistoryBox(panel.At(ctl::kSearchText), settings.History(HistoryId::kSearch));
+  FillHistoryBox(panel.At(ctl::kReplacementText), settings.History(HistoryId::kReplacement));
+  combo(ctl::kReplaceWhich, IntKey::kRepmode);
+  check(ctl::kReplaceRegexp, IntKey::kRegexp);
+  check(ctl::kReplaceCase, IntKey::kRepcase);
+  check(ctl::kReplaceExtension, IntKey::kRepwithext);
+
+  combo(ctl::kRandomPattern, IntKey::kRndpattern);
+  combo(ctl::kRandomExtension, IntKey::kRndext);
+  combo(ctl::kRandomLength, IntKey::kRndlen);
+
+  combo(ctl::kStampOperation, IntKey::kCreatmodif);
+  CalendarTime date;
+  date.year = now.year;
+  date.month = now.month;
+  date.day = now.day;
+  date.day_of_week = now.day_of_week;
+  panel.At(ctl::kStampDate).time = date;
+  CalendarTime time;
+  if (settings.Int(IntKey::kStampnow) != 0) {
+    time.hour = now.hour;
+    time.minute = now.minute;
+    time.second = now.second;
+  }
+  panel.At(ctl::kStampTime).time = time;
+  check(ctl::kStampNow, IntKey::kStampnow);
+  number(ctl::kStampIncrement, IntKey::kTimeplus);
+  combo(ctl::kStampOnlyWhen, IntKey::kTimestpsm);
+  number(ctl::kShiftDays, IntKey::kFwdbackdays);
+  combo(ctl::kShiftDirection, IntKey::kFwdback);
+
+  panel.At(ctl::kReadOnly).value = settings.AttributeChoice(AttributeField::kReadOnly);
+  panel.At(ctl::kHidden).value = settings.AttributeChoice(AttributeField::kHidden);
+  panel.At(ctl::kArchive).value = settings.AttributeChoice(AttributeField::kArchive);
+  panel.At(ctl::kSystem).value = settings.AttributeChoice(AttributeField::kSystem);
+
+  combo(ctl::kMacroSlot, IntKey::kMacrono);
+
+  FillHistoryBox(panel.list_filter, settings.History(HistoryId::kListFilter));
+
+  // Texts fixed on the page "設定の固定" win over the histories.
+  if (settings.WordBit(OptionWord::kOption3, opt3::kFixSerialText)) {
+    ShowFixedText(panel.At(ctl::kSerialText), settings.Text(TextKey::kFrenbanstr));
+  }
+  if (settings.WordBit(OptionWord::kOption3, opt3::kFixDateSeparator)) {
+    panel.At(ctl::kDateSeparator).text = settings.Text(TextKey::kFsepstr);
+  }
+  if (settings.WordBit(OptionWord::kOption3, opt3::kFixAddText)) {
+    ShowFixedText(panel.At(ctl::kAddText), settings.Text(TextKey::kFaddstr));
+  }
+
+  ApplyCaseOptionRule(panel, settings);
+  ApplyDeleteKindRule(panel);
+  ApplyTimestampOptionRule(panel);
+}
+
+std::int64_t ReadDigits(std::u16string_view text, std::size_t max_digits) {
+  std::int64_t value = 0;
+  for (std::size_t i = 0; i < text.size() && i < max_digits; ++i) {
+    if (text[i] < u'0' || text[i] > u'9') break;
+    value = value * 10 + (text[i] - u'0');
+  }
+  return value;
+}
+
+ModeTexts DecodeModeTexts(const ModePanel& panel) {
+  ModeTexts texts;
+  texts.serial = DecodeField(panel.At(ctl::kSerialText).text, kFieldReadChars);
+  texts.add = DecodeField(panel.At(ctl::kAddText).text, kFieldReadChars);
+  texts.search = DecodeField(panel.At(ctl::kSearchText).text, kReplaceReadChars);
+  texts.replacement = DecodeField(panel.At(ctl::kReplacementText).text, kReplaceReadChars);
+  return texts;
+}
+
+ReadParamsResult ReadModeParameters(ModePanel& panel, Settings& settings, int mode) {
+  ReadParamsResult result;
+  auto check = [&](int id, IntKey key) { settings.SetInt(key, panel.At(id).value != 0 ? 1 : 0); };
+  auto combo = [&](int id, IntKey key) { settings.SetInt(key, ClampedIndex(panel.At(id))); };
+  // A digit field clamped into 0..maximum; `write_back` puts a clamped value
+  // back into the field.
+  auto number = [&](int id, IntKey key, std::size_t digits, std::int64_t maximum, bool write_back) {
+    PanelControl& field = panel.At(id);
+    const std::int64_t read = ReadDigits(field.text, digits);
+    const std::int64_t value = std::min(read, maximum);
+    if (write_back && value != read) field.text = Decimal(value);
+    settings.SetInt(key, static_cast<std::int32_t>(value));
+  };
+
+  check(ctl::kPositionNoExtension, IntKey::kPosedtnoext);
+  check(ctl::kExtensionAppend, IntKey::kExtadd);
+
+  combo(ctl::kSerialPosition, IntKey::kNuminspos);
+  check(ctl::kSerialPerFolder, IntKey::kDirrenreset);
+
+  const int case_option = ClampedIndex(panel.At(ctl::kCaseOption));
+  settings.SetInt(IntKey::kBigsmall, case_option);
+  check(ctl::kCaseFullWidth, IntKey::kDbytebig);
+  if (case_option != kCaseFirstUpper) {
+    settings.SetText(ExceptionListKey(case_option),
+                     Head(panel.At(ctl::kExceptionWords).text, kExceptionChars));
+  }
+
+  combo(ctl::kWidthDirection, IntKey::kZenorhan);
+  std::uint32_t classes = 0;
+  if (panel.At(ctl::kWidthKatakana).value != 0) classes |= zen::kKatakana;
+  if (panel.At(ctl::kWidthLetters).value != 0) classes |= zen::kLetters;
+  if (panel.At(ctl::kWidthDigits).value != 0) classes |= zen::kDigits;
+  if (panel.At(ctl::kWidthSymbols).value != 0) classes |= zen::kSymbols;
+  settings.SetWord(OptionWord::kZentohan, classes);
+
+  combo(ctl::kShortNameCase, IntKey::kReal8_3);
+
+  combo(ctl::kAddDirection, IntKey::kAddprepost);
+  number(ctl::kAddPosition, IntKey::kAddlen, kCountDigits, kMaxCount, false);
+
+  combo(ctl::kDeleteKind, IntKey::kDeltype);
+  number(ctl::kDeleteCount, IntKey::kDellen, kCountDigits, kMaxCount, false);
+  number(ctl::kDeleteCount2, IntKey::kDellen2, kCountDigits, kMaxCount, false);
+  if (settings.Int(IntKey::kDellen2) == 0) {
+    settings.SetInt(IntKey::kDellen2, kMaxCount);
+    panel.At(ctl::kDeleteCount2).text = Decimal(kMaxCount);
+  }
+
+  combo(ctl::kDateSource, IntKey::kWhichdate);
+  const PanelControl& format = panel.At(ctl::kDateFormat);
+  int format_index = format.value;
+  if (format_index < 0 || format_index > kMaxDateFormat) {
+    auto it = std::find(format.items.begin(), format.items.end(), format.text);
+    format_index = it == format.items.end() ? -1 : static_cast<int>(it - format.items.begin());
+  }
+  settings.SetInt(IntKey::kDatefrom, format_index);
+  settings.SetText(TextKey::kYmdform,
+                   format_index < 0 ? Head(format.text, kCustomDateChars) : std::u16string());
+  settings.SetText(TextKey::kSepstr, Head(panel.At(ctl::kDateSeparator).text, kSeparatorChars));
+  combo(ctl::kDatePlacement, IntKey::kDateins);
+  check(ctl::kDateUnits, IntKey::kAddyymmdd);
+
+  combo(ctl::kReplaceWhich, IntKey::kRepmode);
+  check(ctl::kReplaceRegexp, IntKey::kRegexp);
+  check(ctl::kReplaceCase, IntKey::kRepcase);
+  check(ctl::kReplaceExtension, IntKey::kRepwithext);
+
+  combo(ctl::kRandomPattern, IntKey::kRndpattern);
+  combo(ctl::kRandomExtension, IntKey::kRndext);
+  combo(ctl::kRandomLength, IntKey::kRndlen);
+
+  combo(ctl::kStampOperation, IntKey::kCreatmodif);
+  check(ctl::kStampNow, IntKey::kStampnow);
+  number(ctl::kStampIncrement, IntKey::kTimeplus, kLongDigits, kMaxTimestampIncrement, true);
+  combo(ctl::kStampOnlyWhen, IntKey::kTimestpsm);
+  number(ctl::kShiftDays, IntKey::kFwdbackdays, kLongDigits, kMaxTimestampShiftDays, true);
+  combo(ctl::kShiftDirection, IntKey::kFwdback);
+
+  settings.SetAttributeChoice(AttributeField::kReadOnly, panel.At(ctl::kReadOnly).value);
+  settings.SetAttributeChoice(AttributeField::kHidden, panel.At(ctl::kHidden).value);
+  settings.SetAttributeChoice(AttributeField::kArchive, panel.At(ctl::kArchive).value);
+  settings.SetAttributeChoice(AttributeField::kSystem, panel.At(ctl::kSystem).value);
+
+  combo(ctl::kMacroSlot, IntKey::kMacrono);
+
+  // Input histories. The texts of the extension, serial and add fields are
+  // read up to 255 characters; each recorded text that had to be cut makes
+  // the parameters too long.
+  PanelControl& ext = panel.At(ctl::kExtensionText);
+  PanelControl& serial = panel.At(ctl::kSerialText);
+  PanelControl& add = panel.At(ctl::kAddText);
+  PanelControl& search = panel.At(ctl::kSearchText);
+  PanelControl& replacement = panel.At(ctl::kReplacementText);
+  const std::u16string ext_text = Head(ext.text, kFieldReadChars);
+  const std::u16string serial_text = Head(serial.text, kFieldReadChars);
+  const std::u16string add_text = Head(add.text, kFieldReadChars);
+  bool too_long = false;
+  too_long |= Record(settings, HistoryId::kSearch, search, search.text);
+  too_long |= Record(settings, HistoryId::kReplacement, replacement, replacement.text);
+  too_long |= Record(settings, HistoryId::kListFilter, panel.list_filter, panel.list_filter.text);
+  too_long |= Record(settings, HistoryId::kExtension, ext, ext_text);
+  too_long |= Record(settings, HistoryId::kSerial, serial, serial_text);
+  too_long |= Record(settings, HistoryId::kAdd, add, add_text);
+
+  // The text the current mode itself works with must fit, recorded or not.
+  const std::u16string* own = nullptr;
+  if (mode == ModeNumber(RenameMode::kExtension)) own = &ext_text;
+  if (mode == ModeNumber(RenameMode::kSerial)) own = &serial_text;
+  if (mode == ModeNumber(RenameMode::kAdd)) own = &add_text;
+  if (own != nullptr && own->size() >= kModeTextLimit) too_long = true;
+
+  result.too_long = too_long;
+  result.texts = DecodeModeTexts(panel);
+  return result;
+}
+
+SelectModeEffects SelectMode(ModeSelection& selection, ModePanel& panel, int mode,
+                             bool keep_buttons, FileList* list, PositionEditState* position_edit) {
+  if (mode < 1 || mode > kModeTableSize) mode = 1;
+  const int index = mode - 1;
+  selection.mode_index = index;
+  selection.tab = TabOfModeIndex(index);
+  if (!keep_buttons) selection.checked_button = ButtonOfModeIndex(index);
+  ShowModeControls(panel, mode);
+
+  SelectModeEffects effects;
+  const std::vector<int>& controls = panel.ControlsOf(mode);
+  if (!controls.empty()) effects.focus_control = controls.front();
+  effects.select_all_text =
+      effects.focus_control == ctl::kExtensionText || effects.focus_control == ctl::kSerialText;
+  effects.status_code = ModeStatusCode(mode);
+  if (selection.macro_playback) return effects;
+
+  effects.names_cleared = true;
+  PanelControl& sample = panel.At(ctl::kSampleName);
+  if (list != nullptr && list->Count() > 0) {
+    int longest = 0;
+    for (int row = 0; row < list->Count(); ++row) {
+      list->SetCell(row, Cell::kNewName, u"");
+      if (list->GetCell(row, Cell::kName).size() > list->GetCell(longest, Cell::kName).size()) {
+        longest = row;
+      }
+    }
+    sample.text = CutToMaxPath(list->GetCell(longest, Cell::kName));
+    if (position_edit != nullptr) position_edit->LoadTemplate(sample.text);
+  } else if (position_edit != nullptr) {
+    position_edit->LoadTemplateFromField(sample.text);
+  }
+  return effects;
+}
+
+SelectModeEffects SelectModeButton(ModeSelection& selection, ModePanel& panel, int tab, int button,
+                                   FileList* list, PositionEditState* position_edit) {
+  return SelectMode(selection, panel, ModeIndexForButton(tab, button) + 1, false, list,
+                    position_edit);
+}
+
+}  // namespace tessivo
