@@ -452,6 +452,11 @@ void FileList::ClearAll() {
   if (panel_ != nullptr) panel_->ClearNameFields();
 }
 
+void FileList::RemoveRow(int row) {
+  if (!InRange(row)) return;
+  rows_.erase(rows_.begin() + row);
+}
+
 void FileList::MoveRow(int from, int to) {
   const auto first = rows_.begin();
   if (from < to) {

@@ -189,6 +189,9 @@ class FileList {
   int DeleteSelected(DeleteStrategy strategy = DeleteStrategy::kAuto);
   // Removes every row and empties the two name fields of the mode panel.
   void ClearAll();
+  // Removes the one row `row` (nothing for a row out of range); the other
+  // rows keep their order, selection and focus.
+  void RemoveRow(int row);
   // Moves each selected row, or each run of adjacent selected rows as a
   // block, one place up or down; a row or block at that edge stays.
   void MoveSelected(int direction);

@@ -61,7 +61,8 @@ ModeContext BuildModeContext(const Settings& settings, const ModePanel& panel,
                              const ModeTexts& texts, PositionEditState& position_edit,
                              FileSystem& fs, const LocalTimeZone& zone, FileTime now) {
   position_edit.UpdatePositionMap(panel.At(ctl::kSampleName).text);
-  ModeContext ctx{fs, zone, panel, position_edit, {}, {}, {}, {}, {}, {}, {}, texts, false, {}, {}};
+  ModeContext ctx{fs,  zone, panel, position_edit, {}, {}, {}, {}, {}, {}, {}, texts, false,
+                  {},  {},   {},    {},            {}, {}, {}, {}};
   ctx.file_dir = settings.Int(IntKey::kFileDir) != 0;
   ctx.position_edit_params.posedtnoext = settings.Int(IntKey::kPosedtnoext) != 0;
   ctx.extension.extadd = settings.Int(IntKey::kExtadd) != 0;
@@ -72,6 +73,23 @@ ModeContext BuildModeContext(const Settings& settings, const ModePanel& panel,
                                      settings.Text(TextKey::kBsexcept1),
                                      settings.Text(TextKey::kBsexcept2));
   ctx.short_name.real8_3 = settings.Int(IntKey::kReal8_3);
+
+  ctx.serial.renbanstr = texts.serial;
+  ctx.serial.numinspos = settings.Int(IntKey::kNuminspos);
+  ctx.serial.dirrenreset = settings.Int(IntKey::kDirrenreset) != 0;
+  ctx.add.addprepost = settings.Int(IntKey::kAddprepost);
+  ctx.add.addstr = texts.add;
+  ctx.add.file_dir = ctx.file_dir;
+  ctx.erase.deltype = settings.Int(IntKey::kDeltype);
+  ctx.erase.dellen = settings.Int(IntKey::kDellen);
+  ctx.erase.dellen2 = settings.Int(IntKey::kDellen2);
+  ctx.erase.file_dir = ctx.file_dir;
+  ctx.replace.search = SplitReplaceTexts(texts.search);
+  ctx.replace.replacement = SplitReplaceTexts(texts.replacement);
+  ctx.replace.repmode = settings.Int(IntKey::kRepmode);
+  ctx.replace.regexp = settings.Int(IntKey::kRegexp) != 0;
+  ctx.replace.repcase = settings.Int(IntKey::kRepcase) != 0;
+  ctx.replace.repwithext = settings.Int(IntKey::kRepwithext) != 0;
 
   TimestampParams& stamp = ctx.timestamp;
   stamp.operation = settings.Int(IntKey::kCreatmodif);
@@ -130,11 +148,20 @@ std::u16string ComputeNewName(ModeContext& ctx, const std::u16string& source_pat
       // The new names were loaded from the CSV file into the rows.
       return preset_destination;
     case RenameMode::kSerial:
-    case RenameMode::kWidth:
-    case RenameMode::kAdd:
+      return ApplySerial(source_path, ctx.serial, static_cast<std::uint64_t>(row_ordinal),
+                         ctx.serial_run, FileSizeFrom(ctx.fs));
+    case RenameMode::kAdd: {
+      AddParams add = ctx.add;
+      add.position = std::min(ReadAddPosition(ctx.panel.At(ctl::kAddPosition).text), 255);
+      return ApplyAdd(source_path, add, FileSizeFrom(ctx.fs));
+    }
     case RenameMode::kDelete:
-    case RenameMode::kDate:
+      return ApplyDelete(source_path, ctx.erase);
     case RenameMode::kReplace:
+      if (!ctx.regex) ctx.regex = std::make_unique<RegexCache>();
+      return ApplyReplace(source_path, ctx.replace, *ctx.regex, FileSizeFrom(ctx.fs));
+    case RenameMode::kWidth:
+    case RenameMode::kDate:
     case RenameMode::kRandom:
       // Not yet available: these transforms are not built yet, so the
       // destination keeps its preset and the row shows no change.

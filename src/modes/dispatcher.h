@@ -23,12 +23,17 @@
 #include <unordered_map>
 
 #include "config/settings.h"
+#include <memory>
+
+#include "modes/add_delete.h"
 #include "modes/attributes.h"
 #include "modes/calendar.h"
 #include "modes/extension.h"
 #include "modes/letter_case.h"
 #include "modes/mode_panel.h"
 #include "modes/position_edit.h"
+#include "modes/replace.h"
+#include "modes/serial.h"
 #include "modes/short_name.h"
 #include "modes/timestamp.h"
 #include "platform/file_system.h"
@@ -64,10 +69,16 @@ struct ModeContext {
   // that use them.
   ModeTexts texts;
   bool file_dir = false;  // the list holds folders
+  SerialParams serial;
+  AddParams add;  // the position is read from field 1630 when a row is computed
+  DeleteParams erase;
+  ReplaceParams replace;
 
   // Per-run state.
   std::optional<bool> fat_run;  // decided from the first timestamp row
   std::unordered_map<std::u16string, FolderShortNames> short_name_folders;  // by folder
+  SerialRunState serial_run;              // per-folder counters of the serial mode
+  std::unique_ptr<RegexCache> regex;      // made on the first replace row of the run
 };
 
 // Builds the context of a run from Settings (after ReadModeParameters) and

@@ -61,6 +61,14 @@ struct DirEntry {
 // times and short names are reached and at what granularity times are kept.
 enum class FileSystemKind { kOther, kFat, kNtfs, kCifs };
 
+// How much a listing tells. kNoAttributes leaves out the hidden, system and
+// archive bits kept outside the inode (extended attributes, FAT ioctls), the
+// costliest part of a listing; read-only (from the permission bits), hidden
+// for dot names and the folder bit are still given. kNamesOnly tells only
+// names, the folder bit and hidden for dot names, where the folder itself
+// tells the kind of an entry (no look-up per entry): sizes and times are 0.
+enum class ListDetail { kFull, kNoAttributes, kNamesOnly };
+
 // An open file that is only appended to, cut back and synced: the rename log.
 class AppendFile {
  public:
@@ -80,7 +88,10 @@ class FileSystem {
 
   // The entries of a folder, without "." and "..", in the order the system
   // gives them. kNotFound when the folder does not exist.
-  virtual Result<std::vector<DirEntry>> List(const std::u16string& folder) = 0;
+  virtual Result<std::vector<DirEntry>> List(const std::u16string& folder, ListDetail detail) = 0;
+  Result<std::vector<DirEntry>> List(const std::u16string& folder) {
+    return List(folder, ListDetail::kFull);
+  }
 
   // Looks a path up without following a final symbolic link (is_symlink set,
   // is_directory telling the target's kind). kNotFound when nothing is there.

@@ -207,7 +207,7 @@ std::optional<std::uint32_t> ReadStoredWord(const Mount& mount, int dirfd, const
 
 // Fills `info` from a statx of one entry and the channels of its mount.
 void FillInfo(const Mount& mount, int dirfd, const char* at_name, const char* full,
-              const struct statx& stx, FileInfo* info) {
+              const struct statx& stx, FileInfo* info, bool with_attributes = true) {
   bool is_link = S_ISLNK(stx.stx_mode);
   info->is_symlink = is_link;
   info->is_directory = S_ISDIR(stx.stx_mode);
@@ -228,7 +228,9 @@ void FillInfo(const Mount& mount, int dirfd, const char* at_name, const char* fu
   }
   std::uint32_t attributes = 0;
   if (!is_link) {
-    if (auto word = ReadStoredWord(mount, dirfd, at_name, full)) {
+    if (!with_attributes) {
+      // Only what the inode tells.
+    } else if (auto word = ReadStoredWord(mount, dirfd, at_name, full)) {
       attributes = *word & kSettableAttributes;
     }
     if ((stx.stx_mode & 0222) == 0) attributes |= attr::kReadOnly;
@@ -326,41 +328,51 @@ std::string RandomSuffix() {
 }
 
 // An AppendFile over an O_APPEND descriptor; the flock, if any, goes with
-// the descriptor.
+// the descriptor. The size is read once when the file is opened and then
+// kept along with the appends and cuts, which saves a system call per line
+// (the rename log writes one per change); the file's lock keeps other runs
+// from appending behind its back.
 class PosixAppendFile : public AppendFile {
  public:
-  PosixAppendFile(Fd fd, std::u16string path) : fd_(std::move(fd)), path_(std::move(path)) {}
+  PosixAppendFile(Fd fd, std::u16string path)
+      : fd_(std::move(fd)), path_(std::move(path)), size_(ReadSize()) {}
 
   Status Append(const std::string& bytes) override {
-    std::uint64_t before = Size();
     if (int err = WriteAll(fd_.get(), bytes.data(), bytes.size())) {
       // Take a partial line back out, so the file never ends in half a line.
-      if (::ftruncate(fd_.get(), static_cast<off_t>(before)) != 0) {
-        // Nothing more can be done; the write error is the one to report.
+      if (::ftruncate(fd_.get(), static_cast<off_t>(size_)) != 0) {
+        size_ = ReadSize();  // the write error is the one to report
       }
       return PosixError(err, "append", path_);
     }
+    size_ += bytes.size();
     return {};
   }
   Status Truncate(std::uint64_t length) override {
     if (::ftruncate(fd_.get(), static_cast<off_t>(length)) != 0) {
-      return PosixError(errno, "truncate", path_);
+      Status failed = PosixError(errno, "truncate", path_);
+      size_ = ReadSize();
+      return failed;
     }
+    size_ = length;
     return {};
   }
-  std::uint64_t Size() const override {
-    struct stat st;
-    if (::fstat(fd_.get(), &st) != 0) return 0;
-    return static_cast<std::uint64_t>(st.st_size);
-  }
+  std::uint64_t Size() const override { return size_; }
   Status Sync() override {
     if (::fsync(fd_.get()) != 0) return PosixError(errno, "sync", path_);
     return {};
   }
 
  private:
+  std::uint64_t ReadSize() const {
+    struct stat st;
+    if (::fstat(fd_.get(), &st) != 0) return 0;
+    return static_cast<std::uint64_t>(st.st_size);
+  }
+
   Fd fd_;
   std::u16string path_;
+  std::uint64_t size_;
 };
 
 }  // namespace
@@ -386,7 +398,9 @@ void UnixFromFileTime(FileTime time, std::int64_t* seconds, long* nanoseconds) {
 // ---------------------------------------------------------------------------
 // Looking things up.
 
-Result<std::vector<DirEntry>> PosixFileSystem::List(const std::u16string& folder) {
+Result<std::vector<DirEntry>> PosixFileSystem::List(const std::u16string& folder,
+                                                    ListDetail detail) {
+  const bool with_attributes = detail == ListDetail::kFull;
   std::string path = Native(folder);
   Fd dir(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (!dir.ok()) return PosixError(errno, "open folder", folder);
@@ -414,6 +428,15 @@ Result<std::vector<DirEntry>> PosixFileSystem::List(const std::u16string& folder
       off += d->d_reclen;
       const char* name = d->d_name;
       if (IsDotOrDotDot(name)) continue;
+      if (detail == ListDetail::kNamesOnly && (d->d_type == DT_REG || d->d_type == DT_DIR)) {
+        DirEntry entry;
+        entry.name = Utf8ToUtf16(name);
+        entry.info.is_directory = d->d_type == DT_DIR;
+        if (entry.info.is_directory) entry.info.attributes = attr::kDirectory;
+        if (name[0] == '.') entry.info.attributes |= attr::kHidden;
+        out.push_back(std::move(entry));
+        continue;
+      }
       struct statx stx;
       if (::statx(dir.get(), name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, kStatxMask, &stx) != 0) {
         if (errno == ENOENT) continue;  // removed since the folder was read
@@ -434,9 +457,9 @@ Result<std::vector<DirEntry>> PosixFileSystem::List(const std::u16string& folder
         // A mount point: its root follows the rules of its own file system.
         Fd root(::open(full.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
         Mount own = root.ok() ? MountOfFd(root.get()) : mount;
-        FillInfo(own, dir.get(), name, full.c_str(), stx, &entry.info);
+        FillInfo(own, dir.get(), name, full.c_str(), stx, &entry.info, with_attributes);
       } else {
-        FillInfo(mount, dir.get(), name, full.c_str(), stx, &entry.info);
+        FillInfo(mount, dir.get(), name, full.c_str(), stx, &entry.info, with_attributes);
       }
       if (name[0] == '.') entry.info.attributes |= attr::kHidden;
       out.push_back(std::move(entry));

@@ -46,7 +46,8 @@ class PosixFileSystem : public FileSystem {
  public:
   explicit PosixFileSystem(PosixFileSystemOptions options = {}) : options_(options) {}
 
-  Result<std::vector<DirEntry>> List(const std::u16string& folder) override;
+  using FileSystem::List;
+  Result<std::vector<DirEntry>> List(const std::u16string& folder, ListDetail detail) override;
   Result<FileInfo> Stat(const std::u16string& path) override;
   bool Exists(const std::u16string& path) override;
   Status RenameNoReplace(const std::u16string& from, const std::u16string& to) override;

@@ -22,8 +22,8 @@ class DispatcherTest : public ::testing::Test {
   }
 
   Settings& s() { return *settings_; }
-  ModeContext Build() {
-    return BuildModeContext(s(), panel_, ModeTexts{}, position_, fs_, utc_,
+  ModeContext Build(const ModeTexts& texts = {}) {
+    return BuildModeContext(s(), panel_, texts, position_, fs_, utc_,
                             FakeFileSystem::kDefaultTime);
   }
   std::u16string Compute(ModeContext& ctx, const std::u16string& source, int mode,
@@ -39,10 +39,10 @@ class DispatcherTest : public ::testing::Test {
 };
 
 TEST_F(DispatcherTest, ModesWithoutTransformKeepThePreset) {
-  // 11 takes its names from a CSV file; 3, 5, 7, 8, 9, 10 and 12 are not
-  // built yet; 15..18 and numbers outside the table have no mode.
+  // 11 takes its names from a CSV file; 5, 9 and 12 are not built yet;
+  // 15..18 and numbers outside the table have no mode.
   ModeContext ctx = Build();
-  for (int mode : {3, 5, 7, 8, 9, 10, 11, 12, 15, 16, 17, 18, 0, -1, 20, 25}) {
+  for (int mode : {5, 9, 11, 12, 15, 16, 17, 18, 0, -1, 20, 25}) {
     EXPECT_EQ(Compute(ctx, u"/d/a.txt", mode), u"/d/preset") << "mode " << mode;
   }
 }
@@ -67,6 +67,26 @@ TEST_F(DispatcherTest, EachModeFollowsTheContract) {
   for (const auto& c : cases) {
     EXPECT_EQ(Compute(ctx, c.source, c.mode), c.expected) << "mode " << c.mode;
   }
+}
+
+TEST_F(DispatcherTest, TextModesTakeTheDecodedTextsAndTheirSettings) {
+  ModeTexts texts;
+  texts.serial = u"<01>_";
+  texts.add = u"new_";
+  texts.search = u"b/c";
+  texts.replacement = u"B/C";
+  s().SetInt(IntKey::kNuminspos, 0);
+  s().SetInt(IntKey::kAddprepost, 0);
+  panel_.At(ctl::kAddPosition).text = u"1";
+  s().SetInt(IntKey::kDeltype, 8);  // a count from the front
+  s().SetInt(IntKey::kDellen, 2);
+  s().SetInt(IntKey::kRepcase, 1);
+  ModeContext ctx = Build(texts);
+  EXPECT_EQ(Compute(ctx, u"/d/abc.txt", 3, 0), u"/d/01_abc.txt");
+  EXPECT_EQ(Compute(ctx, u"/d/abc.txt", 3, 1), u"/d/02_abc.txt");
+  EXPECT_EQ(Compute(ctx, u"/d/abc.txt", 7), u"/d/anew_bc.txt");
+  EXPECT_EQ(Compute(ctx, u"/d/abc.txt", 8), u"/d/c.txt");
+  EXPECT_EQ(Compute(ctx, u"/d/abc.txt", 10), u"/d/aBC.txt");
 }
 
 TEST_F(DispatcherTest, TextFieldsAreReadWhenTheRowIsComputed) {

@@ -140,6 +140,33 @@ TEST(PosixFileSystemTest, ListReportsEveryEntryWithItsBytesKindSizeAndTime) {
   EXPECT_EQ(fs.List(dir.Path(u"a.txt")).error().code, ErrorCode::kNotFound);
 }
 
+TEST(PosixFileSystemTest, ShorterListingsTellTheSameKindsAndLeaveOutOnlyWhatTheyPromise) {
+  ScopedTempDir dir;
+  WriteRaw(dir.NativePath("a.txt"), "abc");
+  WriteRaw(dir.NativePath(".hidden"), "");
+  ASSERT_EQ(::mkdir(dir.NativePath("sub").c_str(), 0755), 0);
+  ASSERT_EQ(::symlink("sub", dir.NativePath("link_dir").c_str()), 0);
+  PosixFileSystem fs;
+  auto full = fs.List(dir.path(), ListDetail::kFull);
+  ASSERT_TRUE(full);
+  for (ListDetail detail : {ListDetail::kNoAttributes, ListDetail::kNamesOnly}) {
+    auto list = fs.List(dir.path(), detail);
+    ASSERT_TRUE(list);
+    ASSERT_EQ(list->size(), full->size());
+    for (const DirEntry& e : *list) {
+      const DirEntry* f = Find(*full, e.name);
+      ASSERT_NE(f, nullptr) << Utf16ToUtf8(e.name);
+      EXPECT_EQ(e.info.is_directory, f->info.is_directory) << Utf16ToUtf8(e.name);
+      EXPECT_EQ(e.info.is_symlink, f->info.is_symlink) << Utf16ToUtf8(e.name);
+      EXPECT_EQ(e.info.attributes & (attr::kDirectory | attr::kHidden),
+                f->info.attributes & (attr::kDirectory | attr::kHidden))
+          << Utf16ToUtf8(e.name);
+    }
+  }
+  auto with_sizes = fs.List(dir.path(), ListDetail::kNoAttributes);
+  EXPECT_EQ(Find(*with_sizes, u"a.txt")->info.size, 3u);
+}
+
 TEST(PosixFileSystemTest, StatLooksAtTheEntryItself) {
   ScopedTempDir dir;
   WriteRaw(dir.NativePath("f"), "12345");

@@ -355,7 +355,8 @@ FileInfo FakeFileSystem::InfoOf(const std::u16string& normalized, const Node& no
 // ---------------------------------------------------------------------------
 // FileSystem.
 
-Result<std::vector<DirEntry>> FakeFileSystem::List(const std::u16string& folder) {
+Result<std::vector<DirEntry>> FakeFileSystem::List(const std::u16string& folder,
+                                                   ListDetail /*detail*/) {
   if (auto e = Injected(Op::kList, folder)) return *e;
   auto resolved = Resolve(folder, true);
   if (!resolved) return resolved.error();

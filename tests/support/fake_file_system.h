@@ -120,7 +120,8 @@ class FakeFileSystem : public FileSystem {
   int Calls(Op op) const { return calls_[static_cast<int>(op)]; }
 
   // ---- FileSystem ----
-  Result<std::vector<DirEntry>> List(const std::u16string& folder) override;
+  using FileSystem::List;
+  Result<std::vector<DirEntry>> List(const std::u16string& folder, ListDetail detail) override;
   Result<FileInfo> Stat(const std::u16string& path) override;
   Status RenameNoReplace(const std::u16string& from, const std::u16string& to) override;
   Status SetTimes(const std::u16string& path, std::optional<FileTime> creation,

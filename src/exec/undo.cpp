@@ -1,0 +1,326 @@
+#include "exec/undo.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "exec/rename_log.h"
+#include "modes/attributes.h"
+#include "modes/timestamp.h"
+
+namespace tessivo {
+namespace {
+
+// The RenameMode whose message texts each kind of reverse step uses.
+constexpr unsigned kNameMessageMode = 1;
+constexpr unsigned kTimestampMessageMode = 13;
+constexpr unsigned kAttributeMessageMode = 14;
+
+enum class StepKind { kNone, kRename, kTimestamp, kAttribute, kUnknown };
+
+StepKind KindOf(std::u16string_view kind) {
+  if (kind == kNormalKind) return StepKind::kRename;
+  if (kind == kTimestampKind) return StepKind::kTimestamp;
+  if (kind == kAttributeKind) return StepKind::kAttribute;
+  if (!kind.empty() && kind.front() == u'<') return StepKind::kUnknown;
+  return StepKind::kNone;  // not a kind: the previous row's applies
+}
+
+unsigned MessageModeOf(StepKind kind) {
+  switch (kind) {
+    case StepKind::kTimestamp:
+      return kTimestampMessageMode;
+    case StepKind::kAttribute:
+      return kAttributeMessageMode;
+    default:
+      return kNameMessageMode;
+  }
+}
+
+std::u16string_view Cut(std::u16string_view text) {
+  return text.size() > kCellLimit ? text.substr(0, kCellLimit) : text;
+}
+
+// The log field a whole (uncut) row cell came from.
+std::u16string FieldOfCell(std::u16string_view cell) {
+  if (!cell.empty() && cell.front() == u'<') return std::u16string(cell);
+  return CellToPath(cell);
+}
+
+bool SameSecond(const CalendarTime& a, const CalendarTime& b) {
+  return a.year == b.year && a.month == b.month && a.day == b.day && a.hour == b.hour &&
+         a.minute == b.minute && a.second == b.second;
+}
+
+// Puts back the times of a "<TIMESTAMP>" line. The last-write time is always
+// set; the creation time only where it is not already the logged one, so the
+// undo of a last-write change also works where creation times cannot be set.
+// Where they cannot (kNotSupported) but the file system shows the last-write
+// time as the creation time, setting the last-write time alone brings both
+// back; otherwise the last-write time is put back as it was and the step
+// fails.
+Status RestoreTimes(FileSystem& fs, const LocalTimeZone& zone, const std::u16string& target,
+                    std::u16string_view field) {
+  const auto logged = ParseTimestampLogField(field);
+  if (!logged) return MakeError(ErrorCode::kCorrupt, std::u16string(field));
+  const std::optional<FileTime> creation = zone.ToUtc(logged->first);
+  const std::optional<FileTime> last_write = zone.ToUtc(logged->second);
+  if (!creation || !last_write) return MakeError(ErrorCode::kInvalidArgument, std::u16string(field));
+
+  auto now = AccessFileTimes(fs, zone, target);
+  if (!now) return now.error();
+  if (SameSecond(now->creation_local, logged->first)) {
+    auto set = AccessFileTimes(fs, zone, target, TimeSelect::kLastWrite, 0, *last_write);
+    return set ? Status() : Status(set.error());
+  }
+  auto both = AccessFileTimes(fs, zone, target, TimeSelect::kBoth, *creation, *last_write);
+  if (both) return {};
+  if (both.error().code != ErrorCode::kNotSupported) return both.error();
+
+  auto alone = AccessFileTimes(fs, zone, target, TimeSelect::kLastWrite, 0, *last_write);
+  if (!alone) return alone.error();
+  auto after = AccessFileTimes(fs, zone, target);
+  if (after && SameSecond(after->creation_local, logged->first)) return {};
+  (void)AccessFileTimes(fs, zone, target, TimeSelect::kLastWrite, 0, now->last_write);
+  return both.error();
+}
+
+bool IsFullPath(std::u16string_view path) { return !path.empty() && path.front() == u'/'; }
+
+// A damaged line can name a relative path (or none); such a step fails
+// rather than act on the working folder.
+Status Reverse(StepKind kind, const UndoSession::Entry& entry, const UndoContext& ctx) {
+  if (!IsFullPath(entry.target) || (kind == StepKind::kRename && !IsFullPath(entry.current))) {
+    return MakeError(ErrorCode::kInvalidArgument, entry.target);
+  }
+  switch (kind) {
+    case StepKind::kRename:
+      return ctx.fs.RenameNoReplace(entry.current, entry.target);
+    case StepKind::kTimestamp:
+      return RestoreTimes(ctx.fs, ctx.zone, entry.target, entry.current);
+    case StepKind::kAttribute: {
+      auto applied = ApplyAttributes(ctx.fs, entry.target, ParseAttributeLogField(entry.current));
+      return applied ? Status() : Status(applied.error());
+    }
+    default:
+      return MakeError(ErrorCode::kInvalidArgument, entry.kind);
+  }
+}
+
+void ShowProgress(const UndoContext& ctx, int percent) {
+  if (ctx.progress) ctx.progress(percent);
+}
+
+}  // namespace
+
+std::u16string UndoLogEntryText(int slot) {
+  std::u16string text = u"0つ前";
+  text[0] = static_cast<char16_t>(u'0' + std::clamp(slot, 0, 9));
+  return text;
+}
+
+int ModeAfterUndo(int current_mode) { return ((current_mode - 1) % 12 + 12) % 12 + 1; }
+
+UndoUiState UndoModeUi(int slot) {
+  UndoUiState ui;
+  ui.undo_mode = true;
+  ui.undo_button_text = kUndoCancelButtonText;
+  ui.execute_button_text = kExecuteUndoButtonText;
+  ui.folder_header = kRemarksHeaderText;
+  ui.mode_controls_enabled = false;
+  ui.log_list_visible = true;
+  for (int n = kNewestLogSlot; n <= kOldestLogSlot; ++n) {
+    ui.log_list_entries.push_back(UndoLogEntryText(n));
+  }
+  ui.log_list_selection = slot - kNewestLogSlot;
+  return ui;
+}
+
+UndoUiState NormalModeUi(int current_mode) {
+  UndoUiState ui;
+  ui.undo_button_text = kUndoButtonText;
+  ui.execute_button_text = kExecuteButtonText;
+  ui.folder_header = kFolderHeaderText;
+  ui.mode_to_select = ModeAfterUndo(current_mode);
+  return ui;
+}
+
+UndoEnterResult UndoSession::EnterUndo(int slot, const UndoContext& ctx) {
+  UndoEnterResult result;
+  if (slot == kUndoCommandSlot) {
+    if (active_) {
+      result.outcome = UndoEnterOutcome::kLeft;
+      result.ui = RunUndo(0, ctx).ui;
+      return result;
+    }
+    slot = kNewestLogSlot;
+  }
+  if (slot < kNewestLogSlot || slot > kOldestLogSlot) return result;
+
+  auto rows = LoadLogRows(ctx.fs, ctx.program_folder, slot);
+  if (!rows) {
+    ctx.messenger.ShowMessage(message_kind::kCustom, box::kOk | box::kIconStop,
+                              u"Can't Open File!", u"ログファイルが開けませんでした。",
+                              kLevelError);
+    result.outcome = UndoEnterOutcome::kCannotOpen;
+    result.ui = RunUndo(0, ctx).ui;
+    return result;
+  }
+
+  ctx.list.set_undo_mode(true);
+  ctx.list.ClearAll();
+  entries_.clear();
+  entries_.reserve(rows->size());
+  ctx.list.Reserve(static_cast<int>(rows->size()));
+  for (const UndoRow& row : *rows) {
+    // The row texts are whole here; the list cuts them, the entry keeps them.
+    entries_.push_back(Entry{FieldOfCell(row.new_name), FieldOfCell(row.old_name), row.folder});
+    ctx.list.AddRow(row.old_name, row.extension, row.folder, row.new_name, {}, {},
+                    ctx.list.Count(), row.status);
+  }
+  used_.assign(entries_.size(), false);
+  shift_ = 0;
+  active_ = true;
+  slot_ = slot;
+
+  result.rows = static_cast<int>(entries_.size());
+  result.outcome = UndoEnterOutcome::kEntered;
+  if (entries_.empty()) {
+    ctx.messenger.ShowMessage(message_kind::kCustom, box::kOk | box::kIconInformation,
+                              u"Empty List", u"変更するファイルリストが空です。", kLevelInfo);
+    result.outcome = UndoEnterOutcome::kEnteredEmpty;
+  }
+  result.ui = UndoModeUi(slot);
+  return result;
+}
+
+int UndoSession::FindEntry(const FileList& list, int row) const {
+  const FileItem& item = list.Item(row);
+  const int count = static_cast<int>(entries_.size());
+  auto matches = [&](int e) {
+    if (used_[static_cast<std::size_t>(e)]) return false;
+    const Entry& entry = entries_[static_cast<std::size_t>(e)];
+    return item.Get(Cell::kFolder) == Cut(entry.kind) &&
+           item.Get(Cell::kName) == Cut(PathToCell(entry.current)) &&
+           item.Get(Cell::kNewName) == Cut(PathToCell(entry.target));
+  };
+  if (count == 0) return -1;
+  // Rows only removed: the entry lies at the last offset or closer to the
+  // row. Rows moved: anywhere.
+  const int hint = std::clamp(row + shift_, 0, count - 1);
+  for (int e = hint; e >= 0; --e) {
+    if (matches(e)) return e;
+  }
+  for (int e = hint + 1; e < count; ++e) {
+    if (matches(e)) return e;
+  }
+  return -1;
+}
+
+std::optional<UndoSession::Entry> UndoSession::EntryOfRow(const FileList& list, int row) const {
+  if (row < 0 || row >= list.Count()) return std::nullopt;
+  return EntryAt(list, row, FindEntry(list, row));
+}
+
+UndoSession::Entry UndoSession::EntryAt(const FileList& list, int row, int index) const {
+  if (index >= 0) return entries_[static_cast<std::size_t>(index)];
+  // A row that no line stands behind: its cells are all there is. A cell at
+  // the limit may have been cut and gives no path (the step then fails).
+  const FileItem& item = list.Item(row);
+  auto path = [&item](Cell cell) {
+    const std::u16string_view text = item.Get(cell);
+    return text.size() >= kCellLimit ? std::u16string() : CellToPath(text);
+  };
+  return Entry{path(Cell::kNewName), path(Cell::kName), std::u16string(item.Get(Cell::kFolder))};
+}
+
+UndoRunResult UndoSession::RunUndo(int perform, const UndoContext& ctx) {
+  UndoRunResult result;
+  if (perform == 1 && active_ && ctx.messenger.test_mode()) return result;
+
+  if (perform == 1 && active_) {
+    result.performed = true;
+    FileList& list = ctx.list;
+    Messenger& messenger = ctx.messenger;
+    const int count = list.Count();
+    if (count > 0) ShowProgress(ctx, 100);
+    if (count > 0 && ctx.chg_confirm == 1 &&
+        messenger.ShowMessage(message_kind::kCustom, box::kYesNo | box::kIconWarning, u"Rename?",
+                              u"UnDo(戻し)を実行しますか。", kLevelQuestion) != kAnswerYes) {
+      result.stopped = true;
+    }
+
+    StepKind previous = StepKind::kNone;
+    for (int done = 0; !result.stopped && list.Count() > 0;) {
+      const int row = list.Count() - 1;
+      const int index = FindEntry(list, row);
+      const Entry entry = EntryAt(list, row, index);
+      if (index >= 0) {
+        used_[static_cast<std::size_t>(index)] = true;
+        shift_ = index - row;
+      }
+
+      StepKind kind = KindOf(entry.kind);
+      if (kind == StepKind::kUnknown) {
+        messenger.ShowMessage(message_kind::kCustom, box::kOk | box::kIconWarning,
+                              u"This Format is Not Defined",
+                              u"この変更方法は定義されていません。", kLevelError);
+        result.unknown_kind = true;
+        result.stopped = true;
+        break;
+      }
+      if (kind == StepKind::kNone) kind = previous;
+      previous = kind;
+
+      if (kind == StepKind::kNone) {
+        ++result.skipped;
+      } else {
+        const unsigned mode = MessageModeOf(kind);
+        const bool rename = kind == StepKind::kRename;
+        // Renames name both paths; the other kinds name the file they change.
+        const std::u16string& first = rename ? entry.current : entry.target;
+        const std::u16string_view second = rename ? std::u16string_view(entry.target) : u"";
+        if (ctx.chg_confirm == 2 &&
+            messenger.ShowMessage(message_kind::kConfirm, mode, first, second, kLevelQuestion) !=
+                kAnswerYes) {
+          result.stopped = true;
+          break;
+        }
+        if (Reverse(kind, entry, ctx)) {
+          ++result.restored;
+        } else {
+          ++result.failed;
+          if (messenger.ShowMessage(message_kind::kChangeFailed, mode, first, second,
+                                    kLevelError) == kAnswerNo) {
+            result.stopped = true;
+            break;
+          }
+        }
+      }
+      list.RemoveRow(row);
+      ++done;
+      ShowProgress(ctx, 100 - done * 100 / count);
+    }
+  }
+
+  result.ui = Leave(ctx);
+  return result;
+}
+
+UndoUiState UndoSession::Leave(const UndoContext& ctx) {
+  ctx.list.ClearAll();
+  ctx.list.set_undo_mode(false);
+  active_ = false;
+  slot_ = 0;
+  entries_.clear();
+  used_.clear();
+  shift_ = 0;
+  ShowProgress(ctx, 0);
+  return NormalModeUi(ctx.current_mode);
+}
+
+bool ConfirmLeaveUndo(Messenger& messenger, bool for_options) {
+  return messenger.ShowMessage(message_kind::kEndModeFirst, 0, kStopUndoPhrase,
+                               for_options ? u"1,0" : u"0,0", kLevelQuestion) == kAnswerYes;
+}
+
+}  // namespace tessivo

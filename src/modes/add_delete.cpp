@@ -1,0 +1,182 @@
+#include "modes/add_delete.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <string>
+
+#include "config/encoding.h"
+#include "modes/name_parts.h"
+
+namespace tessivo {
+namespace {
+
+constexpr std::size_t kAddPositionFieldChars = 3;
+
+// prefix + name, with the name cut so that the whole stays within 259.
+std::u16string JoinWithinLimit(const std::u16string& prefix, std::u16string name) {
+  const std::size_t room = prefix.size() < kMaxPathChars ? kMaxPathChars - prefix.size() : 0;
+  if (name.size() > room) name.resize(room);
+  return prefix + name;
+}
+
+// Removes the first occurrence of `part`; false when there is none.
+bool RemoveFirst(std::u16string& name, std::u16string_view part) {
+  const std::size_t at = name.find(part);
+  if (at == std::u16string::npos) return false;
+  name.erase(at, part.size());
+  return true;
+}
+
+void RemoveCopyMarkers(std::u16string& name) {
+  // "コピー ～ a.txt", "コピー (2) ～ a.txt": the marker runs from "コピー"
+  // through " ～ ", which must start within ten characters of it.
+  static constexpr std::u16string_view kCopy = u"コピー";
+  static constexpr std::u16string_view kTilde = u" \uFF5E ";
+  const std::size_t copy = name.find(kCopy);
+  const std::size_t tilde = name.find(kTilde);
+  if (copy != std::u16string::npos && tilde != std::u16string::npos && tilde > copy) {
+    const std::size_t distance = tilde - copy;
+    const bool numbered = name.size() > 9 && name[7] == u'(' && name[9] == u')';
+    if (distance < 10 || (distance == 10 && numbered)) {
+      name.erase(copy, tilde + kTilde.size() - copy);
+    }
+  }
+
+  // "a - コピー.txt", "a - コピー (2).txt". A marker not followed by a dot
+  // or by " (x)" stays, so a folder "a - コピー" keeps its name.
+  static constexpr std::u16string_view kDashCopy = u" - コピー";
+  const std::size_t dash = name.find(kDashCopy);
+  if (dash == std::u16string::npos) return;
+  const std::size_t next = dash + kDashCopy.size();
+  if (next < name.size() && name[next] == u'.') {
+    name.erase(dash, kDashCopy.size());
+  } else if (next + 3 < name.size() && name[next] == u' ' && name[next + 1] == u'(' &&
+             name[next + 3] == u')') {
+    name.erase(dash, kDashCopy.size() + 4);
+  }
+}
+
+struct BracketKind {
+  char16_t open1;  // 0: the kind has no first pair
+  char16_t close1;
+  char16_t open2;
+  char16_t close2;
+  bool digits_only;
+};
+
+// Kinds 2 to 7. The first pair of the 【】 kind is a backslash pair in the
+// original program, which no name could hold there; names here can hold
+// backslashes, so that kind has only its full-width pair.
+constexpr BracketKind kBracketKinds[] = {
+    {u'[', u']', u'\uFF3B', u'\uFF3D', true},             // 2 [123] ［123］
+    {u'(', u')', u'\uFF08', u'\uFF09', true},             // 3 (123) （123）
+    {u'[', u']', u'\uFF3B', u'\uFF3D', false},            // 4
+    {u'(', u')', u'\uFF08', u'\uFF09', false},            // 5
+    {u'\uFF62', u'\uFF63', u'\u300C', u'\u300D', false},  // 6 ｢｣ 「」
+    {0, 0, u'\u3010', u'\u3011', false},                  // 7 【】
+};
+
+// The earlier of the first `a` and the first `b` at or after `from`.
+std::size_t FindEither(const std::u16string& name, char16_t a, char16_t b, std::size_t from) {
+  const std::size_t at_a = a != 0 ? name.find(a, from) : std::u16string::npos;
+  return std::min(at_a, name.find(b, from));
+}
+
+void RemoveBracketed(std::u16string& name, const BracketKind& kind) {
+  std::size_t from = 0;
+  while (true) {
+    const std::size_t open = FindEither(name, kind.open1, kind.open2, from);
+    if (open == std::u16string::npos) break;
+    const std::size_t close = FindEither(name, kind.close1, kind.close2, open + 1);
+    if (close == std::u16string::npos) break;
+    if (kind.digits_only && !std::all_of(name.begin() + open + 1, name.begin() + close,
+                                         [](char16_t c) { return c >= u'0' && c <= u'9'; })) {
+      from = open + 1;
+      continue;
+    }
+    name.erase(open, close - open + 1);
+    from = open;
+  }
+  while (name.size() >= 2 && name[0] == u' ') name.erase(0, 1);
+}
+
+// Removes every code unit that code page 932 cannot hold. A "?" of the name
+// itself is a character of the code page and stays.
+void RemoveOutsideCodePage(std::u16string& name) {
+  std::erase_if(name, [](char16_t c) { return !FitsCodePage(std::u16string_view(&c, 1)); });
+}
+
+}  // namespace
+
+int ReadAddPosition(std::u16string_view field_text) {
+  int value = 0;
+  for (char16_t c : field_text.substr(0, kAddPositionFieldChars)) {
+    if (c < u'0' || c > u'9') break;
+    value = value * 10 + (c - u'0');
+  }
+  return value;
+}
+
+std::u16string ApplyAdd(const std::u16string& source_path, const AddParams& params,
+                        const FileSizeFn& file_size) {
+  NameParts parts = SplitNamePath(source_path, params.file_dir);
+  const std::size_t length = parts.base.size();
+  if (params.position >= 0 && static_cast<std::size_t>(params.position) <= length) {
+    const std::u16string text =
+        ExpandTokens(params.addstr, source_path, kTokenStyleEscaped, file_size);
+    const std::size_t p = static_cast<std::size_t>(params.position);
+    parts.base.insert(params.addprepost == 1 ? length - p : p, text);
+  }
+  return JoinWithinLimit(parts.Prefix(), parts.Name());
+}
+
+std::u16string ApplyDelete(const std::u16string& source_path, const DeleteParams& params) {
+  NameParts parts = SplitNamePath(source_path, params.file_dir);
+  std::u16string name = parts.Name();
+  std::u16string& base = parts.base;
+  const std::size_t length = base.size();
+  const bool first_count_fits =
+      params.dellen >= 0 && static_cast<std::size_t>(params.dellen) < length;
+
+  switch (params.deltype) {
+    case kDeleteShortcutSuffix:
+      RemoveFirst(name, u" へのショートカット");
+      RemoveFirst(name, u" - ショートカット");
+      break;
+    case kDeleteCopyMarker:
+      RemoveCopyMarkers(name);
+      break;
+    case kDeleteNumberInBrackets:
+    case kDeleteNumberInParens:
+    case kDeleteTextInBrackets:
+    case kDeleteTextInParens:
+    case kDeleteTextInCornerQuotes:
+    case kDeleteTextInLenticular:
+      RemoveBracketed(name, kBracketKinds[params.deltype - kDeleteNumberInBrackets]);
+      break;
+    case kDeleteFromFront:
+      if (first_count_fits)
+        name = base.substr(static_cast<std::size_t>(params.dellen)) + parts.extension;
+      break;
+    case kDeleteFromBack:
+      if (first_count_fits) {
+        name = base.substr(0, length - static_cast<std::size_t>(params.dellen)) + parts.extension;
+      }
+      break;
+    case kDeleteAfterPosition:
+      if (first_count_fits && params.dellen > 0 && params.dellen2 >= 1) {
+        base.erase(static_cast<std::size_t>(params.dellen),
+                   static_cast<std::size_t>(params.dellen2));
+        name = base + parts.extension;
+      }
+      break;
+    case kDeleteOutsideCodePage:
+      RemoveOutsideCodePage(name);
+      break;
+    default:
+      break;
+  }
+  return JoinWithinLimit(parts.Prefix(), std::move(name));
+}
+
+}  // namespace tessivo

@@ -1,0 +1,150 @@
+#include "core/narrow.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "core/file_list.h"
+#include "platform/file_name_bytes.h"
+
+namespace tessivo {
+namespace {
+
+// Rows "a.txt", "b.tmp", "Readme.md", "x.tmp.bak", rows 1 and 2 selected.
+FileList MakeList() {
+  FileList list;
+  for (const char16_t* name : {u"a.txt", u"b.tmp", u"Readme.md", u"x.tmp.bak"}) {
+    list.AddRow(name, u"", u"/d/", u"", u"", u"", list.Count());
+  }
+  list.SetSelected(1, true);
+  list.SetSelected(2, true);
+  return list;
+}
+
+// One character per row: '.' status 0, 'x' status 12, '?' anything else.
+std::string Marks(const FileList& list) {
+  std::string marks;
+  for (int i = 0; i < list.Count(); ++i) {
+    const FileStatus s = list.GetFileStatus(i);
+    marks.push_back(s == FileStatus::kUnchecked ? '.' : s == FileStatus::kExcluded ? 'x' : '?');
+  }
+  return marks;
+}
+
+TEST(NarrowTest, MarksRowsByText) {
+  struct Case {
+    std::u16string text;
+    std::string marks;
+  };
+  const Case cases[] = {
+      {u"", "...."},
+      {u"!", "...."},
+      {u"tmp", "x.x."},     // substring anywhere
+      {u"TMP", "xxxx"},     // case-sensitive
+      {u"*.tmp", "x.xx"},   // wildcard covers the whole name
+      {u"!*.tmp", ".x.."},  // the design's example: only *.tmp marked
+      {u"?.t*", "..x."},    // '?' is exactly one unit
+      {u"*", "...."},
+      {u"a.txt  Readme", ".x.x"},  // a run of spaces is one separator
+      {u"リスト選択", "x..x"},     // the selection keyword
+      {u"!リスト選択 a.", "xxx."},
+      {u"zzz", "xxxx"},
+  };
+  for (const Case& c : cases) {
+    FileList list = MakeList();
+    NarrowState state{c.text, {}};
+    EXPECT_EQ(Narrow(list, state, kNarrowForced), 1);
+    EXPECT_EQ(Marks(list), c.marks) << Utf16ToUtf8(c.text);
+    EXPECT_EQ(state.last_applied, c.text);
+  }
+}
+
+TEST(NarrowTest, WildcardMatchesWholeNames) {
+  struct Case {
+    const char16_t* pattern;
+    const char16_t* name;
+    bool match;
+  };
+  const Case cases[] = {
+      {u"*", u"", true},
+      {u"?", u"", false},
+      {u"a*b*c", u"aXbYbc", true},
+      {u"a*b", u"ab", true},
+      {u"a*b", u"abc", false},
+      {u"*.*", u"noext", false},
+      {u"**x", u"x", true},
+      {u"*ab", u"aab", true},
+      {u"a?c", u"abc", true},
+      {u"a?c", u"ac", false},
+      {u"写真*", u"写真1.jpg", true},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(WildcardMatch(c.pattern, c.name), c.match)
+        << Utf16ToUtf8(c.pattern) << " / " << Utf16ToUtf8(c.name);
+  }
+}
+
+TEST(NarrowTest, OnlySixteenWordsCount) {
+  std::u16string text;
+  for (int i = 0; i < 16; ++i)
+    text += u"w" + std::u16string(1, static_cast<char16_t>(u'a' + i)) + u" ";
+  text += u"a.txt";  // the seventeenth word is ignored
+  FileList list = MakeList();
+  NarrowState state{text, {}};
+  Narrow(list, state, kNarrowForced);
+  EXPECT_EQ(Marks(list), "xxxx");
+}
+
+TEST(NarrowTest, KindsDecideWhetherAndWhatIsWritten) {
+  FileList list = MakeList();
+  NarrowState state{u"tmp", {}};
+  EXPECT_EQ(Narrow(list, state, kNarrowOnEdit), 1);
+  list.SetFileStatus(0, FileStatus::kChangeable);
+  EXPECT_EQ(Narrow(list, state, kNarrowOnEdit), 0) << "same text as last applied";
+  EXPECT_EQ(list.GetFileStatus(0), FileStatus::kChangeable);
+
+  // Kind 2 rewrites only rows leaving or getting 12.
+  state.text = u"a.txt b.tmp";
+  list.SetFileStatus(1, FileStatus::kChangeable);
+  EXPECT_EQ(Narrow(list, state, kNarrowForcedKeepMarks), 1);
+  EXPECT_EQ(list.GetFileStatus(0), FileStatus::kChangeable);  // 7 -> 0 not written
+  EXPECT_EQ(list.GetFileStatus(1), FileStatus::kChangeable);
+  EXPECT_EQ(list.GetFileStatus(3), FileStatus::kExcluded);  // 0 -> 12 written
+  state.text = u"x.tmp";
+  Narrow(list, state, kNarrowForcedKeepMarks);
+  EXPECT_EQ(list.GetFileStatus(3), FileStatus::kUnchecked);  // 12 -> 0
+  EXPECT_EQ(list.GetFileStatus(0), FileStatus::kExcluded);   // 7 -> 12
+
+  // At preview only the keyword re-marks, from the current selection.
+  EXPECT_EQ(Narrow(list, state, kNarrowAtPreview), 0);
+  state.text = u"リスト選択";
+  list.SetSelected(2, false);
+  list.SetSelected(0, true);
+  EXPECT_EQ(Narrow(list, state, kNarrowAtPreview), 1);
+  EXPECT_EQ(Marks(list), "..xx");
+
+  EXPECT_EQ(Narrow(list, state, 7), 0);
+}
+
+TEST(NarrowTest, DoesNothingInUndoMode) {
+  FileList list = MakeList();
+  list.set_undo_mode(true);
+  list.SetFileStatus(0, FileStatus::kToRestore);
+  NarrowState state{u"zzz", {}};
+  EXPECT_EQ(Narrow(list, state, kNarrowForced), 0);
+  EXPECT_EQ(list.GetFileStatus(0), FileStatus::kToRestore);
+  EXPECT_EQ(Marks(list), "?...");
+  EXPECT_TRUE(state.last_applied.empty());
+}
+
+TEST(NarrowTest, TextBeyondTheBoxLimitIsIgnored) {
+  FileList list = MakeList();
+  NarrowState state{std::u16string(kNarrowTextLimit, u' ') + u"zzz", {}};
+  Narrow(list, state, kNarrowForced);
+  EXPECT_EQ(Marks(list), "....");
+  EXPECT_EQ(state.last_applied.size(), kNarrowTextLimit);
+}
+
+}  // namespace
+}  // namespace tessivo

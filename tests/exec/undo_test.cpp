@@ -1,0 +1,328 @@
+#include "exec/undo.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "exec/rename_log.h"
+#include "support/fake_file_system.h"
+
+namespace tessivo {
+namespace {
+
+using Op = FakeFileSystem::Op;
+using Outcome = UndoEnterOutcome;
+
+const std::u16string kHome = u"/home/u/.local/share/tessivo";
+
+class ScriptedSink : public MessageSink {
+ public:
+  int Show(const MessageBox& box) override {
+    shown.push_back(box);
+    if (answers.empty()) return kAnswerYes;
+    const int answer = answers.front();
+    answers.pop_front();
+    return answer;
+  }
+  void Note(const MessageBox& box, int) override { shown.push_back(box); }
+  std::vector<MessageBox> shown;
+  std::deque<int> answers;
+};
+
+FileTime At(int year, int month, int day, int hour = 0) {
+  return *FixedOffsetTimeZone(0).ToUtc(
+      CalendarTime{.year = static_cast<std::uint16_t>(year),
+                   .month = static_cast<std::uint16_t>(month),
+                   .day = static_cast<std::uint16_t>(day),
+                   .hour = static_cast<std::uint16_t>(hour)});
+}
+
+class UndoTest : public ::testing::Test {
+ protected:
+  UndoContext Ctx(int chg_confirm = 0, int mode = 1) {
+    return UndoContext{list_, fs_,         messenger_, zone_, kHome,
+                       chg_confirm, mode, [this](int p) { progress_.push_back(p); }};
+  }
+  void WriteLog(int slot, const std::string& bytes) { fs_.AddFile(LogSlotPath(kHome, slot), bytes); }
+  UndoRunResult Undo(int chg_confirm = 0) {
+    EXPECT_EQ(session_.EnterUndo(1, Ctx()).outcome, Outcome::kEntered);
+    return session_.RunUndo(1, Ctx(chg_confirm));
+  }
+  std::u16string CellText(int row, Cell cell) { return std::u16string(list_.GetCell(row, cell)); }
+
+  FakeFileSystem fs_;
+  ScriptedSink sink_;
+  Messenger messenger_{sink_};
+  FileList list_;
+  FixedOffsetTimeZone zone_{0};
+  UndoSession session_;
+  std::vector<int> progress_;
+};
+
+TEST_F(UndoTest, LoadsEachLineAsARowToRestore) {
+  list_.AddRow(u"stale", u"", u"/x/", u"", u"", u"", 0);
+  WriteLog(3, FormatNormalLine(u"/d/old.txt", u"/e/new.txt") +
+                  "only \"four\" quotes \"here\"\r\n" +
+                  FormatTimestampLine(u"/d/t", {2020, 1, 2, 3, 4, 5}, {2020, 6, 7, 8, 9, 10}) +
+                  FormatAttributeLine(u"/d/a", attr::kHidden));
+  const UndoEnterResult entered = session_.EnterUndo(3, Ctx());
+  EXPECT_EQ(entered.outcome, Outcome::kEntered);
+  ASSERT_EQ(list_.Count(), 3);
+  EXPECT_EQ(entered.rows, 3);
+  const std::u16string expected[3][4] = {
+      {u"new.txt : /e/", u" ", u"<NORMAL>", u"old.txt : /d/"},
+      {u"<作成：2020/01/02 03:04:05, 更新：2020/06/07 08:09:10>", u" ", u"<TIMESTAMP>", u"t : /d/"},
+      {u"<読：N, 隠：Y, ア：N, シ：N>", u" ", u"<ATTRIBUTE>", u"a : /d/"},
+  };
+  for (int row = 0; row < 3; ++row) {
+    EXPECT_EQ(CellText(row, Cell::kName), expected[row][0]) << row;
+    EXPECT_EQ(CellText(row, Cell::kExtension), expected[row][1]) << row;
+    EXPECT_EQ(CellText(row, Cell::kFolder), expected[row][2]) << row;
+    EXPECT_EQ(CellText(row, Cell::kNewName), expected[row][3]) << row;
+    EXPECT_EQ(list_.GetFileStatus(row), FileStatus::kToRestore) << row;
+  }
+  EXPECT_TRUE(session_.active() && list_.undo_mode() && sink_.shown.empty());
+  EXPECT_EQ(session_.slot(), 3);
+  ASSERT_TRUE(entered.ui);
+  const UndoUiState& ui = *entered.ui;
+  EXPECT_EQ(ui.undo_button_text + ui.execute_button_text + ui.folder_header,
+            u"UnDo中止★ UnDo ★<備考>");
+  EXPECT_FALSE(ui.mode_controls_enabled);
+  ASSERT_EQ(ui.log_list_entries.size(), 9u);
+  EXPECT_EQ(ui.log_list_entries.front() + ui.log_list_entries.back(), u"1つ前9つ前");
+  EXPECT_EQ(ui.log_list_selection, 2);
+}
+
+TEST_F(UndoTest, LongPathsAreKeptWholeBesideTheCutCells) {
+  // Paths of 257 code units: their cells ("name : folder") are cut at 259.
+  const std::u16string folder = u"/" + std::u16string(240, u'f') + u"/";
+  const std::u16string before[2] = {folder + u"before-name.000", folder + u"before-name.002"};
+  const std::u16string after[2] = {folder + u"after--name.000", folder + u"after--name.002"};
+  ASSERT_EQ(before[0].size(), 257u);
+  fs_.AddFile(after[0], "0");
+  fs_.AddFile(after[1], "2");
+  fs_.AddFile(u"/d/other", "1");
+  WriteLog(1, FormatNormalLine(before[0], after[0]) + FormatNormalLine(u"/d/o1", u"/d/other") +
+                  FormatNormalLine(before[1], after[1]));
+
+  ASSERT_EQ(session_.EnterUndo(1, Ctx()).outcome, Outcome::kEntered);
+  EXPECT_EQ(CellText(0, Cell::kName), PathToCell(after[0]).substr(0, kCellLimit));
+  EXPECT_EQ(CellText(0, Cell::kNewName).size(), kCellLimit);
+  const auto entry = session_.EntryOfRow(list_, 2);
+  ASSERT_TRUE(entry);
+  EXPECT_EQ(entry->target, before[1]);
+  EXPECT_EQ(entry->current, after[1]);
+
+  // The user drops the middle row: the rows around it keep their own paths.
+  list_.RemoveRow(1);
+  const UndoRunResult result = session_.RunUndo(1, Ctx());
+  EXPECT_EQ(result.restored, 2);
+  EXPECT_EQ(fs_.Content(before[0]), "0");
+  EXPECT_EQ(fs_.Content(before[1]), "2");
+  EXPECT_TRUE(fs_.Exists(u"/d/other"));
+}
+
+TEST_F(UndoTest, MissingOrEmptyLogs) {
+  list_.AddRow(u"a", u"", u"/x/", u"", u"", u"", 0);
+  UndoEnterResult missing = session_.EnterUndo(2, Ctx(0, 13));
+  EXPECT_EQ(missing.outcome, Outcome::kCannotOpen);
+  ASSERT_EQ(sink_.shown.size(), 1u);
+  EXPECT_EQ(sink_.shown[0].title, u"Can't Open File!");
+  EXPECT_EQ(sink_.shown[0].text, u"ログファイルが開けませんでした。");
+  EXPECT_TRUE(!session_.active() && list_.Count() == 0);
+  ASSERT_TRUE(missing.ui);
+  EXPECT_EQ(missing.ui->mode_to_select, 1);
+
+  WriteLog(1, "");
+  EXPECT_EQ(session_.EnterUndo(kUndoCommandSlot, Ctx()).outcome, Outcome::kEnteredEmpty);
+  EXPECT_EQ(sink_.shown.back().title, u"Empty List");
+  EXPECT_EQ(sink_.shown.back().text, u"変更するファイルリストが空です。");
+  EXPECT_TRUE(session_.active());
+  EXPECT_EQ(session_.slot(), 1);
+  // The UnDo command again leaves undo mode.
+  const UndoEnterResult left = session_.EnterUndo(kUndoCommandSlot, Ctx());
+  EXPECT_EQ(left.outcome, Outcome::kLeft);
+  EXPECT_TRUE(!session_.active() && !list_.undo_mode());
+  ASSERT_TRUE(left.ui);
+  EXPECT_EQ(left.ui->undo_button_text + left.ui->execute_button_text + left.ui->folder_header,
+            u"変更UnDo☆ 実行 ☆フォルダ名");
+
+  for (int slot : {-1, 0, 11}) {
+    EXPECT_EQ(session_.EnterUndo(slot, Ctx()).outcome, Outcome::kInvalidSlot) << slot;
+  }
+}
+
+TEST(UndoModeAfter, WrapsModesIntoTheTwelveButtons) {
+  const int cases[][2] = {{1, 1}, {12, 12}, {13, 1}, {14, 2}, {19, 7}, {24, 12}, {0, 12}};
+  for (const auto& c : cases) EXPECT_EQ(ModeAfterUndo(c[0]), c[1]) << c[0];
+}
+
+TEST_F(UndoTest, SwapThroughACollisionSerialComesBackInReverseOrder) {
+  // The run renamed a -> b through the serial b(1), b -> a, then took the serial back.
+  fs_.AddFile(u"/d/a.txt", "B");
+  fs_.AddFile(u"/d/b.txt", "A");
+  fs_.AddFile(u"/d/bystander", "z");
+  WriteLog(1, FormatNormalLine(u"/d/a.txt", u"/d/b(1).txt") +
+                  FormatNormalLine(u"/d/b.txt", u"/d/a.txt") +
+                  FormatNormalLine(u"/d/b(1).txt", u"/d/b.txt"));
+  const UndoRunResult result = Undo();
+  using Move = std::pair<std::u16string, std::u16string>;
+  EXPECT_EQ(fs_.renamed_, (std::vector<Move>{{u"/d/b.txt", u"/d/b(1).txt"},
+                                             {u"/d/a.txt", u"/d/b.txt"},
+                                             {u"/d/b(1).txt", u"/d/a.txt"}}));
+  EXPECT_EQ(fs_.Content(u"/d/a.txt"), "A");
+  EXPECT_EQ(fs_.Content(u"/d/b.txt"), "B");
+  EXPECT_FALSE(fs_.Exists(u"/d/b(1).txt"));
+  EXPECT_EQ(fs_.Content(u"/d/bystander"), "z");
+  EXPECT_EQ(result.restored, 3);
+  EXPECT_FALSE(result.AnyFailed());
+  EXPECT_EQ(progress_, (std::vector<int>{100, 67, 34, 0, 0}));
+  EXPECT_TRUE(list_.Count() == 0 && !session_.active() && sink_.shown.empty());
+}
+
+TEST_F(UndoTest, TimesComeBackAndCreationIsSetOnlyWhereItMoved) {
+  fs_.SetKind(u"/ntfs", FileSystemKind::kNtfs);
+  // Plain mount: only the last-write time was changed by the run.
+  fs_.AddFile(u"/d/lw", "", At(2024, 1, 1), At(2019, 5, 6, 7));
+  // NTFS: both were changed.
+  fs_.AddFile(u"/ntfs/both", "", At(2024, 1, 1), At(2024, 1, 1));
+  // NTFS, creation untouched: its fraction of a second stays.
+  const FileTime creation = At(2019, 5, 6, 7) + 5'000'000;
+  fs_.AddFile(u"/ntfs/lw", "", At(2024, 1, 1), creation);
+  // Plain mount, creation moved: it cannot be set, so the row fails whole.
+  fs_.AddFile(u"/d/f", "", At(2024, 1, 1), At(2024, 1, 1));
+  WriteLog(1, FormatTimestampLine(u"/d/f", {2018, 1, 1, 0, 0, 0}, {2018, 3, 1, 0, 0, 0}) +
+                  FormatTimestampLine(u"/d/lw", {2019, 5, 6, 7, 0, 0}, {2020, 2, 3, 0, 0, 0}) +
+                  FormatTimestampLine(u"/ntfs/both", {2018, 1, 1, 0, 0, 0},
+                                      {2018, 3, 1, 0, 0, 0}) +
+                  FormatTimestampLine(u"/ntfs/lw", {2019, 5, 6, 7, 0, 0}, {2020, 2, 3, 0, 0, 0}));
+  const UndoRunResult result = Undo();
+  EXPECT_EQ(result.restored, 3);
+  EXPECT_EQ(fs_.Find(u"/ntfs/lw")->creation_time, creation);
+  EXPECT_EQ(fs_.Find(u"/ntfs/lw")->last_write_time, At(2020, 2, 3));
+  EXPECT_EQ(fs_.Find(u"/d/lw")->last_write_time, At(2020, 2, 3));
+  EXPECT_EQ(fs_.Find(u"/d/lw")->creation_time, At(2019, 5, 6, 7));
+  EXPECT_EQ(fs_.Find(u"/ntfs/both")->creation_time, At(2018, 1, 1));
+  EXPECT_EQ(fs_.Find(u"/ntfs/both")->last_write_time, At(2018, 3, 1));
+  EXPECT_EQ(result.failed, 1);
+  EXPECT_EQ(fs_.Find(u"/d/f")->last_write_time, At(2024, 1, 1));
+  EXPECT_EQ(fs_.Find(u"/d/f")->creation_time, At(2024, 1, 1));
+  ASSERT_EQ(sink_.shown.size(), 1u);
+  EXPECT_EQ(sink_.shown[0].text, u"\"/d/f\"\nのタイムスタンプを変更できませんでした。\n\n続行しますか。");
+}
+
+TEST_F(UndoTest, AttributesComeBackAsLogged) {
+  // Read-only and hidden were set after the run; the log says N for read-only.
+  fs_.AddFile(u"/d/a", "", FakeFileSystem::kDefaultTime, std::nullopt,
+              attr::kReadOnly | attr::kHidden | attr::kArchive | attr::kSystem);
+  std::string line = FormatAttributeLine(u"/d/a", attr::kHidden);
+  // System's flag is neither Y nor N: left as it is.
+  const std::size_t system_flag = line.rfind("N>");
+  line.replace(system_flag, 1, "-");
+  WriteLog(1, line);
+  const UndoRunResult result = Undo();
+  EXPECT_EQ(result.restored, 1);
+  EXPECT_EQ(fs_.Find(u"/d/a")->attributes, attr::kHidden | attr::kSystem);
+}
+
+TEST_F(UndoTest, UnreadableTimeFailsItsRowAndAsksToContinue) {
+  fs_.AddFile(u"/d/new", "x");
+  fs_.AddFile(u"/d/t", "", At(2024, 1, 1));
+  std::string bad = FormatTimestampLine(u"/d/t", {2018, 1, 1, 0, 0, 0}, {2018, 3, 1, 0, 0, 0});
+  bad.replace(bad.find("2018/03"), 4, "20x8");
+  WriteLog(1, FormatNormalLine(u"/d/old", u"/d/new") + bad);
+  const UndoRunResult result = Undo();
+  ASSERT_EQ(sink_.shown.size(), 1u);
+  EXPECT_EQ(sink_.shown[0].title, u"Continue?");
+  EXPECT_EQ(fs_.Find(u"/d/t")->last_write_time, At(2024, 1, 1));
+  EXPECT_TRUE(fs_.times_set_.empty());
+  EXPECT_EQ(result.failed, 1);
+  EXPECT_EQ(result.restored, 1);  // Yes: the row before it was still undone
+  EXPECT_TRUE(fs_.Exists(u"/d/old"));
+  EXPECT_TRUE(result.AnyFailed());
+}
+
+TEST_F(UndoTest, FailedRenamesAskToContinueAndNoStops) {
+  fs_.AddFile(u"/d/q", "q");
+  fs_.AddFile(u"/d/b", "moved");
+  fs_.AddFile(u"/d/a", "in the way");  // the second line's target exists
+  fs_.AddFile(u"/d/new.txt", "1");
+  WriteLog(1, FormatNormalLine(u"/d/p", u"/d/q") + FormatNormalLine(u"/d/a", u"/d/b") +
+                  FormatNormalLine(u"/d/old.txt", u"/d/new.txt"));
+  fs_.FailNthCall(Op::kRenameNoReplace, 1, ErrorCode::kPermission);
+  sink_.answers = {kAnswerYes, kAnswerNo};
+  const UndoRunResult result = Undo();
+  ASSERT_EQ(sink_.shown.size(), 2u);
+  EXPECT_EQ(sink_.shown[0].text,
+            u"\"/d/new.txt\"  を \n\"/d/old.txt\"  に\n変更できませんでした。\n\n続行しますか。");
+  EXPECT_EQ(sink_.shown[1].title, u"Continue?");
+  EXPECT_TRUE(result.stopped);
+  EXPECT_EQ(result.failed, 2);
+  EXPECT_TRUE(fs_.renamed_.empty());  // the first line was never reached
+  EXPECT_EQ(fs_.Content(u"/d/a"), "in the way");
+  EXPECT_TRUE(list_.Count() == 0 && !session_.active());
+}
+
+TEST_F(UndoTest, KindsOutsideTheThree) {
+  // A kind that is not "<...>" takes the kind of the row handled before it;
+  // at the first row there is none and the row goes unchanged.
+  fs_.AddFile(u"/d/b", "b");
+  fs_.AddFile(u"/d/d", "d");
+  fs_.AddFile(u"/d/f", "f");
+  // A relative path is refused, never taken from the working folder.
+  WriteLog(1, "\"/d/a\",\"/d/b\",\"plain\"\r\n" + FormatNormalLine(u"/d/c", u"/d/d") +
+                  FormatNormalLine(u"/d/g", u"d/h") + "\"/d/e\",\"/d/f\",\"\"\r\n");
+  UndoRunResult result = Undo();
+  EXPECT_EQ(result.skipped, 1);
+  EXPECT_EQ(result.restored, 2);
+  EXPECT_EQ(result.failed, 1);
+  EXPECT_EQ(fs_.Calls(Op::kRenameNoReplace), 2);
+  EXPECT_TRUE(fs_.Exists(u"/d/a") && fs_.Exists(u"/d/c") && fs_.Exists(u"/d/f"));
+
+  // An unknown "<...>" kind ends the undo before anything else happens.
+  WriteLog(2, FormatNormalLine(u"/d/a", u"/d/b2") + "\"/d/a\",\"/d/b\",\"<RENAME>\"\r\n");
+  ASSERT_EQ(session_.EnterUndo(2, Ctx()).outcome, Outcome::kEntered);
+  fs_.renamed_.clear();
+  result = session_.RunUndo(1, Ctx());
+  EXPECT_TRUE(result.unknown_kind);
+  EXPECT_TRUE(result.AnyFailed());
+  EXPECT_TRUE(fs_.renamed_.empty());
+  EXPECT_EQ(sink_.shown.back().title, u"This Format is Not Defined");
+  EXPECT_EQ(sink_.shown.back().text, u"この変更方法は定義されていません。");
+  EXPECT_FALSE(session_.active());
+}
+
+TEST_F(UndoTest, ConfirmationsAndTestMode) {
+  fs_.AddFile(u"/d/b", "b");
+  fs_.AddFile(u"/d/y", "y");
+  WriteLog(1, FormatNormalLine(u"/d/a", u"/d/b") + FormatNormalLine(u"/d/x", u"/d/y"));
+
+  sink_.answers = {kAnswerNo};  // chgconfirm 1: one question, No
+  Undo(1);
+  ASSERT_EQ(sink_.shown.size(), 1u);
+  EXPECT_EQ(sink_.shown[0].title, u"Rename?");
+  EXPECT_EQ(sink_.shown[0].text, u"UnDo(戻し)を実行しますか。");
+  EXPECT_TRUE(fs_.renamed_.empty());
+
+  sink_.shown.clear();
+  sink_.answers = {kAnswerYes, kAnswerNo};  // chgconfirm 2: the second row's No ends
+  const UndoRunResult result = Undo(2);
+  ASSERT_EQ(sink_.shown.size(), 2u);
+  EXPECT_EQ(sink_.shown[0].text, u"\"/d/y\"\n ↓\n\"/d/x\"\n\nに\n変更します。\n\nよろしいですか？");
+  EXPECT_EQ(sink_.shown[0].style, box::kYesNo | box::kIconWarning);
+  EXPECT_EQ(result.restored, 1);
+  EXPECT_TRUE(fs_.Exists(u"/d/x") && fs_.Exists(u"/d/b"));
+
+  messenger_.set_test_mode(true);
+  ASSERT_EQ(session_.EnterUndo(1, Ctx()).outcome, Outcome::kEntered);
+  const UndoRunResult test_run = session_.RunUndo(1, Ctx());
+  EXPECT_FALSE(test_run.performed);
+  EXPECT_FALSE(test_run.ui);
+  EXPECT_TRUE(session_.active());
+  EXPECT_EQ(list_.Count(), 2);
+}
+
+}  // namespace
+}  // namespace tessivo
