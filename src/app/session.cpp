@@ -1,0 +1,119 @@
+#include "app/session.h"
+
+#include <utility>
+
+#include "exec/rename_log.h"
+#include "modes/mode_catalogue.h"
+
+namespace tessivo {
+namespace {
+
+SettingsLocation SettingsLocationOf(const ProgramLocation& location) {
+  return SettingsLocation{location.use_ini ? BackendKind::kIni : BackendKind::kRegistry,
+                          location.ini_path, location.registry_path};
+}
+
+}  // namespace
+
+Session::Session(FileSystem& fs, MessageSink& sink, const LocalTimeZone& zone,
+                 ProgramLocation location)
+    : settings(fs, SettingsLocationOf(location)),
+      messenger(sink),
+      fs_(fs),
+      zone_(zone),
+      location_(std::move(location)) {
+  list.set_panel_link(this);
+}
+
+void Session::Start(const StartOverrides& overrides, FileTime now) {
+  // Before anything reads the log slots: a run that was killed left its log
+  // in slot 0; settle its last change and rotate it into slot 1.
+  (void)RepairInterruptedLog(fs_, location_.folder);
+
+  (void)settings.LoadStage0(/*context_menu_installed=*/false);
+  settings.LoadStage1(overrides);
+  list.SetOptions(ListOptionsFromSettings());
+  FillModeControls(panel, settings, zone_.ToLocal(now).value_or(CalendarTime{}));
+  // The stored mode is RenameMode - 1.
+  const int stored = settings.Word(OptionWord::kMode);
+  SelectMode(IsNamedMode(stored + 1) ? stored + 1 : 1);
+}
+
+Status Session::Save() {
+  SaveInputs inputs;
+  inputs.rename_mode = mode_;
+  return settings.Save(SaveMode::kExit, inputs);
+}
+
+FileListOptions Session::ListOptionsFromSettings() const {
+  FileListOptions options;
+  options.size_column = settings.Int(IntKey::kListcols1) != 0;
+  options.date_column = settings.Int(IntKey::kListcols2) != 0;
+  options.size_unit = settings.Int(IntKey::kDispinkb);
+  options.date_kind = settings.Int(IntKey::kColumndate) != 0 ? kDateLastWrite : kDateCreation;
+  options.max_file_index = settings.Int(IntKey::kMaxfilenum);
+  options.folders = settings.Int(IntKey::kFileDir) != 0;
+  return options;
+}
+
+ScanSummary Session::AddPaths(const std::vector<std::u16string>& paths, AddSource source,
+                              const std::function<void(ScanOptions&)>& adjust) {
+  ScanOptions options = ScanOptionsFromSettings(settings);
+  if (adjust) adjust(options);
+  Scanner scanner(fs_, list, messenger, options);
+  scanner.set_narrowing(&narrow);
+  ScanSummary summary = scanner.AddPaths(paths, source);
+  StoreScanChanges(options, list.options(), settings);
+  // Rows came or went: the names shown are no longer those of a preview.
+  run_state.names_current = false;
+  return summary;
+}
+
+void Session::SelectMode(int mode) {
+  SelectModeEffects effects = ::tessivo::SelectMode(selection, panel, mode, /*keep_buttons=*/false,
+                                                    &list, &position_edit);
+  mode_ = selection.mode_index + 1;
+  if (effects.names_cleared) run_state.names_current = false;
+}
+
+RunHooks Session::MakeHooks(FileTime now) {
+  RunHooks hooks;
+  hooks.collect_parameters = [this]() {
+    ReadParamsResult read = ReadModeParameters(panel, settings, mode_);
+    if (!read.ok()) return RunStartResult::Stop(std::u16string(kTooLongTitle),
+                                                std::u16string(kTooLongText));
+    texts_ = std::move(read.texts);
+    if (parameter_overrides) parameter_overrides();
+    return RunStartResult::Go();
+  };
+  hooks.apply_narrowing_at_preview = [this]() { Narrow(list, narrow, kNarrowAtPreview); };
+  hooks.prepare_mode = [this, now]() {
+    context_.emplace(BuildModeContext(settings, panel, texts_, position_edit, fs_, zone_, now));
+    return RunStartResult::Go();
+  };
+  hooks.compute_new_name = [this](const std::u16string& source, const std::u16string& preset,
+                                  std::int64_t ordinal) {
+    return ComputeNewName(*context_, source, preset, mode_, ordinal);
+  };
+  hooks.list_emptied = [this]() { ClearNameFields(); };
+  hooks.end_run = [this]() { context_.reset(); };
+  hooks.progress = progress;
+  return hooks;
+}
+
+int Session::Preview(FileTime now) {
+  const RunHooks hooks = MakeHooks(now);
+  return ExecuteRun(kRunPreview, RunContext{list, fs_, messenger, run_state, hooks, mode_});
+}
+
+void Session::SetSampleName(std::u16string_view name) {
+  panel.At(ctl::kSampleName).text = std::u16string(name);
+  position_edit.LoadTemplate(name);
+}
+
+void Session::ClearNameFields() {
+  panel.At(ctl::kSampleName).text.clear();
+  panel.At(ctl::kExtensionText).text.clear();
+}
+
+}  // namespace tessivo

@@ -1,0 +1,107 @@
+#pragma once
+// Session: everything one run of the program owns, and the commands that
+// work on it.
+//
+// The window program and the unattended command line both make one Session
+// and drive it; tests make fresh ones over an in-memory file system. It holds
+// the process-wide state (settings, the file list, the mode panel model, the
+// run flags, undo mode, the narrowing text) and wires the units together:
+// the list's sample name feeds position edit, a preview reads the mode
+// parameters into the settings, builds the per-run mode context and hands
+// every row to ComputeNewName, and a start-up repairs an interrupted rename
+// log before anything reads the log slots.
+//
+// One thread; borrowed collaborators (file system, message sink, time zone)
+// must outlive the session.
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "config/settings.h"
+#include "core/file_list.h"
+#include "core/message.h"
+#include "core/narrow.h"
+#include "core/scan.h"
+#include "exec/run.h"
+#include "exec/undo.h"
+#include "modes/calendar.h"
+#include "modes/dispatcher.h"
+#include "modes/mode_panel.h"
+#include "modes/position_edit.h"
+#include "platform/file_system.h"
+#include "platform/program_folder.h"
+
+namespace tessivo {
+
+class Session : private ListPanelLink {
+ public:
+  Session(FileSystem& fs, MessageSink& sink, const LocalTimeZone& zone,
+          ProgramLocation location);
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+
+  // Start-up: settles a rename log that an interrupted run left in slot 0,
+  // loads both stages of the settings, applies them to the list and fills the
+  // mode panel. `now` is the current time (the timestamp pickers start there).
+  void Start(const StartOverrides& overrides, FileTime now);
+
+  // Writes the settings back (at exit).
+  Status Save();
+
+  // The list's columns and limits as the settings give them.
+  FileListOptions ListOptionsFromSettings() const;
+
+  // Adds paths as a drop, a tree click or the command line does. `adjust`
+  // may change the scan options taken from the settings (command-line depth,
+  // automatic-run rules) before the walk.
+  ScanSummary AddPaths(const std::vector<std::u16string>& paths, AddSource source,
+                       const std::function<void(ScanOptions&)>& adjust = {});
+
+  // Selects RenameMode `mode` with its non-visual effects.
+  void SelectMode(int mode);
+  int mode() const { return mode_; }
+
+  // Confirm: computes and validates every row's new name. Returns 0, or 1
+  // when the run did not start.
+  int Preview(FileTime now);
+
+  // Called after the mode parameters were read from the panel and before
+  // names are computed: an unattended run puts its command-line values in
+  // place of the panel's here.
+  std::function<void()> parameter_overrides;
+  // The progress bar, 0..100.
+  std::function<void(int percent)> progress;
+
+  FileSystem& fs() { return fs_; }
+  const ProgramLocation& location() const { return location_; }
+  const LocalTimeZone& zone() const { return zone_; }
+
+  Settings settings;
+  FileList list;
+  Messenger messenger;
+  RunState run_state;
+  ModePanel panel;
+  ModeSelection selection;
+  PositionEditState position_edit;
+  UndoSession undo;
+  NarrowState narrow;
+
+ private:
+  // ListPanelLink: the list keeps the sample-name field in step.
+  void SetSampleName(std::u16string_view name) override;
+  void ClearNameFields() override;
+
+  // The hooks of one preview or execution run over the current mode.
+  RunHooks MakeHooks(FileTime now);
+
+  FileSystem& fs_;
+  const LocalTimeZone& zone_;
+  ProgramLocation location_;
+  int mode_ = 1;
+  ModeTexts texts_;
+  std::optional<ModeContext> context_;  // lives for one run
+};
+
+}  // namespace tessivo
