@@ -1,32 +1,127 @@
-// tessivo: the command-line entry point. For now it answers --version and
-// --help; the unattended runs and the window come with later work.
+// tessivo: the program's entry point. Parses the command line and runs the
+// automatic run it asks for without a window. (The window program is built
+// separately.)
+
+#include <time.h>
+#include <unistd.h>
 
 #include <cstdio>
-#include <cstring>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "app/auto_run.h"
+#include "app/command_line.h"
+#include "app/session.h"
+#include "core/headless_message_sink.h"
+#include "modes/calendar.h"
+#include "platform/file_name_bytes.h"
+#include "platform/posix_file_system.h"
+#include "platform/program_folder.h"
 
 namespace {
 
 constexpr char kHelp[] =
-    "Usage: tessivo [--help] [--version]\n"
+    "Usage: tessivo [SWITCH...] [PATH...]\n"
     "\n"
-    "Tessivo renames many files and folders at once.\n"
+    "Tessivo renames many files and folders at once. Paths are listed as if dropped on the\n"
+    "window (folders are walked to the configured depth); a run switch then previews and\n"
+    "executes one change without a window, logging every rename so it can be undone.\n"
+    "Any argument that is not one of the switches below is a path.\n"
     "\n"
-    "  --help      show this help and exit\n"
-    "  --version   show the version and exit\n";
+    "Runs (one of):\n"
+    "  s/SEARCH/REPLACE/FLAGS   replace with a regular expression (first or second argument);\n"
+    "                           flags g all, i ignore case, e with extension, k accepted\n"
+    "                             tessivo 's/IMG_(\\d+)/photo_$1/g' ~/Pictures\n"
+    "  /autoattrRHAS            attributes read-only, hidden, archive, system: 1 set, 0 clear,\n"
+    "                           - unchanged          tessivo /autoattr1-0- ~/docs\n"
+    "  /autoctimeSPEC           set creation times; /automtime modification, /autobtime both.\n"
+    "                           SPEC: today, todayHHMMSS, now, YYYYMMDD, YYYYMMDDHHMMSS, each\n"
+    "                           optionally +N seconds per further file; /autoctime=mtime[new|old],\n"
+    "                           /automtime=ctime[new|old] copy one time to the other\n"
+    "                             tessivo /automtime20240101120000+60 ~/clips\n"
+    "  /undoN                   undo logged run N (1-9, newest 1)   tessivo /undo1\n"
+    "  /autoN, /autofile=PATH   play macro slot N (1-25) or a macro file (not available yet)\n"
+    "\n"
+    "Options:\n"
+    "  /file, /folder           list files (default) or folders     tessivo /folder ...\n"
+    "  /folder0, /folder1       folders: the folder itself, or its subfolders\n"
+    "  /subfolderN              folder depth 0-10                    tessivo /subfolder2 ...\n"
+    "  /sortKEY                 name namer ext extr size sizer date dater dir dirr\n"
+    "                             tessivo /sortnamer ...\n"
+    "  /filter=TEXT             narrowing words (* ? wildcards, leading ! inverts)\n"
+    "                             tessivo '/filter=*.jpg' ...\n"
+    "  /test                    dry run: print the preview table and change nothing\n"
+    "  /errmsg, /allmsg, /nomsg which messages would be shown (all go to standard error)\n"
+    "  /show, /hide, /noexit, /exit   window switches (no effect without a window)\n"
+    "  --NAME[=VALUE]           GNU form of any switch: --sort=namer is /sortnamer\n"
+    "  --help, --version        this help; the version\n"
+    "\n"
+    "Exit status: 0 done, 1 a change failed or the list was cut short, 2 the run could not\n"
+    "start. Files live in $TESSIVO_HOME, else ~/.local/share/tessivo (rename logs, macros).\n";
+
+tessivo::FileTime CurrentFileTime() {
+  struct timespec ts;
+  ::clock_gettime(CLOCK_REALTIME, &ts);
+  return (static_cast<tessivo::FileTime>(ts.tv_sec) + tessivo::kFileTimeUnixEpochSeconds) *
+             10000000 +
+         ts.tv_nsec / 100;
+}
+
+std::u16string WorkingFolder() {
+  std::vector<char> buffer(4096);
+  if (::getcwd(buffer.data(), buffer.size()) == nullptr) return u"/";
+  return tessivo::Utf8ToUtf16(buffer.data());
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--version") == 0) {
-      std::printf("tessivo %s\n", TESSIVO_VERSION);
-      return 0;
-    }
-    if (std::strcmp(argv[i], "--help") == 0) {
-      std::fputs(kHelp, stdout);
-      return 0;
-    }
+  using namespace tessivo;
+  std::vector<std::u16string> args;
+  for (int i = 0; i < argc; ++i) args.push_back(Utf8ToUtf16(argv[i]));
+
+  PosixFileSystem fs;
+  SystemTimeZone zone;
+  const FileTime now = CurrentFileTime();
+  const CalendarTime local_now = zone.ToLocal(now).value_or(CalendarTime{});
+
+  Result<ProgramLocation> location = LocateProgram(ProgramEnvironment::FromProcess(), fs);
+  if (!location) {
+    std::cerr << "tessivo: no program folder: " << Utf16ToUtf8(location.error().detail) << "\n";
+    return kExitNotStarted;
   }
-  std::fputs(kHelp, stderr);
-  return 2;
+
+  HeadlessMessageSink sink;
+  Session session(fs, sink, zone, *location);
+  // `autoaddopt` is read before the rest of the settings, as the command line needs it.
+  session.settings.LoadOne(TextKey::kAutoaddopt);
+  const CommandLine cl =
+      ParseCommandLine(args, session.settings.Text(TextKey::kAutoaddopt), local_now);
+  if (cl.help_requested) {
+    std::fputs(kHelp, stdout);
+    return kExitOk;
+  }
+  if (cl.version_requested) {
+    std::printf("tessivo %s\n", TESSIVO_VERSION);
+    return kExitOk;
+  }
+  for (const CommandLineDiagnostic& d : cl.diagnostics) {
+    std::cerr << "tessivo: " << Utf16ToUtf8(d.message) << "\n";
+  }
+
+  StartOverrides overrides;
+  overrides.file_folder = cl.file_folder;
+  overrides.dropped_folder = cl.dropped_folder;
+  session.Start(overrides, now);
+
+  AutoRunIo io;
+  io.out = &std::cout;
+  io.err = &std::cerr;
+  io.progress_to_terminal = ::isatty(STDERR_FILENO) != 0;
+  io.working_folder = WorkingFolder();
+  const int status = RunUnattended(session, cl, now, io);
+  // A dry run leaves everything as it was, the stored settings included.
+  if (!cl.test_mode) (void)session.Save();
+  return status;
 }

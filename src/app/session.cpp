@@ -19,6 +19,7 @@ Session::Session(FileSystem& fs, MessageSink& sink, const LocalTimeZone& zone,
                  ProgramLocation location)
     : settings(fs, SettingsLocationOf(location)),
       messenger(sink),
+      random(RandomGenerator::SeededFromClock()),
       fs_(fs),
       zone_(zone),
       location_(std::move(location)) {
@@ -89,6 +90,7 @@ RunHooks Session::MakeHooks(FileTime now) {
   hooks.apply_narrowing_at_preview = [this]() { Narrow(list, narrow, kNarrowAtPreview); };
   hooks.prepare_mode = [this, now]() {
     context_.emplace(BuildModeContext(settings, panel, texts_, position_edit, fs_, zone_, now));
+    context_->random = &random;
     return RunStartResult::Go();
   };
   hooks.compute_new_name = [this](const std::u16string& source, const std::u16string& preset,
@@ -104,6 +106,24 @@ RunHooks Session::MakeHooks(FileTime now) {
 int Session::Preview(FileTime now) {
   const RunHooks hooks = MakeHooks(now);
   return ExecuteRun(kRunPreview, RunContext{list, fs_, messenger, run_state, hooks, mode_});
+}
+
+int Session::Execute(FileTime now, ExecuteSummary* summary) {
+  if (!run_state.names_current && Preview(now) != 0) return 1;
+  if (messenger.test_mode()) {
+    messenger.ShowMessage(0, box::kOk | box::kIconStop, u"cannot rename because of test mode",
+                          u"テストモードのため実行できません。", kLevelError);
+    return 1;
+  }
+  const RunHooks hooks = MakeHooks(now);
+  ExecuteSetup setup;
+  setup.options = ExecuteOptionsFromSettings(settings);
+  setup.program_folder = location_.folder;
+  setup.zone = &zone_;
+  setup.summary = summary;
+  RunContext run{list, fs_, messenger, run_state, hooks, mode_};
+  run.execute = &setup;
+  return ExecuteRun(kRunExecute, run);
 }
 
 void Session::SetSampleName(std::u16string_view name) {

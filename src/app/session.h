@@ -24,6 +24,7 @@
 #include "core/message.h"
 #include "core/narrow.h"
 #include "core/scan.h"
+#include "exec/execute.h"
 #include "exec/run.h"
 #include "exec/undo.h"
 #include "modes/calendar.h"
@@ -67,6 +68,13 @@ class Session : private ListPanelLink {
   // when the run did not start.
   int Preview(FileTime now);
 
+  // Execute: previews first when the names shown are not those of a preview
+  // of the current mode, then changes the disk row by row, logging every
+  // change. Returns 0, or 1 when the run did not start. `summary`, when
+  // given, receives what the pass did. In test mode nothing is changed: the
+  // preview runs and the refusal is shown.
+  int Execute(FileTime now, ExecuteSummary* summary = nullptr);
+
   // Called after the mode parameters were read from the panel and before
   // names are computed: an unattended run puts its command-line values in
   // place of the panel's here.
@@ -87,6 +95,7 @@ class Session : private ListPanelLink {
   PositionEditState position_edit;
   UndoSession undo;
   NarrowState narrow;
+  RandomGenerator random;  // seeded once, from the time the session was made
 
  private:
   // ListPanelLink: the list keeps the sample-name field in step.

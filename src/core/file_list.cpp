@@ -500,6 +500,26 @@ void FileList::MoveSelected(int direction) {
   }
 }
 
+bool FileList::Permute(const std::vector<int>& order) {
+  if (order.size() != rows_.size()) return false;
+  try {
+    std::vector<bool> seen(rows_.size(), false);
+    for (const int from : order) {
+      if (!InRange(from) || seen[static_cast<std::size_t>(from)]) return false;
+      seen[static_cast<std::size_t>(from)] = true;
+    }
+    std::vector<FileItem> reordered;
+    reordered.reserve(rows_.size());
+    for (const int from : order) {
+      reordered.push_back(std::move(rows_[static_cast<std::size_t>(from)]));
+    }
+    rows_.swap(reordered);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  return true;
+}
+
 void FileList::SelectAll() {
   ScopedStatus notice(status_, status_code::kSelectingAll);
   for (FileItem& row : rows_) row.set_selected(true);

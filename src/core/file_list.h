@@ -197,6 +197,11 @@ class FileList {
   void MoveSelected(int direction);
   void SelectAll();
   void InvertSelection();
+  // Reorders the rows so that row i becomes the former row order[i]; each
+  // row keeps its cells, status, selection and focus. Returns false, and
+  // changes nothing, when `order` is not a permutation of 0..Count()-1 or
+  // memory runs short.
+  bool Permute(const std::vector<int>& order);
 
   // Rewrites the size and date cells of `row`, or of every row for -1, from
   // the disk: only rows whose path is a file, in a list of files, and only

@@ -2,6 +2,7 @@
 
 #include <string_view>
 
+#include "exec/execute.h"
 #include "exec/validate.h"
 
 namespace tessivo {
@@ -35,6 +36,8 @@ class RunDriver {
   bool Start(const std::function<RunStartResult()>& hook);
   // The preview and re-check pass; false when a hook stopped it.
   bool PreviewPass();
+  // The whole execution run after the frame's first steps.
+  int RunExecution();
   void Progress(int percent);
   void AdvanceProgress(int rows_done, int row_count);
   // The clean-up every started run ends with; returns `result`.
@@ -47,10 +50,12 @@ class RunDriver {
 };
 
 int RunDriver::Run() {
-  if (kind_ != kRunPreview && kind_ != kRunRecheck) return 1;
+  if (kind_ != kRunPreview && kind_ != kRunRecheck && kind_ != kRunExecute) return 1;
+  if (kind_ == kRunExecute && run_.execute == nullptr) return 1;
   if (run_.list.Count() == 0) return 1;
-  if (kind_ == kRunPreview) run_.state.hand_edited = false;
+  if (kind_ != kRunRecheck) run_.state.hand_edited = false;
   Progress(0);
+  if (kind_ == kRunExecute) return RunExecution();
 
   if (!Start(hooks_.collect_parameters)) return Finish(1);
   if (kind_ == kRunPreview && hooks_.apply_narrowing_at_preview) {
@@ -62,6 +67,30 @@ int RunDriver::Run() {
   if (hooks_.after_pass) hooks_.after_pass();
   run_.state.names_current = true;
   return Finish(0);
+}
+
+int RunDriver::RunExecution() {
+  int result = 0;
+  {
+    ExecutionPass pass(run_, *run_.execute);
+    pass.OpenLog();
+    if (!Start(hooks_.collect_parameters) || !Start(hooks_.prepare_mode)) {
+      pass.CloseLog();
+      result = 1;
+    } else {
+      const bool completed = pass.Pass([this] { return Start(hooks_.before_first_name); },
+                                       [this](int done, int count) { AdvanceProgress(done, count); });
+      pass.AfterPass();
+      if (completed) {
+        if (hooks_.after_pass) hooks_.after_pass();
+      } else {
+        result = 1;
+      }
+    }
+  }
+  run_.state.keep_changing_once = false;
+  run_.state.names_current = false;
+  return Finish(result);
 }
 
 bool RunDriver::Start(const std::function<RunStartResult()>& hook) {

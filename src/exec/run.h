@@ -1,7 +1,7 @@
 #pragma once
-// ExecuteRun: the driver that walks the file list for a preview (kind 0) or
-// a re-check of names typed by hand (kind -1), and RunState, what the program
-// remembers between runs.
+// ExecuteRun: the driver that walks the file list for a preview (kind 0), a
+// re-check of names typed by hand (kind -1) or an execution (kind 1), and
+// RunState, what the program remembers between runs.
 //
 // Every run shares one frame:
 //   1. an empty list does not start a run (result 1);
@@ -26,10 +26,16 @@
 // from it and the row is validated (ValidateRow, stored). Source and preset
 // are cut to 259 code units. A preview never changes the disk.
 //
+// The execution kind (1) opens the rename log before step 3, has no step 4,
+// runs the execution pass of exec/execute.h in step 6 and its after-pass
+// steps (serial clean-up, closing and rotating the log, the macro step)
+// before step 7; these and step 7 also run when the user ended the pass
+// early (the result is still 0). It needs RunContext::execute; without it
+// ExecuteRun(1) returns 1 and touches nothing. It clears the names-current
+// flag and the one-shot keep-changing flag.
+//
 // The program wires the mode dispatcher and the mode panel in through
 // RunHooks, so this unit knows modes only by their numbers (1..14, 19).
-// The execution kind (1) is not handled here yet: ExecuteRun(1) returns 1
-// and touches nothing.
 
 #include <cstdint>
 #include <functional>
@@ -60,6 +66,13 @@ struct RunState {
   // Macro playback from its second step on: each row is worked on from its
   // current new name (the previous step's result) instead of its old name.
   bool source_is_new_name = false;
+  // The execution was started by the keep-changing command (Shift+Enter);
+  // cleared by every execution.
+  bool keep_changing_once = false;
+  // Macro recording is on, and how many steps it has recorded (the macro
+  // recorder keeps both; an execution only reads them).
+  bool macro_recording = false;
+  int macro_steps_recorded = 0;
 };
 
 // How a start-up hook ends: go on, or stop the run with a message box.
@@ -96,8 +109,16 @@ struct RunHooks {
   std::function<std::u16string(const std::u16string& source, const std::u16string& preset,
                                std::int64_t ordinal)>
       compute_new_name;
-  // After a completed pass: warnings about what the mode met.
+  // After a completed pass (an execution also after one the user stopped):
+  // warnings about what the mode met (the Shift-JIS warning of the replace
+  // mode).
   std::function<void()> after_pass;
+  // Execution, when at least one row was changed, macro recording is on and
+  // the mode is 1..12: the recorder's step (its own checks, messages and
+  // count included).
+  std::function<void(int mode)> record_macro_step;
+  // Execution with a policy other than keep-changing: redraw the list view.
+  std::function<void()> redraw_list;
   // The list is empty after the run: empty the sample-name field and the
   // extension field of the extension mode.
   std::function<void()> list_emptied;
@@ -107,6 +128,8 @@ struct RunHooks {
   std::function<void(int percent)> progress;
 };
 
+struct ExecuteSetup;  // exec/execute.h
+
 // What one run works on. All references are borrowed for the call only.
 struct RunContext {
   FileList& list;
@@ -115,10 +138,14 @@ struct RunContext {
   RunState& state;
   const RunHooks& hooks;
   int mode;  // RenameMode
+  // Execution only: its options, log folder and time zone.
+  const ExecuteSetup* execute = nullptr;
 };
 
 // Runs `kind` over the list. Returns 0, or 1 when the run did not start or
-// was stopped (empty list, a hook said stop, or a kind not handled here).
+// was stopped by a hook (empty list, a hook said stop, a kind not handled
+// here, an execution without RunContext::execute). An execution the user
+// ended early still returns 0.
 int ExecuteRun(int kind, const RunContext& run);
 
 // The question the preview command asks while the names were typed by hand

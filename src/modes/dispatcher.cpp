@@ -62,7 +62,7 @@ ModeContext BuildModeContext(const Settings& settings, const ModePanel& panel,
                              FileSystem& fs, const LocalTimeZone& zone, FileTime now) {
   position_edit.UpdatePositionMap(panel.At(ctl::kSampleName).text);
   ModeContext ctx{fs,  zone, panel, position_edit, {}, {}, {}, {}, {}, {}, {}, texts, false,
-                  {},  {},   {},    {},            {}, {}, {}, {}};
+                  {},  {},   {},    {},            {}, {}, {}, {}, {}, {}, {}, nullptr};
   ctx.file_dir = settings.Int(IntKey::kFileDir) != 0;
   ctx.position_edit_params.posedtnoext = settings.Int(IntKey::kPosedtnoext) != 0;
   ctx.extension.extadd = settings.Int(IntKey::kExtadd) != 0;
@@ -84,6 +84,21 @@ ModeContext BuildModeContext(const Settings& settings, const ModePanel& panel,
   ctx.erase.dellen = settings.Int(IntKey::kDellen);
   ctx.erase.dellen2 = settings.Int(IntKey::kDellen2);
   ctx.erase.file_dir = ctx.file_dir;
+  ctx.width.zenorhan = settings.Int(IntKey::kZenorhan);
+  ctx.width.katakana = settings.WordBit(OptionWord::kZentohan, zen::kKatakana);
+  ctx.width.letters = settings.WordBit(OptionWord::kZentohan, zen::kLetters);
+  ctx.width.digits = settings.WordBit(OptionWord::kZentohan, zen::kDigits);
+  ctx.width.symbols = settings.WordBit(OptionWord::kZentohan, zen::kSymbols);
+  ctx.width.file_dir = ctx.file_dir;
+  ctx.date.whichdate = settings.Int(IntKey::kWhichdate);
+  ctx.date.datefrom = settings.Int(IntKey::kDatefrom);  // -1 after a typed format
+  ctx.date.ymdform = settings.Text(TextKey::kYmdform);
+  ctx.date.dateins = settings.Int(IntKey::kDateins);
+  ctx.date.sepstr = settings.Text(TextKey::kSepstr);
+  ctx.date.file_dir = ctx.file_dir;
+  ctx.date.timezone_hours = TimeZoneHours(settings.Text(TextKey::kTimezone));
+  ctx.random_name = {settings.Int(IntKey::kRndpattern), settings.Int(IntKey::kRndext),
+                     settings.Int(IntKey::kRndlen)};
   ctx.replace.search = SplitReplaceTexts(texts.search);
   ctx.replace.replacement = SplitReplaceTexts(texts.replacement);
   ctx.replace.repmode = settings.Int(IntKey::kRepmode);
@@ -161,11 +176,15 @@ std::u16string ComputeNewName(ModeContext& ctx, const std::u16string& source_pat
       if (!ctx.regex) ctx.regex = std::make_unique<RegexCache>();
       return ApplyReplace(source_path, ctx.replace, *ctx.regex, FileSizeFrom(ctx.fs));
     case RenameMode::kWidth:
-    case RenameMode::kDate:
+      return CutToMaxPath(ApplyWidth(source_path, ctx.width));
     case RenameMode::kRandom:
-      // Not yet available: these transforms are not built yet, so the
-      // destination keeps its preset and the row shows no change.
-      return preset_destination;
+      if (ctx.random == nullptr) return preset_destination;
+      return ApplyRandomName(source_path, ctx.random_name, *ctx.random);
+    case RenameMode::kDate: {
+      DateParams date = ctx.date;
+      date.addyymmdd = ctx.panel.At(ctl::kDateUnits).value != 0;
+      return TransformDate(ctx.fs, ctx.zone, source_path, source_path, date);
+    }
   }
   // 15..18 and numbers outside the table have no transform.
   return preset_destination;

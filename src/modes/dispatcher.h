@@ -27,15 +27,19 @@
 
 #include "modes/add_delete.h"
 #include "modes/attributes.h"
+#include "modes/capture_time.h"
+#include "modes/date_name.h"
 #include "modes/calendar.h"
 #include "modes/extension.h"
 #include "modes/letter_case.h"
 #include "modes/mode_panel.h"
 #include "modes/position_edit.h"
+#include "modes/random_name.h"
 #include "modes/replace.h"
 #include "modes/serial.h"
 #include "modes/short_name.h"
 #include "modes/timestamp.h"
+#include "modes/width.h"
 #include "platform/file_system.h"
 
 namespace tessivo {
@@ -73,6 +77,11 @@ struct ModeContext {
   AddParams add;  // the position is read from field 1630 when a row is computed
   DeleteParams erase;
   ReplaceParams replace;
+  WidthParams width;
+  DateParams date;  // the unit characters are read from box 1740 when a row is computed
+  RandomNameParams random_name;
+  // The program's one generator; without it the random mode keeps the preset.
+  RandomGenerator* random = nullptr;
 
   // Per-run state.
   std::optional<bool> fat_run;  // decided from the first timestamp row

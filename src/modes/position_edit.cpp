@@ -59,6 +59,13 @@ void PositionEditState::UpdatePositionMap(std::u16string_view field_text) {
   template_name_.assign(cur);
 }
 
+void PositionEditState::Restore(const std::array<std::int32_t, kMapSize>& map,
+                                std::u16string_view template_text) {
+  map_ = map;
+  template_name_ = CutToMaxPath(template_text);
+  template_length_ = template_name_.size();
+}
+
 std::u16string ApplyPositionEdit(const std::u16string& source_path,
                                  const std::u16string& field_text, const PositionEditParams& params,
                                  const PositionEditState& state) {

@@ -49,6 +49,12 @@ class PositionEditState {
   // template text. Nothing changes when the text equals the template.
   void UpdatePositionMap(std::u16string_view field_text);
 
+  // Puts back a recorded state (a position-edit step of a macro): `map` as
+  // it stands and `template_text` (cut to 259 characters) as the template
+  // and template length, without deriving anything from the current map.
+  // The field should then show template_name().
+  void Restore(const std::array<std::int32_t, kMapSize>& map, std::u16string_view template_text);
+
   const std::array<std::int32_t, kMapSize>& position_map() const { return map_; }
   const std::u16string& template_name() const { return template_name_; }
   std::size_t template_length() const { return template_length_; }

@@ -1,0 +1,44 @@
+#!/bin/sh
+# Execution of 50,000 renames in one folder on disk, with the rename log on,
+# ours against the floor.
+#
+#   bench/execute.sh [BUILD_DIR]     (default: build)
+#
+# Builds execute_run (ExecuteRun kind 1 through PosixFileSystem: the fresh
+# look-up of each target, the log line written ahead of each rename, the
+# rename, the log synced and rotated at the end) and execute_floor (only the
+# renameat2(RENAME_NOREPLACE) calls), makes a folder of 50,000 empty files
+# under $TMPDIR, and runs both programs in turn, ROUNDS times each with REPS
+# timed passes per run; every pass renames all files (file_* <-> done_*).
+# Prints the medians, last:
+#   execute: ours X s, floor Y s, ratio Z
+set -eu
+cd "$(dirname "$0")/.."
+build=${1:-build}
+rounds=${ROUNDS:-5}
+reps=${REPS:-3}
+files=50000
+
+cmake -S . -B "$build" -G Ninja >/dev/null
+ninja -C "$build" -j2 execute_run execute_floor >/dev/null
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/tessivo-execute-XXXXXX")
+trap 'rm -rf "$work"' EXIT INT TERM
+tree="$work/files"
+logs="$work/program"
+mkdir "$tree" "$logs"
+seq -f "$tree/file_%05g.dat" 0 $((files - 1)) | xargs touch
+
+median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+
+: >"$work/ours"
+: >"$work/floor"
+i=0
+while [ "$i" -lt "$rounds" ]; do
+  "$build/bench/execute_run" "$tree" "$logs" "$reps" >>"$work/ours"
+  "$build/bench/execute_floor" "$tree" "$reps" >>"$work/floor"
+  i=$((i + 1))
+done
+ours=$(median <"$work/ours")
+floor=$(median <"$work/floor")
+awk "BEGIN { printf \"execute: ours %.3f s, floor %.3f s, ratio %.2f\n\", $ours, $floor, $ours / $floor }"

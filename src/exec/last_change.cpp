@@ -1,0 +1,24 @@
+#include "exec/last_change.h"
+
+#include <string>
+
+#include "core/csv_list.h"
+#include "exec/rename_log.h"
+
+namespace tessivo {
+
+bool HasLastChange(FileSystem& fs, std::u16string_view program_folder, Messenger& messenger) {
+  if (fs.Exists(LogSlotPath(program_folder, kNewestLogSlot))) return true;
+  messenger.ShowMessage(message_kind::kCustom, box::kOk | box::kIconInformation, u"No Log!",
+                        u"保存できるログがありません。", kLevelInfo);
+  return false;
+}
+
+Status SaveLastChange(FileSystem& fs, std::u16string_view program_folder,
+                      std::u16string_view chosen_path) {
+  Result<std::string> bytes = fs.ReadFile(LogSlotPath(program_folder, kNewestLogSlot));
+  if (!bytes) return bytes.error();
+  return fs.WriteFileAtomic(WithCsvSuffix(chosen_path), *bytes);
+}
+
+}  // namespace tessivo

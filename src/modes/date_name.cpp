@@ -1,0 +1,193 @@
+#include "modes/date_name.h"
+
+#include <array>
+#include <string_view>
+
+#include "modes/capture_time.h"
+#include "modes/name_parts.h"
+
+namespace tessivo {
+namespace {
+
+constexpr std::u16string_view kSeparatorMark = u"〓";
+
+// The fixed formats: a field letter prints its number and unit character,
+// '-' prints the separator.
+constexpr std::array<std::string_view, kDateFormatCount> kFixedFormats = {
+    "Y-M-D-h-m-s", "YMD-hms", "Y-M-D-h-m", "YMD-hm", "Y-M-D", "YMDhms", "YMDhm", "YMD", "MD",
+};
+
+constexpr std::array<std::u16string_view, 7> kEnglishWeekdays = {u"Sun", u"Mon", u"Tue", u"Wed",
+                                                                 u"Thu", u"Fri", u"Sat"};
+constexpr std::array<std::u16string_view, 7> kJapaneseWeekdays = {u"日", u"月", u"火", u"水",
+                                                                  u"木", u"金", u"土"};
+
+// `value` in decimal, padded on the left with `fill` to `width` characters.
+std::u16string Number(unsigned value, std::size_t width, char16_t fill) {
+  std::u16string digits;
+  do {
+    digits.insert(digits.begin(), static_cast<char16_t>(u'0' + value % 10));
+    value /= 10;
+  } while (value != 0);
+  if (digits.size() < width) digits.insert(0, width - digits.size(), fill);
+  return digits;
+}
+
+// The date-time fields with their unit characters.
+struct Fields {
+  const CalendarTime& time;
+  bool units;
+
+  std::u16string_view Unit(char field) const {
+    if (!units) return {};
+    switch (field) {
+      case 'Y':
+        return u"年";
+      case 'M':
+        return u"月";
+      case 'D':
+        return u"日";
+      case 'h':
+        return u"時";
+      case 'm':
+        return u"分";
+      default:
+        return u"秒";
+    }
+  }
+  unsigned Value(char field) const {
+    switch (field) {
+      case 'Y':
+        return time.year;
+      case 'M':
+        return time.month;
+      case 'D':
+        return time.day;
+      case 'h':
+        return time.hour;
+      case 'm':
+        return time.minute;
+      default:
+        return time.second;
+    }
+  }
+  // The field's number padded as given, and its unit.
+  std::u16string Text(char field, std::size_t width, char16_t fill) const {
+    return Number(Value(field), width, fill) + std::u16string(Unit(field));
+  }
+};
+
+bool ReplaceFirst(std::u16string& text, std::u16string_view token,
+                  const std::u16string& replacement) {
+  const std::size_t at = text.find(token);
+  if (at == std::u16string::npos) return false;
+  text.replace(at, token.size(), replacement);
+  CutToMaxPath(text);
+  return true;
+}
+
+std::u16string FormatCustom(const Fields& f, const std::u16string& sep,
+                            const std::u16string& format) {
+  std::u16string text = format.substr(0, kMaxCustomDateFormatChars);
+  if (!ReplaceFirst(text, u"YYYY", f.Text('Y', 4, u'0'))) {
+    ReplaceFirst(text, u"2Y", Number(f.time.year % 100, 2, u'0') + std::u16string(f.Unit('Y')));
+  }
+  // Each field has its two-digit token and its unpadded one.
+  static constexpr std::array<std::pair<std::u16string_view, std::u16string_view>, 5> kTokens = {
+      {{u"MM", u"1M"}, {u"DD", u"1D"}, {u"hh", u"1h"}, {u"mm", u"1m"}, {u"ss", u"1s"}}};
+  static constexpr std::string_view kFields = "MDhms";
+  for (std::size_t i = 0; i < kTokens.size(); ++i) {
+    if (!ReplaceFirst(text, kTokens[i].first, f.Text(kFields[i], 2, u'0'))) {
+      ReplaceFirst(text, kTokens[i].second, f.Text(kFields[i], 1, u'0'));
+    }
+  }
+  const int weekday = ((DayOfWeek(f.time.year, f.time.month, f.time.day) % 7) + 7) % 7;
+  ReplaceFirst(text, u"www", std::u16string(kEnglishWeekdays[weekday]));
+  ReplaceFirst(text, u"ww", std::u16string(kJapaneseWeekdays[weekday]));
+
+  std::u16string result;
+  std::size_t from = 0;
+  for (std::size_t at; (at = text.find(kSeparatorMark, from)) != std::u16string::npos;
+       from = at + kSeparatorMark.size()) {
+    result.append(text, from, at - from);
+    result += sep;
+  }
+  result.append(text, from, std::u16string::npos);
+  CutToMaxPath(result);
+  return result;
+}
+
+}  // namespace
+
+bool UsesCustomDateFormat(const DateParams& params) {
+  return params.datefrom < 0 || params.datefrom >= kDateFormatCount || !params.ymdform.empty();
+}
+
+std::u16string FormatDateText(const CalendarTime& time, const DateParams& params) {
+  const Fields fields{time, params.addyymmdd};
+  if (UsesCustomDateFormat(params)) return FormatCustom(fields, params.sepstr, params.ymdform);
+  std::u16string text;
+  for (char c : kFixedFormats[static_cast<std::size_t>(params.datefrom)]) {
+    if (c == '-') {
+      text += params.sepstr;
+    } else if (c == 'Y') {
+      text += fields.Text(c, 4, u' ');
+    } else {
+      text += fields.Text(c, 2, u'0');
+    }
+  }
+  CutToMaxPath(text);
+  return text;
+}
+
+std::u16string ApplyDate(const std::u16string& source_path, const DateParams& params,
+                         const std::optional<FileTimes>& times,
+                         const CaptureTimeProvider& capture_time) {
+  if (!times) return {};
+  CalendarTime time =
+      params.whichdate == kDateFromLastWrite ? times->last_write_local : times->creation_local;
+  if (params.whichdate == kDateFromCapture || params.whichdate == kDateFromCaptureOrCreation) {
+    std::optional<CalendarTime> captured;
+    if (capture_time) captured = capture_time();
+    if (captured) {
+      time = *captured;
+    } else if (params.whichdate == kDateFromCapture) {
+      return CutToMaxPath(source_path);
+    }
+  }
+
+  const NameParts parts = SplitNamePath(source_path, params.file_dir);
+  const std::u16string date = FormatDateText(time, params);
+  std::u16string path = parts.Prefix();
+  switch (params.dateins) {
+    case kDateBeforeName:
+      path += date + parts.base;
+      break;
+    case kDateAfterName:
+      path += parts.base + date;
+      break;
+    case kDateBeforeNameJoined:
+      path += date + params.sepstr + parts.base;
+      break;
+    case kDateAfterNameJoined:
+      path += parts.base + params.sepstr + date;
+      break;
+    default:
+      path += date;
+      break;
+  }
+  path += parts.extension;
+  CutToMaxPath(path);
+  return path;
+}
+
+std::u16string TransformDate(FileSystem& fs, const LocalTimeZone& zone,
+                             const std::u16string& source_path, const std::u16string& disk_path,
+                             const DateParams& params) {
+  std::optional<FileTimes> times;
+  if (auto read = AccessFileTimes(fs, zone, disk_path)) times = std::move(*read);
+  return ApplyDate(source_path, params, times,
+                   [&]() { return ReadCaptureTime(fs, disk_path, params.timezone_hours); });
+}
+
+}  // namespace tessivo
