@@ -41,7 +41,7 @@ constexpr char kHelp[] =
     "                           /automtime=ctime[new|old] copy one time to the other\n"
     "                             tessivo /automtime20240101120000+60 ~/clips\n"
     "  /undoN                   undo logged run N (1-9, newest 1)   tessivo /undo1\n"
-    "  /autoN, /autofile=PATH   play macro slot N (1-25) or a macro file (not available yet)\n"
+    "  /autoN, /autofile=PATH   play macro slot N (1-25) or a macro file   tessivo /auto3 ~/x\n"
     "\n"
     "Options:\n"
     "  /file, /folder           list files (default) or folders     tessivo /folder ...\n"

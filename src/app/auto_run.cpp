@@ -7,6 +7,7 @@
 #include "core/narrow.h"
 #include "core/sort.h"
 #include "exec/undo.h"
+#include "macro/player.h"
 #include "modes/mode_catalogue.h"
 #include "modes/mode_panel.h"
 #include "platform/file_name_bytes.h"
@@ -132,6 +133,51 @@ int RunUndoFromLog(Session& session, const CommandLine& cl, const AutoRunIo& io,
   return result.AnyFailed() ? kExitFailed : kExitOk;
 }
 
+// Plays the macro of the run (a slot or the file named by "/autofile=") over
+// the loaded list, straight through, and executes once at its end unless in
+// test mode.
+int RunMacro(Session& session, const CommandLine& cl, FileTime now, const AutoRunIo& io,
+             ProgressLine& progress) {
+  session.SelectMode(static_cast<int>(RenameMode::kMacro));
+  // Slots are 0..24 here; run codes 1..25 name them from 1.
+  const int slot = (cl.flags & kFlagMacroFile) != 0 ? 0 : cl.run_code() - 1;
+  if ((cl.flags & kFlagMacroFile) == 0) session.panel.At(ctl::kMacroSlot).value = slot;
+  const std::u16string path =
+      PlaybackFilePath(session.fs(), session.location().folder, slot, cl.flags, cl.macro_file);
+
+  ExecuteSummary summary;
+  PlaybackHooks hooks;
+  hooks.preview = [&](int mode) { return session.PreviewStep(mode, now); };
+  hooks.execute = [&] { return session.ExecuteShownNames(now, &summary); };
+  MacroPlayer player(PlaybackModel{session.panel, session.selection, session.settings,
+                                   session.position_edit, session.run_state, session.messenger},
+                     hooks);
+  const RunStartResult loaded = player.Load(session.fs(), path);
+  if (loaded.stop) {
+    session.messenger.ShowMessage(0, loaded.style, loaded.title, loaded.text, kLevelError);
+    return kExitNotStarted;
+  }
+  session.progress = progress.Callback("macro");
+  if (!player.Start(/*execute_pending=*/!cl.test_mode)) return kExitNotStarted;
+  const PlaybackEnd end = player.RunToEnd();
+  progress.Finish();
+  if (end.reason == PlaybackEndReason::kUnsupportedVersion ||
+      end.reason == PlaybackEndReason::kPreviewFailed || end.steps == 0) {
+    if (io.err) *io.err << "tessivo: the macro could not be played\n";
+    return kExitNotStarted;
+  }
+  if (cl.test_mode) {
+    PrintPreviewTable(session.list, io.out);
+    return kExitOk;
+  }
+  if (!end.executed || end.execute_result != 0) return kExitNotStarted;
+  if (io.err) {
+    *io.err << "tessivo: macro of " << end.steps << " steps: " << summary.changed << " changed, "
+            << summary.failed << " failed, " << summary.not_eligible << " not changed\n";
+  }
+  return summary.failed > 0 ? kExitFailed : kExitOk;
+}
+
 }  // namespace
 
 std::u16string AbsolutePath(std::u16string_view path, std::u16string_view working_folder) {
@@ -174,10 +220,6 @@ int RunUnattended(Session& session, const CommandLine& cl, FileTime now, const A
     if (io.err) *io.err << "tessivo: no automatic run was asked for (see --help)\n";
     return kExitNotStarted;
   }
-  if (macro_run) {
-    if (io.err) *io.err << "tessivo: macro playback from the command line is not available yet\n";
-    return kExitNotStarted;
-  }
 
   // The paths, each its own batch of the duplicate check.
   bool cut_short = false;
@@ -210,6 +252,10 @@ int RunUnattended(Session& session, const CommandLine& cl, FileTime now, const A
   }
 
   if (run_code == kRunUndo) return RunUndoFromLog(session, cl, io, progress);
+  if (macro_run) {
+    const int status = RunMacro(session, cl, now, io, progress);
+    return status == kExitOk && cut_short ? kExitFailed : status;
+  }
 
   session.SelectMode(ModeOfRunCode(run_code));
   PutOverridesIntoPanel(cl, session.panel);

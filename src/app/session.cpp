@@ -115,6 +115,15 @@ int Session::Execute(FileTime now, ExecuteSummary* summary) {
                           u"テストモードのため実行できません。", kLevelError);
     return 1;
   }
+  return ExecuteShownNames(now, summary);
+}
+
+int Session::PreviewStep(int mode, FileTime now) {
+  mode_ = mode;
+  return Preview(now);
+}
+
+int Session::ExecuteShownNames(FileTime now, ExecuteSummary* summary) {
   const RunHooks hooks = MakeHooks(now);
   ExecuteSetup setup;
   setup.options = ExecuteOptionsFromSettings(settings);

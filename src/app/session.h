@@ -75,6 +75,12 @@ class Session : private ListPanelLink {
   // preview runs and the refusal is shown.
   int Execute(FileTime now, ExecuteSummary* summary = nullptr);
 
+  // The two runs a macro playback makes: a preview of one step in `mode`
+  // with the values the step put into the panel, and the execution of the
+  // names the last step left (no new preview).
+  int PreviewStep(int mode, FileTime now);
+  int ExecuteShownNames(FileTime now, ExecuteSummary* summary = nullptr);
+
   // Called after the mode parameters were read from the panel and before
   // names are computed: an unattended run puts its command-line values in
   // place of the panel's here.

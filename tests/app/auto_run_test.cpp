@@ -1,0 +1,131 @@
+#include "app/auto_run.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "core/headless_message_sink.h"
+#include "macro/macro_file.h"
+#include "platform/file_name_bytes.h"
+#include "support/fake_file_system.h"
+
+namespace tessivo {
+namespace {
+
+// A whole unattended run over the in-memory file system: the command line as
+// the user types it, then the state of the disk.
+class AutoRunTest : public ::testing::Test {
+ protected:
+  AutoRunTest() {
+    fs_.AddFolder(u"/prog");
+    fs_.AddFile(u"/prog/use.ini");
+    fs_.AddFile(u"/work/d/IMG_0001.JPG", "one");
+    fs_.AddFile(u"/work/d/IMG_0002.JPG", "two");
+    fs_.AddFile(u"/work/d/notes.txt", "bystander");
+  }
+
+  int Run(std::vector<std::u16string> args) {
+    args.insert(args.begin(), u"tessivo");
+    out_.str({});
+    err_.str({});
+    ProgramLocation location{u"/prog/", true, u"/prog/tessivo.ini", u"/prog/registry.ini"};
+    Session session(fs_, sink_, zone_, location);
+    const CommandLine cl = ParseCommandLine(args, u"/file /subfolder0", CalendarTime{});
+    session.Start(StartOverrides{cl.file_folder, cl.dropped_folder}, FakeFileSystem::kDefaultTime);
+    AutoRunIo io{&out_, &err_, false, u"/work"};
+    const int status = RunUnattended(session, cl, FakeFileSystem::kDefaultTime, io);
+    if (!cl.test_mode) (void)session.Save();  // as the program does
+    return status;
+  }
+
+  FakeFileSystem fs_;
+  std::ostringstream messages_, out_, err_;
+  HeadlessMessageSink sink_{messages_};
+  FixedOffsetTimeZone zone_{0};
+};
+
+TEST_F(AutoRunTest, ReplacementRunRenamesLogsAndUndoRestores) {
+  EXPECT_EQ(Run({u"s/IMG_(\\d+)/photo_$1/", u"d"}), kExitOk) << err_.str();
+  EXPECT_EQ(fs_.Content(u"/work/d/photo_0001.JPG"), "one");
+  EXPECT_EQ(fs_.Content(u"/work/d/photo_0002.JPG"), "two");
+  EXPECT_FALSE(fs_.Exists(u"/work/d/IMG_0001.JPG"));
+  EXPECT_EQ(fs_.Content(u"/work/d/notes.txt"), "bystander");
+  EXPECT_NE(err_.str().find("failed"), std::string::npos);
+
+  EXPECT_EQ(Run({u"/undo1"}), kExitOk) << err_.str();
+  EXPECT_EQ(fs_.Content(u"/work/d/IMG_0001.JPG"), "one");
+  EXPECT_EQ(fs_.Content(u"/work/d/IMG_0002.JPG"), "two");
+  EXPECT_FALSE(fs_.Exists(u"/work/d/photo_0001.JPG"));
+}
+
+TEST_F(AutoRunTest, TestModePrintsThePreviewAndChangesNothing) {
+  // Only the settings' start counter may be written: it counts every start.
+  const std::vector<std::u16string> before = fs_.AllPaths();
+  EXPECT_EQ(Run({u"s/IMG/pic/", u"/test", u"/work/d/IMG_0001.JPG"}), kExitOk);
+  std::vector<std::u16string> after = fs_.AllPaths();
+  std::erase(after, u"/prog/tessivo.ini");
+  EXPECT_EQ(after, before);
+  EXPECT_TRUE(fs_.renamed_.empty());
+  EXPECT_EQ(out_.str(), "/work/d/IMG_0001.JPG\tpic_0001.JPG\t" + Utf16ToUtf8(u"変更が可能") + "\n");
+}
+
+TEST_F(AutoRunTest, MacroFilePlaysItsStepsAndExecutesOnce) {
+  MacroStep extension;
+  extension.mode = 2;
+  extension.text1 = u"png";
+  MacroStep upper;
+  upper.mode = 4;
+  upper.params = {1, 0, 0};
+  fs_.AddFile(u"/work/m.bin", "TS150\n" + EncodeStepLine(extension) + EncodeStepLine(upper));
+  EXPECT_EQ(Run({u"/autofile=/work/m.bin", u"/work/d"}), kExitOk) << err_.str();
+  EXPECT_EQ(fs_.Content(u"/work/d/IMG_0001.PNG"), "one");
+  EXPECT_EQ(fs_.Content(u"/work/d/NOTES.PNG"), "bystander");
+  // One rename per file: the steps worked on the names, the disk changed once.
+  int renames_in_folder = 0;
+  for (const auto& [from, to] : fs_.renamed_) renames_in_folder += from.starts_with(u"/work/d/");
+  EXPECT_EQ(renames_in_folder, 3);
+}
+
+TEST_F(AutoRunTest, RunsThatCannotStartExitWithTwo) {
+  const struct {
+    std::vector<std::u16string> args;
+    const char* why;
+  } cases[] = {
+      {{u"/work/d"}, "no run switch"},
+      {{u"/autofile=/work/missing.bin", u"/work/d"}, "macro file missing"},
+      {{u"/undo3"}, "no such log"},
+      {{u"s/a/b/", u"/work/empty"}, "empty list: the preview is refused"},
+  };
+  fs_.AddFolder(u"/work/empty");
+  for (const auto& c : cases) {
+    EXPECT_EQ(Run(c.args), kExitNotStarted) << c.why;
+  }
+  EXPECT_EQ(fs_.renamed_.size(), 0u);
+}
+
+TEST_F(AutoRunTest, FailedChangeGivesExitOne) {
+  fs_.FailPath(FakeFileSystem::Op::kRenameNoReplace, u"/work/d/IMG_0001.JPG", ErrorCode::kIo);
+  EXPECT_EQ(Run({u"s/IMG/pic/", u"/work/d"}), kExitFailed);
+  EXPECT_EQ(fs_.Content(u"/work/d/IMG_0001.JPG"), "one");
+  EXPECT_EQ(fs_.Content(u"/work/d/pic_0002.JPG"), "two");
+}
+
+TEST(AbsolutePathTest, RelativePathsAreTakenFromTheWorkingFolder) {
+  const struct {
+    const char16_t* path;
+    const char16_t* cwd;
+    const char16_t* expected;
+  } cases[] = {
+      {u"d", u"/work", u"/work/d"},
+      {u"./d/../e/", u"/work/", u"/work/e"},
+      {u"/abs//x/.", u"/work", u"/abs/x"},
+      {u"../../..", u"/a/b", u"/"},
+      {u"/", u"/work", u"/"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(AbsolutePath(c.path, c.cwd), c.expected) << Utf16ToUtf8(c.path);
+  }
+}
+
+}  // namespace
+}  // namespace tessivo
