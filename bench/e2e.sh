@@ -6,8 +6,8 @@
 #
 # ours:   build/tessivo 's/file_/done_/' DIR  (start-up, scan, preview with
 #         validation, execution with the rename log, settings saved)
-# floor:  execute_floor, the renameat2(RENAME_NOREPLACE) loop over the same
-#         names (one pass as it times itself)
+# floor:  e2e_floor, a process that lists the folder and runs the bare
+#         renameat2(RENAME_NOREPLACE) loop over the same names
 # rename: find DIR -name 'file_*' -print0 | xargs -0 rename 's/file_/done_/'
 # Each tool renames the tree forward and back in turn; ROUNDS rounds, medians.
 # The list-size step is set to 50,000 in a settings file of the bench's own.
@@ -22,7 +22,7 @@ if ! command -v rename >/dev/null 2>&1; then
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q rename >/dev/null
 fi
 cmake -S . -B "$build" -G Ninja >/dev/null
-ninja -C "$build" -j2 tessivo execute_floor >/dev/null
+ninja -C "$build" -j2 tessivo e2e_floor >/dev/null
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/tessivo-e2e-XXXXXX")
 trap 'rm -rf "$work"' EXIT INT TERM
@@ -63,7 +63,12 @@ for files in 10000 50000; do
       t1=$(now)
       echo "$t1 - $t0" | bc >>"$work/ours"
     done
-    "$build/bench/execute_floor" "$tree" 1 >>"$work/floor"
+    for pair in "file_ done_" "done_ file_"; do
+      t0=$(now)
+      "$build/bench/e2e_floor" "$tree" $pair
+      t1=$(now)
+      echo "$t1 - $t0" | bc >>"$work/floor"
+    done
     for dir in fwd back; do
       if [ $dir = fwd ]; then expr='s/file_/done_/'; from=file_; else expr='s/done_/file_/'; from=done_; fi
       t0=$(now)

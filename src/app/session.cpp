@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "exec/folder_snapshot.h"
 #include "exec/rename_log.h"
 #include "modes/mode_catalogue.h"
 
@@ -105,7 +106,10 @@ RunHooks Session::MakeHooks(FileTime now) {
 
 int Session::Preview(FileTime now) {
   const RunHooks hooks = MakeHooks(now);
-  return ExecuteRun(kRunPreview, RunContext{list, fs_, messenger, run_state, hooks, mode_});
+  // Validation asks about names folder by folder: one listing per busy
+  // folder answers for all its rows.
+  FolderSnapshotFileSystem snapshot(fs_);
+  return ExecuteRun(kRunPreview, RunContext{list, snapshot, messenger, run_state, hooks, mode_});
 }
 
 int Session::Execute(FileTime now, ExecuteSummary* summary) {

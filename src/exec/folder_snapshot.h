@@ -1,0 +1,89 @@
+#pragma once
+// FolderSnapshotFileSystem: answers "is an entry of this name there?" from
+// one listing per folder, for a preview that validates many rows of the same
+// folders.
+//
+// Validation asks twice per row whether a name exists (the new name and the
+// old one). Over a folder of 50,000 files that is 100,000 look-ups, where
+// one listing of the names (a few reads of the folder, no look-up per entry)
+// tells the same. A folder is listed only after it has been asked about
+// kSnapshotAfter times, so a few rows in a huge folder still cost a few
+// look-ups and never a listing. Names compare exactly, as the file system
+// does; a folder that cannot be listed keeps being asked directly.
+//
+// A snapshot is a moment of the disk: use one per preview run and drop it
+// afterwards. Everything other than Exists is passed to the wrapped file
+// system unchanged; the execution never uses a snapshot (the rename itself
+// is the final word there).
+
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "platform/file_system.h"
+
+namespace tessivo {
+
+class FolderSnapshotFileSystem final : public FileSystem {
+ public:
+  static constexpr int kSnapshotAfter = 64;
+
+  explicit FolderSnapshotFileSystem(FileSystem& base) : base_(base) {}
+
+  bool Exists(const std::u16string& path) override;
+
+  using FileSystem::List;
+  Result<std::vector<DirEntry>> List(const std::u16string& folder, ListDetail detail) override {
+    return base_.List(folder, detail);
+  }
+  Result<FileInfo> Stat(const std::u16string& path) override { return base_.Stat(path); }
+  Status RenameNoReplace(const std::u16string& from, const std::u16string& to) override {
+    return base_.RenameNoReplace(from, to);
+  }
+  Status SetTimes(const std::u16string& path, std::optional<FileTime> creation,
+                  std::optional<FileTime> last_write) override {
+    return base_.SetTimes(path, creation, last_write);
+  }
+  Status SetAttributes(const std::u16string& path, std::uint32_t attributes) override {
+    return base_.SetAttributes(path, attributes);
+  }
+  Result<std::u16string> ShortName(const std::u16string& path) override {
+    return base_.ShortName(path);
+  }
+  FileSystemKind KindOf(const std::u16string& path) override { return base_.KindOf(path); }
+  Result<std::u16string> ReadLink(const std::u16string& path) override {
+    return base_.ReadLink(path);
+  }
+  Result<std::string> ReadRange(const std::u16string& path, std::uint64_t offset,
+                                std::size_t max_bytes) override {
+    return base_.ReadRange(path, offset, max_bytes);
+  }
+  Result<std::string> ReadFile(const std::u16string& path) override {
+    return base_.ReadFile(path);
+  }
+  Status WriteFileAtomic(const std::u16string& path, const std::string& bytes) override {
+    return base_.WriteFileAtomic(path, bytes);
+  }
+  Status RemoveFile(const std::u16string& path) override { return base_.RemoveFile(path); }
+  Status CreateFolders(const std::u16string& path, unsigned mode) override {
+    return base_.CreateFolders(path, mode);
+  }
+  Result<std::unique_ptr<AppendFile>> OpenAppend(const std::u16string& path,
+                                                 bool lock) override {
+    return base_.OpenAppend(path, lock);
+  }
+  bool IsLocked(const std::u16string& path) override { return base_.IsLocked(path); }
+
+ private:
+  struct Folder {
+    int asked = 0;
+    bool listed = false;
+    bool unlistable = false;
+    std::unordered_set<std::u16string> names;
+  };
+
+  FileSystem& base_;
+  std::unordered_map<std::u16string, Folder> folders_;
+};
+
+}  // namespace tessivo
