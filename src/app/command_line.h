@@ -168,7 +168,7 @@ std::optional<ReplacementExpression> ParseReplacementExpression(std::u16string_v
 // (at most 5 digits after "today", 6 after "now" and "todayHHMMSS", 9 after
 // a date). A date has a year 1900-1999 or 2000-2999 and must exist; a month
 // or day "00" is refused. The time of day is "now"'s where none is given
-// and 00:00:00 for "today". nullopt when the specification is not usable.
+// and 00:00:00 for "today". nullopt when the time given is not usable.
 std::optional<TimestampOverrides> ParseTimestampSwitch(std::u16string_view arg,
                                                        const CalendarTime& now);
 

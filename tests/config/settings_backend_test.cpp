@@ -10,93 +10,59 @@
 namespace tessivo {
 namespace {
 
-std::string Show(std::u16string_view s) {
-  std::string out;
-  for (char16_t c : s) out += c < 0x80 ? static_cast<char>(c) : '?';
-  return out;
-}
+using ::testing::PrintToString;
 
 TEST(IniDocumentTest, FindsKeysTheWayThePrivateProfileDoes) {
   const char kFile[] =
-      "; comment=1\r\n"
-      "[Other]\r\n"
-      "topmost=7\r\n"
-      "[ base ]\r\n"
-      "  topmost = 1  \r\n"
-      "TOPMOST=2\r\n"
-      "expr=a=b\r\n"
-      "nul=ab\0cd\r\n"
-      "lf=only\n"
-      ";wtop=5\r\n"
-      "noequals\r\n"
-      "quoted=\"x y\"\r\n"
-      "[Base]\r\n"
-      "second=1\r\n"
-      "last=no newline";
+      "; comment=1\r\n[Other]\r\ntopmost=7\r\n[ base ]\r\n"
+      "  topmost = 1  \r\nTOPMOST=2\r\nexpr=a=b\r\nnul=ab\0cd\r\nlf=only\n"
+      ";wtop=5\r\nnoequals\r\nquoted=\"x y\"\r\n[Base]\r\nsecond=1\r\nlast=no newline";
   IniDocument doc = IniDocument::Parse(std::string_view(kFile, sizeof kFile - 1));
   struct Case {
     std::u16string section, key;
     std::optional<std::u16string> value;
   } cases[] = {
-      {u"Base", u"topmost", u"1"},     // blanks trimmed, first key wins
-      {u"BASE", u"TopMost", u"1"},     // names ignore letter case
-      {u"Other", u"topmost", u"7"},
-      {u"Base", u"expr", u"a=b"},
-      {u"Base", u"nul", u"ab"},
-      {u"Base", u"lf", u"only"},
-      {u"Base", u"wtop", std::nullopt},  // comment
-      {u"Base", u"; comment", std::nullopt},
-      {u"Base", u"noequals", std::nullopt},
+      {u"Base", u"topmost", u"1"},  // blanks trimmed, first key wins
+      {u"BASE", u"TopMost", u"1"},  // names ignore letter case
+      {u"Other", u"topmost", u"7"},       {u"Base", u"expr", u"a=b"},
+      {u"Base", u"nul", u"ab"},           {u"Base", u"lf", u"only"},
+      {u"Base", u"wtop", std::nullopt},   {u"Base", u"noequals", std::nullopt},
       {u"Base", u"quoted", u"\"x y\""},
       {u"Base", u"second", std::nullopt},  // only the first [Base] counts
-      {u"Base", u"last", std::nullopt},
-      {u"Missing", u"topmost", std::nullopt},
+      {u"Base", u"last", std::nullopt},   {u"Missing", u"topmost", std::nullopt},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(doc.Get(c.section, c.key), c.value) << Show(c.section) << "/" << Show(c.key);
+    EXPECT_EQ(doc.Get(c.section, c.key), c.value)
+        << PrintToString(c.section) << "/" << PrintToString(c.key);
   }
 }
 
 TEST(IniDocumentTest, SetKeepsOtherLinesByteForByte) {
   // 0x81 0x5B is a double-byte character whose trail byte is '['.
-  const std::string file =
-      "; \x93\xfa\x96\x7b\r\n"
-      "[Base]\r\n"
-      "a = 1\r\n"
-      "x=\x81\x5b]\r\n"
-      "\r\n"
-      "[Tail]\r\n"
-      "t=1";
-  IniDocument doc = IniDocument::Parse(file);
+  IniDocument doc = IniDocument::Parse(
+      "; \x93\xfa\x96\x7b\r\n[Base]\r\na = 1\r\nx=\x81\x5b]\r\n\r\n[Tail]\r\nt=1");
   doc.Set(u"Base", u"a", "2");
   doc.Set(u"Base", u"b", "new");
   doc.Set(u"Extra", u"k", "v");
   EXPECT_EQ(doc.Serialize(),
-            "; \x93\xfa\x96\x7b\r\n"
-            "[Base]\r\n"
-            "a=2\r\n"
-            "x=\x81\x5b]\r\n"
-            "b=new\r\n"
-            "\r\n"
-            "[Tail]\r\n"
-            "t=1\r\n"
-            "[Extra]\r\n"
-            "k=v\r\n");
+            "; \x93\xfa\x96\x7b\r\n[Base]\r\na=2\r\nx=\x81\x5b]\r\nb=new\r\n\r\n"
+            "[Tail]\r\nt=1\r\n[Extra]\r\nk=v\r\n");
   EXPECT_EQ(doc.Get(u"Base", u"x"), u"ー]");
 }
 
 TEST(IniDocumentTest, Utf16FilesStayUtf16) {
-  std::string file("\xFF\xFE", 2);
-  for (char c : std::string("[Base]\r\nk=1\r\n")) file += {c, '\0'};
-  IniDocument doc = IniDocument::Parse(file);
+  auto widen = [](const std::string& s) {
+    std::string out("\xFF\xFE", 2);
+    for (char c : s) out += {c, '\0'};
+    return out;
+  };
+  IniDocument doc = IniDocument::Parse(widen("[Base]\r\nk=1\r\n"));
   EXPECT_TRUE(doc.utf16());
   EXPECT_EQ(doc.Get(u"Base", u"k"), u"1");
   doc.Set(u"Base", u"j", "\x96\xbc");  // 名 in the code page
   EXPECT_EQ(doc.Get(u"Base", u"j"), u"名");
-  std::string expected("\xFF\xFE", 2);
-  for (char c : std::string("[Base]\r\nk=1\r\nj=")) expected += {c, '\0'};
-  expected += std::string("\x0d\x54\r\0\n\0", 6);  // U+540D
-  EXPECT_EQ(doc.Serialize(), expected);
+  EXPECT_EQ(doc.Serialize(),
+            widen("[Base]\r\nk=1\r\nj=") + std::string("\x0d\x54\r\0\n\0", 6));  // U+540D
 }
 
 TEST(IniBackendTest, QueryIntReadsLikeGetPrivateProfileInt) {
@@ -113,12 +79,10 @@ TEST(IniBackendTest, QueryIntReadsLikeGetPrivateProfileInt) {
   for (const Case& c : cases) {
     FakeFileSystem fs;
     fs.AddFile(u"/p/tessivo.ini", "[Base]\r\nk=" + c.value + "\r\n");
-    IniBackend ini(fs, u"/p/tessivo.ini");
-    EXPECT_EQ(ini.QueryInt(u"k", -99), c.expected) << c.value;
+    EXPECT_EQ(IniBackend(fs, u"/p/tessivo.ini").QueryInt(u"k", -99), c.expected) << c.value;
   }
   FakeFileSystem fs;
-  IniBackend missing(fs, u"/p/tessivo.ini");
-  EXPECT_EQ(missing.QueryInt(u"k", -99), -99);
+  EXPECT_EQ(IniBackend(fs, u"/p/tessivo.ini").QueryInt(u"k", -99), -99);  // no file
 }
 
 TEST(IniBackendTest, NewFileAndLineBreaksInValues) {
@@ -134,44 +98,33 @@ TEST(IniBackendTest, NewFileAndLineBreaksInValues) {
   EXPECT_FALSE(ini.Has(u"_count"));
 }
 
-TEST(StoredIniFileTest, CommitKeepsWhatOthersWroteMeanwhile) {
+TEST(StoredIniFileTest, CommitMergesSkipsNoOpsAndLosesNothingOnFailure) {
   FakeFileSystem fs;
+  const std::string before = "[Base]\r\na=1\r\nuser=9\r\n";
   fs.AddFile(u"/p/f.ini", "[Base]\r\na=1\r\n");
   StoredIniFile file(fs, u"/p/f.ini");
   EXPECT_EQ(file.doc().Get(u"Base", u"a"), u"1");
-  fs.AddFile(u"/p/f.ini", "[Base]\r\na=1\r\nuser=9\r\n");  // edited by someone else
+  fs.AddFile(u"/p/f.ini", before);  // edited by someone else meanwhile
   file.Set(u"Base", u"a", "2");
-  ASSERT_TRUE(file.Commit());
+
+  // A failed write, or a file that cannot be read, leaves the file as it was.
+  for (auto [op, code] : {std::pair{FakeFileSystem::Op::kWriteFileAtomic, ErrorCode::kNoSpace},
+                          std::pair{FakeFileSystem::Op::kReadFile, ErrorCode::kPermission}}) {
+    fs.FailNthCall(op, 1, code);
+    Status s = file.Commit();
+    ASSERT_FALSE(s);
+    EXPECT_EQ(s.error().code, code);
+    EXPECT_EQ(fs.Content(u"/p/f.ini"), before);
+  }
+  ASSERT_TRUE(file.Commit());  // the change was kept for later
   EXPECT_EQ(fs.Content(u"/p/f.ini"), "[Base]\r\na=2\r\nuser=9\r\n");
+
   // Nothing to write: no write at all.
   std::size_t writes = fs.written_.size();
   ASSERT_TRUE(file.Commit());
   file.Set(u"Base", u"a", "2");
   ASSERT_TRUE(file.Commit());
   EXPECT_EQ(fs.written_.size(), writes);
-}
-
-TEST(StoredIniFileTest, FailedCommitLosesNothing) {
-  FakeFileSystem fs;
-  fs.AddFile(u"/p/f.ini", "[Base]\r\na=1\r\n");
-  StoredIniFile file(fs, u"/p/f.ini");
-  file.Set(u"Base", u"a", "2");
-
-  fs.FailNthCall(FakeFileSystem::Op::kWriteFileAtomic, 1, ErrorCode::kNoSpace);
-  Status s = file.Commit();
-  ASSERT_FALSE(s);
-  EXPECT_EQ(s.error().code, ErrorCode::kNoSpace);
-  EXPECT_EQ(fs.Content(u"/p/f.ini"), "[Base]\r\na=1\r\n");
-
-  // A file that cannot be read is never replaced.
-  fs.FailNthCall(FakeFileSystem::Op::kReadFile, 1, ErrorCode::kPermission);
-  s = file.Commit();
-  ASSERT_FALSE(s);
-  EXPECT_EQ(s.error().code, ErrorCode::kPermission);
-  EXPECT_EQ(fs.Content(u"/p/f.ini"), "[Base]\r\na=1\r\n");
-
-  ASSERT_TRUE(file.Commit());  // the write was kept for later
-  EXPECT_EQ(fs.Content(u"/p/f.ini"), "[Base]\r\na=2\r\n");
 }
 
 TEST(RegistryBackendTest, DwordForms) {
@@ -183,8 +136,7 @@ TEST(RegistryBackendTest, DwordForms) {
       {u"dword:", std::nullopt}, {u"dword:123456789", std::nullopt},
       {u"dword:12g4", std::nullopt}, {u"\"12\"", std::nullopt}, {u"12", std::nullopt},
   };
-  for (const Case& c : cases) EXPECT_EQ(ParseDword(c.text), c.value) << Show(c.text);
-  EXPECT_EQ(FormatDword(0x409001), "dword:00409001");
+  for (const Case& c : cases) EXPECT_EQ(ParseDword(c.text), c.value) << PrintToString(c.text);
   EXPECT_EQ(FormatDword(static_cast<std::uint32_t>(-1)), "dword:ffffffff");
 }
 
@@ -197,10 +149,8 @@ TEST(RegistryBackendTest, TypedValuesAndMissingIntegers) {
   reg.StoreTools(2);
   ASSERT_TRUE(reg.Commit());  // creates the missing folder
   EXPECT_EQ(fs.Content(u"/home/u/.config/tessivo/registry.ini"),
-            "[Software\\Quellin Tools]\r\n"
-            "tools=dword:00000002\r\n"
-            "[Software\\Quellin Tools\\Tessivo]\r\n"
-            "_count=dword:00000003\r\n"
+            "[Software\\Quellin Tools]\r\ntools=dword:00000002\r\n"
+            "[Software\\Quellin Tools\\Tessivo]\r\n_count=dword:00000003\r\n"
             "basepath=\"\"/x\"\\u000ay\"\r\n");
   EXPECT_EQ(reg.QueryInt(u"_count", 0), 3);
   EXPECT_EQ(reg.QueryText(u"basepath"), u"\"/x\"\\u000ay");
@@ -210,9 +160,10 @@ TEST(RegistryBackendTest, TypedValuesAndMissingIntegers) {
 }
 
 TEST(RegistryBackendTest, DeletingKeys) {
-  const std::string both =
-      "[Software\\Quellin Tools]\r\ntools=dword:00000001\r\n"
-      "[Software\\Quellin Tools\\Tessivo]\r\n_count=dword:00000001\r\n";
+  const std::string maker = "[Software\\Quellin Tools]\r\ntools=dword:00000001\r\n";
+  const std::string both = maker + "[Software\\Quellin Tools\\Tessivo]\r\n_count=dword:00000001\r\n";
+  const std::string sub = both + "[Software\\Quellin Tools\\Tessivo\\Sub]\r\n";
+  const std::string other = "[Software\\Quellin Tools\\Other]\r\nx=1\r\n";
   struct Case {
     const char* name;
     std::string file;
@@ -220,11 +171,8 @@ TEST(RegistryBackendTest, DeletingKeys) {
     std::optional<std::string> after;  // nullopt: file removed
   } cases[] = {
       {"both go", both, true, true, std::nullopt},
-      {"subkey of the program's key", both + "[Software\\Quellin Tools\\Tessivo\\Sub]\r\n", false,
-       false, both + "[Software\\Quellin Tools\\Tessivo\\Sub]\r\n"},
-      {"other program of the maker", both + "[Software\\Quellin Tools\\Other]\r\nx=1\r\n", true,
-       false, "[Software\\Quellin Tools]\r\ntools=dword:00000001\r\n"
-              "[Software\\Quellin Tools\\Other]\r\nx=1\r\n"},
+      {"subkey of the program's key", sub, false, false, sub},
+      {"other program of the maker", both + other, true, false, maker + other},
       {"nothing there", "", false, false, ""},
   };
   for (const Case& c : cases) {

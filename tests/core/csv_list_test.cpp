@@ -161,10 +161,11 @@ TEST(CsvGrammar, LineEndsAndPositions) {
   for (const auto& c : cases) {
     std::size_t position = 0;
     for (std::size_t i = 0; i < c.steps.size(); ++i) {
+      SCOPED_TRACE(U8(c.text) + " #" + std::to_string(i));
       std::optional<CsvRow> row;
-      EXPECT_EQ(ParseCsvLine(c.text, position, row), c.steps[i].result) << U8(c.text) << " #" << i;
-      EXPECT_EQ(position, c.steps[i].position) << U8(c.text) << " #" << i;
-      EXPECT_EQ(row.has_value(), c.steps[i].row) << U8(c.text) << " #" << i;
+      EXPECT_EQ(ParseCsvLine(c.text, position, row), c.steps[i].result);
+      EXPECT_EQ(position, c.steps[i].position);
+      EXPECT_EQ(row.has_value(), c.steps[i].row);
     }
   }
 }
@@ -184,9 +185,7 @@ TEST_F(CsvListTest, PasteInsertsBeforeTheFocusedRowUpToAMalformedLine) {
   list_.SetFocusedRow(1);
   const CsvLoadReport report =
       TextToList(list_, u"# h\r\n\"p\",\"\",\"/d/\"\r\n/d/q\r\n\r\n/d/z\r\n", messenger_);
-  EXPECT_EQ(report.end, CsvLoadEnd::kMalformed);
-  EXPECT_EQ(report.lines_read, 3);
-  EXPECT_EQ(report.stop_position, 25u);
+  EXPECT_TRUE(report.end == CsvLoadEnd::kMalformed && report.lines_read == 3 && report.stop_position == 25u);
   std::vector<std::u16string> names;
   for (const CsvRow& r : Rows(list_)) names.push_back(r.name);
   EXPECT_EQ(names, (std::vector<std::u16string>{u"r0", u"p", u"q", u"r1"}));
@@ -225,8 +224,8 @@ TEST_F(CsvListTest, RowLimitAsksForTheNextStep) {
     const CsvLoadReport report = TextToList(list, u"#c\r\n/d/a\r\n/d/b\r\n/d/c", messenger);
     EXPECT_EQ(report.rows_added, c.rows) << c.existing;
     EXPECT_EQ(report.end, c.rows == 3 ? CsvLoadEnd::kLastLine : CsvLoadEnd::kRowLimit);
-    EXPECT_EQ(report.max_file_index, c.index_after) << c.existing;
-    EXPECT_EQ(list.options().max_file_index, c.index_after) << c.existing;
+    EXPECT_TRUE(report.max_file_index == c.index_after && list.options().max_file_index == c.index_after)
+        << c.existing;
     ASSERT_EQ(sink.shown.size(), c.texts.size()) << c.existing;
     for (std::size_t i = 0; i < sink.shown.size(); ++i) {
       EXPECT_EQ(sink.shown[i].title, u"Too Many Files!");
@@ -319,15 +318,12 @@ TEST_F(CsvListTest, LoadClearsTheListAndReadsBareLineFeeds) {
   ASSERT_TRUE(LoadCsvFile(list_, fs_, messenger_, u"/in/a"));
   EXPECT_EQ(Rows(list_), (std::vector<CsvRow>{Row(u"a", u"/d/", u"b"), Row(u"c", u"/d/", u"")}));
 
-  Result<CsvLoadReport> missing = LoadCsvFile(list_, fs_, messenger_, u"/in/none.csv");
-  ASSERT_FALSE(missing);
-  EXPECT_EQ(missing.error().code, ErrorCode::kNotFound);
+  EXPECT_EQ(LoadCsvFile(list_, fs_, messenger_, u"/in/none.csv").error().code, ErrorCode::kNotFound);
   EXPECT_EQ(list_.Count(), 0);
   // Nothing to save then.
   EXPECT_FALSE(CanSaveCsv(list_, messenger_));
   ASSERT_EQ(sink_.shown.size(), 1u);
-  EXPECT_EQ(sink_.shown[0].title, u"Empty List");
-  EXPECT_EQ(sink_.shown[0].text, u"ファイルリストが空です。");
+  EXPECT_EQ(sink_.shown[0].title + sink_.shown[0].text, u"Empty Listファイルリストが空です。");
 }
 
 TEST_F(CsvListTest, FileLargerThanTheReadLeavesOutItsCutLine) {
@@ -348,8 +344,7 @@ TEST_F(CsvListTest, FileLargerThanTheReadLeavesOutItsCutLine) {
     FileList list(FileListOptions{.max_file_index = 0});
     Result<CsvLoadReport> report = LoadCsvFile(list, fs_, messenger_, u"/big.csv");
     ASSERT_TRUE(report);
-    EXPECT_TRUE(report->cut);
-    EXPECT_EQ(report->end, CsvLoadEnd::kEndOfText);
+    EXPECT_TRUE(report->cut && report->end == CsvLoadEnd::kEndOfText);
     EXPECT_EQ(static_cast<std::size_t>(report->rows_added), c.limit / line.size());
     for (int i = 0; i < list.Count(); ++i) {
       ASSERT_EQ(list.GetCell(i, Cell::kNewName).size(), c.new_units) << i;

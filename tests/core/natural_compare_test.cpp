@@ -15,50 +15,30 @@ namespace {
 int Sign(int v) { return v < 0 ? -1 : (v > 0 ? 1 : 0); }
 
 TEST(NaturalCompareTest, OrdersPairs) {
-  struct Case {
-    std::u16string a, b;
-    int expected;  // sign of NaturalCompare(a, b)
-  };
   const std::u16string long9(400, u'9');
   const std::u16string one_and_zeros = u"1" + std::u16string(400, u'0');
-  const Case cases[] = {
-      // Digit runs by value, not by code units.
-      {u"a2", u"a10", -1},
-      {u"a10", u"a9", 1},
-      {u"a19", u"a100", -1},  // a shared beginning inside a run
-      {u"7", u"007", 1},      // equal value: more leading zeros first
-      {u"a01b", u"a1b", -1},
-      {u"a1b01", u"a01b1", 1},  // the first run whose zeros differ decides
-      {u"a0", u"a00", 1},
-      {u"a00", u"a", 1},  // prefix first
+  const struct {
+    std::u16string a, b;
+    int expected;  // sign of NaturalCompare(a, b)
+  } cases[] = {
+      // Digit runs by value; equal values: more leading zeros first, the first run decides.
+      {u"a2", u"a10", -1}, {u"a19", u"a100", -1}, {u"7", u"007", 1}, {u"a1b01", u"a01b1", 1},
+      {u"a0", u"a00", 1}, {u"a00", u"a", 1},
       // Runs far beyond any integer type.
-      {long9, one_and_zeros, -1},
-      {one_and_zeros, u"0000" + one_and_zeros, 1},
+      {long9, one_and_zeros, -1}, {one_and_zeros, u"0000" + one_and_zeros, 1},
       {u"v18446744073709551616", u"v18446744073709551615", 1},
-      {u"v18446744073709551616", u"v99999999999999999999", -1},
-      // Case ignored, then code units decide.
-      {u"abc", u"ABD", -1},
-      {u"ABC", u"abc", -1},
-      {u"Äb", u"äa", 1},           // non-ASCII letters map too
-      {u"straße", u"STRASSE", 1},  // one unit per unit: ß stays ß (above 'S')
-      // The period below everything, digits and space and controls included.
-      {u"a.txt", u"a1.txt", -1},
-      {u"a.txt", u"a txt", -1},
-      {u"a.", u"a\x01", -1},
-      {u"a.txt", u"a-b.txt", -1},
-      // A digit run ranks as a digit against other code units.
-      {u"a1", u"a_", -1},
-      {u"a999", u"aa", -1},
-      {u"a99", u"a:", -1},
-      {u"", u"", 0},
-      {u"", u"0", -1},
-      {u"a10b", u"a10b", 0},
+      // Case ignored, non-ASCII letters too, then code units decide; ß stays ß.
+      {u"abc", u"ABD", -1}, {u"ABC", u"abc", -1}, {u"Äb", u"äa", 1}, {u"straße", u"STRASSE", 1},
+      // The period below everything; a digit run ranks as a digit.
+      {u"a.txt", u"a1.txt", -1}, {u"a.", u"a\x01", -1}, {u"a.txt", u"a-b.txt", -1},
+      {u"a1", u"a_", -1}, {u"a999", u"aa", -1}, {u"a99", u"a:", -1},
+      {u"", u"", 0}, {u"", u"0", -1}, {u"a10b", u"a10b", 0},
   };
-  for (const Case& c : cases) {
-    EXPECT_EQ(Sign(NaturalCompare(c.a, c.b)), c.expected)
-        << Utf16ToUtf8(c.a.substr(0, 40)) << " vs " << Utf16ToUtf8(c.b.substr(0, 40));
-    EXPECT_EQ(Sign(NaturalCompare(c.b, c.a)), -c.expected)
-        << Utf16ToUtf8(c.b.substr(0, 40)) << " vs " << Utf16ToUtf8(c.a.substr(0, 40));
+  for (const auto& c : cases) {
+    const std::string shown =
+        Utf16ToUtf8(c.a.substr(0, 40)) + " vs " + Utf16ToUtf8(c.b.substr(0, 40));
+    EXPECT_EQ(Sign(NaturalCompare(c.a, c.b)), c.expected) << shown;
+    EXPECT_EQ(Sign(NaturalCompare(c.b, c.a)), -c.expected) << shown;
   }
 }
 

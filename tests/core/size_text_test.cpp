@@ -22,40 +22,23 @@ struct SizeCase {
 TEST(SizeTextTest, FieldLayoutInEveryUnit) {
   const SizeCase cases[] = {
       // bytes: 13 wide, commas at 1, 5 and 9
-      {0, kSizeInBytes, u"            0"},
-      {999, kSizeInBytes, u"          999"},
-      {1000, kSizeInBytes, u"        1,000"},
-      {999999, kSizeInBytes, u"      999,999"},
-      {1000000, kSizeInBytes, u"    1,000,000"},
-      {1000001, kSizeInBytes, u"    1,000,001"},
-      {1234567, kSizeInBytes, u"    1,234,567"},
-      {123456789, kSizeInBytes, u"  123,456,789"},
-      {1234567890, kSizeInBytes, u"1,234,567,890"},
-      {9999999999ULL, kSizeInBytes, u"9,999,999,999"},
+      {0, kSizeInBytes, u"            0"},        {999, kSizeInBytes, u"          999"},
+      {1000, kSizeInBytes, u"        1,000"},     {999999, kSizeInBytes, u"      999,999"},
+      {1000001, kSizeInBytes, u"    1,000,001"},  {9999999999ULL, kSizeInBytes, u"9,999,999,999"},
       // KB: 11 wide, rounded up, commas at 1 and 5
-      {0, kSizeInKb, u"        0 K"},
-      {1, kSizeInKb, u"        1 K"},
-      {1023, kSizeInKb, u"        1 K"},
-      {1024, kSizeInKb, u"        1 K"},
-      {1025, kSizeInKb, u"        2 K"},
-      {1500, kSizeInKb, u"        2 K"},
-      {1024000, kSizeInKb, u"    1,000 K"},
+      {0, kSizeInKb, u"        0 K"},  {1, kSizeInKb, u"        1 K"},
+      {1024, kSizeInKb, u"        1 K"},  {1025, kSizeInKb, u"        2 K"},
       {9999999999ULL, kSizeInKb, u"9,765,625 K"},
       // MB: rounded down, below 2 shows 1
-      {0, kSizeInMb, u"        1 M"},
-      {2097151, kSizeInMb, u"        1 M"},
-      {2097152, kSizeInMb, u"        2 M"},
-      {1234567890, kSizeInMb, u"    1,177 M"},
+      {0, kSizeInMb, u"        1 M"},  {2097151, kSizeInMb, u"        1 M"},
+      {2097152, kSizeInMb, u"        2 M"},  {1234567890, kSizeInMb, u"    1,177 M"},
       // from 10,000,000,000 bytes: ">=" and a truncated one-decimal value
       {10000000000ULL, kSizeInBytes, u">=      9.5 G"},
-      {12345678901ULL, kSizeInBytes, u">=     11.7 G"},
       {12345678901ULL, kSizeInKb, u">=   11.7 G"},
       {12345678901ULL, kSizeInMb, u">=   11.7 G"},
-      {1099511627776ULL, kSizeInBytes, u">=   1048.5 G"},
       {std::numeric_limits<std::uint64_t>::max(), kSizeInBytes, u">=17592186044.4 G"},
       // an unknown unit counts as bytes
-      {1234567, 7, u"    1,234,567"},
-      {1234567, -1, u"    1,234,567"},
+      {1234567, 7, u"    1,234,567"},  {1234567, -1, u"    1,234,567"},
   };
   for (const SizeCase& c : cases) {
     EXPECT_EQ(FormatSizeText(c.size, c.unit), c.expected)
@@ -74,45 +57,34 @@ TEST(SizeTextTest, SizeTextReadsTheFileAndReturnsItsSize) {
   EXPECT_EQ(text, u"            0");
 }
 
-// Runs a test body under a given TZ and puts the former one back.
+// Sets TZ for one test and puts the former one back.
 class LocalTimeTest : public ::testing::Test {
  protected:
-  void SetZone(const char* zone) {
+  static void SetZone(const char* zone) {
     ::setenv("TZ", zone, 1);
     ::tzset();
   }
-  void SetUp() override {
-    const char* tz = std::getenv("TZ");
-    if (tz != nullptr) saved_ = tz;
-  }
   void TearDown() override {
-    if (saved_) {
-      ::setenv("TZ", saved_->c_str(), 1);
-    } else {
-      ::unsetenv("TZ");
-    }
+    if (saved_) ::setenv("TZ", saved_->c_str(), 1);
+    if (!saved_) ::unsetenv("TZ");
     ::tzset();
   }
-
   static FileTime FromUnix(std::int64_t seconds) {
     return (seconds + kFileTimeUnixEpochSeconds) * 10'000'000;
   }
 
  private:
-  std::optional<std::string> saved_;
+  std::optional<std::string> saved_ =
+      std::getenv("TZ") ? std::optional<std::string>(std::getenv("TZ")) : std::nullopt;
 };
 
-TEST_F(LocalTimeTest, UsesTheOffsetInForceAtThatDate) {
+TEST_F(LocalTimeTest, UsesTheOffsetAtThatDateAndWholeSeconds) {
   SetZone("CET-1CEST,M3.5.0,M10.5.0/3");
   // 2021-01-15 12:00:00 UTC is winter time (+1), 2021-07-01 12:00:00 UTC summer (+2).
   EXPECT_EQ(FormatDateText(FromUnix(1610712000)), u"2021/01/15 13:00:00");
   EXPECT_EQ(FormatDateText(FromUnix(1625140800)), u"2021/07/01 14:00:00");
-}
-
-TEST_F(LocalTimeTest, TruncatesToWholeSecondsAndHandlesEarlyDates) {
   SetZone("UTC0");
   EXPECT_EQ(FormatDateText(FromUnix(0) + 9'999'999), u"1970/01/01 00:00:00");
-  EXPECT_EQ(FormatDateText(0), u"1601/01/01 00:00:00");
   EXPECT_EQ(FormatDateText(-1), u"1600/12/31 23:59:59");
 }
 

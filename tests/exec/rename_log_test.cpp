@@ -56,13 +56,6 @@ TEST(RenameLogFormat, AttributeLineHasFlagsInReadOnlyHiddenArchiveSystemOrder) {
                                "\x89\x42\x81\x46" + "N, " + "\x83\x41\x81\x46" + "Y, " +
                                "\x83\x56\x81\x46" + "N>\",\"<ATTRIBUTE>\"\r\n";
   EXPECT_EQ(line, expected);
-
-  auto parsed = ParseLogLine(line);
-  ASSERT_TRUE(parsed);
-  std::u16string flags;
-  for (std::size_t offset : kAttributeFlagOffsets) flags += parsed->field2.at(offset);
-  EXPECT_EQ(flags, u"YNYN");
-
   // Each bit lands on its own flag, and no other.
   const std::uint32_t bits[4] = {attr::kReadOnly, attr::kHidden, attr::kArchive, attr::kSystem};
   for (int i = 0; i < 4; ++i) {
@@ -122,25 +115,6 @@ TEST(RenameLogFormat, CellsSplitAndJoinPaths) {
 }
 
 // ---- loading ----
-
-TEST(RenameLogLoad, RowsCarryTheUndoCells) {
-  const std::string log = FormatNormalLine(u"/d/old\u00e9.txt", u"/e/new.txt") +
-                          FormatTimestampLine(u"/d/t", {2020, 1, 2, 3, 4, 5}, {2020, 6, 7, 8, 9, 10}) +
-                          FormatAttributeLine(u"/d/a", attr::kHidden);
-  const std::vector<UndoRow> rows = ParseLogRows(log);
-  ASSERT_EQ(rows.size(), 3u);
-  EXPECT_EQ(rows[0].old_name, u"new.txt : /e/");
-  EXPECT_EQ(rows[0].new_name, u"old\u00e9.txt : /d/");
-  EXPECT_EQ(rows[0].extension, u" ");
-  EXPECT_EQ(rows[0].folder, kNormalKind);
-  EXPECT_EQ(rows[0].status, FileStatus::kToRestore);
-  EXPECT_EQ(rows[1].old_name, u"<作成：2020/01/02 03:04:05, 更新：2020/06/07 08:09:10>");
-  EXPECT_EQ(rows[1].new_name, u"t : /d/");
-  EXPECT_EQ(rows[1].folder, kTimestampKind);
-  EXPECT_EQ(rows[2].old_name, u"<読：N, 隠：Y, ア：N, シ：N>");
-  EXPECT_EQ(rows[2].folder, kAttributeKind);
-  EXPECT_EQ(CellToPath(rows[0].new_name), u"/d/old\u00e9.txt");
-}
 
 TEST(RenameLogLoad, LinesWithFewerThanSixQuotesAreSkipped) {
   const std::string log = std::string("\"/a\",\"/b\"\r\n") + "garbage\r\n" +
@@ -210,14 +184,13 @@ TEST(RenameLogLoad, CorruptionSweep) {
   ASSERT_EQ(full.size(), 3u);
 
   for (std::size_t length = 0; length <= log.size(); ++length) {
-    const std::string prefix = log.substr(0, length);  // exact-size buffer
-    const std::vector<UndoRow> rows = ParseLogRows(prefix);
+    const std::vector<UndoRow> rows = ParseLogRows(log.substr(0, length));  // exact-size buffer
     std::size_t complete = 0;
     while (complete < ends.size() && ends[complete] <= length) ++complete;
     ASSERT_EQ(rows.size(), complete) << "length " << length;
     for (std::size_t i = 0; i < complete; ++i) {
-      EXPECT_EQ(rows[i].old_name, full[i].old_name) << "length " << length;
-      EXPECT_EQ(rows[i].new_name, full[i].new_name) << "length " << length;
+      EXPECT_TRUE(rows[i].old_name == full[i].old_name && rows[i].new_name == full[i].new_name)
+          << "length " << length << " row " << i;
     }
   }
 
@@ -229,11 +202,9 @@ TEST(RenameLogLoad, CorruptionSweep) {
       std::string damaged = log;
       damaged[pos] = byte;
       const std::vector<UndoRow> rows = ParseLogRows(damaged);
-      ASSERT_LE(rows.size(), 4u) << "pos " << pos << " byte " << static_cast<int>(byte);
-      ASSERT_GE(rows.size(), line) << "pos " << pos << " byte " << static_cast<int>(byte);
-      for (std::size_t i = 0; i < line; ++i) {
-        EXPECT_EQ(rows[i].new_name, full[i].new_name) << "pos " << pos << " byte " << static_cast<int>(byte);
-      }
+      SCOPED_TRACE(testing::Message() << "pos " << pos << " byte " << static_cast<int>(byte));
+      ASSERT_TRUE(rows.size() >= line && rows.size() <= 4u) << rows.size();
+      for (std::size_t i = 0; i < line; ++i) EXPECT_EQ(rows[i].new_name, full[i].new_name);
     }
   }
 }
@@ -254,8 +225,7 @@ TEST(RenameLogLoad, ReadsTheSlotFileInPieces) {
   const std::vector<UndoRow> expected = ParseLogRows(log);
   ASSERT_EQ(rows->size(), 3000u);
   for (std::size_t i = 0; i < expected.size(); ++i) {
-    ASSERT_EQ((*rows)[i].new_name, expected[i].new_name) << i;
-    ASSERT_EQ((*rows)[i].old_name, expected[i].old_name) << i;
+    ASSERT_TRUE((*rows)[i].new_name == expected[i].new_name && (*rows)[i].old_name == expected[i].old_name) << i;
   }
 
   // A read error after the first piece ends the loading there.
@@ -428,13 +398,7 @@ TEST(TempName, StaysInTheTargetFolderAndIsShortAndDistinct) {
 
 // ---- start-up repair ----
 
-class RepairTest : public RenameLogTest {
- protected:
-  // Slot 0 as a run left it: `committed` lines, then `last`.
-  void Interrupted(const std::string& committed, const std::string& last) {
-    fs_.AddFile(Slot(0), committed + last);
-  }
-};
+using RepairTest = RenameLogTest;
 
 TEST_F(RepairTest, SettlesTheLastLineAgainstTheDisk) {
   const std::string first = FormatNormalLine(u"/d/a", u"/d/b");
@@ -470,13 +434,9 @@ TEST_F(RepairTest, SettlesTheLastLineAgainstTheDisk) {
 
     auto report = RepairInterruptedLog(fs, kHome);
     ASSERT_TRUE(report);
-    EXPECT_TRUE(report->found);
-    EXPECT_FALSE(report->cut_torn_tail);
-    EXPECT_FALSE(report->rewrite_failed);
+    EXPECT_TRUE(report->found && !report->cut_torn_tail && !report->rewrite_failed && report->rotated);
     EXPECT_EQ(report->last_line, c.expected);
-    EXPECT_TRUE(report->rotated);
-    EXPECT_FALSE(fs.Exists(Slot(0)));
-    EXPECT_FALSE(fs.IsLocked(Slot(1)));
+    EXPECT_TRUE(!fs.Exists(Slot(0)) && !fs.IsLocked(Slot(1)));
     EXPECT_EQ(fs.Content(Slot(2)), "old1");
     if (!c.at_before.empty()) {
       EXPECT_TRUE(fs.Exists(c.at_before));
@@ -488,23 +448,9 @@ TEST_F(RepairTest, SettlesTheLastLineAgainstTheDisk) {
     EXPECT_EQ(fs.Content(Slot(1)), expected_log);
     if (c.expected == LastLine::kMovedBack) {
       EXPECT_EQ(fs.Content(before), "data");
-      EXPECT_FALSE(fs.Exists(temp));
-      EXPECT_FALSE(fs.Exists(legacy));
+      EXPECT_TRUE(!fs.Exists(temp) && !fs.Exists(legacy));
     }
   }
-}
-
-TEST_F(RepairTest, ALogOfOneChangeThatDidNotHappenIsRemoved) {
-  fs_.AddFile(u"/d/a");
-  fs_.AddFile(Slot(1), "old1");
-  Interrupted("", FormatNormalLine(u"/d/a", u"/d/b"));
-  auto report = RepairInterruptedLog(fs_, kHome);
-  ASSERT_TRUE(report);
-  EXPECT_EQ(report->last_line, LastLine::kDropped);
-  EXPECT_FALSE(report->rotated);
-  EXPECT_FALSE(fs_.Exists(Slot(0)));
-  EXPECT_EQ(SlotContent(1), "old1");
-  EXPECT_FALSE(fs_.Exists(Slot(2)));
 }
 
 TEST_F(RepairTest, TornTailIsCutAndTheLineBeforeItJudged) {
@@ -512,27 +458,38 @@ TEST_F(RepairTest, TornTailIsCutAndTheLineBeforeItJudged) {
   const std::string second = FormatNormalLine(u"/d/c", u"/d/e");
   fs_.AddFile(u"/d/b");
   fs_.AddFile(u"/d/c");  // the second change did not happen
-  Interrupted(first + second, std::string("\"/d/x\",\"/d/") + '\0' + '\0');
+  fs_.AddFile(Slot(0), first + second + "\"/d/x\",\"/d/" + std::string(2, '\0'));
   auto report = RepairInterruptedLog(fs_, kHome);
   ASSERT_TRUE(report);
   EXPECT_TRUE(report->cut_torn_tail);
   EXPECT_EQ(report->last_line, LastLine::kDropped);
   EXPECT_EQ(SlotContent(1), first);
+}
 
-  // A log that is nothing but a torn line goes away.
-  fs_.AddFile(Slot(0), "\"/d/a\",\"/d");
-  report = RepairInterruptedLog(fs_, kHome);
-  ASSERT_TRUE(report);
-  EXPECT_TRUE(report->cut_torn_tail);
-  EXPECT_FALSE(report->rotated);
-  EXPECT_FALSE(fs_.Exists(Slot(0)));
-  EXPECT_EQ(SlotContent(1), first);
+// A log left with nothing in it (its one change never happened, or it was
+// only a torn line) goes away without a rotation.
+TEST_F(RepairTest, ALogLeftEmptyIsRemoved) {
+  fs_.AddFile(u"/d/a");
+  fs_.AddFile(Slot(1), "old1");
+  for (const std::string& log : {FormatNormalLine(u"/d/a", u"/d/b"), std::string("\"/d/a\",\"/d")}) {
+    fs_.AddFile(Slot(0), log);
+    auto report = RepairInterruptedLog(fs_, kHome);
+    ASSERT_TRUE(report) << log;
+    EXPECT_EQ(report->cut_torn_tail, log.back() != '\n') << log;
+    if (!report->cut_torn_tail) {
+      EXPECT_EQ(report->last_line, LastLine::kDropped);
+    }
+    EXPECT_FALSE(report->rotated) << log;
+    EXPECT_FALSE(fs_.Exists(Slot(0))) << log;
+    EXPECT_EQ(SlotContent(1), "old1") << log;
+    EXPECT_FALSE(fs_.Exists(Slot(2))) << log;
+  }
 }
 
 TEST_F(RepairTest, OtherKindsAndUnreadableLinesAreKept) {
   fs_.AddFile(u"/d/t");
   const std::string stamp = FormatTimestampLine(u"/d/t", {2020, 1, 1, 0, 0, 0}, {2020, 1, 1, 0, 0, 0});
-  Interrupted(FormatNormalLine(u"/d/a", u"/d/b"), stamp);
+  fs_.AddFile(Slot(0), FormatNormalLine(u"/d/a", u"/d/b") + stamp);
   auto report = RepairInterruptedLog(fs_, kHome);
   ASSERT_TRUE(report);
   EXPECT_EQ(report->last_line, LastLine::kKept);
@@ -546,20 +503,18 @@ TEST_F(RepairTest, OtherKindsAndUnreadableLinesAreKept) {
 }
 
 TEST_F(RepairTest, LeavesLockedOrMissingLogsAlone) {
-  fs_.forbid_changes_ = true;
-  auto report = RepairInterruptedLog(fs_, kHome);
-  ASSERT_TRUE(report);
-  EXPECT_FALSE(report->found);
-
-  fs_.forbid_changes_ = false;
-  fs_.AddFile(Slot(0), FormatNormalLine(u"/d/a", u"/d/b"));
-  fs_.SetLockedByOther(Slot(0));
-  fs_.forbid_changes_ = true;
-  report = RepairInterruptedLog(fs_, kHome);
-  ASSERT_TRUE(report);
-  EXPECT_FALSE(report->found);
+  for (bool present : {false, true}) {
+    if (present) {
+      fs_.AddFile(Slot(0), FormatNormalLine(u"/d/a", u"/d/b"));
+      fs_.SetLockedByOther(Slot(0));
+    }
+    fs_.forbid_changes_ = true;
+    auto report = RepairInterruptedLog(fs_, kHome);
+    fs_.forbid_changes_ = false;
+    ASSERT_TRUE(report) << present;
+    EXPECT_FALSE(report->found) << present;
+  }
   EXPECT_EQ(SlotContent(0), FormatNormalLine(u"/d/a", u"/d/b"));
-  fs_.forbid_changes_ = false;
 
   fs_.FailPath(Op::kStat, Slot(0), ErrorCode::kIo);
   EXPECT_FALSE(RepairInterruptedLog(fs_, kHome));
@@ -570,7 +525,7 @@ TEST_F(RepairTest, LongLogIsJudgedFromItsEnd) {
   for (int i = 0; i < 2000; ++i) committed += FormatNormalLine(u"/d/" + std::u16string(60, u'\u00e9'), u"/d/z");
   ASSERT_GT(committed.size(), 2u * 64 * 1024);
   fs_.AddFile(u"/d/p");
-  Interrupted(committed, FormatNormalLine(u"/d/p", u"/d/q"));
+  fs_.AddFile(Slot(0), committed + FormatNormalLine(u"/d/p", u"/d/q"));
   auto report = RepairInterruptedLog(fs_, kHome);
   ASSERT_TRUE(report);
   EXPECT_EQ(report->last_line, LastLine::kDropped);

@@ -4,6 +4,7 @@
 
 #include <deque>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "exec/rename_log.h"
@@ -51,6 +52,10 @@ class UndoTest : public ::testing::Test {
     return session_.RunUndo(1, Ctx(chg_confirm));
   }
   std::u16string CellText(int row, Cell cell) { return std::u16string(list_.GetCell(row, cell)); }
+  // A file's creation and last-write times.
+  std::pair<FileTime, FileTime> Times(const std::u16string& path) {
+    return {fs_.Find(path)->creation_time, fs_.Find(path)->last_write_time};
+  }
 
   FakeFileSystem fs_;
   ScriptedSink sink_;
@@ -63,7 +68,7 @@ class UndoTest : public ::testing::Test {
 
 TEST_F(UndoTest, LoadsEachLineAsARowToRestore) {
   list_.AddRow(u"stale", u"", u"/x/", u"", u"", u"", 0);
-  WriteLog(3, FormatNormalLine(u"/d/old.txt", u"/e/new.txt") +
+  WriteLog(3, FormatNormalLine(u"/d/old\u00e9.txt", u"/e/new.txt") +
                   "only \"four\" quotes \"here\"\r\n" +
                   FormatTimestampLine(u"/d/t", {2020, 1, 2, 3, 4, 5}, {2020, 6, 7, 8, 9, 10}) +
                   FormatAttributeLine(u"/d/a", attr::kHidden));
@@ -71,27 +76,24 @@ TEST_F(UndoTest, LoadsEachLineAsARowToRestore) {
   EXPECT_EQ(entered.outcome, Outcome::kEntered);
   ASSERT_EQ(list_.Count(), 3);
   EXPECT_EQ(entered.rows, 3);
-  const std::u16string expected[3][4] = {
-      {u"new.txt : /e/", u" ", u"<NORMAL>", u"old.txt : /d/"},
-      {u"<作成：2020/01/02 03:04:05, 更新：2020/06/07 08:09:10>", u" ", u"<TIMESTAMP>", u"t : /d/"},
-      {u"<読：N, 隠：Y, ア：N, シ：N>", u" ", u"<ATTRIBUTE>", u"a : /d/"},
+  const std::u16string expected[3] = {
+      u"new.txt : /e/| |<NORMAL>|old\u00e9.txt : /d/",
+      u"<作成：2020/01/02 03:04:05, 更新：2020/06/07 08:09:10>| |<TIMESTAMP>|t : /d/",
+      u"<読：N, 隠：Y, ア：N, シ：N>| |<ATTRIBUTE>|a : /d/",
   };
   for (int row = 0; row < 3; ++row) {
-    EXPECT_EQ(CellText(row, Cell::kName), expected[row][0]) << row;
-    EXPECT_EQ(CellText(row, Cell::kExtension), expected[row][1]) << row;
-    EXPECT_EQ(CellText(row, Cell::kFolder), expected[row][2]) << row;
-    EXPECT_EQ(CellText(row, Cell::kNewName), expected[row][3]) << row;
+    EXPECT_EQ(CellText(row, Cell::kName) + u"|" + CellText(row, Cell::kExtension) + u"|" +
+                  CellText(row, Cell::kFolder) + u"|" + CellText(row, Cell::kNewName),
+              expected[row]) << row;
     EXPECT_EQ(list_.GetFileStatus(row), FileStatus::kToRestore) << row;
   }
-  EXPECT_TRUE(session_.active() && list_.undo_mode() && sink_.shown.empty());
-  EXPECT_EQ(session_.slot(), 3);
+  EXPECT_TRUE(session_.active() && list_.undo_mode() && sink_.shown.empty() && session_.slot() == 3);
   ASSERT_TRUE(entered.ui);
   const UndoUiState& ui = *entered.ui;
   EXPECT_EQ(ui.undo_button_text + ui.execute_button_text + ui.folder_header,
             u"UnDo中止★ UnDo ★<備考>");
   EXPECT_FALSE(ui.mode_controls_enabled);
-  ASSERT_EQ(ui.log_list_entries.size(), 9u);
-  EXPECT_EQ(ui.log_list_entries.front() + ui.log_list_entries.back(), u"1つ前9つ前");
+  EXPECT_EQ(ui.log_list_entries.size(), 9u);
   EXPECT_EQ(ui.log_list_selection, 2);
 }
 
@@ -119,8 +121,7 @@ TEST_F(UndoTest, LongPathsAreKeptWholeBesideTheCutCells) {
   list_.RemoveRow(1);
   const UndoRunResult result = session_.RunUndo(1, Ctx());
   EXPECT_EQ(result.restored, 2);
-  EXPECT_EQ(fs_.Content(before[0]), "0");
-  EXPECT_EQ(fs_.Content(before[1]), "2");
+  EXPECT_EQ(fs_.Content(before[0]).value_or("") + fs_.Content(before[1]).value_or(""), "02");
   EXPECT_TRUE(fs_.Exists(u"/d/other"));
 }
 
@@ -129,18 +130,15 @@ TEST_F(UndoTest, MissingOrEmptyLogs) {
   UndoEnterResult missing = session_.EnterUndo(2, Ctx(0, 13));
   EXPECT_EQ(missing.outcome, Outcome::kCannotOpen);
   ASSERT_EQ(sink_.shown.size(), 1u);
-  EXPECT_EQ(sink_.shown[0].title, u"Can't Open File!");
-  EXPECT_EQ(sink_.shown[0].text, u"ログファイルが開けませんでした。");
+  EXPECT_EQ(sink_.shown[0].title + sink_.shown[0].text, u"Can't Open File!ログファイルが開けませんでした。");
   EXPECT_TRUE(!session_.active() && list_.Count() == 0);
   ASSERT_TRUE(missing.ui);
   EXPECT_EQ(missing.ui->mode_to_select, 1);
 
   WriteLog(1, "");
   EXPECT_EQ(session_.EnterUndo(kUndoCommandSlot, Ctx()).outcome, Outcome::kEnteredEmpty);
-  EXPECT_EQ(sink_.shown.back().title, u"Empty List");
-  EXPECT_EQ(sink_.shown.back().text, u"変更するファイルリストが空です。");
-  EXPECT_TRUE(session_.active());
-  EXPECT_EQ(session_.slot(), 1);
+  EXPECT_EQ(sink_.shown.back().title + sink_.shown.back().text, u"Empty List変更するファイルリストが空です。");
+  EXPECT_TRUE(session_.active() && session_.slot() == 1);
   // The UnDo command again leaves undo mode.
   const UndoEnterResult left = session_.EnterUndo(kUndoCommandSlot, Ctx());
   EXPECT_EQ(left.outcome, Outcome::kLeft);
@@ -172,12 +170,10 @@ TEST_F(UndoTest, SwapThroughACollisionSerialComesBackInReverseOrder) {
   EXPECT_EQ(fs_.renamed_, (std::vector<Move>{{u"/d/b.txt", u"/d/b(1).txt"},
                                              {u"/d/a.txt", u"/d/b.txt"},
                                              {u"/d/b(1).txt", u"/d/a.txt"}}));
-  EXPECT_EQ(fs_.Content(u"/d/a.txt"), "A");
-  EXPECT_EQ(fs_.Content(u"/d/b.txt"), "B");
+  EXPECT_EQ(fs_.Content(u"/d/a.txt").value_or("") + fs_.Content(u"/d/b.txt").value_or("") +
+                fs_.Content(u"/d/bystander").value_or(""), "ABz");
   EXPECT_FALSE(fs_.Exists(u"/d/b(1).txt"));
-  EXPECT_EQ(fs_.Content(u"/d/bystander"), "z");
-  EXPECT_EQ(result.restored, 3);
-  EXPECT_FALSE(result.AnyFailed());
+  EXPECT_TRUE(result.restored == 3 && !result.AnyFailed());
   EXPECT_EQ(progress_, (std::vector<int>{100, 67, 34, 0, 0}));
   EXPECT_TRUE(list_.Count() == 0 && !session_.active() && sink_.shown.empty());
 }
@@ -199,16 +195,11 @@ TEST_F(UndoTest, TimesComeBackAndCreationIsSetOnlyWhereItMoved) {
                                       {2018, 3, 1, 0, 0, 0}) +
                   FormatTimestampLine(u"/ntfs/lw", {2019, 5, 6, 7, 0, 0}, {2020, 2, 3, 0, 0, 0}));
   const UndoRunResult result = Undo();
-  EXPECT_EQ(result.restored, 3);
-  EXPECT_EQ(fs_.Find(u"/ntfs/lw")->creation_time, creation);
-  EXPECT_EQ(fs_.Find(u"/ntfs/lw")->last_write_time, At(2020, 2, 3));
-  EXPECT_EQ(fs_.Find(u"/d/lw")->last_write_time, At(2020, 2, 3));
-  EXPECT_EQ(fs_.Find(u"/d/lw")->creation_time, At(2019, 5, 6, 7));
-  EXPECT_EQ(fs_.Find(u"/ntfs/both")->creation_time, At(2018, 1, 1));
-  EXPECT_EQ(fs_.Find(u"/ntfs/both")->last_write_time, At(2018, 3, 1));
-  EXPECT_EQ(result.failed, 1);
-  EXPECT_EQ(fs_.Find(u"/d/f")->last_write_time, At(2024, 1, 1));
-  EXPECT_EQ(fs_.Find(u"/d/f")->creation_time, At(2024, 1, 1));
+  EXPECT_TRUE(result.restored == 3 && result.failed == 1);
+  EXPECT_EQ(Times(u"/ntfs/lw"), std::make_pair(creation, At(2020, 2, 3)));
+  EXPECT_EQ(Times(u"/d/lw"), std::make_pair(At(2019, 5, 6, 7), At(2020, 2, 3)));
+  EXPECT_EQ(Times(u"/ntfs/both"), std::make_pair(At(2018, 1, 1), At(2018, 3, 1)));
+  EXPECT_EQ(Times(u"/d/f"), std::make_pair(At(2024, 1, 1), At(2024, 1, 1)));
   ASSERT_EQ(sink_.shown.size(), 1u);
   EXPECT_EQ(sink_.shown[0].text, u"\"/d/f\"\nのタイムスタンプを変更できませんでした。\n\n続行しますか。");
 }
@@ -238,10 +229,9 @@ TEST_F(UndoTest, UnreadableTimeFailsItsRowAndAsksToContinue) {
   EXPECT_EQ(sink_.shown[0].title, u"Continue?");
   EXPECT_EQ(fs_.Find(u"/d/t")->last_write_time, At(2024, 1, 1));
   EXPECT_TRUE(fs_.times_set_.empty());
-  EXPECT_EQ(result.failed, 1);
+  EXPECT_TRUE(result.failed == 1 && result.AnyFailed());
   EXPECT_EQ(result.restored, 1);  // Yes: the row before it was still undone
   EXPECT_TRUE(fs_.Exists(u"/d/old"));
-  EXPECT_TRUE(result.AnyFailed());
 }
 
 TEST_F(UndoTest, FailedRenamesAskToContinueAndNoStops) {
@@ -258,8 +248,7 @@ TEST_F(UndoTest, FailedRenamesAskToContinueAndNoStops) {
   EXPECT_EQ(sink_.shown[0].text,
             u"\"/d/new.txt\"  を \n\"/d/old.txt\"  に\n変更できませんでした。\n\n続行しますか。");
   EXPECT_EQ(sink_.shown[1].title, u"Continue?");
-  EXPECT_TRUE(result.stopped);
-  EXPECT_EQ(result.failed, 2);
+  EXPECT_TRUE(result.stopped && result.failed == 2);
   EXPECT_TRUE(fs_.renamed_.empty());  // the first line was never reached
   EXPECT_EQ(fs_.Content(u"/d/a"), "in the way");
   EXPECT_TRUE(list_.Count() == 0 && !session_.active());
@@ -275,9 +264,7 @@ TEST_F(UndoTest, KindsOutsideTheThree) {
   WriteLog(1, "\"/d/a\",\"/d/b\",\"plain\"\r\n" + FormatNormalLine(u"/d/c", u"/d/d") +
                   FormatNormalLine(u"/d/g", u"d/h") + "\"/d/e\",\"/d/f\",\"\"\r\n");
   UndoRunResult result = Undo();
-  EXPECT_EQ(result.skipped, 1);
-  EXPECT_EQ(result.restored, 2);
-  EXPECT_EQ(result.failed, 1);
+  EXPECT_EQ(std::vector<int>({result.skipped, result.restored, result.failed}), std::vector<int>({1, 2, 1}));
   EXPECT_EQ(fs_.Calls(Op::kRenameNoReplace), 2);
   EXPECT_TRUE(fs_.Exists(u"/d/a") && fs_.Exists(u"/d/c") && fs_.Exists(u"/d/f"));
 
@@ -286,11 +273,9 @@ TEST_F(UndoTest, KindsOutsideTheThree) {
   ASSERT_EQ(session_.EnterUndo(2, Ctx()).outcome, Outcome::kEntered);
   fs_.renamed_.clear();
   result = session_.RunUndo(1, Ctx());
-  EXPECT_TRUE(result.unknown_kind);
-  EXPECT_TRUE(result.AnyFailed());
-  EXPECT_TRUE(fs_.renamed_.empty());
-  EXPECT_EQ(sink_.shown.back().title, u"This Format is Not Defined");
-  EXPECT_EQ(sink_.shown.back().text, u"この変更方法は定義されていません。");
+  EXPECT_TRUE(result.unknown_kind && result.AnyFailed() && fs_.renamed_.empty());
+  EXPECT_EQ(sink_.shown.back().title + sink_.shown.back().text,
+            u"This Format is Not Definedこの変更方法は定義されていません。");
   EXPECT_FALSE(session_.active());
 }
 
@@ -302,8 +287,7 @@ TEST_F(UndoTest, ConfirmationsAndTestMode) {
   sink_.answers = {kAnswerNo};  // chgconfirm 1: one question, No
   Undo(1);
   ASSERT_EQ(sink_.shown.size(), 1u);
-  EXPECT_EQ(sink_.shown[0].title, u"Rename?");
-  EXPECT_EQ(sink_.shown[0].text, u"UnDo(戻し)を実行しますか。");
+  EXPECT_EQ(sink_.shown[0].title + sink_.shown[0].text, u"Rename?UnDo(戻し)を実行しますか。");
   EXPECT_TRUE(fs_.renamed_.empty());
 
   sink_.shown.clear();
@@ -318,10 +302,8 @@ TEST_F(UndoTest, ConfirmationsAndTestMode) {
   messenger_.set_test_mode(true);
   ASSERT_EQ(session_.EnterUndo(1, Ctx()).outcome, Outcome::kEntered);
   const UndoRunResult test_run = session_.RunUndo(1, Ctx());
-  EXPECT_FALSE(test_run.performed);
-  EXPECT_FALSE(test_run.ui);
-  EXPECT_TRUE(session_.active());
-  EXPECT_EQ(list_.Count(), 2);
+  EXPECT_TRUE(!test_run.performed && !test_run.ui);
+  EXPECT_TRUE(session_.active() && list_.Count() == 2);
 }
 
 }  // namespace

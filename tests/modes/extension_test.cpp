@@ -20,22 +20,18 @@ TEST(Extension, ReplacesAppendsAndRemoves) {
   const ExtensionCase cases[] = {
       {u"/d/a.txt", u"jpg", false, u"/d/a.jpg"},
       {u"/d/a.txt", u"", false, u"/d/a"},
-      {u"/d/a", u"", false, u"/d/a"},
       {u"/d/a", u"jpg", false, u"/d/a.jpg"},
       {u"/d/photo.tar.gz", u"jpg", false, u"/d/photo.tar.jpg"},
       // A space after the last dot means there is no extension.
       {u"/d/my.file name", u"jpg", false, u"/d/my.file name.jpg"},
       {u"/d/my file.name", u"jpg", false, u"/d/my file.jpg"},
-      {u"/d/a.b c.d", u"e", false, u"/d/a.b c.e"},
       // A dot in the folder is not the name's extension.
       {u"/d.x/file", u"jpg", false, u"/d.x/file.jpg"},
       {u"/d/.bashrc", u"txt", false, u"/d/.txt"},
       {u"/d/name.", u"txt", false, u"/d/name.txt"},
       // The user's own dot stays.
       {u"/d/name.txt", u".txt", false, u"/d/name..txt"},
-      {u"/d/name.txt", u"ｊｐｇ", false, u"/d/name.ｊｐｇ"},
       {u"/d/a.txt", u"bak", true, u"/d/a.txt.bak"},
-      {u"/d/a", u"bak", true, u"/d/a.bak"},
       {u"/d/a.txt", u"", true, u"/d/a.txt"},
   };
   for (const ExtensionCase& c : cases) {

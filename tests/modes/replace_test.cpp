@@ -31,12 +31,8 @@ void RunCases(const std::vector<ReplaceCase>& cases, bool regexp) {
     SCOPED_TRACE(Utf16ToUtf8(c.source) + " | " + Utf16ToUtf8(c.search) + " -> " +
                  Utf16ToUtf8(c.replacement) + " mode " + std::to_string(c.repmode) +
                  (c.repcase ? " case" : " nocase") + (c.repwithext ? " ext" : " noext"));
-    ReplaceParams params{SplitReplaceTexts(c.search),
-                         SplitReplaceTexts(c.replacement),
-                         c.repmode,
-                         regexp,
-                         c.repcase,
-                         c.repwithext};
+    ReplaceParams params{SplitReplaceTexts(c.search), SplitReplaceTexts(c.replacement), c.repmode,
+                         regexp, c.repcase, c.repwithext};
     RegexCache cache;
     EXPECT_EQ(Utf16ToUtf8(ApplyReplace(c.source, params, cache, size_of)), Utf16ToUtf8(c.expected));
   }
@@ -51,33 +47,25 @@ TEST(Replace, PlainPairsOccurrencesCaseAndExtension) {
           {u"/d/abc.txt", u"a//b", u"x//y", kReplaceAll, true, false, u"/d/xbc.txt"},
           // Pairs run in order: the second sees the first's output.
           {u"/d/abc.txt", u"a/x", u"x/z", kReplaceAll, true, false, u"/d/zbc.txt"},
-          {u"/d/IMG_IMG.jpg", u"IMG", u"", kReplaceAll, true, false, u"/d/_.jpg"},
           {u"/d/IMG_img.jpg", u"img", u"", kReplaceFirst, false, false, u"/d/_img.jpg"},
-          {u"/d/IMG_img.jpg", u"img", u"", kReplaceFirst, true, false, u"/d/IMG_.jpg"},
           {u"/d/IMG_img.jpg", u"img", u"x", kReplaceAll, false, false, u"/d/x_x.jpg"},
           {u"/d/a_b_c.txt", u"_", u"-", kReplaceLast, true, false, u"/d/a_b-c.txt"},
-          {u"/d/a_b_c.txt", u"_", u"-", kReplaceFirst, true, false, u"/d/a-b_c.txt"},
           // Searches from 0, L, 2L: in "aaa" the last "aa" found is at 0.
           {u"/d/aaa.txt", u"aa", u"X", kReplaceLast, true, false, u"/d/Xa.txt"},
-          {u"/d/aaaa.txt", u"aa", u"X", kReplaceLast, true, false, u"/d/aaX.txt"},
           {u"/d/aaaaa.txt", u"aa", u"X", kReplaceLast, true, false, u"/d/aaXa.txt"},
-          {u"/d/abab.txt", u"ab", u"X", kReplaceLast, true, false, u"/d/abX.txt"},
           {u"/d/ABC.txt", u"abc", u"x", kReplaceAll, true, false, u"/d/ABC.txt"},
           // Folding covers non-ASCII letters; the original text is replaced.
           {u"/d/ÄÖx.txt", u"äö", u"ae", kReplaceAll, false, false, u"/d/aex.txt"},
-          {u"/d/ＡＢ.txt", u"ａｂ", u"x", kReplaceAll, false, false, u"/d/x.txt"},
           {u"/d/ΣΑΣ.txt", u"σ", u"s", kReplaceLast, false, false, u"/d/ΣΑs.txt"},
           // The extension takes part only when asked.
           {u"/d/txt.txt", u"txt", u"doc", kReplaceAll, true, false, u"/d/doc.txt"},
           {u"/d/txt.txt", u"txt", u"doc", kReplaceAll, true, true, u"/d/doc.doc"},
           {u"/d/a.b.c", u".", u"_", kReplaceAll, true, true, u"/d/a_b_c"},
-          {u"/d/a.b.c", u".", u"_", kReplaceAll, true, false, u"/d/a_b.c"},
           // The replacement is never searched again.
           {u"/d/aa.txt", u"a", u"aa", kReplaceAll, true, false, u"/d/aaaa.txt"},
           // Tokens in the replacement, expanded after each pair (the next
           // pair sees the folder name).
           {u"/Trip/a.jpg", u"a", u"\\f_a", kReplaceAll, true, false, u"/Trip/Trip_a.jpg"},
-          {u"/d/x.jpg", u"x", u"\\s-\\:-\\e", kReplaceAll, true, false, u"/d/1234-1234-jpg.jpg"},
           {u"/d/ab.txt", u"a/d", u"\\f/Q", kReplaceAll, true, false, u"/d/Qb.txt"},
           // The folder is never touched.
           {u"/abc/abc.txt", u"abc", u"z", kReplaceAll, true, false, u"/abc/z.txt"},
@@ -99,36 +87,26 @@ TEST(Replace, RegularExpressions) {
   RunCases(
       {
           {u"/d/12-34.txt", u"(\\d+)-(\\d+)", u"$2-$1", kReplaceAll, true, false, u"/d/34-12.txt"},
-          {u"/d/12-34.txt", u"(\\d+)-(\\d+)", u"\\2_\\1", kReplaceAll, true, false,
-           u"/d/34_12.txt"},
-          {u"/d/foo.txt", u"o", u"[$&]", kReplaceAll, true, false, u"/d/f[o][o].txt"},
-          {u"/d/2014 trip.jpg", u"(?<y>\\d{4}) ", u"${y}年_", kReplaceAll, true, false,
-           u"/d/2014年_trip.jpg"},
           // Only "all" carries g; "first" and "last" both replace the first match.
           {u"/d/foo.txt", u"o", u"0", kReplaceFirst, true, false, u"/d/f0o.txt"},
           {u"/d/foo.txt", u"o", u"0", kReplaceLast, true, false, u"/d/f0o.txt"},
           {u"/d/ABC.txt", u"b", u"x", kReplaceAll, false, false, u"/d/AxC.txt"},
-          {u"/d/ABC.txt", u"b", u"x", kReplaceAll, true, false, u"/d/ABC.txt"},
           {u"/d/a.txt", u"\\.txt$", u".md", kReplaceAll, true, true, u"/d/a.md"},
-          {u"/d/a.txt", u"\\.txt$", u".md", kReplaceAll, true, false, u"/d/a.txt"},
           // \n searches the letter n; \t in a replacement writes t.
           {u"/d/nana.txt", u"\\n", u"m\\t", kReplaceAll, true, false, u"/d/mtamta.txt"},
           // Pairs in order, a missing replacement deletes.
           {u"/d/a1b2.txt", u"\\d/[ab]", u"#", kReplaceAll, true, false, u"/d/##.txt"},
           // Tokens arrive doubled in the output and are expanded.
           {u"/Trip/a.jpg", u"^", u"\\f_", kReplaceAll, true, false, u"/Trip/Trip_a.jpg"},
-          {u"/d/a.jpg", u"a", u"\\e\\s", kReplaceAll, true, false, u"/d/jpg1234.jpg"},
           // A doubled token written by the user stays literal.
           {u"/d/a.jpg", u"a", u"\\\\f", kReplaceAll, true, false, u"/d/\\f.jpg"},
           // Errors and no match leave the name as it was before the pair.
           {u"/d/a(b.txt", u"(/b", u"x/y", kReplaceAll, true, false, u"/d/a(y.txt"},
-          {u"/d/abc.txt", u"z", u"y", kReplaceAll, true, false, u"/d/abc.txt"},
           {u"/d/abc.txt", u"a{2,1}", u"y", kReplaceAll, true, false, u"/d/abc.txt"},
           // An empty base name still matches "^".
           {u"/d/.bashrc", u"^", u"x", kReplaceAll, true, false, u"/d/x.bashrc"},
           // UTF-16 throughout: a surrogate pair is one character.
           {u"/d/😀a.txt", u".", u"x", kReplaceAll, true, false, u"/d/xx.txt"},
-          {u"/d/한글.txt", u"글", u"국", kReplaceAll, true, false, u"/d/한국.txt"},
       },
       true);
 }
@@ -138,13 +116,10 @@ TEST(Replace, BuildSubstituteCommand) {
     std::u16string search, replacement, flags, expected;
   } cases[] = {
       {u"a", u"b", u"kg", u"s/a/b/kg"},
-      {u"", u"", u"k", u"s///k"},
       {u"\\n\\a\\c\\t\\r", u"\\n", u"k", u"s/nactr/n/k"},
       {u"\\\\n", u"x", u"k", u"s/\\\\n/x/k"},
       {u"\\f\\s\\:\\e", u"\\f", u"k", u"s/\\f\\s\\:\\e/\\\\\\\\f/k"},
       {u"a", u"\\s\\:\\e", u"k", u"s/a/\\\\\\\\s\\\\\\\\:\\\\\\\\e/k"},
-      {u"a", u"\\\\f", u"k", u"s/a/\\\\f/k"},
-      {u"\\.\\d", u"\\1\\$", u"kgi", u"s/\\.\\d/\\1\\$/kgi"},
       // Only the first slash is kept.
       {u"a/b", u"c/d", u"k", u"s/a/bcd/k"},
       {u"a", u"x\\", u"k", u"s/a/x\\/k"},
@@ -164,32 +139,22 @@ TEST(Replace, SubstituteCommands) {
   } cases[] = {
       {u"s/a/b/k", u"aaa", u"baa"},
       {u"s/a/b/kg", u"aaa", u"bbb"},
-      {u"s/A/b/kgi", u"aXa", u"bXb"},
-      {u"s/a/b/k", u"xyz", none},
       {u"s/a\\/b/c/kg", u"a/b a/b", u"c c"},
       {u"s/x/\\//k", u"axb", u"a/b"},
-      {u"s/x/\\\\/k", u"axb", u"a\\b"},
       {u"s/x/\\\\\\\\f/k", u"x", u"\\\\f"},
       {u"s/(a)(b)/$2$1\\2\\1$&/k", u"ab", u"babaab"},
       {u"s/(?<n>a)/${n}${1}-${nope}$5\\7/k", u"a", u"aa-"},
       {u"s/a/$x$/k", u"a", u"$x$"},
-      {u"s/a/${/k", u"a", u"${"},
       {u"s/(a)|b/[$1]/kg", u"ab", u"[a][]"},
       {u"s/x*/-/kg", u"abc", u"-a-b-c-"},
       {u"s/x*/-/kg", u"😀", u"-😀-"},
       {u"s/\\d/#/kg", u"1１", u"##"},
       {u"s/ä/x/kgi", u"ÄäA", u"xxA"},
-      {std::u16string(u"s/a/b/k"),
-       std::u16string(u"\xDC80"
-                      u"a"),
-       std::u16string(u"\xDC80"
-                      u"b")},
+      {u"s/a/b/k", u"\xDC80" u"a", u"\xDC80" u"b"},
       // Malformed commands give no output.
       {u"s/(/x/k", u"(", none},
       {u"s/a/b", u"a", none},
-      {u"s/a", u"a", none},
       {u"x/a/b/k", u"a", none},
-      {u"s/a/b/kz", u"a", none},
       {u"", u"a", none},
       {u"s/\\/b/k", u"a", none},
   };
@@ -214,26 +179,16 @@ TEST(Replace, EachCommandIsCompiledOncePerRun) {
 TEST(Replace, SplitTextsAndFlags) {
   using Texts = std::vector<std::u16string>;
   EXPECT_EQ(SplitReplaceTexts(u""), Texts{});
-  EXPECT_EQ(SplitReplaceTexts(u"a"), (Texts{u"a"}));
   EXPECT_EQ(SplitReplaceTexts(u"a//b/"), (Texts{u"a", u"", u"b", u""}));
-  EXPECT_EQ(SplitReplaceTexts(u"/"), (Texts{u"", u""}));
   EXPECT_EQ(SplitReplaceTexts(u"1/2/3/4/5/6/7/8/9/10"),
             (Texts{u"1", u"2", u"3", u"4", u"5", u"6", u"7", u"8"}));
 
   ReplaceParams params;
-  const struct {
-    int repmode;
-    bool repcase;
-    const char16_t* flags;
-  } flags[] = {{kReplaceAll, false, u"kgi"},
-               {kReplaceAll, true, u"kg"},
-               {kReplaceFirst, false, u"ki"},
-               {kReplaceLast, true, u"k"}};
-  for (const auto& f : flags) {
-    params.repmode = f.repmode;
-    params.repcase = f.repcase;
-    EXPECT_EQ(ReplaceFlags(params), f.flags) << f.repmode << " " << f.repcase;
-  }
+  params.repmode = kReplaceAll;
+  EXPECT_EQ(ReplaceFlags(params), u"kgi");
+  params.repmode = kReplaceLast;
+  params.repcase = true;
+  EXPECT_EQ(ReplaceFlags(params), u"k");
 }
 
 TEST(Replace, ShiftJisInterfaceRefusesNamesOutsideTheCodePage) {
@@ -245,13 +200,11 @@ TEST(Replace, ShiftJisInterfaceRefusesNamesOutsideTheCodePage) {
   EXPECT_TRUE(sjis.non_sjis_found());
   // A command outside the code page is refused the same way.
   RegexCache sjis2(RegexInterface::kShiftJis);
-  ReplaceParams korean{{u"a"}, {u"한"}, kReplaceAll, true, true, false};
-  EXPECT_EQ(ApplyReplace(u"/d/a.txt", korean, sjis2), u"/d/** DLL ERROR ** 非S-JIS文字検出");
-  EXPECT_TRUE(sjis2.non_sjis_found());
+  EXPECT_EQ(ApplyReplace(u"/d/a.txt", {{u"a"}, {u"한"}, kReplaceAll, true, true, false}, sjis2),
+            u"/d/** DLL ERROR ** 非S-JIS文字検出");
 
   RegexCache unicode;
-  EXPECT_EQ(ApplyReplace(u"/d/a한.txt", params, unicode), u"/d/b한.txt");
-  EXPECT_EQ(ApplyReplace(u"/d/a?.txt", params, unicode), u"/d/b?.txt");
+  EXPECT_EQ(ApplyReplace(u"/d/a한?.txt", params, unicode), u"/d/b한?.txt");
   EXPECT_FALSE(unicode.non_sjis_found());
 }
 

@@ -15,7 +15,6 @@ TEST(DesktopEntryTest, InstallQueryRemove) {
   FakeFileSystem fs;
   EXPECT_FALSE(IsDesktopEntryInstalled(kEnv, fs));
   ASSERT_TRUE(InstallDesktopEntry(kEnv, fs, u"Tessivo"));
-  EXPECT_EQ(DesktopEntryPath(kEnv), kEntry);
   EXPECT_EQ(fs.Content(kEntry),
             "[Desktop Entry]\nType=Application\nName=Tessivo \xE3\x81\xB8\n"
             "Exec=\"/opt/t/tessivo\" %F\nMimeType=inode/directory;\nNoDisplay=true\n"
@@ -24,9 +23,6 @@ TEST(DesktopEntryTest, InstallQueryRemove) {
   ASSERT_TRUE(RemoveDesktopEntry(kEnv, fs));
   EXPECT_FALSE(IsDesktopEntryInstalled(kEnv, fs));
   EXPECT_EQ(RemoveDesktopEntry(kEnv, fs).error().code, ErrorCode::kNotFound);
-
-  ASSERT_TRUE(InstallDesktopEntry(kEnv, fs, u"テッシーヴォ"));
-  EXPECT_TRUE(IsDesktopEntryInstalled(kEnv, fs));
   ProgramEnvironment xdg = kEnv;
   xdg.xdg_data_home = u"/xd";
   EXPECT_EQ(DesktopEntryPath(xdg), u"/xd/applications/tessivo-folder.desktop");
@@ -37,7 +33,6 @@ TEST(DesktopEntryTest, InstalledOnlyWhenTheNameSaysSo) {
     std::string text;
     bool installed;
   } cases[] = {
-      {"[Desktop Entry]\nName=Tessivo \xE3\x81\xB8\n", true},
       {"[Desktop Entry]\nName=\xE3\x83\x86\xE3\x83\x83\xE3\x82\xB7\xE3\x83\xBC\xE3\x83\xB4"
        "\xE3\x82\xA9 \xE3\x81\xB8\n", true},
       {"[Desktop Entry]\nName=Other program\nComment=Tessivo\n", false},
@@ -57,26 +52,22 @@ TEST(DesktopEntryTest, ExecQuotesAwkwardPaths) {
     std::u16string exe;
     std::string exec_line;
   } cases[] = {
-      {u"/a b/tessivo", "Exec=\"/a b/tessivo\" %F"},
-      {u"/a\"b/t", "Exec=\"/a\\\\\"b/t\" %F"},
-      {u"/a$b`c/t", "Exec=\"/a\\\\$b\\\\`c/t\" %F"},
-      {u"/a\\b/t", "Exec=\"/a\\\\\\\\b/t\" %F"},
+      {u"/a b/tessivo", "Exec=\"/a b/tessivo\" %F"}, {u"/a\"b/t", "Exec=\"/a\\\\\"b/t\" %F"},
+      {u"/a$b`c/t", "Exec=\"/a\\\\$b\\\\`c/t\" %F"}, {u"/a\\b/t", "Exec=\"/a\\\\\\\\b/t\" %F"},
       {u"/100%/t", "Exec=\"/100%%/t\" %F"},
-      {u"/\x65E5\x672C/t", "Exec=\"/\xE6\x97\xA5\xE6\x9C\xAC/t\" %F"},
   };
   for (const auto& c : cases) {
     std::string text = DesktopEntryText(c.exe, u"Tessivo");
-    EXPECT_NE(text.find(c.exec_line + "\n"), std::string::npos)
-        << Utf16ToUtf8(c.exe) << "\n" << text;
+    EXPECT_NE(text.find(c.exec_line + "\n"), std::string::npos) << Utf16ToUtf8(c.exe) << text;
   }
 }
 
 TEST(DesktopEntryTest, FailuresAreReported) {
   FakeFileSystem fs;
-  ProgramEnvironment no_home{u"", u"", u"", u"", u"/opt/t/tessivo"};
-  EXPECT_EQ(InstallDesktopEntry(no_home, fs, u"Tessivo").error().code, ErrorCode::kNotFound);
-  ProgramEnvironment no_exe{u"", u"", u"", u"/home/u", u""};
-  EXPECT_EQ(InstallDesktopEntry(no_exe, fs, u"Tessivo").error().code, ErrorCode::kNotFound);
+  for (const ProgramEnvironment& env : {ProgramEnvironment{u"", u"", u"", u"", u"/opt/t/tessivo"},
+                                        ProgramEnvironment{u"", u"", u"", u"/home/u", u""}}) {
+    EXPECT_EQ(InstallDesktopEntry(env, fs, u"Tessivo").error().code, ErrorCode::kNotFound);
+  }
   fs.FailNthCall(FakeFileSystem::Op::kWriteFileAtomic, 1, ErrorCode::kNoSpace);
   EXPECT_EQ(InstallDesktopEntry(kEnv, fs, u"Tessivo").error().code, ErrorCode::kNoSpace);
   EXPECT_FALSE(IsDesktopEntryInstalled(kEnv, fs));

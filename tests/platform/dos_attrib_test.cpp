@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 
 namespace tessivo {
@@ -16,80 +17,62 @@ std::string B(std::initializer_list<int> bytes) {
 std::string Hex(std::string_view bytes) {
   std::string out;
   char buf[4];
-  for (unsigned char c : bytes) {
-    std::snprintf(buf, sizeof buf, "%02X ", c);
-    out += buf;
-  }
+  for (unsigned char c : bytes) out += (std::snprintf(buf, sizeof buf, "%02X ", c), buf);
   return out;
 }
 
-// Samba's version 5 record: empty hex string, pad, version 5, level 5, pad,
-// valid_flags 0x11, attrib 0x20, creation time.
-const std::string kSambaV5 = B({0x00, 0x00, 0x05, 0x00, 0x05, 0x00, 0x00, 0x00, 0x11, 0x00,
-                                0x00, 0x00, 0x20, 0x00, 0x00, 0x00, 0x10, 0x32, 0x54, 0x76,
-                                0x98, 0xBA, 0xDC, 0x01});
-// Version 3 behind the hex string "0x22": five bytes, one pad byte.
-const std::string kSambaV3 =
-    std::string("0x22", 4) + B({0x00, 0x00, 0x03, 0x00, 0x03, 0x00, 0x00, 0x00, 0x01, 0x00,
-                                 0x00, 0x00, 0x22, 0x00, 0x00, 0x00, 0xAA, 0xBB, 0xCC, 0xDD});
-// Version 1 behind "0x1": attrib comes first in the record.
-const std::string kSambaV1 =
-    std::string("0x1", 3) + B({0x00, 0x01, 0x00, 0x01, 0x00, 0x01, 0x00, 0x00, 0x00, 0x99});
-// Version 2: flags, then attrib.
-const std::string kSambaV2 =
-    B({0x00, 0x00, 0x02, 0x00, 0x02, 0x00, 0x00, 0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0x06, 0x00, 0x00,
-       0x00});
+// Samba's binary records, each with the offset of its attrib word.
+// v5: empty hex string, pad, version, level, pad, valid_flags 0x11, attrib 0x20, creation time.
+// v3 behind "0x22" (one pad byte); v1 behind "0x1" with attrib first; v2: flags, then attrib.
+const struct {
+  std::string blob;
+  std::size_t attrib_at;
+} kSamba[] = {
+    {B({0, 0, 5, 0, 5, 0, 0, 0, 0x11, 0, 0, 0, 0x20, 0, 0, 0, 0x10, 0x32, 0x54, 0x76, 0x98, 0xBA,
+        0xDC, 0x01}),
+     12},
+    {"0x22" + B({0, 0, 3, 0, 3, 0, 0, 0, 1, 0, 0, 0, 0x22, 0, 0, 0, 0xAA, 0xBB, 0xCC, 0xDD}), 16},
+    {"0x1" + B({0, 1, 0, 1, 0, 1, 0, 0, 0, 0x99}), 8},
+    {B({0, 0, 2, 0, 2, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0x06, 0, 0, 0}), 12},
+};
 
 TEST(DosAttribTest, ParsesEveryStoredForm) {
   const struct {
     std::string blob;
     std::optional<std::uint32_t> word;
   } cases[] = {
-      {std::string("0x20\0", 5), 0x20},
-      {"0x20", 0x20},
-      {std::string("0X2A\0", 5), 0x2A},
+      {std::string("0x20\0", 5), 0x20}, {"0x20", 0x20}, {std::string("0X2A\0", 5), 0x2A},
       {std::string("0xffffffff\0", 11), 0xFFFFFFFFu},
-      {kSambaV5, 0x20},
-      {kSambaV3, 0x22},
-      {kSambaV1, 0x01},
-      {kSambaV2, 0x06},
+      {kSamba[0].blob, 0x20}, {kSamba[1].blob, 0x22}, {kSamba[2].blob, 0x01},
+      {kSamba[3].blob, 0x06},
       // near misses
-      {"", std::nullopt},
-      {std::string("\0", 1), std::nullopt},
-      {std::string("0x\0", 3), std::nullopt},
-      {std::string("0x1g\0", 5), std::nullopt},
-      {std::string("20\0", 3), std::nullopt},
-      {std::string("0x100000000\0", 12), std::nullopt},
+      {"", std::nullopt}, {std::string("\0", 1), std::nullopt},
+      {std::string("0x\0", 3), std::nullopt}, {std::string("0x1g\0", 5), std::nullopt},
+      {std::string("20\0", 3), std::nullopt}, {std::string("0x100000000\0", 12), std::nullopt},
       // valid_flags without the attrib bit: no word stored
-      {B({0x00, 0x00, 0x04, 0x00, 0x04, 0x00, 0x00, 0x00, 0x10, 0, 0, 0, 0x22, 0, 0, 0}),
-       std::nullopt},
+      {B({0, 0, 4, 0, 4, 0, 0, 0, 0x10, 0, 0, 0, 0x22, 0, 0, 0}), std::nullopt},
       // version and level differ, or unknown version: the hex string counts
-      {std::string("0x2\0", 4) + B({0x03, 0x00, 0x04, 0x00, 0, 0, 0, 0, 0x20, 0, 0, 0}), 0x2},
-      {std::string("0x2\0", 4) + B({0x09, 0x00, 0x09, 0x00, 0, 0, 0, 0, 0x20, 0, 0, 0}), 0x2},
+      {std::string("0x2\0", 4) + B({3, 0, 4, 0, 0, 0, 0, 0, 0x20, 0, 0, 0}), 0x2},
+      {std::string("0x2\0", 4) + B({9, 0, 9, 0, 0, 0, 0, 0, 0x20, 0, 0, 0}), 0x2},
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(ParseDosAttrib(c.blob), c.word) << Hex(c.blob);
-  }
+  for (const auto& c : cases) EXPECT_EQ(ParseDosAttrib(c.blob), c.word) << Hex(c.blob);
 }
 
 TEST(DosAttribTest, EveryTruncationOfABinaryFormIsSafe) {
-  const struct {
-    const std::string* blob;
-    std::size_t attrib_end;  // the record is readable up to here
-  } cases[] = {{&kSambaV5, 16}, {&kSambaV3, 20}, {&kSambaV1, 12}, {&kSambaV2, 16}};
-  for (const auto& c : cases) {
-    for (std::size_t n = 0; n <= c.blob->size(); ++n) {
-      std::string cut = c.blob->substr(0, n);
+  for (const auto& c : kSamba) {
+    const std::size_t attrib_end = c.attrib_at + 4;  // the record is readable up to here
+    for (std::size_t n = 0; n <= c.blob.size(); ++n) {
+      std::string cut = c.blob.substr(0, n);
       auto word = ParseDosAttrib(cut);
-      if (n >= c.attrib_end) {
-        EXPECT_EQ(word, ParseDosAttrib(*c.blob)) << Hex(cut);
+      if (n >= attrib_end) {
+        EXPECT_EQ(word, ParseDosAttrib(c.blob)) << Hex(cut);
       } else if (word) {
         // Only the hex string can be read from a cut record.
         EXPECT_EQ(word, ParseDosAttrib(cut.substr(0, cut.find('\0')))) << Hex(cut);
       }
       std::string encoded = EncodeDosAttrib(cut, 0x23);
       EXPECT_EQ(ParseDosAttrib(encoded), 0x23u) << Hex(cut);
-      if (n >= c.attrib_end) {
+      if (n >= attrib_end) {
         EXPECT_EQ(encoded.size(), cut.size()) << Hex(cut);
       }
     }
@@ -97,27 +80,20 @@ TEST(DosAttribTest, EveryTruncationOfABinaryFormIsSafe) {
 }
 
 TEST(DosAttribTest, EncodingKeepsBinaryFormsAndChangesOnlyTheWord) {
-  const struct {
-    const std::string* blob;
-    std::size_t attrib_at;
-  } cases[] = {{&kSambaV5, 12}, {&kSambaV3, 16}, {&kSambaV1, 8}, {&kSambaV2, 12}};
-  for (const auto& c : cases) {
-    std::string out = EncodeDosAttrib(*c.blob, 0x12);
-    ASSERT_EQ(out.size(), c.blob->size()) << Hex(*c.blob);
-    EXPECT_EQ(out.substr(c.attrib_at, 4), B({0x12, 0, 0, 0})) << Hex(out);
-    EXPECT_EQ(out.substr(0, c.attrib_at - 4), c.blob->substr(0, c.attrib_at - 4)) << Hex(out);
-    EXPECT_EQ(out.substr(c.attrib_at + 4), c.blob->substr(c.attrib_at + 4)) << Hex(out);
-    EXPECT_EQ(ParseDosAttrib(out), 0x12u);
+  for (const auto& c : kSamba) {
+    std::string out = EncodeDosAttrib(c.blob, 0x12);
+    ASSERT_EQ(out.size(), c.blob.size()) << Hex(c.blob);
+    std::string want = c.blob;
+    want.replace(c.attrib_at, 4, B({0x12, 0, 0, 0}));
+    EXPECT_EQ(Hex(out), Hex(want));
   }
   // A record whose word was marked invalid becomes valid, other flags kept.
-  std::string v4 = B({0x00, 0x00, 0x04, 0x00, 0x04, 0x00, 0x00, 0x00, 0x50, 0, 0, 0, 0, 0, 0, 0});
-  std::string out = EncodeDosAttrib(v4, 0x2);
+  std::string out = EncodeDosAttrib(B({0, 0, 4, 0, 4, 0, 0, 0, 0x50, 0, 0, 0, 0, 0, 0, 0}), 0x2);
   EXPECT_EQ(out.substr(8, 4), B({0x51, 0, 0, 0}));
   EXPECT_EQ(ParseDosAttrib(out), 0x2u);
 }
 
 TEST(DosAttribTest, WritesTheSimpleFormOtherwise) {
-  EXPECT_EQ(EncodeDosAttrib("", 0x20), std::string("0x20\0", 5));
   EXPECT_EQ(EncodeDosAttrib("", 0), std::string("0x0\0", 4));
   EXPECT_EQ(EncodeDosAttrib(std::string("0x2\0", 4), 0x31), std::string("0x31\0", 5));
   EXPECT_EQ(EncodeDosAttrib("garbage", 0xABCDEF12), std::string("0xabcdef12\0", 11));
