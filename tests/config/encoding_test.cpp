@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/hex.h"
+
 #include <cstdio>
 #include <random>
 #include <string>
@@ -10,20 +12,6 @@
 
 namespace tessivo {
 namespace {
-
-// Bytes or UTF-16 units as hex, for failure messages.
-template <typename Text>
-std::string Hex(const Text& text) {
-  std::string out;
-  char buf[8];
-  for (auto c : text) {
-    using U = std::make_unsigned_t<decltype(c)>;
-    std::snprintf(buf, sizeof buf, "%0*X ", static_cast<int>(2 * sizeof c),
-                  static_cast<unsigned>(static_cast<U>(c)));
-    out += buf;
-  }
-  return out;
-}
 
 TEST(CodePageTable, EveryEncodableUnitRoundTrips) {
   int encodable = 0;
