@@ -5,20 +5,54 @@ namespace tessivo {
 bool FolderSnapshotFileSystem::Exists(const std::u16string& path) {
   const std::size_t slash = path.rfind(u'/');
   if (slash == std::u16string::npos || slash + 1 == path.size()) return base_.Exists(path);
-  const std::u16string folder_path = path.substr(0, slash + 1);
-  Folder& folder = folders_[folder_path];
+  const std::u16string_view folder_path = std::u16string_view(path).substr(0, slash + 1);
+  if (last_ == nullptr || folder_path != last_path_) {
+    auto found = folders_.find(folder_path);
+    if (found == folders_.end()) found = folders_.emplace(std::u16string(folder_path), Folder()).first;
+    last_path_ = folder_path;
+    last_ = &found->second;  // element addresses survive rehashing
+  }
+  Folder& folder = *last_;
   if (!folder.listed && !folder.unlistable && ++folder.asked > kSnapshotAfter) {
-    auto entries = base_.List(folder_path, ListDetail::kNamesOnly);
+    auto entries = base_.List(last_path_, ListDetail::kNamesOnly);
     if (entries) {
-      folder.names.reserve(entries->size());
-      for (DirEntry& entry : *entries) folder.names.insert(std::move(entry.name));
+      folder.names.Assign(std::move(*entries));
       folder.listed = true;
     } else {
       folder.unlistable = true;
     }
   }
   if (!folder.listed) return base_.Exists(path);
-  return folder.names.count(path.substr(slash + 1)) != 0;
+  return folder.names.Contains(std::u16string_view(path).substr(slash + 1));
+}
+
+void FolderSnapshotFileSystem::NameSet::Assign(std::vector<DirEntry>&& entries) {
+  names_.clear();
+  names_.reserve(entries.size());
+  for (DirEntry& entry : entries) names_.push_back(std::move(entry.name));
+  std::size_t size = 16;
+  while (size < 2 * names_.size()) size *= 2;  // at most half full
+  slots_.assign(size, 0);
+  hashes_.assign(size, 0);
+  for (std::size_t i = 0; i < names_.size(); ++i) {
+    const std::size_t hash = ViewHash{}(names_[i]);
+    std::size_t slot = hash & (size - 1);
+    while (slots_[slot] != 0) slot = (slot + 1) & (size - 1);
+    slots_[slot] = static_cast<std::uint32_t>(i + 1);
+    hashes_[slot] = static_cast<std::uint32_t>(hash);
+  }
+}
+
+bool FolderSnapshotFileSystem::NameSet::Contains(std::u16string_view name) const {
+  if (slots_.empty()) return false;
+  const std::size_t mask = slots_.size() - 1;
+  const std::size_t hash = ViewHash{}(name);
+  for (std::size_t slot = hash & mask; slots_[slot] != 0; slot = (slot + 1) & mask) {
+    if (hashes_[slot] == static_cast<std::uint32_t>(hash) && names_[slots_[slot] - 1] == name) {
+      return true;
+    }
+  }
+  return false;
 }
 
 }  // namespace tessivo

@@ -16,9 +16,12 @@
 // system unchanged; the execution never uses a snapshot (the rename itself
 // is the final word there).
 
+#include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
-#include <unordered_set>
+#include <vector>
 
 #include "platform/file_system.h"
 
@@ -75,15 +78,40 @@ class FolderSnapshotFileSystem final : public FileSystem {
   bool IsLocked(const std::u16string& path) override { return base_.IsLocked(path); }
 
  private:
+  // Hashing that takes views, so a look-up needs no copy of the name.
+  struct ViewHash {
+    using is_transparent = void;
+    std::size_t operator()(std::u16string_view s) const {
+      return std::hash<std::u16string_view>{}(s);
+    }
+  };
+
+  // The names of one listed folder in an open-addressed table: one array
+  // probe and, on a hash match, one comparison per look-up, and no
+  // allocation per name beyond the names themselves.
+  class NameSet {
+   public:
+    void Assign(std::vector<DirEntry>&& entries);
+    bool Contains(std::u16string_view name) const;
+
+   private:
+    std::vector<std::u16string> names_;
+    std::vector<std::uint32_t> slots_;   // index into names_ + 1; 0 is empty
+    std::vector<std::uint32_t> hashes_;  // low bits of each slot's hash
+  };
+
   struct Folder {
     int asked = 0;
     bool listed = false;
     bool unlistable = false;
-    std::unordered_set<std::u16string> names;
+    NameSet names;
   };
 
   FileSystem& base_;
-  std::unordered_map<std::u16string, Folder> folders_;
+  std::unordered_map<std::u16string, Folder, ViewHash, std::equal_to<>> folders_;
+  // Rows come folder by folder: the folder of the last question.
+  std::u16string last_path_;
+  Folder* last_ = nullptr;
 };
 
 }  // namespace tessivo

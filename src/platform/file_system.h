@@ -73,7 +73,8 @@ enum class ListDetail { kFull, kNoAttributes, kNamesOnly };
 class AppendFile {
  public:
   virtual ~AppendFile() = default;
-  // Writes all of `bytes` at the end in one call.
+  // Adds all of `bytes` at the end in one step: a process killed meanwhile
+  // leaves at most this last piece torn.
   virtual Status Append(const std::string& bytes) = 0;
   // Cuts the file back to `length` bytes (takes out a line written ahead).
   virtual Status Truncate(std::uint64_t length) = 0;
@@ -144,7 +145,9 @@ class FileSystem {
 
   // Opens (creating when missing) a file for appending. With `lock`, takes an
   // exclusive advisory lock that lasts as long as the returned object, and
-  // fails with kBusy when another process holds it.
+  // fails with kBusy when another process holds it. While a locked file is
+  // open its length on disk may run ahead of Size() with zero bytes; it is
+  // cut back when the object syncs, cuts or goes away.
   virtual Result<std::unique_ptr<AppendFile>> OpenAppend(const std::u16string& path,
                                                          bool lock) = 0;
 

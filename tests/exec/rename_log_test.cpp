@@ -453,17 +453,24 @@ TEST_F(RepairTest, SettlesTheLastLineAgainstTheDisk) {
   }
 }
 
-TEST_F(RepairTest, TornTailIsCutAndTheLineBeforeItJudged) {
+// A torn line, and the zero bytes a run killed while its log was mapped
+// leaves after its last line (less than one growth step of the file).
+TEST(RepairTornTailTest, TailIsCutAndTheLineBeforeItJudged) {
   const std::string first = FormatNormalLine(u"/d/a", u"/d/b");
   const std::string second = FormatNormalLine(u"/d/c", u"/d/e");
-  fs_.AddFile(u"/d/b");
-  fs_.AddFile(u"/d/c");  // the second change did not happen
-  fs_.AddFile(Slot(0), first + second + "\"/d/x\",\"/d/" + std::string(2, '\0'));
-  auto report = RepairInterruptedLog(fs_, kHome);
-  ASSERT_TRUE(report);
-  EXPECT_TRUE(report->cut_torn_tail);
-  EXPECT_EQ(report->last_line, LastLine::kDropped);
-  EXPECT_EQ(SlotContent(1), first);
+  for (const std::string& tail : {"\"/d/x\",\"/d/" + std::string(2, '\0'),
+                                  std::string(32 * 1024 - 1, '\0'),
+                                  "\"/d/x\",\"/d/" + std::string(30000, '\0')}) {
+    FakeFileSystem fs;
+    fs.AddFile(u"/d/b");
+    fs.AddFile(u"/d/c");  // the second change did not happen
+    fs.AddFile(LogSlotPath(kHome, 0), first + second + tail);
+    auto report = RepairInterruptedLog(fs, kHome);
+    ASSERT_TRUE(report);
+    EXPECT_TRUE(report->cut_torn_tail);
+    EXPECT_EQ(report->last_line, LastLine::kDropped);
+    EXPECT_EQ(fs.Content(LogSlotPath(kHome, 1)), first);
+  }
 }
 
 // A log left with nothing in it (its one change never happened, or it was

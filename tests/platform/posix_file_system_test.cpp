@@ -398,6 +398,45 @@ TEST(PosixFileSystemTest, AppendFileAppendsCutsBackAndLocks) {
   EXPECT_EQ(Failure(fs.OpenAppend(dir.Path(u"no/x.log"), true)), ErrorCode::kNotFound);
 }
 
+// A process killed while appending leaves every line it appended, then
+// nothing but zero bytes, fewer than the file's growth step: what the log
+// repair cuts off as a torn tail.
+TEST(PosixFileSystemTest, AppendsSurviveAKill) {
+  ScopedTempDir dir;
+  const std::u16string log = dir.Path(u"rename0.log");
+  std::string lines;
+  for (int i = 0; i < 1500; ++i) lines += "\"/d/file_" + std::to_string(i) + "\",\"/d/x\"\r\n";
+  ASSERT_GT(lines.size(), 32u * 1024);
+  int ready[2];
+  ASSERT_EQ(::pipe(ready), 0);
+  pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    PosixFileSystem fs;
+    auto file = fs.OpenAppend(log, true);
+    bool ok = file.has_value();
+    for (std::size_t at = 0; ok && at < lines.size(); at = lines.find('\n', at) + 1) {
+      ok = bool((*file)->Append(lines.substr(at, lines.find('\n', at) + 1 - at)));
+    }
+    char c = ok ? '1' : '0';
+    (void)!::write(ready[1], &c, 1);
+    ::pause();
+    ::_exit(0);
+  }
+  char ok = 0;
+  ASSERT_EQ(::read(ready[0], &ok, 1), 1);
+  ::kill(child, SIGKILL);
+  ::waitpid(child, nullptr, 0);
+  ::close(ready[0]);
+  ::close(ready[1]);
+  ASSERT_EQ(ok, '1');
+  const std::string content = ReadRaw(Utf16ToUtf8(log));
+  ASSERT_GE(content.size(), lines.size());
+  EXPECT_EQ(content.substr(0, lines.size()), lines);
+  EXPECT_LT(content.size() - lines.size(), 32u * 1024);
+  EXPECT_EQ(content.find_first_not_of('\0', lines.size()), std::string::npos);
+}
+
 TEST(PosixFileSystemTest, LockHeldByAnotherProcessIsSeen) {
   ScopedTempDir dir;
   const std::string log = dir.NativePath("rename0.log");
