@@ -10,6 +10,7 @@
 #include "config/encoding.h"
 #include "platform/file_name_bytes.h"
 #include "support/fake_file_system.h"
+#include "support/scripted_sink.h"
 
 namespace tessivo {
 
@@ -21,20 +22,6 @@ void PrintTo(const CsvRow& row, std::ostream* os) {
 namespace {
 
 using Kind = CsvRecordKind;
-
-class ScriptedSink : public MessageSink {
- public:
-  int Show(const MessageBox& box) override {
-    shown.push_back(box);
-    if (answers.empty()) return kAnswerYes;
-    const int answer = answers.front();
-    answers.pop_front();
-    return answer;
-  }
-  void Note(const MessageBox& box, int) override { shown.push_back(box); }
-  std::vector<MessageBox> shown;
-  std::deque<int> answers;
-};
 
 std::string U8(std::u16string_view text) { return Utf16ToUtf8(std::u16string(text)); }
 

@@ -12,6 +12,7 @@
 #include "core/message.h"
 #include "core/status_sink.h"
 #include "support/fake_file_system.h"
+#include "support/scripted_sink.h"
 
 namespace tessivo {
 namespace {
@@ -261,7 +262,6 @@ TEST(PathIndexTest, AgreesWithAPlainScanOnRandomPaths) {
 }
 
 // ---- deleting ----
-
 
 TEST(FileListTest, DeleteSelectedRemovesRowsAndSelectsTheNextOne) {
   Wired w(6);
@@ -551,17 +551,6 @@ TEST_F(RefreshTest, ChecksTheRowAndSkipsFolderLists) {
 
 // ---- capacity ----
 
-class ScriptedSink : public MessageSink {
- public:
-  int Show(const MessageBox& box) override {
-    shown.push_back(box);
-    return answer;
-  }
-  void Note(const MessageBox& box, int) override { noted.push_back(box); }
-  std::vector<MessageBox> shown, noted;
-  int answer = kAnswerYes;
-};
-
 TEST(CapacityTest, StepsAreClampedAtBothEnds) {
   EXPECT_EQ(MaxFileCount(-1), MaxFileCount(0));
   EXPECT_EQ(MaxFileCount(2), 5000);
@@ -580,12 +569,12 @@ TEST(CapacityTest, AsksToRaiseTheLimitOnlyBelowIndexThree) {
   ASSERT_EQ(sink.shown.size(), 1u);
   EXPECT_EQ(sink.shown[0].title, u"Too Many Files!");
   EXPECT_NE(sink.shown[0].text.find(u"(5000 → 10000)"), std::u16string::npos);
-  sink.answer = kAnswerNo;
+  sink.fallback = kAnswerNo;
   index = 0;
   EXPECT_FALSE(AskToRaiseMaxFiles(messenger, index));
   EXPECT_EQ(index, 0);
 
-  sink.answer = kAnswerYes;
+  sink.fallback = kAnswerYes;
   for (int start : {3, 5, 6}) {
     index = start;
     EXPECT_FALSE(AskToRaiseMaxFiles(messenger, index));

@@ -11,6 +11,7 @@
 #include "core/status_sink.h"
 #include "platform/file_name_bytes.h"
 #include "support/fake_file_system.h"
+#include "support/scripted_sink.h"
 
 namespace tessivo {
 
@@ -20,24 +21,6 @@ std::string BuildTestLnkTo(std::u16string_view target);
 namespace {
 
 // Answers boxes from a script (Yes when it runs out) and keeps them.
-class ScriptedSink : public MessageSink {
- public:
-  int Show(const MessageBox& box) override {
-    shown.push_back(box);
-    if (answers.empty()) return kAnswerYes;
-    const int answer = answers.front();
-    answers.pop_front();
-    return answer;
-  }
-  void Note(const MessageBox& box, int) override { shown.push_back(box); }
-  std::vector<std::u16string> Titles() const {
-    std::vector<std::u16string> titles;
-    for (const MessageBox& box : shown) titles.push_back(box.title);
-    return titles;
-  }
-  std::vector<MessageBox> shown;
-  std::deque<int> answers;
-};
 
 class CountingStatus : public StatusSink {
  public:

@@ -10,26 +10,13 @@
 #include "platform/file_name_bytes.h"
 #include "platform/temp_name.h"
 #include "support/fake_file_system.h"
+#include "support/scripted_sink.h"
 
 namespace tessivo {
 namespace {
 
 using Op = FakeFileSystem::Op;
 using Strings = std::vector<std::string>;
-
-class ScriptedSink : public MessageSink {
- public:
-  int Show(const MessageBox& box) override {
-    shown.push_back(box);
-    if (answers.empty()) return kAnswerYes;
-    const int answer = answers.front();
-    answers.erase(answers.begin());
-    return answer;
-  }
-  void Note(const MessageBox& box, int) override { shown.push_back(box); }
-  std::vector<MessageBox> shown;
-  std::vector<int> answers;
-};
 
 // Folder "/d/" with the rows a test adds (each file holds its own name) and
 // a bystander file "/d/z.keep"; logs go to "/prog". Names are current, as

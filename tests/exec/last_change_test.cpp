@@ -9,6 +9,7 @@
 #include "core/file_list.h"
 #include "exec/rename_log.h"
 #include "support/fake_file_system.h"
+#include "support/scripted_sink.h"
 
 namespace tessivo {
 namespace {
@@ -16,16 +17,6 @@ namespace {
 using Op = FakeFileSystem::Op;
 
 const std::u16string kHome = u"/home/u/.local/share/tessivo";
-
-class RecordingSink : public MessageSink {
- public:
-  int Show(const MessageBox& box) override {
-    shown.push_back(box);
-    return kAnswerOk;
-  }
-  void Note(const MessageBox& box, int) override { shown.push_back(box); }
-  std::vector<MessageBox> shown;
-};
 
 class LastChangeTest : public ::testing::Test {
  protected:
@@ -35,7 +26,7 @@ class LastChangeTest : public ::testing::Test {
   }
 
   FakeFileSystem fs_;
-  RecordingSink sink_;
+  ScriptedSink sink_{kAnswerOk};
   Messenger messenger_{sink_};
 };
 

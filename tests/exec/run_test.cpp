@@ -7,24 +7,12 @@
 
 #include "platform/file_name_bytes.h"
 #include "support/fake_file_system.h"
+#include "support/scripted_sink.h"
 
 namespace tessivo {
 namespace {
 
 // Records every box and answers from a script (Yes when it runs out).
-class ScriptedSink : public MessageSink {
- public:
-  int Show(const MessageBox& box) override {
-    shown.push_back(box);
-    if (answers.empty()) return kAnswerYes;
-    const int answer = answers.front();
-    answers.erase(answers.begin());
-    return answer;
-  }
-  void Note(const MessageBox& box, int) override { shown.push_back(box); }
-  std::vector<MessageBox> shown;
-  std::vector<int> answers;
-};
 
 struct ComputeCall {
   std::u16string source, preset;

@@ -9,6 +9,7 @@
 
 #include "exec/rename_log.h"
 #include "support/fake_file_system.h"
+#include "support/scripted_sink.h"
 
 namespace tessivo {
 namespace {
@@ -17,20 +18,6 @@ using Op = FakeFileSystem::Op;
 using Outcome = UndoEnterOutcome;
 
 const std::u16string kHome = u"/home/u/.local/share/tessivo";
-
-class ScriptedSink : public MessageSink {
- public:
-  int Show(const MessageBox& box) override {
-    shown.push_back(box);
-    if (answers.empty()) return kAnswerYes;
-    const int answer = answers.front();
-    answers.pop_front();
-    return answer;
-  }
-  void Note(const MessageBox& box, int) override { shown.push_back(box); }
-  std::vector<MessageBox> shown;
-  std::deque<int> answers;
-};
 
 FileTime At(int year, int month, int day, int hour = 0) {
   return *FixedOffsetTimeZone(0).ToUtc(

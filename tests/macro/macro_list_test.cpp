@@ -7,23 +7,13 @@
 
 #include "platform/file_name_bytes.h"
 #include "support/fake_file_system.h"
+#include "support/scripted_sink.h"
 
 namespace tessivo {
 namespace {
 
 using namespace std::string_literals;
 using Op = FakeFileSystem::Op;
-
-class ScriptedSink : public MessageSink {
- public:
-  int Show(const MessageBox& box) override {
-    shown.push_back(box);
-    return answer;
-  }
-  void Note(const MessageBox& box, int) override { shown.push_back(box); }
-  std::vector<MessageBox> shown;
-  int answer = kAnswerOk;
-};
 
 // "slot:name" of every used slot.
 std::vector<std::string> Used(const MacroList& list) {
@@ -85,7 +75,7 @@ class SlotFileTest : public ::testing::Test {
   }
 
   FakeFileSystem fs_;
-  ScriptedSink sink_;
+  ScriptedSink sink_{kAnswerOk};
   Messenger messenger_{sink_};
   MacroList list_;
   ModePanel panel_;
@@ -116,13 +106,13 @@ TEST_F(SlotFileTest, PathsAndListFile) {
 }
 
 TEST_F(SlotFileTest, DeleteAsksThenRemovesTheSlotAndItsFile) {
-  sink_.answer = kAnswerCancel;
+  sink_.fallback = kAnswerCancel;
   EXPECT_EQ(Delete(), DeleteSlotOutcome::kCancelled);
   ASSERT_EQ(sink_.shown.size(), 1u);
   EXPECT_EQ(sink_.shown[0].text, u"マクロ[three]を削除します。");
   EXPECT_TRUE(fs_.Exists(u"/prog/macro3.bin"));
 
-  sink_.answer = kAnswerOk;
+  sink_.fallback = kAnswerOk;
   EXPECT_EQ(Delete(), DeleteSlotOutcome::kDeleted);
   EXPECT_FALSE(list_.IsUsed(2));
   EXPECT_EQ(panel_.At(ctl::kMacroSlot).items[2], kEmptyMacroSlot);

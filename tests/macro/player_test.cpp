@@ -12,22 +12,13 @@
 #include "modes/dispatcher.h"
 #include "platform/file_name_bytes.h"
 #include "support/fake_file_system.h"
+#include "support/scripted_sink.h"
 
 namespace tessivo {
 namespace {
 
 using namespace std::string_literals;
 using Strings = std::vector<std::string>;
-
-class ScriptedSink : public MessageSink {
- public:
-  int Show(const MessageBox& box) override {
-    shown.push_back(box);
-    return kAnswerYes;
-  }
-  void Note(const MessageBox& box, int) override { shown.push_back(box); }
-  std::vector<MessageBox> shown;
-};
 
 MacroStep Step(int mode, std::array<int, 3> params, std::u16string text1 = {},
                std::u16string text2 = {}) {

@@ -10,22 +10,13 @@
 #include "modes/letter_case.h"
 #include "platform/file_name_bytes.h"
 #include "support/fake_file_system.h"
+#include "support/scripted_sink.h"
 
 namespace tessivo {
 namespace {
 
 using namespace std::string_literals;
 using Op = FakeFileSystem::Op;
-
-class ScriptedSink : public MessageSink {
- public:
-  int Show(const MessageBox& box) override {
-    shown.push_back(box);
-    return kAnswerYes;
-  }
-  void Note(const MessageBox& box, int) override { shown.push_back(box); }
-  std::vector<MessageBox> shown;
-};
 
 class RecorderTest : public ::testing::Test {
  protected:
