@@ -7,6 +7,7 @@
 #include "config/settings.h"
 #include "exec/validate.h"
 #include "modes/attributes.h"
+#include "modes/mode_catalogue.h"
 #include "modes/name_parts.h"
 #include "modes/timestamp.h"
 #include "platform/temp_name.h"
@@ -15,10 +16,6 @@ namespace tessivo {
 
 namespace {
 
-constexpr int kModeLetterCase = 4;
-constexpr int kModeShortName = 6;
-constexpr int kModeTimestamp = 13;
-constexpr int kModeAttributes = 14;
 constexpr int kLastNameMode = 12;
 
 constexpr std::u16string_view kRenameTitle = u"Rename?";
@@ -39,8 +36,6 @@ constexpr SerialForm kSerialForms[kSerialFormCount] = {
     {u"(", u")", false}, {u"[", u"]", false}, {u"_", u"", false},
     {u"(", u")", true},  {u"[", u"]", true},  {u"", u"_", true},
 };
-
-bool IsMetadataMode(int mode) { return mode == kModeTimestamp || mode == kModeAttributes; }
 
 void CutToPath(std::u16string& path) {
   if (path.size() > kMaxSourcePath) path.resize(kMaxSourcePath);
@@ -65,7 +60,10 @@ LogDateTime ToLogTime(const CalendarTime& t) {
 // now. The answer is the same; the look-ups are ordered so that a row whose
 // target is free costs one.
 bool TargetTakenNow(const FileList& list, int row, int mode, FileSystem& fs) {
-  if (mode == kModeLetterCase || mode == kModeShortName || IsMetadataMode(mode)) return false;
+  if (mode == ModeNumber(RenameMode::kLetterCase) || mode == ModeNumber(RenameMode::kShortName) ||
+      IsMetadataMode(mode)) {
+    return false;
+  }
   const FileItem& item = list.Item(row);
   if (item.status() == FileStatus::kExcluded) return false;
   const std::u16string_view folder = item.Get(Cell::kFolder);
@@ -150,22 +148,22 @@ ChangeOutcome ChangeTimes(const ChangeContext& ctx, const std::u16string& source
   if (!before ||
       !ctx.log.BeginChange(FormatTimestampLine(source, ToLogTime(before->creation_local),
                                                ToLogTime(before->last_write_local)))) {
-    return AskToContinue(ctx, kModeTimestamp, source, {});
+    return AskToContinue(ctx, ModeNumber(RenameMode::kTimestamp), source, {});
   }
   if (ApplyTimestamp(ctx.fs, ctx.zone, source, target)) return ChangeOutcome::kMade;
   (void)ctx.log.AbortChange();
-  return AskToContinue(ctx, kModeTimestamp, source, {});
+  return AskToContinue(ctx, ModeNumber(RenameMode::kTimestamp), source, {});
 }
 
 ChangeOutcome ChangeAttributes(const ChangeContext& ctx, const std::u16string& source,
                                const std::u16string& target) {
   const Result<FileInfo> before = ctx.fs.Stat(source);
   if (!before || !ctx.log.BeginChange(FormatAttributeLine(source, before->attributes))) {
-    return AskToContinue(ctx, kModeAttributes, source, {});
+    return AskToContinue(ctx, ModeNumber(RenameMode::kAttributes), source, {});
   }
   if (ApplyAttributeDescription(ctx.fs, source, target)) return ChangeOutcome::kMade;
   (void)ctx.log.AbortChange();
-  return AskToContinue(ctx, kModeAttributes, source, {});
+  return AskToContinue(ctx, ModeNumber(RenameMode::kAttributes), source, {});
 }
 
 }  // namespace
@@ -278,11 +276,11 @@ bool SerialLedger::Add(std::u16string wanted, std::u16string serial, int row) {
 ChangeOutcome ApplyChange(const ChangeContext& ctx, int mode, const std::u16string& source,
                           const std::u16string& target) {
   switch (mode) {
-    case kModeTimestamp:
+    case ModeNumber(RenameMode::kTimestamp):
       return ChangeTimes(ctx, source, target);
-    case kModeAttributes:
+    case ModeNumber(RenameMode::kAttributes):
       return ChangeAttributes(ctx, source, target);
-    case kModeShortName:
+    case ModeNumber(RenameMode::kShortName):
       return RenameInTwoSteps(ctx, mode, source, target);
     default:
       return Rename(ctx, mode, source, target);
@@ -433,8 +431,8 @@ ExecutionPass::RowOutcome ExecutionPass::ChangeRow(const ChangeContext& change, 
   const int mode = run_.mode;
   Messenger& messenger = run_.messenger;
   const bool ask_each = options_.confirm == 2 && messenger.auto_flags() == 0;
-  const bool rename_first = !IsMetadataMode(mode) && mode != kModeLetterCase &&
-                            mode != kModeShortName && !ask_each &&
+  const bool rename_first = !IsMetadataMode(mode) && mode != ModeNumber(RenameMode::kLetterCase) &&
+                            mode != ModeNumber(RenameMode::kShortName) && !ask_each &&
                             status != FileStatus::kTargetExists;
   RowOutcome outcome;
   bool serial = false;
@@ -516,7 +514,7 @@ void ExecutionPass::ApplyPolicy(int row, FileStatus status, bool changed,
   list.SetCell(row, Cell::kExtension, parts.extension);
   list.SetCell(row, Cell::kFolder, parts.Prefix());
   list.SetCell(row, Cell::kNewName, {});
-  if (run_.mode == kModeTimestamp && list.options().date_column) {
+  if (run_.mode == ModeNumber(RenameMode::kTimestamp) && list.options().date_column) {
     std::u16string date;
     if (DateText(run_.fs, valid_path, list.options().date_kind, date) == 0) {
       list.SetCell(row, Cell::kDate, date);

@@ -4,19 +4,15 @@
 
 #include "exec/execute.h"
 #include "exec/validate.h"
+#include "modes/mode_catalogue.h"
 
 namespace tessivo {
 
 namespace {
 
-constexpr int kModeTimestamp = 13;
-constexpr int kModeAttributes = 14;
-
 constexpr std::u16string_view kEditedTitle = u"Clear Edited File Name?";
 constexpr std::u16string_view kEditedText =
     u"テキストエディタで編集したファイル名がリセットされますが、\r\n継続してよろしいですか。";
-
-bool IsMetadataMode(int mode) { return mode == kModeTimestamp || mode == kModeAttributes; }
 
 void CutToPath(std::u16string& path) {
   if (path.size() > kMaxSourcePath) path.resize(kMaxSourcePath);

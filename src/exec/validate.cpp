@@ -5,14 +5,11 @@
 #include <algorithm>
 #include <string>
 
+#include "modes/mode_catalogue.h"
+
 namespace tessivo {
 
 namespace {
-
-constexpr int kModeLetterCase = 4;
-constexpr int kModeShortName = 6;
-constexpr int kModeTimestamp = 13;
-constexpr int kModeAttributes = 14;
 
 // The characters a new name may not hold, in the order they are looked for;
 // the first one present decides the status.
@@ -53,12 +50,12 @@ FileStatus CheckNewName(std::u16string_view folder, std::u16string_view old_name
   FileStatus status = FileStatus::kChangeable;
   if (new_name.empty()) status = FileStatus::kInvalidName;
 
-  if (mode != kModeTimestamp && mode != kModeAttributes) {
+  if (!IsMetadataMode(mode)) {
     if (folder.size() + new_name.size() >= kMaxValidPath) {
       status = FileStatus::kPathTooLong;
     } else if (new_name == old_name) {
       status = FileStatus::kUnchanged;
-    } else if (mode != kModeLetterCase &&
+    } else if (mode != ModeNumber(RenameMode::kLetterCase) &&
                EqualIgnoringCase(new_name, old_name, kCaseCompareLimit)) {
       status = FileStatus::kUnchanged;
     } else if (status == FileStatus::kChangeable) {
@@ -91,8 +88,7 @@ FileStatus ValidateRow(FileList& list, int row, int mode, bool store, FileSystem
   path.reserve(folder.size() + std::max(old_name.size(), new_name.size()));
   path.assign(folder);
 
-  if (status == FileStatus::kChangeable && mode != kModeLetterCase && mode != kModeShortName &&
-      mode != kModeTimestamp && mode != kModeAttributes) {
+  if (status == FileStatus::kChangeable && mode != ModeNumber(RenameMode::kLetterCase) && mode != ModeNumber(RenameMode::kShortName) && !IsMetadataMode(mode)) {
     path.append(new_name);
     if (Exists(fs, path)) status = FileStatus::kTargetExists;
     path.resize(folder.size());

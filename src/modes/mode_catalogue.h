@@ -44,6 +44,12 @@ inline constexpr int kModeTabs = 2;
 inline constexpr int kFirstModeButtonId = 1081;  // buttons 1081..1092
 
 inline constexpr int ModeNumber(RenameMode mode) { return static_cast<int>(mode); }
+
+// The timestamp and attribute modes change what is stored with a file,
+// never its name.
+inline constexpr bool IsMetadataMode(int mode) {
+  return mode == ModeNumber(RenameMode::kTimestamp) || mode == ModeNumber(RenameMode::kAttributes);
+}
 // The table index of a RenameMode (RenameMode − 1), as the current mode is held.
 inline constexpr int ModeIndex(RenameMode mode) { return static_cast<int>(mode) - 1; }
 
