@@ -8,7 +8,9 @@ bool FolderSnapshotFileSystem::Exists(const std::u16string& path) {
   const std::u16string_view folder_path = std::u16string_view(path).substr(0, slash + 1);
   if (last_ == nullptr || folder_path != last_path_) {
     auto found = folders_.find(folder_path);
-    if (found == folders_.end()) found = folders_.emplace(std::u16string(folder_path), Folder()).first;
+    if (found == folders_.end()) {
+      found = folders_.emplace(std::u16string(folder_path), Folder()).first;
+    }
     last_path_ = folder_path;
     last_ = &found->second;  // element addresses survive rehashing
   }

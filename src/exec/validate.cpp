@@ -88,7 +88,8 @@ FileStatus ValidateRow(FileList& list, int row, int mode, bool store, FileSystem
   path.reserve(folder.size() + std::max(old_name.size(), new_name.size()));
   path.assign(folder);
 
-  if (status == FileStatus::kChangeable && mode != ModeNumber(RenameMode::kLetterCase) && mode != ModeNumber(RenameMode::kShortName) && !IsMetadataMode(mode)) {
+  if (status == FileStatus::kChangeable && mode != ModeNumber(RenameMode::kLetterCase) &&
+      mode != ModeNumber(RenameMode::kShortName) && !IsMetadataMode(mode)) {
     path.append(new_name);
     if (Exists(fs, path)) status = FileStatus::kTargetExists;
     path.resize(folder.size());
