@@ -302,44 +302,110 @@ void ApplyTimestampOptionRule(ModePanel& panel) {
   panel.At(ctl::kShiftDirection).visible = shift;
 }
 
+namespace {
+
+// Controls that mirror one setting each, filled from and read back into it
+// the same way.
+struct Binding {
+  int id;
+  IntKey key;
+  bool combo;  // a list index (clamped into its items), else a check box
+};
+constexpr Binding kBindings[] = {
+    {ctl::kPositionNoExtension, IntKey::kPosedtnoext, false},
+    {ctl::kExtensionAppend, IntKey::kExtadd, false},
+    {ctl::kSerialPosition, IntKey::kNuminspos, true},
+    {ctl::kSerialPerFolder, IntKey::kDirrenreset, false},
+    {ctl::kCaseFullWidth, IntKey::kDbytebig, false},
+    {ctl::kWidthDirection, IntKey::kZenorhan, true},
+    {ctl::kShortNameCase, IntKey::kReal8_3, true},
+    {ctl::kAddDirection, IntKey::kAddprepost, true},
+    {ctl::kDeleteKind, IntKey::kDeltype, true},
+    {ctl::kDateSource, IntKey::kWhichdate, true},
+    {ctl::kDatePlacement, IntKey::kDateins, true},
+    {ctl::kDateUnits, IntKey::kAddyymmdd, false},
+    {ctl::kReplaceWhich, IntKey::kRepmode, true},
+    {ctl::kReplaceRegexp, IntKey::kRegexp, false},
+    {ctl::kReplaceCase, IntKey::kRepcase, false},
+    {ctl::kReplaceExtension, IntKey::kRepwithext, false},
+    {ctl::kRandomPattern, IntKey::kRndpattern, true},
+    {ctl::kRandomExtension, IntKey::kRndext, true},
+    {ctl::kRandomLength, IntKey::kRndlen, true},
+    {ctl::kStampOperation, IntKey::kCreatmodif, true},
+    {ctl::kStampNow, IntKey::kStampnow, false},
+    {ctl::kStampOnlyWhen, IntKey::kTimestpsm, true},
+    {ctl::kShiftDirection, IntKey::kFwdback, true},
+    {ctl::kMacroSlot, IntKey::kMacrono, true},
+};
+
+// Digit fields: read up to `digits` digits and clamped to `maximum`;
+// `write_back` shows a clamped value in the field.
+struct NumberBinding {
+  int id;
+  IntKey key;
+  std::size_t digits;
+  std::int64_t maximum;
+  bool write_back;
+};
+constexpr NumberBinding kNumberBindings[] = {
+    {ctl::kAddPosition, IntKey::kAddlen, kCountDigits, kMaxCount, false},
+    {ctl::kDeleteCount, IntKey::kDellen, kCountDigits, kMaxCount, false},
+    {ctl::kDeleteCount2, IntKey::kDellen2, kCountDigits, kMaxCount, false},
+    {ctl::kStampIncrement, IntKey::kTimeplus, kLongDigits, kMaxTimestampIncrement, true},
+    {ctl::kShiftDays, IntKey::kFwdbackdays, kLongDigits, kMaxTimestampShiftDays, true},
+};
+
+struct WidthClassBox {
+  int id;
+  std::uint32_t bit;
+};
+constexpr WidthClassBox kWidthClassBoxes[] = {
+    {ctl::kWidthKatakana, zen::kKatakana},
+    {ctl::kWidthLetters, zen::kLetters},
+    {ctl::kWidthDigits, zen::kDigits},
+    {ctl::kWidthSymbols, zen::kSymbols},
+};
+
+struct AttributeBox {
+  int id;
+  AttributeField field;
+};
+constexpr AttributeBox kAttributeBoxes[] = {
+    {ctl::kReadOnly, AttributeField::kReadOnly},
+    {ctl::kHidden, AttributeField::kHidden},
+    {ctl::kArchive, AttributeField::kArchive},
+    {ctl::kSystem, AttributeField::kSystem},
+};
+
+}  // namespace
+
 void FillModeControls(ModePanel& panel, const Settings& settings, const CalendarTime& now) {
-  auto check = [&](int id, IntKey key) { panel.At(id).value = settings.Int(key) != 0 ? 1 : 0; };
-  auto combo = [&](int id, IntKey key) {
-    PanelControl& c = panel.At(id);
-    c.value = settings.Int(key);
-    c.value = ClampedIndex(c);
-  };
-  auto number = [&](int id, IntKey key) { panel.At(id).text = Decimal(settings.Int(key)); };
-
-  check(ctl::kPositionNoExtension, IntKey::kPosedtnoext);
-  FillHistoryBox(panel.At(ctl::kExtensionText), settings.History(HistoryId::kExtension));
-  check(ctl::kExtensionAppend, IntKey::kExtadd);
-
-  FillHistoryBox(panel.At(ctl::kSerialText), settings.History(HistoryId::kSerial));
-  combo(ctl::kSerialPosition, IntKey::kNuminspos);
-  check(ctl::kSerialPerFolder, IntKey::kDirrenreset);
-
-  combo(ctl::kCaseOption, IntKey::kBigsmall);
-  check(ctl::kCaseFullWidth, IntKey::kDbytebig);
-
-  combo(ctl::kWidthDirection, IntKey::kZenorhan);
+  for (const Binding& b : kBindings) {
+    PanelControl& c = panel.At(b.id);
+    if (b.combo) {
+      c.value = settings.Int(b.key);
+      c.value = ClampedIndex(c);
+    } else {
+      c.value = settings.Int(b.key) != 0 ? 1 : 0;
+    }
+  }
+  for (const NumberBinding& b : kNumberBindings) panel.At(b.id).text = Decimal(settings.Int(b.key));
   const std::uint32_t classes = settings.Word(OptionWord::kZentohan);
-  panel.At(ctl::kWidthKatakana).value = (classes & zen::kKatakana) != 0;
-  panel.At(ctl::kWidthLetters).value = (classes & zen::kLetters) != 0;
-  panel.At(ctl::kWidthDigits).value = (classes & zen::kDigits) != 0;
-  panel.At(ctl::kWidthSymbols).value = (classes & zen::kSymbols) != 0;
+  for (const WidthClassBox& box : kWidthClassBoxes) panel.At(box.id).value = (classes & box.bit) != 0;
+  for (const AttributeBox& box : kAttributeBoxes) {
+    panel.At(box.id).value = settings.AttributeChoice(box.field);
+  }
+  PanelControl& case_option = panel.At(ctl::kCaseOption);
+  case_option.value = settings.Int(IntKey::kBigsmall);
+  case_option.value = ClampedIndex(case_option);
 
-  combo(ctl::kShortNameCase, IntKey::kReal8_3);
-
-  combo(ctl::kAddDirection, IntKey::kAddprepost);
-  number(ctl::kAddPosition, IntKey::kAddlen);
+  FillHistoryBox(panel.At(ctl::kExtensionText), settings.History(HistoryId::kExtension));
+  FillHistoryBox(panel.At(ctl::kSerialText), settings.History(HistoryId::kSerial));
   FillHistoryBox(panel.At(ctl::kAddText), settings.History(HistoryId::kAdd));
+  FillHistoryBox(panel.At(ctl::kSearchText), settings.History(HistoryId::kSearch));
+  FillHistoryBox(panel.At(ctl::kReplacementText), settings.History(HistoryId::kReplacement));
+  FillHistoryBox(panel.list_filter, settings.History(HistoryId::kListFilter));
 
-  combo(ctl::kDeleteKind, IntKey::kDeltype);
-  number(ctl::kDeleteCount, IntKey::kDellen);
-  number(ctl::kDeleteCount2, IntKey::kDellen2);
-
-  combo(ctl::kDateSource, IntKey::kWhichdate);
   PanelControl& format = panel.At(ctl::kDateFormat);
   if (!settings.Text(TextKey::kYmdform).empty()) {
     format.value = -1;
@@ -349,21 +415,7 @@ void FillModeControls(ModePanel& panel, const Settings& settings, const Calendar
     format.text = format.items[static_cast<std::size_t>(format.value)];
   }
   panel.At(ctl::kDateSeparator).text = settings.Text(TextKey::kSepstr);
-  combo(ctl::kDatePlacement, IntKey::kDateins);
-  check(ctl::kDateUnits, IntKey::kAddyymmdd);
 
-  FillHistoryBox(panel.At(ctl::kSearchText), settings.History(HistoryId::kSearch));
-  FillHistoryBox(panel.At(ctl::kReplacementText), settings.History(HistoryId::kReplacement));
-  combo(ctl::kReplaceWhich, IntKey::kRepmode);
-  check(ctl::kReplaceRegexp, IntKey::kRegexp);
-  check(ctl::kReplaceCase, IntKey::kRepcase);
-  check(ctl::kReplaceExtension, IntKey::kRepwithext);
-
-  combo(ctl::kRandomPattern, IntKey::kRndpattern);
-  combo(ctl::kRandomExtension, IntKey::kRndext);
-  combo(ctl::kRandomLength, IntKey::kRndlen);
-
-  combo(ctl::kStampOperation, IntKey::kCreatmodif);
   CalendarTime date;
   date.year = now.year;
   date.month = now.month;
@@ -377,20 +429,6 @@ void FillModeControls(ModePanel& panel, const Settings& settings, const Calendar
     time.second = now.second;
   }
   panel.At(ctl::kStampTime).time = time;
-  check(ctl::kStampNow, IntKey::kStampnow);
-  number(ctl::kStampIncrement, IntKey::kTimeplus);
-  combo(ctl::kStampOnlyWhen, IntKey::kTimestpsm);
-  number(ctl::kShiftDays, IntKey::kFwdbackdays);
-  combo(ctl::kShiftDirection, IntKey::kFwdback);
-
-  panel.At(ctl::kReadOnly).value = settings.AttributeChoice(AttributeField::kReadOnly);
-  panel.At(ctl::kHidden).value = settings.AttributeChoice(AttributeField::kHidden);
-  panel.At(ctl::kArchive).value = settings.AttributeChoice(AttributeField::kArchive);
-  panel.At(ctl::kSystem).value = settings.AttributeChoice(AttributeField::kSystem);
-
-  combo(ctl::kMacroSlot, IntKey::kMacrono);
-
-  FillHistoryBox(panel.list_filter, settings.History(HistoryId::kListFilter));
 
   // Texts fixed on the page "設定の固定" win over the histories.
   if (settings.WordBit(OptionWord::kOption3, opt3::kFixSerialText)) {
@@ -428,54 +466,39 @@ ModeTexts DecodeModeTexts(const ModePanel& panel) {
 
 ReadParamsResult ReadModeParameters(ModePanel& panel, Settings& settings, int mode) {
   ReadParamsResult result;
-  auto check = [&](int id, IntKey key) { settings.SetInt(key, panel.At(id).value != 0 ? 1 : 0); };
-  auto combo = [&](int id, IntKey key) { settings.SetInt(key, ClampedIndex(panel.At(id))); };
-  // A digit field clamped into 0..maximum; `write_back` puts a clamped value
-  // back into the field.
-  auto number = [&](int id, IntKey key, std::size_t digits, std::int64_t maximum, bool write_back) {
-    PanelControl& field = panel.At(id);
-    const std::int64_t read = ReadDigits(field.text, digits);
-    const std::int64_t value = std::min(read, maximum);
-    if (write_back && value != read) field.text = Decimal(value);
-    settings.SetInt(key, static_cast<std::int32_t>(value));
-  };
-
-  check(ctl::kPositionNoExtension, IntKey::kPosedtnoext);
-  check(ctl::kExtensionAppend, IntKey::kExtadd);
-
-  combo(ctl::kSerialPosition, IntKey::kNuminspos);
-  check(ctl::kSerialPerFolder, IntKey::kDirrenreset);
+  for (const Binding& b : kBindings) {
+    const PanelControl& c = panel.At(b.id);
+    settings.SetInt(b.key, b.combo ? ClampedIndex(c) : c.value != 0 ? 1 : 0);
+  }
+  for (const NumberBinding& b : kNumberBindings) {
+    PanelControl& field = panel.At(b.id);
+    const std::int64_t read = ReadDigits(field.text, b.digits);
+    const std::int64_t value = std::min(read, b.maximum);
+    if (b.write_back && value != read) field.text = Decimal(value);
+    settings.SetInt(b.key, static_cast<std::int32_t>(value));
+  }
+  std::uint32_t classes = 0;
+  for (const WidthClassBox& box : kWidthClassBoxes) {
+    if (panel.At(box.id).value != 0) classes |= box.bit;
+  }
+  settings.SetWord(OptionWord::kZentohan, classes);
+  for (const AttributeBox& box : kAttributeBoxes) {
+    settings.SetAttributeChoice(box.field, panel.At(box.id).value);
+  }
 
   const int case_option = ClampedIndex(panel.At(ctl::kCaseOption));
   settings.SetInt(IntKey::kBigsmall, case_option);
-  check(ctl::kCaseFullWidth, IntKey::kDbytebig);
   if (case_option != kCaseFirstUpper) {
     settings.SetText(ExceptionListKey(case_option),
                      Head(panel.At(ctl::kExceptionWords).text, kExceptionChars));
   }
 
-  combo(ctl::kWidthDirection, IntKey::kZenorhan);
-  std::uint32_t classes = 0;
-  if (panel.At(ctl::kWidthKatakana).value != 0) classes |= zen::kKatakana;
-  if (panel.At(ctl::kWidthLetters).value != 0) classes |= zen::kLetters;
-  if (panel.At(ctl::kWidthDigits).value != 0) classes |= zen::kDigits;
-  if (panel.At(ctl::kWidthSymbols).value != 0) classes |= zen::kSymbols;
-  settings.SetWord(OptionWord::kZentohan, classes);
-
-  combo(ctl::kShortNameCase, IntKey::kReal8_3);
-
-  combo(ctl::kAddDirection, IntKey::kAddprepost);
-  number(ctl::kAddPosition, IntKey::kAddlen, kCountDigits, kMaxCount, false);
-
-  combo(ctl::kDeleteKind, IntKey::kDeltype);
-  number(ctl::kDeleteCount, IntKey::kDellen, kCountDigits, kMaxCount, false);
-  number(ctl::kDeleteCount2, IntKey::kDellen2, kCountDigits, kMaxCount, false);
+  // A second count of 0 means "to the end".
   if (settings.Int(IntKey::kDellen2) == 0) {
     settings.SetInt(IntKey::kDellen2, kMaxCount);
     panel.At(ctl::kDeleteCount2).text = Decimal(kMaxCount);
   }
 
-  combo(ctl::kDateSource, IntKey::kWhichdate);
   const PanelControl& format = panel.At(ctl::kDateFormat);
   int format_index = format.value;
   if (format_index < 0 || format_index > kMaxDateFormat) {
@@ -486,31 +509,6 @@ ReadParamsResult ReadModeParameters(ModePanel& panel, Settings& settings, int mo
   settings.SetText(TextKey::kYmdform,
                    format_index < 0 ? Head(format.text, kCustomDateChars) : std::u16string());
   settings.SetText(TextKey::kSepstr, Head(panel.At(ctl::kDateSeparator).text, kSeparatorChars));
-  combo(ctl::kDatePlacement, IntKey::kDateins);
-  check(ctl::kDateUnits, IntKey::kAddyymmdd);
-
-  combo(ctl::kReplaceWhich, IntKey::kRepmode);
-  check(ctl::kReplaceRegexp, IntKey::kRegexp);
-  check(ctl::kReplaceCase, IntKey::kRepcase);
-  check(ctl::kReplaceExtension, IntKey::kRepwithext);
-
-  combo(ctl::kRandomPattern, IntKey::kRndpattern);
-  combo(ctl::kRandomExtension, IntKey::kRndext);
-  combo(ctl::kRandomLength, IntKey::kRndlen);
-
-  combo(ctl::kStampOperation, IntKey::kCreatmodif);
-  check(ctl::kStampNow, IntKey::kStampnow);
-  number(ctl::kStampIncrement, IntKey::kTimeplus, kLongDigits, kMaxTimestampIncrement, true);
-  combo(ctl::kStampOnlyWhen, IntKey::kTimestpsm);
-  number(ctl::kShiftDays, IntKey::kFwdbackdays, kLongDigits, kMaxTimestampShiftDays, true);
-  combo(ctl::kShiftDirection, IntKey::kFwdback);
-
-  settings.SetAttributeChoice(AttributeField::kReadOnly, panel.At(ctl::kReadOnly).value);
-  settings.SetAttributeChoice(AttributeField::kHidden, panel.At(ctl::kHidden).value);
-  settings.SetAttributeChoice(AttributeField::kArchive, panel.At(ctl::kArchive).value);
-  settings.SetAttributeChoice(AttributeField::kSystem, panel.At(ctl::kSystem).value);
-
-  combo(ctl::kMacroSlot, IntKey::kMacrono);
 
   // Input histories. The texts of the extension, serial and add fields are
   // read up to 255 characters; each recorded text that had to be cut makes
