@@ -14,6 +14,7 @@
 # Last line:  e2e: ours X s, floor Y s, ratio Z   (at 50,000 files)
 set -eu
 cd "$(dirname "$0")/.."
+. bench/common.sh
 build=${1:-build}
 rounds=${ROUNDS:-5}
 
@@ -21,8 +22,7 @@ if ! command -v rename >/dev/null 2>&1; then
   if [ "$(id -u)" -eq 0 ]; then SUDO=""; else SUDO="sudo"; fi
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q rename >/dev/null
 fi
-cmake -S . -B "$build" -G Ninja >/dev/null
-ninja -C "$build" -j2 tessivo e2e_floor >/dev/null
+build_targets "$build" tessivo e2e_floor
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/tessivo-e2e-XXXXXX")
 trap 'rm -rf "$work"' EXIT INT TERM
@@ -46,13 +46,10 @@ else:
 open(path, 'wb').write(text.encode('cp932'))
 PY
 
-now() { date +%s.%N; }
-median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
-
 for files in 10000 50000; do
   tree="$work/t$files"
   mkdir "$tree"
-  seq -f "$tree/file_%05g.dat" 0 $((files - 1)) | xargs touch
+  make_files "$tree" "$files"
   : >"$work/ours"; : >"$work/floor"; : >"$work/perl"
   i=0
   while [ "$i" -lt "$rounds" ]; do

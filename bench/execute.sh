@@ -14,22 +14,20 @@
 #   execute: ours X s, floor Y s, ratio Z
 set -eu
 cd "$(dirname "$0")/.."
+. bench/common.sh
 build=${1:-build}
 rounds=${ROUNDS:-5}
 reps=${REPS:-3}
 files=50000
 
-cmake -S . -B "$build" -G Ninja >/dev/null
-ninja -C "$build" -j2 execute_run execute_floor >/dev/null
+build_targets "$build" execute_run execute_floor
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/tessivo-execute-XXXXXX")
 trap 'rm -rf "$work"' EXIT INT TERM
 tree="$work/files"
 logs="$work/program"
 mkdir "$tree" "$logs"
-seq -f "$tree/file_%05g.dat" 0 $((files - 1)) | xargs touch
-
-median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+make_files "$tree" "$files"
 
 : >"$work/ours"
 : >"$work/floor"

@@ -12,19 +12,17 @@
 #   preview: ours X s, floor Y s, ratio Z
 set -eu
 cd "$(dirname "$0")/.."
+. bench/common.sh
 build=${1:-build}
 rounds=${ROUNDS:-5}
 reps=${REPS:-3}
 files=50000
 
-cmake -S . -B "$build" -G Ninja >/dev/null
-ninja -C "$build" -j2 preview_run preview_floor >/dev/null
+build_targets "$build" preview_run preview_floor
 
 tree=$(mktemp -d "${TMPDIR:-/tmp}/tessivo-preview-XXXXXX")
 trap 'rm -rf "$tree"' EXIT INT TERM
-seq -f "$tree/file_%05g.dat" 0 $((files - 1)) | xargs touch
-
-median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+make_files "$tree" "$files"
 
 total_ours=0
 total_floor=0

@@ -13,13 +13,13 @@
 #   scan: ours X s, floor Y s, ratio Z
 set -eu
 cd "$(dirname "$0")/.."
+. bench/common.sh
 build=${1:-build}
 parent=${2:-${TMPDIR:-/tmp}}
 rounds=${ROUNDS:-7}
 per_folder=500
 
-cmake -S . -B "$build" -G Ninja >/dev/null
-ninja -C "$build" -j2 scan_run >/dev/null
+build_targets "$build" scan_run
 run="$build/bench/scan_run"
 
 tree=$(mktemp -d "$parent/tessivo-scan-XXXXXX")
@@ -45,8 +45,6 @@ if [ "$listed" -ne "$files" ]; then
   exit 1
 fi
 
-now() { date +%s.%N; }
-median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 # time_runs FILE COMMAND...: appends the wall time of one run to FILE.
 time_runs() {
   out=$1
