@@ -2,13 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include "support/hex.h"
-
-#include <cstdio>
 #include <random>
 #include <string>
-#include <type_traits>
-#include <vector>
+
+#include "support/hex.h"
 
 namespace tessivo {
 namespace {
@@ -51,10 +48,7 @@ TEST(CodePageTable, EveryDefinedByteCodeDecodes) {
 }
 
 TEST(CodePageTable, ChosenCodesAndUnmappables) {
-  const struct {
-    char16_t unit;
-    std::string bytes;
-  } cases[] = {
+  const struct { char16_t unit; std::string bytes; } cases[] = {
       {u'\uFF5E', "\x81\x60"}, {u'\u301C', "?"},        {u'\u2252', "\x81\xE0"},
       {u'\u2170', "\xFA\x40"}, {u'\u00A5', "?"},        {u'\\', "\\"},
       {u'\uFF3C', "\x81\x5F"}, {u'\u2225', "\x81\x61"}, {u'\uFF0D', "\x81\x7C"},
@@ -63,37 +57,26 @@ TEST(CodePageTable, ChosenCodesAndUnmappables) {
       {u'\uE000', "\xF0\x40"}, {u'\uE757', "\xF9\xFC"}, {u'\uFF61', "\xA1"},
       {u'\xD83D', "?"},        {u'\0', std::string(1, '\0')},
   };
-  for (const auto& c : cases) {
-    const std::u16string unit(1, c.unit);
-    EXPECT_EQ(Hex(ToCodePage(unit)), Hex(c.bytes)) << Hex(unit);
-  }
+  for (const auto& c : cases)
+    EXPECT_EQ(Hex(ToCodePage(std::u16string(1, c.unit))), Hex(c.bytes)) << std::hex << +c.unit;
   EXPECT_EQ(ToCodePage(u"a\U0001F600b"), "a??b");
 }
 
 TEST(CodePageTable, DecodesExtensionsAndBrokenSequences) {
-  const struct {
-    std::string bytes;
-    std::u16string text;
-  } cases[] = {
-      {"\xED\x40", u"\u7E8A"},  // NEC-selected duplicate of 0xFA5C
-      {"\xEE\xF9", u"\uFFE2"},  // duplicate of 0x81CA
-      {"\x87\x90", u"\u2252"},  // NEC row 13 duplicate of 0x81E0
-      {"a\x81", u"a\u30FB"},    // lead byte at the end
-      {"\x81\n", u"\u30FB\n"},  // not a second byte: kept
-      {std::string("\x81\0", 2), std::u16string(u"\u30FB\0", 2)},
-      {"\x85\x40", u"\u30FB"},  // unassigned pair
-      {"\x81\x81\x40", u"\uFF1D@"},  // 0x81 as second byte
+  // NEC-selected duplicates of 0xFA5C, 0x81CA and (row 13) 0x81E0; a lead
+  // byte at the end, before a byte that cannot be second (kept) and before a
+  // NUL; an unassigned pair; 0x81 as the second byte.
+  const struct { std::string bytes; std::u16string text; } cases[] = {
+      {"\xED\x40", u"\u7E8A"},  {"\xEE\xF9", u"\uFFE2"},  {"\x87\x90", u"\u2252"},
+      {"a\x81", u"a\u30FB"},  {"\x81\n", u"\u30FB\n"},
+      {std::string("\x81\0", 2), std::u16string(u"\u30FB\0", 2)},  {"\x85\x40", u"\u30FB"},
+      {"\x81\x81\x40", u"\uFF1D@"},
       {"\xA0\xFD\xFE\xFF\x80", u"\uF8F0\uF8F1\uF8F2\uF8F3\u0080"},
   };
   for (const auto& c : cases) EXPECT_EQ(Hex(FromCodePage(c.bytes)), Hex(c.text)) << Hex(c.bytes);
 }
 
-struct TextCase {
-  std::u16string in;
-  std::size_t capacity;
-  std::u16string out;
-  int result;
-};
+struct TextCase { std::u16string in; std::size_t capacity; std::u16string out; int result; };
 
 // Checks the in-place form, the code page form and ToCodePage's escaping.
 void ExpectEscape(const TextCase& c) {
@@ -113,11 +96,9 @@ TEST(EscapeNonAnsi, EscapesWhatTheCodePageLacksWithinTheCapacity) {
   const std::u16string e = u"\u00E9", esc = u"\\u00e9";
   auto a = [](std::size_t k) { return std::u16string(k, u'a'); };
   const TextCase cases[] = {
-      {u"", 260, u"", 0},
-      {u"日本\uFF5E?", 260, u"日本\uFF5E?", 0},
+      {u"", 260, u"", 0},  {u"日本\uFF5E?", 260, u"日本\uFF5E?", 0},
       {u"\u301C\u00A5", 260, u"\\u301c\\u00a5", 0},
-      {u"\U0001F600.txt", 260, u"\\ud83d\\ude00.txt", 0},
-      {u"x\xDC80", 260, u"x\\udc80", 0},
+      {u"\U0001F600.txt", 260, u"\\ud83d\\ude00.txt", 0},  {u"x\xDC80", 260, u"x\\udc80", 0},
       {esc, 260, esc, 0},  // already escape-shaped: left alone
       // "é" + k letters escapes to 6 + k units.
       {e + a(n - 8), n, esc + a(n - 8), 0},
@@ -127,30 +108,21 @@ TEST(EscapeNonAnsi, EscapesWhatTheCodePageLacksWithinTheCapacity) {
       {a(n - 7) + e, n, a(n - 7) + esc, 1},
       {a(n - 6) + e, n, a(n - 6) + u"?", 0},
       // The round trip holds N - 3 units; a longer text is cut, not escaped.
-      {a(n - 3), n, a(n - 3), 0},
-      {a(n - 2), n, a(n - 3), 1},
-      {e + a(n), n, u"?" + a(n - 4), 1},
-      {u"a", 3, u"", 1},
-      {u"a", 0, u"", 1},
+      {a(n - 3), n, a(n - 3), 0},  {a(n - 2), n, a(n - 3), 1},  {e + a(n), n, u"?" + a(n - 4), 1},
+      {u"a", 3, u"", 1},  {u"a", 0, u"", 1},
   };
   for (const TextCase& c : cases) ExpectEscape(c);
 }
 
-TEST(UnescapeText, DecodesOnlyExactLowerCaseEscapes) {
+TEST(UnescapeText, DecodesOnlyExactLowerCaseEscapesWithinTheCapacity) {
   const TextCase cases[] = {
-      {u"\\u00e9", 260, u"\u00E9", 0},
-      {u"x\\u00E9", 260, u"x\\u00E9", 0},
-      {u"a\\u00", 260, u"a\\u00", 0},
-      {u"\\u00eg!", 260, u"\\u00eg!", 0},
-      {u"\\U00e9", 260, u"\\U00e9", 0},
-      {u"\\\\u00e9", 260, u"\\\u00E9", 0},
-      {u"\\ud83d\\ude00", 260, u"\U0001F600", 0},
-      {u"\\u0000z", 260, std::u16string(u"\0z", 2), 0},
+      {u"\\u00e9", 260, u"\u00E9", 0},  {u"x\\u00E9", 260, u"x\\u00E9", 0},
+      {u"a\\u00", 260, u"a\\u00", 0},  {u"\\u00eg!", 260, u"\\u00eg!", 0},
+      {u"\\U00e9", 260, u"\\U00e9", 0},  {u"\\\\u00e9", 260, u"\\\u00E9", 0},
+      {u"\\ud83d\\ude00", 260, u"\U0001F600", 0},  {u"\\u0000z", 260, std::u16string(u"\0z", 2), 0},
       // Decoded lengths N - 1 and N with N = 8.
-      {u"\\u00e9abcdef", 8, u"\u00E9abcdef", 0},
-      {u"\\u00e9abcdefg", 8, u"\u00E9abcdef", 1},
-      {u"abcdefg\\u00e9", 8, u"abcdefg", 1},
-      {u"a", 1, u"", 1},
+      {u"\\u00e9abcdef", 8, u"\u00E9abcdef", 0},  {u"\\u00e9abcdefg", 8, u"\u00E9abcdef", 1},
+      {u"abcdefg\\u00e9", 8, u"abcdefg", 1},  {u"a", 1, u"", 1},
   };
   for (const TextCase& c : cases) {
     std::u16string out;
@@ -162,18 +134,15 @@ TEST(UnescapeText, DecodesOnlyExactLowerCaseEscapes) {
   EXPECT_EQ(UnescapeText(out, std::string_view(), 260), 0);
   EXPECT_EQ(out, u"");
   EXPECT_EQ(FromCodePage("\x93\xFA\\u00e9", false, 260), u"日\\u00e9");
-}
-
-TEST(UnescapeText, InPlaceReadsOnlyCapacityMinusOneUnits) {
-  const TextCase cases[] = {
+  // In place, only the first N - 1 units are read.
+  const TextCase in_place[] = {
       {u"\\u00e9a", 8, u"\u00E9a", 0},
       {u"\\u00e9ab", 8, u"\u00E9a", 1},  // the source, not the result, is cut
-      {u"abcdefg", 8, u"abcdefg", 0},
-      {u"abcdefgh", 8, u"abcdefg", 1},
+      {u"abcdefg", 8, u"abcdefg", 0},  {u"abcdefgh", 8, u"abcdefg", 1},
       {u"abc\\u00e9", 8, u"abc\\u00", 1},  // the cut splits the escape
       {u"\xD800\\udc00", 8, u"\U00010000", 0},
   };
-  for (const TextCase& c : cases) {
+  for (const TextCase& c : in_place) {
     std::u16string text = c.in;
     EXPECT_EQ(UnescapeText(text, c.capacity), c.result) << Hex(c.in);
     EXPECT_EQ(Hex(text), Hex(c.out)) << Hex(c.in);
@@ -181,8 +150,7 @@ TEST(UnescapeText, InPlaceReadsOnlyCapacityMinusOneUnits) {
 }
 
 TEST(Escapes, RandomTextsSurviveTheCodePage) {
-  // Everything but backslashes: a text that already holds an escape-shaped
-  // sequence is decoded by design.
+  // No backslashes: an escape-shaped sequence in the text is decoded by design.
   const std::u16string alphabet = u"aZ0?~.日本語カ\uFF5E\u301C\u00E9\u00A5\u2252\u2170\uE000"
                                   u"\xD83D\xDE00\xDC80\uFFFF\u0001";
   std::mt19937 random(932);
@@ -198,14 +166,8 @@ TEST(Escapes, RandomTextsSurviveTheCodePage) {
 }
 
 TEST(FitsCodePage, RoundTripWithQuestionMark) {
-  const struct {
-    std::u16string text;
-    bool fits;
-  } cases[] = {
-      {u"", true},
-      {u"日本\uFF5E?", true},
-      {u"\xDC80", false},
-      {u"\u301C?", false},
+  const struct { std::u16string text; bool fits; } cases[] = {
+      {u"", true},  {u"日本\uFF5E?", true},  {u"\xDC80", false},  {u"\u301C?", false},
       {u"?" + std::u16string(10238, u'a'), true},
       {u"?" + std::u16string(10239, u'a'), false},  // cut round trip differs
       {std::u16string(10300, u'a'), true},          // differs, but has no '?'

@@ -8,6 +8,7 @@
 namespace tessivo {
 namespace {
 
+using ::testing::PrintToString;
 using Entries = std::vector<std::u16string>;
 
 InputHistory Make(const Entries& entries, std::size_t entry_length = 127) {
@@ -25,74 +26,57 @@ Entries Used(const InputHistory& h) {
 // 64 one-character entries, the most a history holds.
 Entries Full() {
   Entries full;
-  for (int i = 0; i < 64; ++i) full.push_back(std::u16string(1, static_cast<char16_t>(0x4E00 + i)));
+  for (char16_t c = 0x4E00; c < 0x4E40; ++c) full.push_back(std::u16string(1, c));
   return full;
 }
 
-std::string Show(std::u16string_view s) { return std::string(s.begin(), s.end()); }
-
 TEST(InputHistoryTest, JoinTakesEntryZeroAlwaysAndSkipsWhatDoesNotFit) {
-  const std::u16string x15(15, u'x');
-  const struct {
-    Entries entries;
-    std::size_t limit;
-    std::u16string joined;
-  } cases[] = {
-      {{}, 256, u"||"},
-      {{u"a", u"b", u"", u"c"}, 256, u"a||b||c||"},
+  const std::u16string x15(15, u'x'), y12(12, u'y');
+  const struct { Entries entries; std::size_t limit; std::u16string joined; } cases[] = {
+      {{}, 256, u"||"},  {{u"a", u"b", u"", u"c"}, 256, u"a||b||c||"},
       // "abc||" is 5; x15 would make 22 >= 20 and is skipped, "de" still fits.
       {{u"abc", x15, u"de"}, 20, u"abc||de||"},
       // The joined text stays shorter than the limit: 19 fits 20, 20 does not.
-      {{u"abc", std::u16string(12, u'y')}, 20, u"abc||" + std::u16string(12, u'y') + u"||"},
-      {{u"abc", std::u16string(13, u'y')}, 20, u"abc||"},
+      {{u"abc", y12}, 20, u"abc||" + y12 + u"||"},  {{u"abc", y12 + u"y"}, 20, u"abc||"},
       {{x15}, 4, x15 + u"||"},  // entry 0 is taken even beyond the limit
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(JoinHistory(Make(c.entries, 241), c.limit), c.joined) << Show(c.joined);
-  }
+  for (const auto& c : cases)
+    EXPECT_EQ(JoinHistory(Make(c.entries, 241), c.limit), c.joined) << PrintToString(c.entries);
 }
 
 TEST(InputHistoryTest, SplitAtSeparators) {
-  const struct {
-    std::u16string joined;
-    Entries entries;
-  } cases[] = {
-      {u"", {}},     {u"||", {}},  // one empty entry
-      {u"a||b", {u"a", u"b"}},      {u"a||||b||", {u"a", u"", u"b"}},
-      {u"a|b||c|", {u"a|b", u"c|"}}, {u"|||x||", {u"", u"|x"}},
+  const struct { std::u16string joined; Entries entries; } cases[] = {
+      {u"", {}},  {u"||", {}},  {u"a||b", {u"a", u"b"}},  {u"a||||b||", {u"a", u"", u"b"}},
+      {u"a|b||c|", {u"a|b", u"c|"}},  {u"|||x||", {u"", u"|x"}},
   };
   for (const auto& c : cases) {
     InputHistory h = Make({u"old", u"older"});
     SplitHistory(c.joined, h);
-    EXPECT_EQ(Used(h), c.entries) << Show(c.joined);
+    EXPECT_EQ(Used(h), c.entries) << PrintToString(c.joined);
   }
   // At most 64 entries, each cut to the entry length.
   std::u16string joined;
-  for (int i = 0; i < 70; ++i) {
-    joined += std::u16string(200, static_cast<char16_t>(u'A' + i % 26)) + u"||";
-  }
+  for (int i = 0; i < 70; ++i) joined += std::u16string(200, u'A' + i % 26) + u"||";
   InputHistory h(127);
   SplitHistory(joined, h);
   EXPECT_EQ(h.UsedCount(), 64);
-  EXPECT_EQ(h.entry(63), std::u16string(127, static_cast<char16_t>(u'A' + 63 % 26)));
+  EXPECT_EQ(h.entry(63), std::u16string(127, u'A' + 63 % 26));
 }
 
 TEST(InputHistoryTest, EncodedFormRoundTripsAndIsCutNearTheCapacity) {
   bool cut = true;
-  const InputHistory three = Make({u"café", u"名前", u"a||b"});
-  std::u16string stored = EncodeHistory(three, kHistoryJoinLimit, 256, &cut);
+  std::u16string stored =
+      EncodeHistory(Make({u"café", u"名前", u"a||b"}), kHistoryJoinLimit, 256, &cut);
   EXPECT_FALSE(cut);
   EXPECT_EQ(stored, u"caf\\u00e9||名前||a||b||");
   InputHistory back(127);
   DecodeHistory(stored, 256, back);
   // A separator inside an entry cannot survive: it splits the entry.
   EXPECT_EQ(Used(back), (Entries{u"café", u"名前", u"a", u"b"}));
-
   // 127 + 2 + 124 + 2 = 255 code units: all kept when nothing needs escaping.
   InputHistory plain = Make({std::u16string(127, u'a'), std::u16string(124, u'b')});
-  stored = EncodeHistory(plain, kHistoryJoinLimit, 256, &cut);
+  DecodeHistory(EncodeHistory(plain, kHistoryJoinLimit, 256, &cut), 256, back);
   EXPECT_FALSE(cut);
-  DecodeHistory(stored, 256, back);
   EXPECT_EQ(Used(back), Used(plain));
   // With a character to escape the escaped text is cut to fit.
   stored = EncodeHistory(Make({std::u16string(100, u'é')}), kHistoryJoinLimit, 256, &cut);
@@ -120,12 +104,13 @@ TEST(InputHistoryTest, PushHistory) {
       {"cut text matches", {u"a", z127}, z127 + u"z", kMoved, 1, true, {z127, u"a"}},
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
     InputHistory h = Make(c.before);
     PushResult r = PushHistory(h, c.text);
-    EXPECT_EQ(r.change, c.change) << c.name;
-    EXPECT_EQ(r.from, c.from) << c.name;
-    EXPECT_EQ(r.too_long, c.too_long) << c.name;
-    EXPECT_EQ(Used(h), c.after) << c.name;
+    EXPECT_EQ(r.change, c.change);
+    EXPECT_EQ(r.from, c.from);
+    EXPECT_EQ(r.too_long, c.too_long);
+    EXPECT_EQ(Used(h), c.after);
   }
   InputHistory h = Make(Full());
   PushHistory(h, u"new");
@@ -134,26 +119,21 @@ TEST(InputHistoryTest, PushHistory) {
 
 TEST(InputHistoryTest, PlaceFirstMovesOrDropsTheLastEntry) {
   const std::u16string k = u"リスト選択";
-  const struct {
-    Entries before, after;
-  } cases[] = {
-      {{}, {k}},
-      {{k, u"a"}, {k, u"a"}},
-      {{u"a", u"b", k, u"c"}, {k, u"a", u"b", u"c"}},
-      {{u"a", u"b"}, {k, u"a", u"b"}},
+  // Only entries 0..62 are searched: a keyword at 63 is dropped, not moved.
+  Entries last = Full();
+  last[63] = k;
+  Entries last_after = Full();
+  last_after.insert(last_after.begin(), k);
+  last_after.pop_back();
+  const struct { Entries before, after; } cases[] = {
+      {{k, u"a"}, {k, u"a"}},  {{u"a", u"b", k, u"c"}, {k, u"a", u"b", u"c"}},
+      {{u"a", u"b"}, {k, u"a", u"b"}},  {last, last_after},
   };
   for (const auto& c : cases) {
     InputHistory h = Make(c.before);
     PlaceFirst(h, k);
-    EXPECT_EQ(Used(h), c.after) << c.before.size();
+    EXPECT_EQ(Used(h), c.after) << PrintToString(c.before);
   }
-  // Only entries 0..62 are searched: a keyword at 63 is dropped, not moved.
-  Entries last = Full();
-  last[63] = k;
-  InputHistory h = Make(last);
-  PlaceFirst(h, k);
-  EXPECT_EQ(h.entry(0), k);
-  EXPECT_EQ(h.entry(63), Full()[62]);
 }
 
 }  // namespace

@@ -18,23 +18,18 @@ TEST(IniDocumentTest, FindsKeysTheWayThePrivateProfileDoes) {
       "  topmost = 1  \r\nTOPMOST=2\r\nexpr=a=b\r\nnul=ab\0cd\r\nlf=only\n"
       ";wtop=5\r\nnoequals\r\nquoted=\"x y\"\r\n[Base]\r\nsecond=1\r\nlast=no newline";
   IniDocument doc = IniDocument::Parse(std::string_view(kFile, sizeof kFile - 1));
-  struct Case {
-    std::u16string section, key;
-    std::optional<std::u16string> value;
-  } cases[] = {
-      {u"Base", u"topmost", u"1"},  // blanks trimmed, first key wins
-      {u"BASE", u"TopMost", u"1"},  // names ignore letter case
+  // "topmost": blanks trimmed, the first key wins, names ignore letter case;
+  // "second": only the first [Base] counts.
+  const struct { std::u16string section, key; std::optional<std::u16string> value; } cases[] = {
+      {u"Base", u"topmost", u"1"},        {u"BASE", u"TopMost", u"1"},
       {u"Other", u"topmost", u"7"},       {u"Base", u"expr", u"a=b"},
       {u"Base", u"nul", u"ab"},           {u"Base", u"lf", u"only"},
       {u"Base", u"wtop", std::nullopt},   {u"Base", u"noequals", std::nullopt},
-      {u"Base", u"quoted", u"\"x y\""},
-      {u"Base", u"second", std::nullopt},  // only the first [Base] counts
+      {u"Base", u"quoted", u"\"x y\""},   {u"Base", u"second", std::nullopt},
       {u"Base", u"last", std::nullopt},   {u"Missing", u"topmost", std::nullopt},
   };
-  for (const Case& c : cases) {
-    EXPECT_EQ(doc.Get(c.section, c.key), c.value)
-        << PrintToString(c.section) << "/" << PrintToString(c.key);
-  }
+  for (const auto& c : cases)
+    EXPECT_EQ(doc.Get(c.section, c.key), c.value) << PrintToString(c.section + u"/" + c.key);
 }
 
 TEST(IniDocumentTest, SetKeepsOtherLinesByteForByte) {
@@ -66,17 +61,12 @@ TEST(IniDocumentTest, Utf16FilesStayUtf16) {
 }
 
 TEST(IniBackendTest, QueryIntReadsLikeGetPrivateProfileInt) {
-  struct Case {
-    std::string value;
-    std::int32_t expected;
-  } cases[] = {
-      {"5", 5},           {" 12 ", 12},      {"-5", -5},
-      {"+7", 7},          {"12abc", 12},     {"\"42\"", 42},
-      {"abc", -99},       {"", -99},         {"-", -99},
-      {"4294967295", -1}, {"4294967296", -99}, {"-2147483648", INT_MIN},
-      {"-2147483649", -99}, {"99999999999999999999", -99},
+  const struct { std::string value; std::int32_t expected; } cases[] = {
+      {"5", 5},     {" 12 ", 12},  {"-5", -5},  {"+7", 7},  {"12abc", 12},  {"\"42\"", 42},
+      {"abc", -99}, {"", -99},     {"-", -99},  {"4294967295", -1},  {"4294967296", -99},
+      {"-2147483648", INT_MIN},  {"-2147483649", -99},  {"99999999999999999999", -99},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     FakeFileSystem fs;
     fs.AddFile(u"/p/tessivo.ini", "[Base]\r\nk=" + c.value + "\r\n");
     EXPECT_EQ(IniBackend(fs, u"/p/tessivo.ini").QueryInt(u"k", -99), c.expected) << c.value;
@@ -87,7 +77,7 @@ TEST(IniBackendTest, QueryIntReadsLikeGetPrivateProfileInt) {
 
 TEST(IniBackendTest, NewFileAndLineBreaksInValues) {
   FakeFileSystem fs;
-  fs.AddFolder(u"/p");
+  fs.AddFolder(u"/p");  // no file yet
   IniBackend ini(fs, u"/p/tessivo.ini");
   ini.StoreInt(u"_count", 1);
   ini.StoreText(u"s", "\"a\r\nb\"");
@@ -128,15 +118,12 @@ TEST(StoredIniFileTest, CommitMergesSkipsNoOpsAndLosesNothingOnFailure) {
 }
 
 TEST(RegistryBackendTest, DwordForms) {
-  struct Case {
-    std::u16string text;
-    std::optional<std::uint32_t> value;
-  } cases[] = {
-      {u"dword:00000001", 1u},   {u"DWORD:FFFFFFFF", 0xFFFFFFFFu}, {u"dword:a", 10u},
-      {u"dword:", std::nullopt}, {u"dword:123456789", std::nullopt},
-      {u"dword:12g4", std::nullopt}, {u"\"12\"", std::nullopt}, {u"12", std::nullopt},
+  const struct { std::u16string text; std::optional<std::uint32_t> value; } cases[] = {
+      {u"dword:00000001", 1u},  {u"DWORD:FFFFFFFF", 0xFFFFFFFFu},  {u"dword:a", 10u},
+      {u"dword:", std::nullopt},  {u"dword:123456789", std::nullopt},
+      {u"dword:12g4", std::nullopt},  {u"\"12\"", std::nullopt},  {u"12", std::nullopt},
   };
-  for (const Case& c : cases) EXPECT_EQ(ParseDword(c.text), c.value) << PrintToString(c.text);
+  for (const auto& c : cases) EXPECT_EQ(ParseDword(c.text), c.value) << PrintToString(c.text);
   EXPECT_EQ(FormatDword(static_cast<std::uint32_t>(-1)), "dword:ffffffff");
 }
 
@@ -161,10 +148,11 @@ TEST(RegistryBackendTest, TypedValuesAndMissingIntegers) {
 
 TEST(RegistryBackendTest, DeletingKeys) {
   const std::string maker = "[Software\\Quellin Tools]\r\ntools=dword:00000001\r\n";
-  const std::string both = maker + "[Software\\Quellin Tools\\Tessivo]\r\n_count=dword:00000001\r\n";
+  const std::string key = "[Software\\Quellin Tools\\Tessivo]\r\n";
+  const std::string both = maker + key + "_count=dword:00000001\r\n";
   const std::string sub = both + "[Software\\Quellin Tools\\Tessivo\\Sub]\r\n";
   const std::string other = "[Software\\Quellin Tools\\Other]\r\nx=1\r\n";
-  struct Case {
+  const struct {
     const char* name;
     std::string file;
     bool key_deleted, maker_deleted;
@@ -175,14 +163,15 @@ TEST(RegistryBackendTest, DeletingKeys) {
       {"other program of the maker", both + other, true, false, maker + other},
       {"nothing there", "", false, false, ""},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
     FakeFileSystem fs;
     fs.AddFile(u"/r/registry.ini", c.file);
     RegistryBackend reg(fs, u"/r/registry.ini");
-    EXPECT_EQ(reg.DeleteKey(), c.key_deleted) << c.name;
-    EXPECT_EQ(reg.DeleteMakerKey(), c.maker_deleted) << c.name;
-    ASSERT_TRUE(reg.Commit()) << c.name;
-    EXPECT_EQ(fs.Content(u"/r/registry.ini"), c.after) << c.name;
+    EXPECT_EQ(reg.DeleteKey(), c.key_deleted);
+    EXPECT_EQ(reg.DeleteMakerKey(), c.maker_deleted);
+    ASSERT_TRUE(reg.Commit());
+    EXPECT_EQ(fs.Content(u"/r/registry.ini"), c.after);
   }
 }
 

@@ -14,32 +14,29 @@ namespace {
 
 int Sign(int v) { return v < 0 ? -1 : (v > 0 ? 1 : 0); }
 
+// Digit runs compare by value; of equal values, more leading zeros come
+// first, the first run deciding; runs may be far beyond any integer type.
+// Case is ignored, of non-ASCII letters too, then code units decide (ß stays
+// ß). The period is below everything; a digit run ranks as a digit.
 TEST(NaturalCompareTest, OrdersPairs) {
-  const std::u16string long9(400, u'9');
-  const std::u16string one_and_zeros = u"1" + std::u16string(400, u'0');
-  const struct {
-    std::u16string a, b;
-    int expected;  // sign of NaturalCompare(a, b)
-  } cases[] = {
-      // Digit runs by value; equal values: more leading zeros first, the first run decides.
-      {u"a2", u"a10", -1}, {u"a19", u"a100", -1}, {u"7", u"007", 1}, {u"a1b01", u"a01b1", 1},
-      {u"a0", u"a00", 1}, {u"a00", u"a", 1},
-      // Runs far beyond any integer type.
-      {long9, one_and_zeros, -1}, {one_and_zeros, u"0000" + one_and_zeros, 1},
-      {u"v18446744073709551616", u"v18446744073709551615", 1},
-      // Case ignored, non-ASCII letters too, then code units decide; ß stays ß.
-      {u"abc", u"ABD", -1}, {u"ABC", u"abc", -1}, {u"Äb", u"äa", 1}, {u"straße", u"STRASSE", 1},
-      // The period below everything; a digit run ranks as a digit.
-      {u"a.txt", u"a1.txt", -1}, {u"a.", u"a\x01", -1}, {u"a.txt", u"a-b.txt", -1},
-      {u"a1", u"a_", -1}, {u"a999", u"aa", -1}, {u"a99", u"a:", -1},
-      {u"", u"", 0}, {u"", u"0", -1}, {u"a10b", u"a10b", 0},
+  auto check = [](const std::string& c) {  // "a < b", "a = b" or "a > b"
+    const std::size_t space = c.find(' ');
+    const std::u16string a = Utf8ToUtf16(c.substr(0, space));
+    const std::u16string b = Utf8ToUtf16(c.substr(space + 3));
+    const int expected = c[space + 1] == '<' ? -1 : (c[space + 1] == '>' ? 1 : 0);
+    EXPECT_EQ(Sign(NaturalCompare(a, b)), expected) << c.substr(0, 60);
+    EXPECT_EQ(Sign(NaturalCompare(b, a)), -expected) << c.substr(0, 60);
   };
-  for (const auto& c : cases) {
-    const std::string shown =
-        Utf16ToUtf8(c.a.substr(0, 40)) + " vs " + Utf16ToUtf8(c.b.substr(0, 40));
-    EXPECT_EQ(Sign(NaturalCompare(c.a, c.b)), c.expected) << shown;
-    EXPECT_EQ(Sign(NaturalCompare(c.b, c.a)), -c.expected) << shown;
-  }
+  const std::string cases[] = {
+      "a2 < a10",       "007 < 7",    "a01b1 < a1b01",
+      "a00 < a0",       "a < a00",    "abc < ABD",
+      "ABC < abc",      "äa < Äb",    "STRASSE < straße",
+      "a.txt < a1.txt", "a. < a\x01", "a999 < aa",
+      "a99 < a:",       " = ",        " < 0",
+  };
+  for (const std::string& c : cases) check(c);
+  check("v18446744073709551615 < v18446744073709551616");
+  check(std::string(400, '9') + " < 1" + std::string(400, '0'));
 }
 
 // Sorting needs a strict total order: antisymmetric, transitive, and 0 only

@@ -8,35 +8,24 @@
 #include <numeric>
 #include <random>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "core/file_list.h"
-#include "core/status_sink.h"
-#include "platform/file_name_bytes.h"
+#include "core_test_util.h"
 
 namespace tessivo {
 namespace {
 
 std::u16string U(const std::string& s) { return Utf8ToUtf16(s); }
 std::string S(std::u16string_view s) { return Utf16ToUtf8(s); }
+using Names = std::vector<std::string>;
 
 // Old names in folder "/d/", new name = the row's first position.
-FileList ListOf(const std::vector<std::u16string>& names, FileListOptions options = {}) {
-  FileList list(options);
-  for (const auto& name : names) {
-    list.AddRow(name, u"", u"/d/", U(std::to_string(list.Count())), u"", u"", list.Count());
-  }
+FileList ListOf(const std::vector<std::u16string>& names) {
+  FileList list;
+  for (const auto& name : names) AddName(list, name, u"/d/", U(std::to_string(list.Count())));
   return list;
 }
-
-std::vector<std::string> Cells(const FileList& list, Cell cell) {
-  std::vector<std::string> out;
-  for (int i = 0; i < list.Count(); ++i) out.push_back(S(list.GetCell(i, cell)));
-  return out;
-}
-
-using Names = std::vector<std::string>;
 
 TEST(SortTest, KeyTexts) {
   FileList list;
@@ -58,9 +47,9 @@ TEST(SortTest, KeyTexts) {
       {0, 3, 0, false, "new .txt/home/u/00000"},
       {0, 4, 0, false, "  1,234 /home/u/photo.200000"},
       {0, 5, 0, false, "2021/07/01 12:00:00 /home/u/photo.200000"},
-      {1, 1, 1, false, ".  README/d/00001"},  // no extension
+      {1, 1, 1, false, ".  README/d/00001"},       // no extension
       {2, 0, 100000, false, " .bashrc/d/100000"},  // all extension
-      {2, 3, 2, false, "x . /d/00002"},  // a bare dot counts as none
+      {2, 3, 2, false, "x . /d/00002"},            // a bare dot counts as none
   };
   for (const auto& c : cases) {
     EXPECT_EQ(S(SortKeyText(list, c.row, c.key, c.position, c.preview)), c.expected)
@@ -74,31 +63,25 @@ TEST(SortTest, KeyTexts) {
   EXPECT_TRUE(SortKeyText(list, 0, 6, 0, false).empty());
 }
 
-TEST(SortTest, ComparisonsOfTheKeys) {
+// The number-aware comparison is NaturalCompare (natural_compare_test.cpp);
+// the plain one folds A-Z down, compares code units and reads 260 at most.
+TEST(SortTest, CompareSortKeysPlainOrNatural) {
+  const std::u16string a260(260, u'a');
   const struct {
-    std::vector<std::u16string> names;
-    int key, choice;
+    std::u16string a, b;
+    int key;
     bool number_aware;
-    Names expected;
+    int sign;
   } cases[] = {
-      {{u"a2", u"a10", u"a1"}, 0, 0, true, {"a1", "a2", "a10"}},
-      {{u"a2", u"a10", u"a1"}, 0, 0, false, {"a1", "a10", "a2"}},
-      {{u"a2", u"a10", u"a1"}, 0, 1, true, {"a10", "a2", "a1"}},
-      // Case-equal names keep their order ascending and turn it round descending.
-      {{u"abc", u"ABC", u"Abc"}, 0, 0, false, {"abc", "ABC", "Abc"}},
-      {{u"abc", u"ABC", u"Abc"}, 0, 1, false, {"Abc", "ABC", "abc"}},
-      {{u"abc.txt", u"abc", u"b.a"}, 1, 0, false, {"abc", "b.a", "abc.txt"}},
-      // Plain comparison folds A-Z down, so '_' is below letters.
-      {{u"aB", u"a_", u"ab"}, 0, 0, false, {"a_", "aB", "ab"}},
-      {{u"a-b", u"a", u"a.b"}, 0, 0, true, {"a", "a.b", "a-b"}},
+      {u"a10", u"a2", kSortByName, true, 1},   {u"a10", u"a2", kSortByName, false, -1},
+      {u"a10", u"a2", kSortBySize, true, -1},  // sizes always compare plainly
+      {u"ABC", u"abc", kSortByName, false, 0}, {u"aB", u"a_", kSortByName, false, 1},
+      {u"a", u"ab", kSortByFolder, false, -1}, {a260 + u"x", a260, kSortByFolder, false, 0},
   };
   for (const auto& c : cases) {
-    FileList list = ListOf(c.names);
-    SortState state;
-    EXPECT_EQ(Sort(list, state, c.key, c.choice, {c.number_aware, false}).outcome,
-              SortOutcome::kSorted);
-    EXPECT_EQ(Cells(list, Cell::kName), c.expected)
-        << S(c.names[0]) << " key " << c.key << " choice " << c.choice;
+    const int result = CompareSortKeys(c.a, c.b, c.key, c.number_aware);
+    EXPECT_EQ((result > 0) - (result < 0), c.sign)
+        << S(c.a) << " vs " << S(c.b) << " key " << c.key;
   }
 }
 
@@ -201,77 +184,49 @@ TEST(SortTest, SortRowIndexesEqualsStableSortWithIndexAsLastKey) {
   }
 }
 
-// Sizes and dates sort by what their text says, ties by position. With the
-// size column off, view column 4 and so key 4 hold the date.
+// Sizes and dates sort by the value their text shows, ties by position. With
+// the size column off, view column 4 and so key 4 hold the date.
 TEST(SortTest, SizeAndDateOrderByTheirValues) {
-  struct Case {
-    int key;
-    bool size_column;
-    Cell cell;
-  };
-  for (const Case c :
-       {Case{4, true, Cell::kSize}, {5, true, Cell::kDate}, {4, false, Cell::kDate}}) {
+  for (const auto& [key, size_column] :
+       {std::pair{4, true}, std::pair{5, true}, std::pair{4, false}}) {
     for (int choice : {0, 1}) {
       std::mt19937_64 random(11);
       auto pick = [&random](int n) {
         return static_cast<int>(random() % static_cast<unsigned>(n));
       };
-      FileList list({c.size_column, true, kSizeInBytes, 1, 1, false});
+      FileList list({.size_column = size_column});
+      std::vector<std::pair<std::string, int>> want;  // (value as sortable text, first position)
       for (int i = 0; i < 500; ++i) {
-        char date[32];
+        char date[32], digits[32];
         std::snprintf(date, sizeof date, "%4d/%02d/%02d %02d:%02d:%02d", 1990 + pick(40),
                       pick(12) + 1, pick(28) + 1, pick(24), pick(2), pick(60));
         // Below 10^10 bytes, where the ">= ... G" texts start.
         const std::uint64_t size = (random() >> pick(64)) % 9999999999;
+        std::snprintf(digits, sizeof digits, "%020llu", static_cast<unsigned long long>(size));
         list.AddRow(u"same", u"", u"/d/", U(std::to_string(i)), FormatSizeText(size, 0), U(date),
                     i);
+        want.emplace_back(key == 4 && size_column ? digits : date, i);
       }
-      SortState state;
-      ASSERT_EQ(Sort(list, state, c.key, choice, {}).outcome, SortOutcome::kSorted);
-      std::vector<std::tuple<std::string, int>> seen;  // (digits of the cell, first position)
-      for (int i = 0; i < list.Count(); ++i) {
-        std::string value;
-        for (char ch : S(list.GetCell(i, c.cell))) {
-          if (ch >= '0' && ch <= '9') value.push_back(ch);
-        }
-        seen.emplace_back(std::string(20 - value.size(), '0') + value,
-                          std::stoi(S(list.GetCell(i, Cell::kNewName))));
-      }
-      auto want = seen;
       std::sort(want.begin(), want.end());
       if (choice == 1) std::reverse(want.begin(), want.end());
-      EXPECT_EQ(seen, want) << "key " << c.key << " size column " << c.size_column << " " << choice;
+      Names expected;
+      for (const auto& entry : want) expected.push_back(std::to_string(entry.second));
+      SortState state;
+      ASSERT_EQ(Sort(list, state, key, choice, {}).outcome, SortOutcome::kSorted);
+      EXPECT_EQ(Column(list, Cell::kNewName), expected)
+          << "key " << key << " size column " << size_column << " choice " << choice;
     }
   }
 }
 
-TEST(SortTest, PreviewStatusesGroupTheNameSort) {
-  FileList list = ListOf({u"b", u"a", u"c", u"d"});
-  const FileStatus statuses[] = {FileStatus::kChangeable, FileStatus::kExcluded,
-                                 FileStatus::kTargetExists, FileStatus::kChangeable};
-  for (int i = 0; i < 4; ++i) list.SetFileStatus(i, statuses[i]);
-  SortState state;
-  Sort(list, state, kSortByName, kSortAscending, {true, true});
-  EXPECT_EQ(Cells(list, Cell::kName), (Names{"c", "b", "d", "a"}));  // 3, 7, 7, 12
-  Sort(list, state, kSortByName, kSortAscending, {true, false});
-  EXPECT_EQ(Cells(list, Cell::kName), (Names{"a", "b", "c", "d"}));
-}
-
-class RecordingSink : public StatusSink {
- public:
-  void SetStatus(int code) override { codes.push_back(code); }
-  int CurrentStatus() const override { return codes.empty() ? -2 : codes.back(); }
-  std::vector<int> codes;
-};
-
 TEST(SortTest, DirectionsCountersAndRefusals) {
   FileList list = ListOf({u"b", u"c", u"a"});
   SortState state;
-  RecordingSink sink;
+  RecordingStatus sink;
   auto click = [&](int key) { return Sort(list, state, key, kSortToggle, {}, &sink).direction; };
   EXPECT_EQ(click(0), 1);
   EXPECT_EQ(click(0), -1);
-  EXPECT_EQ(Cells(list, Cell::kName), (Names{"c", "b", "a"}));
+  EXPECT_EQ(Column(list), (Names{"c", "b", "a"}));
   EXPECT_EQ(click(0), 1);
   EXPECT_EQ(click(2), 1);
   EXPECT_EQ(state.counters, (std::array<int, 6>{0, 0, 1, 0, 0, 0}));
@@ -287,7 +242,7 @@ TEST(SortTest, DirectionsCountersAndRefusals) {
   EXPECT_EQ(fresh.direction, 1);
   EXPECT_EQ(fresh.outcome, SortOutcome::kSorted);
   EXPECT_FALSE(state.list_changed);
-  EXPECT_EQ(Cells(list, Cell::kName), (Names{"a", "b", "c"}));
+  EXPECT_EQ(Column(list), (Names{"a", "b", "c"}));
 
   // Refused requests change nothing at all.
   const SortState kept = state;
@@ -299,7 +254,7 @@ TEST(SortTest, DirectionsCountersAndRefusals) {
   EXPECT_EQ(Sort(list, state, 0, kSortDescending, {}).outcome, SortOutcome::kRefused);
   EXPECT_EQ(state.counters, kept.counters);
   EXPECT_EQ(state.last_direction, kept.last_direction);
-  EXPECT_EQ(Cells(list, Cell::kName), (Names{"a", "b", "c"}));
+  EXPECT_EQ(Column(list), (Names{"a", "b", "c"}));
 }
 
 TEST(SortTest, MenuEntriesAndHeaderArrows) {
@@ -326,9 +281,9 @@ TEST(SortTest, PermuteRejectsWhatIsNoPermutation) {
        std::vector<std::vector<int>>{{0, 1}, {0, 1, 1}, {0, 1, 3}, {-1, 0, 1}, {0, 1, 2, 3}}) {
     EXPECT_FALSE(list.Permute(bad));
   }
-  EXPECT_EQ(Cells(list, Cell::kName), (Names{"a", "b", "c"}));
+  EXPECT_EQ(Column(list), (Names{"a", "b", "c"}));
   EXPECT_TRUE(list.Permute({2, 0, 1}));
-  EXPECT_EQ(Cells(list, Cell::kName), (Names{"c", "a", "b"}));
+  EXPECT_EQ(Column(list), (Names{"c", "a", "b"}));
 }
 
 }  // namespace

@@ -20,21 +20,15 @@ TEST(FolderSnapshotTest, AnswersAsTheFileSystemDoesAndListsABusyFolderOnce) {
   fs.AddSymlink(u"/d/dangling", u"/nowhere");
   fs.AddFile(u"/e/only");
   FolderSnapshotFileSystem snapshot(fs);
-  FileSystem& as_base = fs;
-
-  const int lists_before = fs.Calls(Op::kList);
   for (int round = 0; round < 2; ++round) {
-    for (int i = 0; i < 200; ++i) {
-      EXPECT_EQ(snapshot.Exists(Name(i)), as_base.Exists(Name(i))) << i;
-    }
+    for (int i = 0; i < 200; ++i) EXPECT_EQ(snapshot.Exists(Name(i)), i % 2 == 0) << i;
   }
   EXPECT_TRUE(snapshot.Exists(u"/d/dangling"));
   EXPECT_FALSE(snapshot.Exists(u"/d/F0"));  // names compare exactly
-  EXPECT_EQ(fs.Calls(Op::kList) - lists_before, 1);
   // A folder asked about a few times is never listed.
   EXPECT_TRUE(snapshot.Exists(u"/e/only"));
   EXPECT_FALSE(snapshot.Exists(u"/e/other"));
-  EXPECT_EQ(fs.Calls(Op::kList) - lists_before, 1);
+  EXPECT_EQ(fs.Calls(Op::kList), 1);
 }
 
 TEST(FolderSnapshotTest, AFolderThatCannotBeListedIsAskedDirectly) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,9 +21,11 @@ const std::u16string kHome = u"/home/u/.local/share/tessivo";
 
 class LastChangeTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    fs_.AddFolder(u"/out");
-    fs_.AddFolder(kHome);
+  void SetUp() override { fs_.AddFolder(u"/out"); }
+
+  std::optional<ErrorCode> SaveError(std::u16string_view path) {
+    const Status saved = SaveLastChange(fs_, kHome, path);
+    return saved ? std::nullopt : std::optional(saved.error().code);
   }
 
   FakeFileSystem fs_;
@@ -30,25 +33,20 @@ class LastChangeTest : public ::testing::Test {
   Messenger messenger_{sink_};
 };
 
-TEST_F(LastChangeTest, NoLogSaysSoAndCopiesNothing) {
+TEST_F(LastChangeTest, CopiesTheNewestLogByteForByteOrSaysThereIsNone) {
   // Only the working file of a run and an older slot: the newest is missing.
   fs_.AddFile(LogSlotPath(kHome, 0), "x");
-  fs_.AddFile(LogSlotPath(kHome, 2), "y");
+  fs_.AddFile(LogSlotPath(kHome, 2), "older");
   EXPECT_FALSE(HasLastChange(fs_, kHome, messenger_));
-  ASSERT_EQ(sink_.shown.size(), 1u);
-  EXPECT_EQ(sink_.shown[0].title, u"No Log!");
-  Status saved = SaveLastChange(fs_, kHome, u"/out/last");
-  ASSERT_FALSE(saved);
-  EXPECT_EQ(saved.error().code, ErrorCode::kNotFound);
+  EXPECT_EQ(sink_.Titles(), std::vector<std::u16string>{u"No Log!"});
+  EXPECT_EQ(SaveError(u"/out/last"), ErrorCode::kNotFound);
   EXPECT_TRUE(fs_.written_.empty());
-}
 
-TEST_F(LastChangeTest, CopiesTheNewestLogByteForByteOrReturnsTheFailure) {
-  // Escapes, raw code page bytes, a NUL and a torn last line all survive.
+  // Escapes, raw code page bytes, a NUL and a torn last line all survive; a
+  // file already there is replaced, and ".csv" is added unless present.
   const std::string log = FormatNormalLine(u"/d/caf\u00e9", u"/d/\u5199\u771f") +
                           FormatAttributeLine(u"/d/a", attr::kHidden) + std::string("\0\"t", 3);
   fs_.AddFile(LogSlotPath(kHome, 1), log);
-  fs_.AddFile(LogSlotPath(kHome, 2), "older");
   fs_.AddFile(u"/out/last.CSV", "old content");
   EXPECT_TRUE(HasLastChange(fs_, kHome, messenger_));
   ASSERT_TRUE(SaveLastChange(fs_, kHome, u"/out/last.CSV"));
@@ -56,14 +54,11 @@ TEST_F(LastChangeTest, CopiesTheNewestLogByteForByteOrReturnsTheFailure) {
   ASSERT_TRUE(SaveLastChange(fs_, kHome, u"/out/other"));
   EXPECT_EQ(fs_.Content(u"/out/other.csv"), log);
 
+  // A failed read or write is returned and changes nothing.
   fs_.FailNthCall(Op::kReadFile, 1, ErrorCode::kIo);
-  Status read = SaveLastChange(fs_, kHome, u"/out/other");
-  ASSERT_FALSE(read);
-  EXPECT_EQ(read.error().code, ErrorCode::kIo);
+  EXPECT_EQ(SaveError(u"/out/other"), ErrorCode::kIo);
   fs_.FailNthCall(Op::kWriteFileAtomic, 1, ErrorCode::kNoSpace);
-  Status write = SaveLastChange(fs_, kHome, u"/out/last.CSV");
-  ASSERT_FALSE(write);
-  EXPECT_EQ(write.error().code, ErrorCode::kNoSpace);
+  EXPECT_EQ(SaveError(u"/out/last.CSV"), ErrorCode::kNoSpace);
   EXPECT_EQ(fs_.Content(u"/out/last.CSV"), log);
   EXPECT_EQ(fs_.Content(LogSlotPath(kHome, 1)), log);
 }
@@ -71,24 +66,23 @@ TEST_F(LastChangeTest, CopiesTheNewestLogByteForByteOrReturnsTheFailure) {
 // The saved file loads back as a list: renames within a folder become rows,
 // and the first move or timestamp line ends the load.
 TEST_F(LastChangeTest, SavedLogLoadsBackUpToItsFirstMoveOrTimestampLine) {
-  const std::string tails[] = {
-      "", FormatNormalLine(u"/d/c", u"/e/c"),
-      FormatTimestampLine(u"/d/c", {2020, 1, 2, 3, 4, 5}, {2020, 1, 2, 3, 4, 6})};
-  for (const std::string& tail : tails) {
-    ASSERT_TRUE(fs_.WriteFileAtomic(LogSlotPath(kHome, 1),
-                                    FormatNormalLine(u"/d/a.txt", u"/d/b.txt") +
-                                        FormatNormalLine(u"/d/caf\u00e9", u"/d/\u5199") + tail +
-                                        FormatNormalLine(u"/d/x", u"/d/y")));
+  for (const std::string& tail :
+       {std::string(), FormatNormalLine(u"/d/c", u"/e/c"),
+        FormatTimestampLine(u"/d/c", {2020, 1, 2, 3, 4, 5}, {2020, 1, 2, 3, 4, 6})}) {
+    fs_.AddFile(LogSlotPath(kHome, 1), FormatNormalLine(u"/d/a.txt", u"/d/b.txt") +
+                                           FormatNormalLine(u"/d/caf\u00e9", u"/d/\u5199") + tail +
+                                           FormatNormalLine(u"/d/x", u"/d/y"));
     ASSERT_TRUE(SaveLastChange(fs_, kHome, u"/out/last"));
     FileList list;
     Result<CsvLoadReport> report = LoadCsvFile(list, fs_, messenger_, u"/out/last.csv");
     ASSERT_TRUE(report);
     EXPECT_EQ(report->end, tail.empty() ? CsvLoadEnd::kEndOfText : CsvLoadEnd::kMalformed);
     ASSERT_EQ(list.Count(), tail.empty() ? 3 : 2) << tail;
-    EXPECT_EQ(list.GetCell(0, Cell::kFolder), u"/d/");
-    EXPECT_EQ(list.GetCell(0, Cell::kNewName), u"b.txt");
-    EXPECT_EQ(list.GetCell(1, Cell::kName), u"caf\u00e9");
-    EXPECT_EQ(list.GetCell(1, Cell::kNewName), u"\u5199");
+    EXPECT_EQ(std::u16string(list.GetCell(0, Cell::kFolder)) + u"|" +
+                  std::u16string(list.GetCell(0, Cell::kNewName)) + u"|" +
+                  std::u16string(list.GetCell(1, Cell::kName)) + u"|" +
+                  std::u16string(list.GetCell(1, Cell::kNewName)),
+              u"/d/|b.txt|caf\u00e9|\u5199");
   }
 }
 

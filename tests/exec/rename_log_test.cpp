@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/temp_name.h"
@@ -13,10 +15,21 @@ namespace {
 
 using LastLine = LogRepairReport::LastLine;
 using Op = FakeFileSystem::Op;
+using Rows = std::vector<UndoRow>;
+using RowTexts = std::vector<std::u16string>;
 
 const std::u16string kHome = u"/home/u/.local/share/tessivo";
 
 std::u16string Slot(int n) { return LogSlotPath(kHome, n); }
+
+// The cells of each row, for comparing loads.
+std::vector<std::u16string> Texts(const std::vector<UndoRow>& rows) {
+  std::vector<std::u16string> out;
+  for (const UndoRow& r : rows) {
+    out.push_back(r.old_name + u"|" + r.extension + u"|" + r.folder + u"|" + r.new_name);
+  }
+  return out;
+}
 
 // ---- line formats ----
 
@@ -28,20 +41,17 @@ TEST(RenameLogFormat, SlotPathsAddTheSeparatorOnce) {
 TEST(RenameLogFormat, NormalLineEscapesWhatCodePage932Lacks) {
   // U+00E9 is not in the code page: an escape. 日本 is, as two double-byte
   // characters. A real '?' stays. An emoji is two escapes, one per unit.
-  const std::string line = FormatNormalLine(u"/d/caf\u00e9?.txt", u"/d/\u65e5\u672c\U0001F600.txt");
-  const std::string expected = std::string("\"/d/caf\\u00e9?.txt\",\"/d/") + "\x93\xfa\x96{" +
-                               "\\ud83d\\ude00.txt\",\"<NORMAL>\"\r\n";
-  EXPECT_EQ(line, expected);
+  EXPECT_EQ(FormatNormalLine(u"/d/caf\u00e9?.txt", u"/d/\u65e5\u672c\U0001F600.txt"),
+            std::string("\"/d/caf\\u00e9?.txt\",\"/d/") + "\x93\xfa\x96{" +
+                "\\ud83d\\ude00.txt\",\"<NORMAL>\"\r\n");
 }
 
 TEST(RenameLogFormat, TimestampLineIsPlainCodePageWithPaddedFields) {
-  const std::string line = FormatTimestampLine(u"/d/caf\u00e9", {2021, 3, 4, 5, 6, 7},
-                                               {999, 12, 31, 23, 59, 8});
-  const std::string expected = std::string("\"/d/caf?\",\"<") + "\x8d\xec\x90\xac\x81\x46" +
-                               "2021/03/04 05:06:07, " + "\x8d\x58\x90\x56\x81\x46" +
-                               " 999/12/31 23:59:08>\",\"<TIMESTAMP>\"\r\n";
-  EXPECT_EQ(line, expected);
-
+  const std::string line =
+      FormatTimestampLine(u"/d/caf\u00e9", {2021, 3, 4, 5, 6, 7}, {999, 12, 31, 23, 59, 8});
+  EXPECT_EQ(line, std::string("\"/d/caf?\",\"<") + "\x8d\xec\x90\xac\x81\x46" +
+                      "2021/03/04 05:06:07, " + "\x8d\x58\x90\x56\x81\x46" +
+                      " 999/12/31 23:59:08>\",\"<TIMESTAMP>\"\r\n");
   auto parsed = ParseLogLine(line);
   ASSERT_TRUE(parsed);
   EXPECT_EQ(parsed->field3, kTimestampKind);
@@ -51,11 +61,9 @@ TEST(RenameLogFormat, TimestampLineIsPlainCodePageWithPaddedFields) {
 }
 
 TEST(RenameLogFormat, AttributeLineHasFlagsInReadOnlyHiddenArchiveSystemOrder) {
-  const std::string line = FormatAttributeLine(u"/d/a", attr::kReadOnly | attr::kArchive);
-  const std::string expected = std::string("\"/d/a\",\"<") + "\x93\xc7\x81\x46" + "Y, " +
-                               "\x89\x42\x81\x46" + "N, " + "\x83\x41\x81\x46" + "Y, " +
-                               "\x83\x56\x81\x46" + "N>\",\"<ATTRIBUTE>\"\r\n";
-  EXPECT_EQ(line, expected);
+  EXPECT_EQ(FormatAttributeLine(u"/d/a", attr::kReadOnly | attr::kArchive),
+            std::string("\"/d/a\",\"<") + "\x93\xc7\x81\x46" + "Y, " + "\x89\x42\x81\x46" + "N, " +
+                "\x83\x41\x81\x46" + "Y, " + "\x83\x56\x81\x46" + "N>\",\"<ATTRIBUTE>\"\r\n");
   // Each bit lands on its own flag, and no other.
   const std::uint32_t bits[4] = {attr::kReadOnly, attr::kHidden, attr::kArchive, attr::kSystem};
   for (int i = 0; i < 4; ++i) {
@@ -68,46 +76,35 @@ TEST(RenameLogFormat, AttributeLineHasFlagsInReadOnlyHiddenArchiveSystemOrder) {
 }
 
 TEST(RenameLogFormat, ParseLogTimeChecksDigitsAndColonsOnly) {
-  struct Case {
-    std::u16string text;
-    std::size_t offset;
-    bool ok;
-  };
-  const Case cases[] = {
+  const std::tuple<std::u16string, std::size_t, bool> cases[] = {
+      // text, offset, readable
       {u"2021/03/04 05:06:07", 0, true},
-      {u"xx2021/03/04 05:06:07", 2, true},
-      {u"2021-03-04T05:06:07", 0, true},   // other separators are not checked
-      {u"2021/03/04 05-06:07", 0, false},  // ':' at 13
-      {u"2021/03/04 05:06-07", 0, false},  // ':' at 16
-      {u"2021/0a/04 05:06:07", 0, false},
-      {u"2021/03/04 05:06:0", 0, false},   // one character short
-      {u"2021/03/04 05:06:07", 1, false},
-      {u"", 0, false},
-      {u"ab", 5, false},
+      {u"xx2021/03/04 05:06:07", 2, true},  // read from the offset
+      {u"2021-03-04T05:06:07", 0, true},    // other separators are not checked
+      {u"2021/03/04 05-06:07", 0, false},   // ':' at 13
+      {u"2021/03/04 05:06-07", 0, false},   // ':' at 16
+      {u"2021/0a/04 05:06:07", 0, false},   // a letter for a digit
+      {u"2021/03/04 05:06:0", 0, false},    // one character short
+      {u"2021/03/04 05:06:07", 1, false},   // so from offset 1
+      {u"ab", 5, false},                    // an offset past the end
   };
-  for (const Case& c : cases) {
-    EXPECT_EQ(ParseLogTime(c.text, c.offset).has_value(), c.ok)
-        << std::string(c.text.begin(), c.text.end()) << " @" << c.offset;
+  for (const auto& [text, offset, ok] : cases) {
+    EXPECT_EQ(ParseLogTime(text, offset).has_value(), ok)
+        << std::string(text.begin(), text.end()) << " @" << offset;
   }
-  EXPECT_EQ(ParseLogTime(u"2021-03-04T05:06:07", 0), (LogDateTime{2021, 3, 4, 5, 6, 7}));
 }
 
 TEST(RenameLogFormat, CellsSplitAndJoinPaths) {
-  struct Case {
-    std::u16string path;
-    std::u16string cell;
+  const std::pair<std::u16string, std::u16string> cases[] = {
+      // path, cell
+      {u"/a/b/c.txt", u"c.txt : /a/b/"},     {u"/c", u"c : /"},
+      {u"/a/x : y.txt", u"x : y.txt : /a/"},  // a name holding the separator
+      {u"/a : b/x.txt", u"x.txt : /a : b/"},  // so may a folder
+      {u"/a/x : ", u"x :  : /a/"},           {u"/a/", u" : /a/"},
   };
-  const Case cases[] = {
-      {u"/a/b/c.txt", u"c.txt : /a/b/"},
-      {u"/c", u"c : /"},
-      {u"/a/x : y.txt", u"x : y.txt : /a/"},   // a name holding the separator
-      {u"/a : b/x.txt", u"x.txt : /a : b/"},   // so may a folder
-      {u"/a/x : ", u"x :  : /a/"},
-      {u"/a/", u" : /a/"},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(PathToCell(c.path), c.cell);
-    EXPECT_EQ(CellToPath(c.cell), c.path);
+  for (const auto& [path, cell] : cases) {
+    EXPECT_EQ(PathToCell(path), cell);
+    EXPECT_EQ(CellToPath(cell), path);
   }
   EXPECT_EQ(PathToCell(u"<読：Y, 隠：N, ア：N, シ：N>"), u"<読：Y, 隠：N, ア：N, シ：N>");
   EXPECT_EQ(CellToPath(u"plain"), u"plain");
@@ -116,21 +113,18 @@ TEST(RenameLogFormat, CellsSplitAndJoinPaths) {
 
 // ---- loading ----
 
-TEST(RenameLogLoad, LinesWithFewerThanSixQuotesAreSkipped) {
-  const std::string log = std::string("\"/a\",\"/b\"\r\n") + "garbage\r\n" +
-                          FormatNormalLine(u"/c", u"/d") + "\"/x\",\"/y\",\"<NORMAL>\r\n";
-  const std::vector<UndoRow> rows = ParseLogRows(log);
-  ASSERT_EQ(rows.size(), 1u);
-  EXPECT_EQ(rows[0].new_name, u"c : /");
-}
-
-TEST(RenameLogLoad, LineLengthLimitEndsTheLoading) {
+TEST(RenameLogLoad, LoadingLimits) {
   const std::string good = FormatNormalLine(u"/a", u"/b");
   auto padded = [](std::size_t bytes_before_lf) {
     std::string line = "\"/p\",\"/q\",\"<NORMAL>\"";
     line.resize(bytes_before_lf, ' ');
     return line + "\n";
   };
+  // Lines with fewer than six '"' give no row.
+  const Rows rows = ParseLogRows("\"/a\",\"/b\"\r\ngarbage\r\n" + FormatNormalLine(u"/c", u"/d") +
+                                 "\"/x\",\"/y\",\"<NORMAL>\r\n");
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0].new_name, u"c : /");
   // 5199 bytes and the line feed: 5200 bytes, still a line.
   EXPECT_EQ(ParseLogRows(good + padded(kMaxLogLineBytes - 1) + good).size(), 3u);
   // 5200 bytes without a line feed end the loading; nothing after it loads.
@@ -138,15 +132,15 @@ TEST(RenameLogLoad, LineLengthLimitEndsTheLoading) {
   // The end of the log without a line feed is the same.
   EXPECT_EQ(ParseLogRows(good + "\"/p\",\"/q\",\"<NORMAL>\"").size(), 1u);
   EXPECT_EQ(ParseLogRows("").size(), 0u);
-}
 
-TEST(RenameLogLoad, AtMostFiftyThousandLinesAreRead) {
+  // At most 50,000 lines are read; skipped lines count as lines read.
   std::string log;
-  for (int i = 0; i <= kMaxLogLines; ++i) log += "\"/a\",\"/b" + std::to_string(i) + "\",\"<NORMAL>\"\r\n";
-  const std::vector<UndoRow> rows = ParseLogRows(log);
-  ASSERT_EQ(rows.size(), static_cast<std::size_t>(kMaxLogLines));
-  EXPECT_EQ(rows.back().old_name, u"b49999 : /");
-  // Skipped lines count as lines read.
+  for (int i = 0; i <= kMaxLogLines; ++i) {
+    log += "\"/a\",\"/b" + std::to_string(i) + "\",\"<NORMAL>\"\r\n";
+  }
+  const Rows many = ParseLogRows(log);
+  ASSERT_EQ(many.size(), static_cast<std::size_t>(kMaxLogLines));
+  EXPECT_EQ(many.back().old_name, u"b49999 : /");
   EXPECT_EQ(ParseLogRows("x\n" + log).size(), static_cast<std::size_t>(kMaxLogLines - 1));
 }
 
@@ -156,11 +150,9 @@ TEST(RenameLogLoad, FieldsAreCutToTheirLimits) {
   for (int i = 0; i < 260; ++i) escapes += "\\u00e9";
   auto parsed = ParseLogLine("\"" + escapes + "\",\"x\",\"y\"");
   ASSERT_TRUE(parsed);
-  EXPECT_EQ(parsed->field1.size(), 259u);  // 259 decoded units, the rest cut
-  EXPECT_EQ(parsed->field1.back(), u'\u00e9');
+  EXPECT_EQ(parsed->field1, std::u16string(259, u'\u00e9'));  // 259 decoded units, the rest cut
 
-  const std::string long_ascii(1600, 'n');
-  parsed = ParseLogLine("\"" + long_ascii + "\",\"\",\"\"");
+  parsed = ParseLogLine("\"" + std::string(1600, 'n') + "\",\"\",\"\"");
   ASSERT_TRUE(parsed);
   EXPECT_EQ(parsed->field1, std::u16string(259, u'n'));
   EXPECT_EQ(parsed->field2, u"");
@@ -176,42 +168,35 @@ TEST(RenameLogLoad, CorruptionSweep) {
   };
   std::string log;
   std::vector<std::size_t> ends;
-  for (const std::string& line : lines) {
-    log += line;
-    ends.push_back(log.size());
-  }
-  const std::vector<UndoRow> full = ParseLogRows(log);
+  for (const std::string& line : lines) ends.push_back((log += line).size());
+  const RowTexts full = Texts(ParseLogRows(log));
   ASSERT_EQ(full.size(), 3u);
+  // The rows of the lines that end at or before `pos`.
+  auto whole_lines = [&](std::size_t pos) {
+    return RowTexts(full.begin(), full.begin() + (std::upper_bound(ends.begin(), ends.end(), pos) -
+                                                  ends.begin()));
+  };
 
   for (std::size_t length = 0; length <= log.size(); ++length) {
-    const std::vector<UndoRow> rows = ParseLogRows(log.substr(0, length));  // exact-size buffer
-    std::size_t complete = 0;
-    while (complete < ends.size() && ends[complete] <= length) ++complete;
-    ASSERT_EQ(rows.size(), complete) << "length " << length;
-    for (std::size_t i = 0; i < complete; ++i) {
-      EXPECT_TRUE(rows[i].old_name == full[i].old_name && rows[i].new_name == full[i].new_name)
-          << "length " << length << " row " << i;
-    }
+    // An exact-size buffer: nothing may be read past its end.
+    EXPECT_EQ(Texts(ParseLogRows(log.substr(0, length))), whole_lines(length)) << length;
   }
-
-  const char damage[] = {'\0', '"', '\n', '\r', '\\', '\x81', '\xff', ','};
   for (std::size_t pos = 0; pos < log.size(); ++pos) {
-    std::size_t line = 0;
-    while (ends[line] <= pos) ++line;
-    for (char byte : damage) {
+    const RowTexts intact = whole_lines(pos);
+    for (char byte : {'\0', '"', '\n', '\r', '\\', '\x81', '\xff', ','}) {
       std::string damaged = log;
       damaged[pos] = byte;
-      const std::vector<UndoRow> rows = ParseLogRows(damaged);
+      RowTexts rows = Texts(ParseLogRows(damaged));
       SCOPED_TRACE(testing::Message() << "pos " << pos << " byte " << static_cast<int>(byte));
-      ASSERT_TRUE(rows.size() >= line && rows.size() <= 4u) << rows.size();
-      for (std::size_t i = 0; i < line; ++i) EXPECT_EQ(rows[i].new_name, full[i].new_name);
+      ASSERT_TRUE(rows.size() >= intact.size() && rows.size() <= 4u) << rows.size();
+      rows.resize(intact.size());
+      EXPECT_EQ(rows, intact);
     }
   }
 }
 
 TEST(RenameLogLoad, ReadsTheSlotFileInPieces) {
   FakeFileSystem fs;
-  fs.AddFolder(kHome);
   std::string log;
   for (int i = 0; i < 3000; ++i) {
     log += FormatNormalLine(u"/src/" + std::u16string(i % 50, u'\u00e9'),
@@ -219,21 +204,16 @@ TEST(RenameLogLoad, ReadsTheSlotFileInPieces) {
   }
   ASSERT_GT(log.size(), 3u * 64 * 1024);
   fs.AddFile(Slot(3), log);
-
   auto rows = LoadLogRows(fs, kHome, 3);
   ASSERT_TRUE(rows);
-  const std::vector<UndoRow> expected = ParseLogRows(log);
   ASSERT_EQ(rows->size(), 3000u);
-  for (std::size_t i = 0; i < expected.size(); ++i) {
-    ASSERT_TRUE((*rows)[i].new_name == expected[i].new_name && (*rows)[i].old_name == expected[i].old_name) << i;
-  }
+  EXPECT_EQ(Texts(*rows), Texts(ParseLogRows(log)));
 
   // A read error after the first piece ends the loading there.
   fs.FailNthCall(Op::kReadRange, 2, ErrorCode::kIo);
   rows = LoadLogRows(fs, kHome, 3);
   ASSERT_TRUE(rows);
-  EXPECT_GT(rows->size(), 0u);
-  EXPECT_LT(rows->size(), 3000u);
+  EXPECT_TRUE(rows->size() > 0u && rows->size() < 3000u) << rows->size();
 
   EXPECT_EQ(LoadLogRows(fs, kHome, 4).error().code, ErrorCode::kNotFound);
   EXPECT_EQ(LoadLogRows(fs, kHome, 10).error().code, ErrorCode::kInvalidArgument);
@@ -245,11 +225,11 @@ class RenameLogTest : public ::testing::Test {
  protected:
   void SetUp() override { fs_.AddFolder(kHome); }
 
-  // One run that logs `lines` (none: a run without changes).
-  void Run(const std::vector<std::string>& lines) {
+  // One run that logs `line`.
+  void Run(const std::string& line) {
     RenameLog log(fs_, kHome);
     ASSERT_TRUE(log.OpenLog());
-    for (const std::string& line : lines) ASSERT_TRUE(log.BeginChange(line));
+    ASSERT_TRUE(log.BeginChange(line));
     ASSERT_TRUE(log.CloseAndRotate());
   }
 
@@ -291,42 +271,19 @@ TEST_F(RenameLogTest, RunWritesAheadAndAbortRestoresTheFormerBytes) {
   EXPECT_EQ(SlotContent(1), a + b + a);
 }
 
-TEST_F(RenameLogTest, TenRunsKeepTheNineNewest) {
-  for (int run = 1; run <= 10; ++run) {
-    Run({FormatNormalLine(u"/r/" + std::u16string(run, u'x'), u"/r/y")});
-  }
-  for (int slot = 1; slot <= 9; ++slot) {
-    const int run = 11 - slot;  // slot 1 is run 10, slot 9 is run 2
-    EXPECT_EQ(SlotContent(slot), FormatNormalLine(u"/r/" + std::u16string(run, u'x'), u"/r/y"))
-        << "slot " << slot;
-  }
-  EXPECT_FALSE(fs_.Exists(Slot(0)));
-  EXPECT_FALSE(fs_.Exists(Slot(10)));
-}
-
-TEST_F(RenameLogTest, RunWithoutChangesLeavesTheSlots) {
-  Run({"\"1\",\"1\",\"<NORMAL>\"\r\n"});
-  Run({"\"2\",\"2\",\"<NORMAL>\"\r\n"});
-  const std::vector<std::u16string> before = fs_.AllPaths();
-  RenameLog log(fs_, kHome);
-  ASSERT_TRUE(log.OpenLog());
-  ASSERT_TRUE(log.BeginChange("\"3\",\"3\",\"<NORMAL>\"\r\n"));
-  ASSERT_TRUE(log.AbortChange());  // the only change failed
-  ASSERT_TRUE(log.CloseAndRotate());
-  EXPECT_EQ(fs_.AllPaths(), before);
-  EXPECT_EQ(SlotContent(1), "\"2\",\"2\",\"<NORMAL>\"\r\n");
-  EXPECT_EQ(SlotContent(2), "\"1\",\"1\",\"<NORMAL>\"\r\n");
-}
-
-TEST_F(RenameLogTest, RotationSkipsMissingSlots) {
+// Nine slots, one missing: two runs push the two oldest out, move the gap
+// along and never make a slot 10.
+TEST_F(RenameLogTest, RotationKeepsTheNineNewestAndSkipsMissingSlots) {
   for (int n = 1; n <= 9; ++n) {
     if (n != 4) fs_.AddFile(Slot(n), "old" + std::to_string(n));
   }
-  Run({"new\r\n"});
-  EXPECT_EQ(SlotContent(1), "new\r\n");
-  for (int n = 1; n <= 8; ++n) {
-    EXPECT_EQ(SlotContent(n + 1), n == 4 ? "<missing>" : "old" + std::to_string(n)) << n;
-  }
+  Run("A\r\n");
+  Run("B\r\n");
+  const std::string expected[] = {"B\r\n",     "A\r\n", "old1", "old2", "old3",
+                                  "<missing>", "old5",  "old6", "old7"};
+  for (int n = 1; n <= 9; ++n) EXPECT_EQ(SlotContent(n), expected[n - 1]) << n;
+  EXPECT_FALSE(fs_.Exists(Slot(0)));
+  EXPECT_FALSE(fs_.Exists(Slot(10)));
 }
 
 TEST_F(RenameLogTest, RotationFailureCostsOnlyTheOldestLog) {
@@ -344,26 +301,26 @@ TEST_F(RenameLogTest, RotationFailureCostsOnlyTheOldestLog) {
   EXPECT_FALSE(fs_.Exists(Slot(0)));
 }
 
-TEST_F(RenameLogTest, SlotZeroThatCannotMoveIsKeptForTheRepair) {
-  fs_.AddFile(Slot(1), "old1");
-  fs_.FailPath(Op::kRenameNoReplace, Slot(0), ErrorCode::kIo);
-  RenameLog log(fs_, kHome);
-  ASSERT_TRUE(log.OpenLog());
+// A log that cannot be moved to slot 1 at the close, and the log of a run
+// killed before it (destroyed without CloseAndRotate), stay in slot 0,
+// unlocked, for the start-up repair.
+TEST_F(RenameLogTest, InterruptedLogsStayInSlotZero) {
   const std::string line = FormatNormalLine(u"/d/a", u"/d/b");
-  ASSERT_TRUE(log.BeginChange(line));
-  EXPECT_FALSE(log.CloseAndRotate());
-  EXPECT_EQ(SlotContent(0), line);
-  EXPECT_FALSE(fs_.IsLocked(Slot(0)));
-
-  fs_.ClearFailures();
-  fs_.AddFile(u"/d/b");
-  auto report = RepairInterruptedLog(fs_, kHome);
-  ASSERT_TRUE(report);
-  EXPECT_TRUE(report->rotated);
-  EXPECT_EQ(SlotContent(1), line);
-  // The failed close had already moved old1 on, leaving a gap at slot 2 now.
-  EXPECT_FALSE(fs_.Exists(Slot(2)));
-  EXPECT_EQ(SlotContent(3), "old1");
+  for (bool killed : {false, true}) {
+    SCOPED_TRACE(killed ? "killed" : "not moved");
+    if (!killed) fs_.FailPath(Op::kRenameNoReplace, Slot(0), ErrorCode::kIo);
+    {
+      RenameLog log(fs_, kHome);
+      ASSERT_TRUE(log.OpenLog());
+      ASSERT_TRUE(log.BeginChange(line));
+      if (!killed) {
+        EXPECT_FALSE(log.CloseAndRotate());
+      }
+    }
+    EXPECT_EQ(SlotContent(0), line);
+    EXPECT_FALSE(fs_.IsLocked(Slot(0)));
+    fs_.ClearFailures();
+  }
 }
 
 TEST_F(RenameLogTest, OpenLogNeverTakesAnotherRunsLog) {
@@ -383,15 +340,13 @@ TEST_F(RenameLogTest, OpenLogNeverTakesAnotherRunsLog) {
   EXPECT_EQ(SlotContent(0), "");
 }
 
-// ---- temporary names ----
-
 TEST(TempName, StaysInTheTargetFolderAndIsShortAndDistinct) {
-  const std::u16string long_name(250, u'n');
-  const std::u16string t0 = TempNameFor(u"/d/" + long_name, u"/d/" + long_name + u"x", 0);
+  const std::u16string from = u"/d/" + std::u16string(250, u'n'), to = from + u"x";
+  const std::u16string t0 = TempNameFor(from, to, 0);
   EXPECT_TRUE(t0.starts_with(u"/d/tessivo-tmp-")) << std::string(t0.begin(), t0.end());
   EXPECT_LE(t0.size() - 3, 34u);
-  EXPECT_EQ(t0, TempNameFor(u"/d/" + long_name, u"/d/" + long_name + u"x", 0));
-  EXPECT_NE(t0, TempNameFor(u"/d/" + long_name, u"/d/" + long_name + u"x", 1));
+  EXPECT_EQ(t0, TempNameFor(from, to, 0));
+  EXPECT_NE(t0, TempNameFor(from, to, 1));
   EXPECT_NE(TempNameFor(u"/d/a", u"/d/A", 0), TempNameFor(u"/d/A", u"/d/a", 0));
   EXPECT_TRUE(TempNameFor(u"/d/a", u"/d/A", 15).ends_with(u"-15"));
 }
@@ -400,32 +355,43 @@ TEST(TempName, StaysInTheTargetFolderAndIsShortAndDistinct) {
 
 using RepairTest = RenameLogTest;
 
+// The log is longer than the part of it the repair reads from its end.
 TEST_F(RepairTest, SettlesTheLastLineAgainstTheDisk) {
-  const std::string first = FormatNormalLine(u"/d/a", u"/d/b");
+  std::string first;
+  for (int i = 0; i < 2000; ++i) {
+    first += FormatNormalLine(u"/d/" + std::u16string(60, u'\u00e9'), u"/d/z");
+  }
+  ASSERT_GT(first.size(), 2u * 64 * 1024);
   const std::u16string before = u"/d/c\u00e9", after = u"/d/e";
-  const std::string last = FormatNormalLine(before, after);
-  struct Case {
+  const std::string rename = FormatNormalLine(before, after);
+  const std::u16string temp = TempNameFor(before, after, 2);
+  const std::u16string legacy = after + u"$tessiv$.$";
+  const std::string stamp =
+      FormatTimestampLine(before, {2020, 1, 1, 0, 0, 0}, {2020, 1, 1, 0, 0, 0});
+  const struct {
     const char* name;
     std::vector<std::u16string> files;  // present on disk
     bool fail_move_back;
     LastLine expected;
-    std::u16string at_before;  // path whose existence is expected afterwards
+    std::u16string there_after;  // a path that must exist afterwards
+    std::string last;            // empty: before -> after
+  } cases[] = {
+      {"change made", {after}, false, LastLine::kKept, after, ""},
+      {"change not made", {before}, false, LastLine::kDropped, before, ""},
+      {"both there", {before, after}, false, LastLine::kKept, before, ""},
+      {"left at temp", {temp}, false, LastLine::kMovedBack, before, ""},
+      {"left at 8.3 temp", {legacy}, false, LastLine::kMovedBack, before, ""},
+      {"temp stuck", {temp}, true, LastLine::kRecordedTemp, temp, ""},
+      {"file gone", {}, false, LastLine::kKept, u"", ""},
+      // Undo puts back the logged state of other kinds, and cannot judge a
+      // line it cannot read: both are kept.
+      {"timestamp", {}, false, LastLine::kKept, u"", stamp},
+      {"unreadable", {}, false, LastLine::kKept, u"", "no quotes here\r\n"},
   };
-  const std::u16string temp = TempNameFor(before, after, 2);
-  const std::u16string legacy = after + u"$tessiv$.$";
-  const Case cases[] = {
-      {"change made", {after}, false, LastLine::kKept, after},
-      {"change not made", {before}, false, LastLine::kDropped, before},
-      {"both there", {before, after}, false, LastLine::kKept, before},
-      {"left at temp", {temp}, false, LastLine::kMovedBack, before},
-      {"left at 8.3 temp", {legacy}, false, LastLine::kMovedBack, before},
-      {"temp stuck", {temp}, true, LastLine::kRecordedTemp, temp},
-      {"file gone", {}, false, LastLine::kKept, u""},
-  };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
+    const std::string last = c.last.empty() ? rename : c.last;
     FakeFileSystem fs;
-    fs.AddFolder(kHome);
     fs.AddFolder(u"/d");
     for (const auto& f : c.files) fs.AddFile(f, "data");
     fs.AddFile(Slot(1), "old1");
@@ -434,18 +400,19 @@ TEST_F(RepairTest, SettlesTheLastLineAgainstTheDisk) {
 
     auto report = RepairInterruptedLog(fs, kHome);
     ASSERT_TRUE(report);
-    EXPECT_TRUE(report->found && !report->cut_torn_tail && !report->rewrite_failed && report->rotated);
+    EXPECT_TRUE(report->found && !report->cut_torn_tail && !report->rewrite_failed &&
+                report->rotated);
     EXPECT_EQ(report->last_line, c.expected);
     EXPECT_TRUE(!fs.Exists(Slot(0)) && !fs.IsLocked(Slot(1)));
     EXPECT_EQ(fs.Content(Slot(2)), "old1");
-    if (!c.at_before.empty()) {
-      EXPECT_TRUE(fs.Exists(c.at_before));
+    if (!c.there_after.empty()) {
+      EXPECT_TRUE(fs.Exists(c.there_after));
     }
-
-    std::string expected_log = first;
-    if (c.expected == LastLine::kKept) expected_log += last;
-    if (c.expected == LastLine::kRecordedTemp) expected_log += FormatNormalLine(before, temp);
-    EXPECT_EQ(fs.Content(Slot(1)), expected_log);
+    const std::string kept = c.expected == LastLine::kKept ? last
+                             : c.expected == LastLine::kRecordedTemp
+                                 ? FormatNormalLine(before, temp)
+                                 : "";
+    EXPECT_EQ(fs.Content(Slot(1)), first + kept);
     if (c.expected == LastLine::kMovedBack) {
       EXPECT_EQ(fs.Content(before), "data");
       EXPECT_TRUE(!fs.Exists(temp) && !fs.Exists(legacy));
@@ -454,59 +421,37 @@ TEST_F(RepairTest, SettlesTheLastLineAgainstTheDisk) {
 }
 
 // A torn line, and the zero bytes a run killed while its log was mapped
-// leaves after its last line (less than one growth step of the file).
-TEST(RepairTornTailTest, TailIsCutAndTheLineBeforeItJudged) {
+// leaves after its last line (less than one growth step of the file), are cut
+// and the line before them judged. A log left with nothing in it (its one
+// change never happened, or it was only a torn line) goes away unrotated.
+TEST(RepairTornTailTest, TailIsCutAndAnEmptiedLogRemoved) {
   const std::string first = FormatNormalLine(u"/d/a", u"/d/b");
-  const std::string second = FormatNormalLine(u"/d/c", u"/d/e");
-  for (const std::string& tail : {"\"/d/x\",\"/d/" + std::string(2, '\0'),
-                                  std::string(32 * 1024 - 1, '\0'),
-                                  "\"/d/x\",\"/d/" + std::string(30000, '\0')}) {
+  const std::string second = FormatNormalLine(u"/d/c", u"/d/e");  // did not happen
+  // log, torn tail cut, last line, slot 1 afterwards ("old1": not rotated)
+  const std::tuple<std::string, bool, LastLine, std::string> cases[] = {
+      {first + second + "\"/d/x\",\"/d/" + std::string(2, '\0'), true, LastLine::kDropped, first},
+      {first + second + std::string(32 * 1024 - 1, '\0'), true, LastLine::kDropped, first},
+      {first + second + "\"/d/x\",\"/d/" + std::string(30000, '\0'), true, LastLine::kDropped,
+       first},
+      {second, false, LastLine::kDropped, "old1"},
+      {"\"/d/c\",\"/d", true, LastLine::kNone, "old1"},
+  };
+  for (const auto& [log, torn, last_line, slot1] : cases) {
+    SCOPED_TRACE(testing::Message() << log.size() << " bytes");
     FakeFileSystem fs;
     fs.AddFile(u"/d/b");
-    fs.AddFile(u"/d/c");  // the second change did not happen
-    fs.AddFile(LogSlotPath(kHome, 0), first + second + tail);
+    fs.AddFile(u"/d/c");
+    fs.AddFile(Slot(1), "old1");
+    fs.AddFile(Slot(0), log);
     auto report = RepairInterruptedLog(fs, kHome);
     ASSERT_TRUE(report);
-    EXPECT_TRUE(report->cut_torn_tail);
-    EXPECT_EQ(report->last_line, LastLine::kDropped);
-    EXPECT_EQ(fs.Content(LogSlotPath(kHome, 1)), first);
+    EXPECT_EQ(report->cut_torn_tail, torn);
+    EXPECT_EQ(report->last_line, last_line);
+    EXPECT_EQ(report->rotated, slot1 != "old1");
+    EXPECT_FALSE(fs.Exists(Slot(0)));
+    EXPECT_EQ(fs.Content(Slot(1)), slot1);
+    EXPECT_EQ(fs.Exists(Slot(2)), slot1 != "old1");
   }
-}
-
-// A log left with nothing in it (its one change never happened, or it was
-// only a torn line) goes away without a rotation.
-TEST_F(RepairTest, ALogLeftEmptyIsRemoved) {
-  fs_.AddFile(u"/d/a");
-  fs_.AddFile(Slot(1), "old1");
-  for (const std::string& log : {FormatNormalLine(u"/d/a", u"/d/b"), std::string("\"/d/a\",\"/d")}) {
-    fs_.AddFile(Slot(0), log);
-    auto report = RepairInterruptedLog(fs_, kHome);
-    ASSERT_TRUE(report) << log;
-    EXPECT_EQ(report->cut_torn_tail, log.back() != '\n') << log;
-    if (!report->cut_torn_tail) {
-      EXPECT_EQ(report->last_line, LastLine::kDropped);
-    }
-    EXPECT_FALSE(report->rotated) << log;
-    EXPECT_FALSE(fs_.Exists(Slot(0))) << log;
-    EXPECT_EQ(SlotContent(1), "old1") << log;
-    EXPECT_FALSE(fs_.Exists(Slot(2))) << log;
-  }
-}
-
-TEST_F(RepairTest, OtherKindsAndUnreadableLinesAreKept) {
-  fs_.AddFile(u"/d/t");
-  const std::string stamp = FormatTimestampLine(u"/d/t", {2020, 1, 1, 0, 0, 0}, {2020, 1, 1, 0, 0, 0});
-  fs_.AddFile(Slot(0), FormatNormalLine(u"/d/a", u"/d/b") + stamp);
-  auto report = RepairInterruptedLog(fs_, kHome);
-  ASSERT_TRUE(report);
-  EXPECT_EQ(report->last_line, LastLine::kKept);
-  EXPECT_EQ(SlotContent(1), FormatNormalLine(u"/d/a", u"/d/b") + stamp);
-
-  fs_.AddFile(Slot(0), "no quotes here\r\n");
-  report = RepairInterruptedLog(fs_, kHome);
-  ASSERT_TRUE(report);
-  EXPECT_EQ(report->last_line, LastLine::kKept);
-  EXPECT_EQ(SlotContent(1), "no quotes here\r\n");
 }
 
 TEST_F(RepairTest, LeavesLockedOrMissingLogsAlone) {
@@ -525,40 +470,6 @@ TEST_F(RepairTest, LeavesLockedOrMissingLogsAlone) {
 
   fs_.FailPath(Op::kStat, Slot(0), ErrorCode::kIo);
   EXPECT_FALSE(RepairInterruptedLog(fs_, kHome));
-}
-
-TEST_F(RepairTest, LongLogIsJudgedFromItsEnd) {
-  std::string committed;
-  for (int i = 0; i < 2000; ++i) committed += FormatNormalLine(u"/d/" + std::u16string(60, u'\u00e9'), u"/d/z");
-  ASSERT_GT(committed.size(), 2u * 64 * 1024);
-  fs_.AddFile(u"/d/p");
-  fs_.AddFile(Slot(0), committed + FormatNormalLine(u"/d/p", u"/d/q"));
-  auto report = RepairInterruptedLog(fs_, kHome);
-  ASSERT_TRUE(report);
-  EXPECT_EQ(report->last_line, LastLine::kDropped);
-  EXPECT_EQ(SlotContent(1), committed);
-}
-
-// A run killed right after writing a line ahead of a change it never made:
-// after the repair, undo sees exactly the changes that happened.
-TEST_F(RepairTest, KilledRunIsUndoneExactly) {
-  fs_.AddFile(u"/d/a");
-  fs_.AddFile(u"/d/c");
-  {
-    RenameLog log(fs_, kHome);
-    ASSERT_TRUE(log.OpenLog());
-    ASSERT_TRUE(log.BeginChange(FormatNormalLine(u"/d/a", u"/d/b")));
-    ASSERT_TRUE(fs_.RenameNoReplace(u"/d/a", u"/d/b"));
-    ASSERT_TRUE(log.BeginChange(FormatNormalLine(u"/d/c", u"/d/e")));
-    // killed here: the log object goes away without CloseAndRotate
-  }
-  auto report = RepairInterruptedLog(fs_, kHome);
-  ASSERT_TRUE(report);
-  auto rows = LoadLogRows(fs_, kHome, 1);
-  ASSERT_TRUE(rows);
-  ASSERT_EQ(rows->size(), 1u);
-  EXPECT_EQ(CellToPath((*rows)[0].old_name), u"/d/b");
-  EXPECT_EQ(CellToPath((*rows)[0].new_name), u"/d/a");
 }
 
 }  // namespace

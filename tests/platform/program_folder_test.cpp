@@ -14,71 +14,62 @@ ProgramEnvironment Env(std::u16string home_var, std::u16string exe) {
 
 TEST(ProgramFolderTest, ChoosesTheFolderByTheRules) {
   const std::u16string exe = u"/opt/tessivo/bin/tessivo";
+  const std::u16string exe_use_ini = u"/opt/tessivo/bin/use.ini";
   const std::u16string local = u"/home/u/.local/share/tessivo/";
   const std::u16string reg = u"/home/u/.config/tessivo/registry.ini";
+  const std::u16string xc_reg = u"/xc/tessivo/registry.ini";
   const struct {
     const char* what;
     ProgramEnvironment env;
-    bool exe_use_ini;            // "use.ini" beside the executable
+    std::u16string use_ini_file, use_ini_folder;  // "use.ini" made as a file or a folder
     std::u16string want_folder;  // empty: the rules give none
     std::u16string want_registry;
+    bool want_use_ini;
   } cases[] = {
-      {"TESSIVO_HOME first", {u"/th", u"/xd", u"/xc", u"/home/u", exe}, true, u"/th/",
-       u"/xc/tessivo/registry.ini"},
-      {"TESSIVO_HOME trailing slash", {u"/th//", u"", u"", u"/home/u", exe}, false, u"/th/", reg},
-      {"relative TESSIVO_HOME ignored", {u"th", u"", u"", u"/home/u", exe}, false, local, reg},
-      {"portable install", {u"", u"/xd", u"", u"/home/u", exe}, true, u"/opt/tessivo/bin/", reg},
-      {"XDG_DATA_HOME", {u"", u"/xd/", u"", u"/home/u", exe}, false, u"/xd/tessivo/", reg},
-      {"relative XDG ignored", {u"", u"xd", u"xc", u"/home/u/", exe}, false, local, reg},
-      {"no executable path", {u"", u"", u"", u"/home/u", u""}, false, local, reg},
-      {"nothing usable", {u"", u"", u"", u"", exe}, false, u"", u""},
-      {"only XDG variables", {u"", u"/xd", u"/xc", u"", exe}, false, u"/xd/tessivo/",
-       u"/xc/tessivo/registry.ini"},
+      {"TESSIVO_HOME first", {u"/th", u"/xd", u"/xc", u"/home/u", exe}, exe_use_ini, u"", u"/th/",
+       xc_reg, false},
+      {"TESSIVO_HOME trailing slash", {u"/th//", u"", u"", u"/home/u", exe}, u"", u"", u"/th/",
+       reg, false},
+      {"relative TESSIVO_HOME ignored", {u"th", u"", u"", u"/home/u", exe}, u"", u"", local, reg,
+       false},
+      {"use.ini in TESSIVO_HOME", Env(u"/th", exe), u"/th/use.ini", u"", u"/th/", reg, true},
+      {"use.ini must be a file", Env(u"/th", exe), u"", u"/th/use.ini", u"/th/", reg, false},
+      {"portable install", {u"", u"/xd", u"", u"/home/u", exe}, exe_use_ini, u"",
+       u"/opt/tessivo/bin/", reg, true},
+      {"no portable install by a folder", Env(u"", exe), u"", exe_use_ini, local, reg, false},
+      {"XDG_DATA_HOME", {u"", u"/xd/", u"", u"/home/u", exe}, u"", u"", u"/xd/tessivo/", reg,
+       false},
+      {"relative XDG ignored", {u"", u"xd", u"xc", u"/home/u/", exe}, u"", u"", local, reg, false},
+      {"no executable path", Env(u"", u""), u"", u"", local, reg, false},
+      {"nothing usable", {u"", u"", u"", u"", exe}, u"", u"", u"", u"", false},
+      {"only XDG variables", {u"", u"/xd", u"/xc", u"", exe}, u"", u"", u"/xd/tessivo/", xc_reg,
+       false},
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
     FakeFileSystem fs;
     fs.AddFile(exe, "ELF");
-    if (c.exe_use_ini) fs.AddFile(u"/opt/tessivo/bin/use.ini");
+    if (!c.use_ini_file.empty()) fs.AddFile(c.use_ini_file);
+    if (!c.use_ini_folder.empty()) fs.AddFolder(c.use_ini_folder);
     auto loc = LocateProgram(c.env, fs);
     if (c.want_folder.empty()) {
-      EXPECT_EQ(loc.error().code, ErrorCode::kNotFound) << c.what;
+      EXPECT_EQ(loc.error().code, ErrorCode::kNotFound);
       continue;
     }
-    ASSERT_TRUE(loc) << c.what;
-    EXPECT_EQ(Utf16ToUtf8(loc->folder), Utf16ToUtf8(c.want_folder)) << c.what;
-    EXPECT_EQ(Utf16ToUtf8(loc->registry_path), Utf16ToUtf8(c.want_registry)) << c.what;
-    EXPECT_EQ(loc->ini_path, c.want_folder + u"tessivo.ini") << c.what;
-    EXPECT_TRUE(fs.IsFolder(c.want_folder)) << c.what;
-    // A portable install makes no folder at all, not even the registry one.
-    if (c.exe_use_ini && c.env.tessivo_home.empty()) {
-      EXPECT_TRUE(loc->use_ini);
+    ASSERT_TRUE(loc);
+    EXPECT_EQ(Utf16ToUtf8(loc->folder), Utf16ToUtf8(c.want_folder));
+    EXPECT_EQ(Utf16ToUtf8(loc->registry_path), Utf16ToUtf8(c.want_registry));
+    EXPECT_EQ(loc->ini_path, c.want_folder + u"tessivo.ini");
+    EXPECT_EQ(loc->use_ini, c.want_use_ini);
+    EXPECT_TRUE(fs.IsFolder(c.want_folder));
+    // The registry folder is made only for the registry back-end; a portable
+    // install makes no folder at all.
+    const std::u16string reg_folder = c.want_registry.substr(0, c.want_registry.rfind(u'/'));
+    EXPECT_EQ(fs.IsFolder(reg_folder), !c.want_use_ini);
+    if (c.want_use_ini) {
       EXPECT_TRUE(fs.folders_created_.empty());
     }
   }
-}
-
-TEST(ProgramFolderTest, UseIniMustBeAFile) {
-  const struct {
-    const char* what;
-    bool file, folder, want_ini;
-  } cases[] = {{"absent", false, false, false},
-               {"a file", true, false, true},
-               {"a folder of that name", false, true, false}};
-  for (const auto& c : cases) {
-    FakeFileSystem fs;
-    if (c.file) fs.AddFile(u"/th/use.ini");
-    if (c.folder) fs.AddFolder(u"/th/use.ini");
-    auto loc = LocateProgram(Env(u"/th", u"/usr/bin/tessivo"), fs);
-    ASSERT_TRUE(loc) << c.what;
-    EXPECT_EQ(loc->use_ini, c.want_ini) << c.what;
-    // The registry folder is made only for the registry back-end.
-    EXPECT_EQ(fs.IsFolder(u"/home/u/.config/tessivo"), !c.want_ini) << c.what;
-  }
-  // A folder named use.ini beside the executable is no portable install.
-  FakeFileSystem fs;
-  fs.AddFolder(u"/opt/t/use.ini");
-  EXPECT_EQ(LocateProgram(Env(u"", u"/opt/t/tessivo"), fs)->folder,
-            u"/home/u/.local/share/tessivo/");
 }
 
 TEST(ProgramFolderTest, FailsWhenTheFolderCannotBeMade) {
