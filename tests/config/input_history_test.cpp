@@ -78,6 +78,12 @@ TEST(InputHistoryTest, EncodedFormRoundTripsAndIsCutNearTheCapacity) {
   DecodeHistory(EncodeHistory(plain, kHistoryJoinLimit, 256, &cut), 256, back);
   EXPECT_FALSE(cut);
   EXPECT_EQ(Used(back), Used(plain));
+  // A plain text that fills the capacity is cut to leave room for the end
+  // (a join limit above the capacity lets it get that long).
+  stored = EncodeHistory(Make({std::u16string(127, u'a'), std::u16string(125, u'b')}),
+                         kReplaceHistoryJoinLimit, 256, &cut);
+  EXPECT_TRUE(cut);
+  EXPECT_EQ(stored.size(), 255u);
   // With a character to escape the escaped text is cut to fit.
   stored = EncodeHistory(Make({std::u16string(100, u'é')}), kHistoryJoinLimit, 256, &cut);
   EXPECT_TRUE(cut);

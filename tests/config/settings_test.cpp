@@ -510,6 +510,14 @@ TEST_F(SettingsTest, ValuesAtStart) {
     EXPECT_EQ(r.has_value(), c.used) << c.left << "," << c.top << " " << c.width << "x" << c.height;
     EXPECT_EQ(r.value_or(WindowRect{}).right, c.used ? c.left + c.width : 0) << c.left;
   }
+  // On a desktop reaching above the primary screen only the bottom edge decides.
+  s->SetInt(IntKey::kWleft, 0);
+  s->SetInt(IntKey::kWwidth, 400);
+  s->SetInt(IntKey::kWheight, 20);
+  for (auto [top, used] : {std::pair{-40, false}, {-30, true}}) {
+    s->SetInt(IntKey::kWtop, top);
+    EXPECT_EQ(WindowRectAtStart(*s, {-1920, -1080, 1920, 1080}).has_value(), used) << top;
+  }
 }
 
 // A damaged settings file loads without a crash: every value is in range or
