@@ -6,17 +6,16 @@ bool FolderSnapshotFileSystem::Exists(const std::u16string& path) {
   const std::size_t slash = path.rfind(u'/');
   if (slash == std::u16string::npos || slash + 1 == path.size()) return base_.Exists(path);
   const std::u16string_view folder_path = std::u16string_view(path).substr(0, slash + 1);
-  if (last_ == nullptr || folder_path != last_path_) {
+  if (last_ == nullptr || folder_path != last_->first) {
     auto found = folders_.find(folder_path);
     if (found == folders_.end()) {
       found = folders_.emplace(std::u16string(folder_path), Folder()).first;
     }
-    last_path_ = folder_path;
-    last_ = &found->second;  // element addresses survive rehashing
+    last_ = &*found;
   }
-  Folder& folder = *last_;
+  Folder& folder = last_->second;
   if (!folder.listed && !folder.unlistable && ++folder.asked > kSnapshotAfter) {
-    auto entries = base_.List(last_path_, ListDetail::kNamesOnly);
+    auto entries = base_.List(last_->first, ListDetail::kNamesOnly);
     if (entries) {
       folder.names.Assign(std::move(*entries));
       folder.listed = true;

@@ -21,6 +21,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "platform/file_system.h"
@@ -109,9 +110,9 @@ class FolderSnapshotFileSystem final : public FileSystem {
 
   FileSystem& base_;
   std::unordered_map<std::u16string, Folder, ViewHash, std::equal_to<>> folders_;
-  // Rows come folder by folder: the folder of the last question.
-  std::u16string last_path_;
-  Folder* last_ = nullptr;
+  // Rows come folder by folder: the entry of the last question's folder
+  // (entries stay in place while the map grows).
+  std::pair<const std::u16string, Folder>* last_ = nullptr;
 };
 
 }  // namespace tessivo

@@ -299,7 +299,7 @@ Status RenameLog::OpenLog() {
 Status RenameLog::BeginChange(std::string_view line) {
   if (!file_) return {};
   const std::uint64_t start = file_->Size();
-  Status written = file_->Append(std::string(line));
+  Status written = file_->Append(line);
   if (!written) {
     pending_start_.reset();
     if (file_->Size() != start) (void)file_->Truncate(start);

@@ -316,6 +316,7 @@ constexpr Binding kBindings[] = {
     {ctl::kExtensionAppend, IntKey::kExtadd, false},
     {ctl::kSerialPosition, IntKey::kNuminspos, true},
     {ctl::kSerialPerFolder, IntKey::kDirrenreset, false},
+    {ctl::kCaseOption, IntKey::kBigsmall, true},
     {ctl::kCaseFullWidth, IntKey::kDbytebig, false},
     {ctl::kWidthDirection, IntKey::kZenorhan, true},
     {ctl::kShortNameCase, IntKey::kReal8_3, true},
@@ -395,9 +396,6 @@ void FillModeControls(ModePanel& panel, const Settings& settings, const Calendar
   for (const AttributeBox& box : kAttributeBoxes) {
     panel.At(box.id).value = settings.AttributeChoice(box.field);
   }
-  PanelControl& case_option = panel.At(ctl::kCaseOption);
-  case_option.value = settings.Int(IntKey::kBigsmall);
-  case_option.value = ClampedIndex(case_option);
 
   FillHistoryBox(panel.At(ctl::kExtensionText), settings.History(HistoryId::kExtension));
   FillHistoryBox(panel.At(ctl::kSerialText), settings.History(HistoryId::kSerial));
@@ -486,8 +484,7 @@ ReadParamsResult ReadModeParameters(ModePanel& panel, Settings& settings, int mo
     settings.SetAttributeChoice(box.field, panel.At(box.id).value);
   }
 
-  const int case_option = ClampedIndex(panel.At(ctl::kCaseOption));
-  settings.SetInt(IntKey::kBigsmall, case_option);
+  const int case_option = settings.Int(IntKey::kBigsmall);
   if (case_option != kCaseFirstUpper) {
     settings.SetText(ExceptionListKey(case_option),
                      Head(panel.At(ctl::kExceptionWords).text, kExceptionChars));

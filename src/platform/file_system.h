@@ -22,6 +22,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/result.h"
@@ -75,7 +76,7 @@ class AppendFile {
   virtual ~AppendFile() = default;
   // Adds all of `bytes` at the end in one step: a process killed meanwhile
   // leaves at most this last piece torn.
-  virtual Status Append(const std::string& bytes) = 0;
+  virtual Status Append(std::string_view bytes) = 0;
   // Cuts the file back to `length` bytes (takes out a line written ahead).
   virtual Status Truncate(std::uint64_t length) = 0;
   virtual std::uint64_t Size() const = 0;

@@ -353,7 +353,7 @@ class PosixAppendFile : public AppendFile {
       : fd_(std::move(fd)), path_(std::move(path)), size_(ReadSize()), can_map_(map) {}
   ~PosixAppendFile() override { (void)Unmap(); }
 
-  Status Append(const std::string& bytes) override {
+  Status Append(std::string_view bytes) override {
     if (bytes.empty()) return {};
     if (can_map_ && size_ + bytes.size() > capacity_ && !Grow(size_ + bytes.size())) {
       can_map_ = false;

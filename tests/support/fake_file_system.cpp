@@ -67,7 +67,7 @@ class FakeFileSystem::FakeAppendFile : public AppendFile {
     if (locked_) fs_->locked_.erase(path_);
   }
 
-  Status Append(const std::string& bytes) override {
+  Status Append(std::string_view bytes) override {
     if (auto e = fs_->Injected(Op::kAppend, path_)) return *e;
     if (!fs_->ChangeAllowed("Append")) return Fail(ErrorCode::kPermission, path_);
     node_->bytes += bytes;
