@@ -1,83 +1,95 @@
 #!/bin/sh
-# A whole unattended run against the bare renames and against Debian's
-# rename(1) (perl), on trees of 10,000 and 50,000 files in one folder on disk.
+# A whole unattended run against the bare renames, mmv and Debian's rename(1)
+# (perl), on 50,000 empty files in one folder, on disk and on tmpfs.
 #
 #   bench/e2e.sh [BUILD_DIR]     (default: build)
 #
-# ours:   build/tessivo 's/file_/done_/' DIR  (start-up, scan, preview with
+# ours:   build/tessivo 's/^IMG/Photo/' DIR  (start-up, scan, preview with
 #         validation, execution with the rename log, settings saved)
 # floor:  e2e_floor, a process that lists the folder and runs the bare
 #         renameat2(RENAME_NOREPLACE) loop over the same names
-# rename: find DIR -name 'file_*' -print0 | xargs -0 rename 's/file_/done_/'
-# Each tool renames the tree forward and back in turn; ROUNDS rounds, medians.
+# mmv:    mmv -r -p 'IMG*' 'Photo#1'  (inside DIR)
+# rename: find DIR -name 'IMG*' -print0 | xargs -0 rename 's/IMG/Photo/'
+# Each tool renames the tree forward and back, one after the other, in every
+# round (ROUNDS rounds, default 5), so that every timing of ours has a timing
+# of the floor right beside it. A tool's ratio is the median of its
+# round-by-round ratios to the floor. FILES sets the size (default 50,000).
 # The list-size step is set to 50,000 in a settings file of the bench's own.
-# Last line:  e2e: ours X s, floor Y s, ratio Z   (at 50,000 files)
+# Disk is $TMPDIR (default /tmp); tmpfs is /dev/shm, skipped where missing.
+# Last line:  e2e: ours X s, floor Y s, ratio Z   (on disk)
 set -eu
 cd "$(dirname "$0")/.."
 . bench/common.sh
 build=${1:-build}
 rounds=${ROUNDS:-5}
+files=${FILES:-50000}
 
-if ! command -v rename >/dev/null 2>&1; then
+need_package() {
+  command -v "$1" >/dev/null 2>&1 && return
   if [ "$(id -u)" -eq 0 ]; then SUDO=""; else SUDO="sudo"; fi
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q rename >/dev/null
-fi
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q "$2" >/dev/null
+}
+need_package rename rename
+need_package mmv mmv
 build_targets "$build" tessivo e2e_floor
+tessivo=$(realpath "$build/tessivo")
+floor_program=$(realpath "$build/bench/e2e_floor")
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/tessivo-e2e-XXXXXX")
-trap 'rm -rf "$work"' EXIT INT TERM
-export TESSIVO_HOME="$work/home"
-mkdir -p "$TESSIVO_HOME"
-: >"$TESSIVO_HOME/use.ini"
-# Let the program write its settings file once, then raise the list-size step
-# (maxfilenum, bits 4-6 of option2) to its largest, 50,000.
-"$build/tessivo" --version >/dev/null
-"$build/tessivo" /autoattr---- "$work" >/dev/null 2>&1 || true
-python3 - "$TESSIVO_HOME/tessivo.ini" <<'PY'
-import re, sys
-path = sys.argv[1]
-text = open(path, 'rb').read().decode('cp932')
-m = re.search(r'^option2=(\d+)', text, re.M)
-value = (int(m.group(1)) if m else 0) & ~(7 << 4) | (6 << 4)
-if m:
-    text = text[:m.start()] + 'option2=%d' % value + text[m.end():]
-else:
-    text = text.replace('[Base]\r\n', '[Base]\r\noption2=%d\r\n' % value, 1)
-open(path, 'wb').write(text.encode('cp932'))
-PY
+shm=""
+trap 'rm -rf "$work" $shm' EXIT INT TERM
+bench_home "$work/home" "$tessivo"
 
-for files in 10000 50000; do
-  tree="$work/t$files"
+# timed CMD...: runs CMD, prints the seconds it took.
+timed() {
+  t0=$(now)
+  "$@"
+  t1=$(now)
+  echo "$t1 - $t0" | bc
+}
+# One way of each tool; $1 is the prefix the names have, $2 the one they get.
+run_ours() { "$tessivo" "s/^$1/$2/" "$tree" 2>/dev/null || { echo "tessivo failed" >&2; exit 1; }; }
+run_floor() { "$floor_program" "$tree" "$1" "$2"; }
+run_mmv() { (cd "$tree" && mmv -r -p "$1*" "$2#1"); }
+run_perl() { find "$tree" -name "$1*" -print0 | xargs -0 rename "s/$1/$2/"; }
+
+# bench_on LABEL FOLDER: prints one line of medians; leaves ours, floor and
+# the ratio in $ours $floor $ratio.
+bench_on() {
+  tree="$2/e2e"
+  rm -rf "$tree"
   mkdir "$tree"
-  make_files "$tree" "$files"
-  : >"$work/ours"; : >"$work/floor"; : >"$work/perl"
+  seq -f "$tree/IMG_%05g.jpg" 0 $((files - 1)) | xargs touch
+  for tool in ours floor mmv perl; do : >"$work/$tool"; : >"$work/$tool.ratio"; done
   i=0
   while [ "$i" -lt "$rounds" ]; do
-    for dir in fwd back; do
-      if [ $dir = fwd ]; then expr='s/file_/done_/'; from=file_; else expr='s/done_/file_/'; from=done_; fi
-      t0=$(now)
-      "$build/tessivo" "$expr" "$tree" 2>/dev/null || { echo "tessivo failed" >&2; exit 1; }
-      t1=$(now)
-      echo "$t1 - $t0" | bc >>"$work/ours"
+    for tool in floor ours mmv perl; do
+      a=$(timed "run_$tool" IMG Photo)
+      b=$(timed "run_$tool" Photo IMG)
+      echo "$a + $b" | bc >>"$work/$tool"
+      eval "t_$tool=\$(echo \"$a + $b\" | bc)"
     done
-    for pair in "file_ done_" "done_ file_"; do
-      t0=$(now)
-      "$build/bench/e2e_floor" "$tree" $pair
-      t1=$(now)
-      echo "$t1 - $t0" | bc >>"$work/floor"
-    done
-    for dir in fwd back; do
-      if [ $dir = fwd ]; then expr='s/file_/done_/'; from=file_; else expr='s/done_/file_/'; from=done_; fi
-      t0=$(now)
-      find "$tree" -name "$from*" -print0 | xargs -0 rename "$expr"
-      t1=$(now)
-      echo "$t1 - $t0" | bc >>"$work/perl"
+    for tool in ours mmv perl; do
+      eval "echo \"scale=6; \$t_$tool / \$t_floor\"" | bc >>"$work/$tool.ratio"
     done
     i=$((i + 1))
   done
-  [ "$(ls "$tree" | grep -c '^file_')" -eq "$files" ] || { echo "names lost" >&2; exit 1; }
-  ours=$(median <"$work/ours"); floor=$(median <"$work/floor"); perl=$(median <"$work/perl")
-  awk "BEGIN { printf \"%6d files: ours %.3f s, floor %.3f s, rename(1) %.3f s; ours/floor %.2f, rename/floor %.2f\n\", $files, $ours, $floor, $perl, $ours / $floor, $perl / $floor }"
+  [ "$(ls "$tree" | grep -c '^IMG_')" -eq "$files" ] || { echo "names lost" >&2; exit 1; }
   rm -rf "$tree"
-done
-awk "BEGIN { printf \"e2e: ours %.3f s, floor %.3f s, ratio %.2f\n\", $ours, $floor, $ours / $floor }"
+  # Each timing covers both ways; the medians are per way.
+  ours=$(median <"$work/ours" | awk '{ print $1 / 2 }')
+  floor=$(median <"$work/floor" | awk '{ print $1 / 2 }')
+  mmv_s=$(median <"$work/mmv" | awk '{ print $1 / 2 }')
+  perl_s=$(median <"$work/perl" | awk '{ print $1 / 2 }')
+  ratio=$(median <"$work/ours.ratio")
+  mmv_r=$(median <"$work/mmv.ratio")
+  perl_r=$(median <"$work/perl.ratio")
+  awk "BEGIN { printf \"%-5s %6d files: floor %.3f s; ours %.3f s (%.2f); mmv %.3f s (%.2f); rename(1) %.3f s (%.2f)\n\", \"$1\", $files, $floor, $ours, $ratio, $mmv_s, $mmv_r, $perl_s, $perl_r }"
+}
+
+if [ -d /dev/shm ] && [ -w /dev/shm ]; then
+  shm=$(mktemp -d /dev/shm/tessivo-e2e-XXXXXX)
+  bench_on tmpfs "$shm"
+fi
+bench_on disk "$work"
+awk "BEGIN { printf \"e2e: ours %.3f s, floor %.3f s, ratio %.2f\n\", $ours, $floor, $ratio }"
