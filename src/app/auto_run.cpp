@@ -68,12 +68,23 @@ struct Counts {
 
   void Add(Outcome outcome) {
     switch (outcome) {
-      case Outcome::kChanged: ++changed; break;
-      case Outcome::kUnchanged: ++unchanged; break;
-      case Outcome::kSerial: ++serial; break;
-      case Outcome::kFailed: ++failed; break;
-      case Outcome::kSkipped: ++skipped; break;
-      case Outcome::kLeftAlone: break;
+      case Outcome::kChanged:
+        ++changed;
+        break;
+      case Outcome::kUnchanged:
+        ++unchanged;
+        break;
+      case Outcome::kSerial:
+        ++serial;
+        break;
+      case Outcome::kFailed:
+        ++failed;
+        break;
+      case Outcome::kSkipped:
+        ++skipped;
+        break;
+      case Outcome::kLeftAlone:
+        break;
     }
   }
 };
@@ -102,17 +113,28 @@ void PrintSummary(const AutoRunIo& io, const Counts& c, int mode, bool dry_run) 
 
 const char* ReasonText(ErrorCode code) {
   switch (code) {
-    case ErrorCode::kNotFound: return "file not found";
-    case ErrorCode::kExists: return "name taken";
-    case ErrorCode::kPermission: return "permission denied";
-    case ErrorCode::kNameTooLong: return "name too long";
-    case ErrorCode::kNoSpace: return "no space left on the device";
-    case ErrorCode::kBusy: return "in use by another program";
-    case ErrorCode::kNotSupported: return "not supported by the file system";
-    case ErrorCode::kInvalidArgument: return "invalid name";
-    case ErrorCode::kCancelled: return "not confirmed";
-    case ErrorCode::kCorrupt: return "damaged file";
-    case ErrorCode::kIo: break;
+    case ErrorCode::kNotFound:
+      return "file not found";
+    case ErrorCode::kExists:
+      return "name taken";
+    case ErrorCode::kPermission:
+      return "permission denied";
+    case ErrorCode::kNameTooLong:
+      return "name too long";
+    case ErrorCode::kNoSpace:
+      return "no space left on the device";
+    case ErrorCode::kBusy:
+      return "in use by another program";
+    case ErrorCode::kNotSupported:
+      return "not supported by the file system";
+    case ErrorCode::kInvalidArgument:
+      return "invalid name";
+    case ErrorCode::kCancelled:
+      return "not confirmed";
+    case ErrorCode::kCorrupt:
+      return "damaged file";
+    case ErrorCode::kIo:
+      break;
   }
   return "input/output error";
 }
@@ -466,6 +488,10 @@ int RunUnattended(Session& session, const CommandLine& cl, FileTime now, const A
   }
 
   if (run_code == kRunUndo) return RunUndoFromLog(session, cl, io, progress);
+  if (session.list.Count() == 0) {
+    return Refuse(io, cl.paths.empty() ? u"no files or folders were given"
+                                       : u"the paths given hold nothing to list");
+  }
   if (macro_run) return std::max(RunMacro(session, cl, now, io, progress), left_out);
 
   session.SelectMode(ModeOfRunCode(run_code));

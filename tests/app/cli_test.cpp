@@ -4,10 +4,9 @@
 // the command line.
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -25,7 +24,8 @@ namespace {
 namespace fs = std::filesystem;
 
 std::string Binary() {
-  if (const char* dir = std::getenv("TESSIVO_TEST_BINARY_DIR")) return std::string(dir) + "/tessivo";
+  const char* dir = std::getenv("TESSIVO_TEST_BINARY_DIR");
+  if (dir != nullptr) return std::string(dir) + "/tessivo";
   // Run by hand from build/tests: the program is one folder up.
   return (fs::canonical("/proc/self/exe").parent_path().parent_path() / "tessivo").string();
 }
