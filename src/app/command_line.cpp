@@ -70,7 +70,8 @@ constexpr std::size_t kTimeSwitchLength = 10;  // "/autoctime"
 // spellings, exactly as typed. An argument that looks like an option ("-x",
 // "--name") and is neither here nor a switch form stops the run: a script's
 // typo must never be taken for a path and the run go on without it. A new
-// option is one line here.
+// option is one line here; a name that ends in "=" matches every argument
+// that begins with it (the rest is the option's value).
 enum class Request { kHelp, kVersion, kAllRows, kSwitch };
 
 struct OwnOption {
@@ -92,7 +93,9 @@ constexpr OwnOption kOwnOptions[] = {
 
 const OwnOption* OwnOptionOf(std::u16string_view arg) {
   for (const OwnOption& option : kOwnOptions) {
-    if (arg == option.name) return &option;
+    if (arg == option.name || (option.name.ends_with(u'=') && arg.starts_with(option.name))) {
+      return &option;
+    }
   }
   return nullptr;
 }

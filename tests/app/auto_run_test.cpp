@@ -123,6 +123,12 @@ TEST_F(AutoRunTest, FailedChangeGivesExitOneAndTheSystemsReason) {
                             "skipped by validation\n"),
             std::string::npos)
       << err_.str();
+
+  // An attribute change names the file alone.
+  fs_.FailPath(FakeFileSystem::Op::kSetAttributes, u"/work/d/notes.txt", ErrorCode::kNotFound);
+  EXPECT_EQ(Run({u"/autoattr1---", u"/work/d/notes.txt"}), kExitFailed);
+  EXPECT_NE(err_.str().find("failed: /work/d/notes.txt: file not found\n"), std::string::npos)
+      << err_.str();
 }
 
 TEST(AbsolutePathTest, RelativePathsAreTakenFromTheWorkingFolder) {
