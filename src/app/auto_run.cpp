@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <unordered_set>
 #include <vector>
 
 #include "config/encoding.h"
@@ -172,47 +173,53 @@ int FinishDryRun(Session& session, const AutoRunIo& io, bool every_row) {
   return counts.failed + counts.skipped > 0 ? kExitFailed : kExitOk;
 }
 
-// An execution whose rows are counted afterwards: the rows stay in the list
-// for it (after-run policy "keep", for this run only), and each is judged by
-// its preview status and the mark the execution left.
+// Counts what an execution did. The rows are judged by their preview status
+// before the execution (the after-run policy may remove them): rows refused
+// by validation and same-name rows are counted there; of the rows the
+// execution visited, the failed ones and those that got a collision serial
+// are what the execution reports, the rest were changed. A same-name row
+// forced through counts as unchanged unless its change failed.
 class CountedExecution {
  public:
-  explicit CountedExecution(Session& session)
-      : session_(session), after_run_(session.settings.Int(IntKey::kDel)) {}
-  ~CountedExecution() { session_.settings.SetInt(IntKey::kDel, after_run_); }
+  explicit CountedExecution(Session& session) : session_(session) {}
 
   // Call right before the execution, over the names it will carry out.
   void Before() {
-    preview_.clear();
+    const ExecuteOptions options = ExecuteOptionsFromSettings(session_.settings);
+    counts_ = {};
+    visited_ = 0;
+    same_name_.clear();
     for (int row = 0; row < session_.list.Count(); ++row) {
-      preview_.push_back(session_.list.GetFileStatus(row));
+      const Outcome outcome = PlannedOutcome(session_.list.GetFileStatus(row), options);
+      if (outcome == Outcome::kSkipped || outcome == Outcome::kLeftAlone) {
+        counts_.Add(outcome);
+      } else if (outcome == Outcome::kUnchanged) {
+        std::u16string path(session_.list.GetCell(row, Cell::kFolder));
+        same_name_.push_back(path.append(session_.list.GetCell(row, Cell::kName)));
+      } else {
+        ++visited_;
+      }
     }
-    session_.settings.SetInt(IntKey::kDel, kAfterRunKeep);
   }
 
   // The summary and a line per failed change; returns whether any failed.
   bool Report(const ExecuteSummary& summary, const AutoRunIo& io) {
-    session_.settings.SetInt(IntKey::kDel, after_run_);
-    const ExecuteOptions options = ExecuteOptionsFromSettings(session_.settings);
-    const bool metadata = IsMetadataMode(session_.mode());
-    Counts counts;
-    const int rows = std::min(session_.list.Count(), static_cast<int>(preview_.size()));
-    for (int row = 0; row < rows; ++row) {
-      const FileStatus status = preview_[static_cast<std::size_t>(row)];
-      Outcome outcome = PlannedOutcome(status, options);
-      const bool visited = outcome != Outcome::kLeftAlone && outcome != Outcome::kSkipped &&
-                           IsEligible(status, options);
-      if (visited && session_.list.GetFileStatus(row) == FileStatus::kFailed) {
-        outcome = Outcome::kFailed;
-      } else if (outcome == Outcome::kSerial || outcome == Outcome::kFailed) {
-        outcome = Outcome::kChanged;  // the target was free after all, or got its serial
+    std::unordered_set<std::u16string> failed;
+    for (const FailedChange& f : summary.failures) failed.insert(f.source);
+    Counts counts = counts_;
+    int same_name_failed = 0;
+    for (const std::u16string& path : same_name_) {
+      if (failed.contains(path)) {
+        ++same_name_failed;
+      } else {
+        ++counts.unchanged;
       }
-      counts.Add(outcome);
     }
-    // Which rows got a serial only the execution knows.
+    counts.failed = summary.failed;
     counts.serial = std::max(0, summary.serials_added - summary.serials_taken_back);
-    counts.changed = std::max(0, counts.changed - counts.serial);
+    counts.changed = std::max(0, visited_ - (summary.failed - same_name_failed) - counts.serial);
     if (io.err != nullptr) {
+      const bool metadata = IsMetadataMode(session_.mode());
       for (const FailedChange& f : summary.failures) {
         *io.err << "tessivo: failed: " << Utf16ToUtf8(f.source);
         if (!metadata) *io.err << " -> " << Utf16ToUtf8(f.target);
@@ -220,13 +227,14 @@ class CountedExecution {
       }
     }
     PrintSummary(io, counts, session_.mode(), /*dry_run=*/false);
-    return counts.failed > 0 || summary.failed > 0;
+    return summary.failed > 0;
   }
 
  private:
   Session& session_;
-  const int after_run_;
-  std::vector<FileStatus> preview_;
+  Counts counts_;
+  int visited_ = 0;
+  std::vector<std::u16string> same_name_;  // folder + name of the same-name rows
 };
 
 // The replacement run's expressions, each compiled as the replace mode will
