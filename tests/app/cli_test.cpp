@@ -117,12 +117,12 @@ TEST(CliTest, TheCommandLineNeverSurprises) {
     const char* rule;
     std::vector<std::string> args;
     int status;
-    std::string err;    // standard error holds this
-    std::string files;  // Files() afterwards
-    std::string out = {};           // standard output holds this
+    std::string err;                      // standard error holds this
+    std::string files;                    // Files() afterwards
+    std::string out = {};                 // standard output holds this
     std::vector<std::string> extra = {};  // more files under root
-    std::string settings = {};      // home/tessivo.ini
-    int many = 0;                   // files IMG_n in root/many
+    std::string settings = {};            // home/tessivo.ini
+    int many = 0;                         // files IMG_n in root/many
   } cases[] = {
       {"--dry-run is /test: a header, the table and the summary",
        {"s/IMG/pic/", "--dry-run", "d"}, 0,
@@ -139,8 +139,9 @@ TEST(CliTest, TheCommandLineNeverSurprises) {
        "tessivo: /test: a switch must be one of the first 20 arguments", untouched},
       {"a path that does not exist", {"s/IMG/pic/", "d", "nothere"}, 2,
        "tessivo: nothere: no such file or folder", untouched},
-      {"a path too long to list is named; the others are renamed", {"s/IMG/pic/", "/subfolder1", "d"},
-       1, "left out, its path is too long: ", long_file + " " + renamed, "", {"d/" + long_file}},
+      {"a path too long to list is named; the others are renamed",
+       {"s/IMG/pic/", "/subfolder1", "d"}, 1, "left out, its path is too long: ",
+       long_file + " " + renamed, "", {"d/" + long_file}},
       {"an expression that does not compile", {"s/IMG(/pic/", "d"}, 2,
        "does not compile: missing closing parenthesis at offset 4", untouched},
       {"a replacement over its limit", {"s/IMG_/" + std::string(242, 'x') + "/", "d"}, 2,
@@ -156,8 +157,8 @@ TEST(CliTest, TheCommandLineNeverSurprises) {
        "/d/pic_1230.JPG: name taken", "IMG_1230.JPG notes.txt pic_1230.JPG pic_1231.JPG",
        "", {"d/pic_1230.JPG"}, serials_off},
       {"dry run: a taken target with serials off would fail", {"s/IMG/pic/", "-n", "d"}, 1,
-       "1 renamed, 2 unchanged, 0" + summary + "1 failed", "IMG_1230.JPG IMG_1231.JPG notes.txt pic_1230.JPG",
-       "", {"d/pic_1230.JPG"}, serials_off},
+       "1 renamed, 2 unchanged, 0" + summary + "1 failed",
+       "IMG_1230.JPG IMG_1231.JPG notes.txt pic_1230.JPG", "", {"d/pic_1230.JPG"}, serials_off},
       {"dry run: rows refused by validation", {"s/IMG/a:b/", "-n", "d"}, 1,
        "0 renamed, 1 unchanged, 0" + summary + "0 failed, 2 skipped by validation", untouched},
       {"dry run: excluded rows are left alone", {"s/IMG/pic/", "/filter=IMG_1230*", "-n", "d"}, 0,
