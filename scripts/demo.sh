@@ -6,8 +6,14 @@ cd "$(dirname "$0")/.."
 sh scripts/build.sh
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/tessivo-demo.XXXXXX")
-# Keep the demo's rename logs and settings apart from the user's own.
+# Keep every file the demo writes in its own folder: rename logs go to
+# TESSIVO_HOME, and the use.ini there puts the settings beside them (without
+# it they would go to $XDG_CONFIG_HOME/tessivo/registry.ini, which is pointed
+# into the demo's folder as well).
 export TESSIVO_HOME="$work/home"
+export XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data"
+mkdir -p "$TESSIVO_HOME"
+: >"$TESSIVO_HOME/use.ini"
 sample="$work/sample"
 mkdir -p "$sample/2023 trip" "$sample/notes"
 i=1
@@ -41,8 +47,8 @@ run() { echo "\$ tessivo $*"; ./build/tessivo "$@"; }
 echo "== the sample: $(find "$sample" -type f | wc -l) files; the first and last names =="
 show
 echo
-echo "== 1. dry run: the preview of a regular-expression replacement, nothing changed =="
-run 's/IMG_(\d+)/trip_$1/' /test /subfolder2 "$sample" | sed -n '1,3p;$p'
+echo "== 1. dry run (-n): the preview of a regular-expression replacement, nothing changed =="
+run 's/IMG_(\d+)/trip_$1/' -n /subfolder2 "$sample" | sed -n '1,4p'
 echo "   ..."
 echo
 echo "== 2. the run itself (every rename is logged before it is made) =="

@@ -27,7 +27,7 @@ constexpr char kHelp[] =
     "Tessivo renames many files and folders at once. Paths are listed as if dropped on the\n"
     "window (folders are walked to the configured depth); a run switch then previews and\n"
     "executes one change without a window, logging every rename so it can be undone.\n"
-    "Any argument that is not one of the switches below is a path.\n"
+    "Any argument that is not one of the switches or options below is a path.\n"
     "\n"
     "Runs (one of):\n"
     "  s/SEARCH/REPLACE/FLAGS   replace with a regular expression (first or second argument);\n"
@@ -51,14 +51,29 @@ constexpr char kHelp[] =
     "                             tessivo /sortnamer ...\n"
     "  /filter=TEXT             narrowing words (* ? wildcards, leading ! inverts)\n"
     "                             tessivo '/filter=*.jpg' ...\n"
-    "  /test                    dry run: print the preview table and change nothing\n"
+    "  /test, -n, --dry-run     dry run: print the preview table and change nothing; on a\n"
+    "                           terminal only rows that change or fail, then the summary\n"
+    "  --all                    the dry-run table shows every row\n"
     "  /errmsg, /allmsg, /nomsg which messages would be shown (all go to standard error)\n"
     "  /show, /hide, /noexit, /exit   window switches (no effect without a window)\n"
     "  --NAME[=VALUE]           GNU form of any switch: --sort=namer is /sortnamer\n"
-    "  --help, --version        this help; the version\n"
+    "  --help, -h, /?           this help\n"
+    "  --version, -V            the version\n"
+    "  --                       every later argument is a path (for one beginning with -)\n"
     "\n"
-    "Exit status: 0 done, 1 a change failed or the list was cut short, 2 the run could not\n"
-    "start. Files live in $TESSIVO_HOME, else ~/.local/share/tessivo (rename logs, macros).\n";
+    "A mistake stops the run before anything changes (exit 2, one line on standard error):\n"
+    "an argument that looks like an option (-x, --name) but is none of the above, a switch\n"
+    "after the 20th argument, a path that does not exist, a regular expression that does\n"
+    "not compile, a text longer than its field (search or replacement over 241 characters),\n"
+    "more than 50,000 files to list. A file whose path is too long to list is named and the\n"
+    "run ends with 1; every failed change is named with the system's reason.\n"
+    "\n"
+    "Exit status: 0 done (a dry run: every row would be changed or left alone), 1 a change\n"
+    "failed or a file was left out (a dry run: some row would be refused), 2 the run could\n"
+    "not start.\n"
+    "Files: rename logs and macros in $TESSIVO_HOME, else ~/.local/share/tessivo. Settings\n"
+    "in tessivo.ini beside them when a file use.ini is there, else in\n"
+    "$XDG_CONFIG_HOME/tessivo/registry.ini (~/.config/tessivo/registry.ini).\n";
 
 tessivo::FileTime CurrentFileTime() {
   struct timespec ts;
@@ -106,8 +121,14 @@ int main(int argc, char** argv) {
     std::printf("tessivo %s\n", TESSIVO_VERSION);
     return kExitOk;
   }
+  // A mistake on the command line stops the run before anything is touched,
+  // the settings' start counter included. The setting's own faults only warn.
+  if (const CommandLineDiagnostic* stopper = RunStopper(cl)) {
+    std::cerr << "tessivo: " << Utf16ToUtf8(stopper->message) << "\n";
+    return kExitNotStarted;
+  }
   for (const CommandLineDiagnostic& d : cl.diagnostics) {
-    std::cerr << "tessivo: " << Utf16ToUtf8(d.message) << "\n";
+    std::cerr << "tessivo: autoaddopt setting: " << Utf16ToUtf8(d.message) << "\n";
   }
 
   StartOverrides overrides;
@@ -119,6 +140,7 @@ int main(int argc, char** argv) {
   io.out = &std::cout;
   io.err = &std::cerr;
   io.progress_to_terminal = ::isatty(STDERR_FILENO) != 0;
+  io.table_to_terminal = ::isatty(STDOUT_FILENO) != 0;
   io.working_folder = WorkingFolder();
   const int status = RunUnattended(session, cl, now, io);
   // A dry run leaves everything as it was, the stored settings included.

@@ -1,8 +1,11 @@
 #include "app/auto_run.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <unordered_set>
 #include <vector>
 
+#include "config/encoding.h"
 #include "core/file_item.h"
 #include "core/narrow.h"
 #include "core/sort.h"
@@ -10,6 +13,7 @@
 #include "macro/player.h"
 #include "modes/mode_catalogue.h"
 #include "modes/mode_panel.h"
+#include "modes/replace.h"
 #include "platform/file_name_bytes.h"
 
 namespace tessivo {
@@ -47,9 +51,104 @@ void Print(std::ostream* out, std::u16string_view text) {
   if (out != nullptr) *out << Utf16ToUtf8(text);
 }
 
-// The preview as a table: folder + old name, new name, legend text.
-void PrintPreviewTable(const FileList& list, std::ostream* out) {
+// Stops the run: one line on standard error, exit 2.
+int Refuse(const AutoRunIo& io, std::u16string_view text) {
+  if (io.err != nullptr) *io.err << "tessivo: " << Utf16ToUtf8(text) << '\n';
+  return kExitNotStarted;
+}
+
+// What became, or in a dry run would become, of a row.
+enum class Outcome { kLeftAlone, kChanged, kUnchanged, kSerial, kFailed, kSkipped };
+
+struct Counts {
+  int changed = 0;
+  int unchanged = 0;  // same name: forced through or left alone
+  int serial = 0;     // changed to a collision serial
+  int failed = 0;
+  int skipped = 0;  // refused by validation: a status the force switches do not let through
+
+  void Add(Outcome outcome) {
+    switch (outcome) {
+      case Outcome::kChanged:
+        ++changed;
+        break;
+      case Outcome::kUnchanged:
+        ++unchanged;
+        break;
+      case Outcome::kSerial:
+        ++serial;
+        break;
+      case Outcome::kFailed:
+        ++failed;
+        break;
+      case Outcome::kSkipped:
+        ++skipped;
+        break;
+      case Outcome::kLeftAlone:
+        break;
+    }
+  }
+};
+
+// What the execution will do with a row of preview status `status`. A taken
+// target gets a serial when serials are on and fails otherwise; a status the
+// force switches do not let through is refused (an unchanged name is only
+// left alone); excluded rows are left alone.
+Outcome PlannedOutcome(FileStatus status, const ExecuteOptions& options) {
+  if (status == FileStatus::kExcluded) return Outcome::kLeftAlone;
+  if (status == FileStatus::kUnchanged) return Outcome::kUnchanged;
+  if (!IsEligible(status, options)) return Outcome::kSkipped;
+  if (status == FileStatus::kTargetExists) {
+    return options.add_serial ? Outcome::kSerial : Outcome::kFailed;
+  }
+  return Outcome::kChanged;
+}
+
+void PrintSummary(const AutoRunIo& io, const Counts& c, int mode, bool dry_run) {
+  if (io.err == nullptr) return;
+  *io.err << "tessivo: " << (dry_run ? "dry run, nothing changed: " : "") << c.changed
+          << (IsMetadataMode(mode) ? " changed, " : " renamed, ") << c.unchanged << " unchanged, "
+          << c.serial << " with a collision serial, " << c.failed << " failed, " << c.skipped
+          << " skipped by validation\n";
+}
+
+const char* ReasonText(ErrorCode code) {
+  switch (code) {
+    case ErrorCode::kNotFound:
+      return "file not found";
+    case ErrorCode::kExists:
+      return "name taken";
+    case ErrorCode::kPermission:
+      return "permission denied";
+    case ErrorCode::kNameTooLong:
+      return "name too long";
+    case ErrorCode::kNoSpace:
+      return "no space left on the device";
+    case ErrorCode::kBusy:
+      return "in use by another program";
+    case ErrorCode::kNotSupported:
+      return "not supported by the file system";
+    case ErrorCode::kInvalidArgument:
+      return "invalid name";
+    case ErrorCode::kCancelled:
+      return "not confirmed";
+    case ErrorCode::kCorrupt:
+      return "damaged file";
+    case ErrorCode::kIo:
+      break;
+  }
+  return "input/output error";
+}
+
+// The preview as a table: a header, then folder + old name, new name and
+// legend text per row. On a terminal only the rows that change or fail are
+// shown, unless every row was asked for; a pipe or file gets every row.
+void PrintPreviewTable(const FileList& list, const ExecuteOptions& options, bool every_row,
+                       std::ostream* out) {
+  Print(out, u"path\tnew name\tstatus\n");
   for (int row = 0; row < list.Count(); ++row) {
+    const Outcome outcome = PlannedOutcome(list.GetFileStatus(row), options);
+    if (!every_row && (outcome == Outcome::kLeftAlone || outcome == Outcome::kUnchanged)) continue;
     std::u16string line(list.GetCell(row, Cell::kFolder));
     line += list.GetCell(row, Cell::kName);
     line += u'\t';
@@ -59,6 +158,110 @@ void PrintPreviewTable(const FileList& list, std::ostream* out) {
     line += u'\n';
     Print(out, line);
   }
+}
+
+// The end of a dry run: the table, the summary, and the exit status of the
+// real run's prospects: 1 when some row would be refused or fail.
+int FinishDryRun(Session& session, const AutoRunIo& io, bool every_row) {
+  const ExecuteOptions options = ExecuteOptionsFromSettings(session.settings);
+  PrintPreviewTable(session.list, options, every_row || !io.table_to_terminal, io.out);
+  Counts counts;
+  for (int row = 0; row < session.list.Count(); ++row) {
+    counts.Add(PlannedOutcome(session.list.GetFileStatus(row), options));
+  }
+  PrintSummary(io, counts, session.mode(), /*dry_run=*/true);
+  return counts.failed + counts.skipped > 0 ? kExitFailed : kExitOk;
+}
+
+// Counts what an execution did. The rows are judged by their preview status
+// before the execution (the after-run policy may remove them): rows refused
+// by validation and same-name rows are counted there; of the rows the
+// execution visited, the failed ones and those that got a collision serial
+// are what the execution reports, the rest were changed. A same-name row
+// forced through counts as unchanged unless its change failed.
+class CountedExecution {
+ public:
+  explicit CountedExecution(Session& session) : session_(session) {}
+
+  // Call right before the execution, over the names it will carry out.
+  void Before() {
+    const ExecuteOptions options = ExecuteOptionsFromSettings(session_.settings);
+    counts_ = {};
+    visited_ = 0;
+    same_name_.clear();
+    for (int row = 0; row < session_.list.Count(); ++row) {
+      const Outcome outcome = PlannedOutcome(session_.list.GetFileStatus(row), options);
+      if (outcome == Outcome::kSkipped || outcome == Outcome::kLeftAlone) {
+        counts_.Add(outcome);
+      } else if (outcome == Outcome::kUnchanged) {
+        std::u16string path(session_.list.GetCell(row, Cell::kFolder));
+        same_name_.push_back(path.append(session_.list.GetCell(row, Cell::kName)));
+      } else {
+        ++visited_;
+      }
+    }
+  }
+
+  // The summary and a line per failed change; returns whether any failed.
+  bool Report(const ExecuteSummary& summary, const AutoRunIo& io) {
+    std::unordered_set<std::u16string> failed;
+    for (const FailedChange& f : summary.failures) failed.insert(f.source);
+    Counts counts = counts_;
+    int same_name_failed = 0;
+    for (const std::u16string& path : same_name_) {
+      if (failed.contains(path)) {
+        ++same_name_failed;
+      } else {
+        ++counts.unchanged;
+      }
+    }
+    counts.failed = summary.failed;
+    counts.serial = std::max(0, summary.serials_added - summary.serials_taken_back);
+    counts.changed = std::max(0, visited_ - (summary.failed - same_name_failed) - counts.serial);
+    if (io.err != nullptr) {
+      const bool metadata = IsMetadataMode(session_.mode());
+      for (const FailedChange& f : summary.failures) {
+        *io.err << "tessivo: failed: " << Utf16ToUtf8(f.source);
+        if (!metadata) *io.err << " -> " << Utf16ToUtf8(f.target);
+        *io.err << ": " << ReasonText(f.reason) << '\n';
+      }
+    }
+    PrintSummary(io, counts, session_.mode(), /*dry_run=*/false);
+    return summary.failed > 0;
+  }
+
+ private:
+  Session& session_;
+  Counts counts_;
+  int visited_ = 0;
+  std::vector<std::u16string> same_name_;  // folder + name of the same-name rows
+};
+
+// The replacement run's expressions, each compiled as the replace mode will
+// (its texts "\u"-decoded and cut at "/" into pairs): an empty text when all
+// compile, else what PCRE2 says about the first that does not.
+std::u16string RegexFault(const ReplaceOverrides& r) {
+  auto decoded = [](std::u16string text) {
+    UnescapeText(text, kMaxReplaceTextLength + 1);
+    return text;
+  };
+  ReplaceParams params;
+  params.search = SplitReplaceTexts(decoded(r.search));
+  params.replacement = SplitReplaceTexts(decoded(r.replacement));
+  params.repmode = r.all_occurrences ? kReplaceAll : kReplaceFirst;
+  params.regexp = true;
+  params.repcase = r.case_sensitive;
+  params.repwithext = r.include_extension;
+  for (std::size_t i = 0; i < params.search.size() && !params.search[i].empty(); ++i) {
+    const std::optional<RegexProblem> problem =
+        CheckCommand(BuildSubstituteCommand(params.search[i], u"", ReplaceFlags(params)));
+    if (!problem) continue;
+    std::u16string text = u"the regular expression \"" + params.search[i] +
+                          u"\" does not compile: " + problem->message + u" at offset " +
+                          Utf8ToUtf16(std::to_string(problem->offset));
+    return text;
+  }
+  return {};
 }
 
 // Puts the command-line values of run codes 51, 52 and 53 into the panel,
@@ -120,7 +323,7 @@ int RunUndoFromLog(Session& session, const CommandLine& cl, const AutoRunIo& io,
     return kExitNotStarted;
   }
   if (session.messenger.test_mode()) {
-    PrintPreviewTable(session.list, io.out);
+    PrintPreviewTable(session.list, ExecuteOptionsFromSettings(session.settings), true, io.out);
     session.undo.RunUndo(0, ctx);
     return kExitOk;
   }
@@ -146,9 +349,13 @@ int RunMacro(Session& session, const CommandLine& cl, FileTime now, const AutoRu
       PlaybackFilePath(session.fs(), session.location().folder, slot, cl.flags, cl.macro_file);
 
   ExecuteSummary summary;
+  CountedExecution counted(session);
   PlaybackHooks hooks;
   hooks.preview = [&](int mode) { return session.PreviewStep(mode, now); };
-  hooks.execute = [&] { return session.ExecuteShownNames(now, &summary); };
+  hooks.execute = [&] {
+    counted.Before();
+    return session.ExecuteShownNames(now, &summary);
+  };
   MacroPlayer player(PlaybackModel{session.panel, session.selection, session.settings,
                                    session.position_edit, session.run_state, session.messenger},
                      hooks);
@@ -166,16 +373,10 @@ int RunMacro(Session& session, const CommandLine& cl, FileTime now, const AutoRu
     if (io.err) *io.err << "tessivo: the macro could not be played\n";
     return kExitNotStarted;
   }
-  if (cl.test_mode) {
-    PrintPreviewTable(session.list, io.out);
-    return kExitOk;
-  }
+  if (cl.test_mode) return FinishDryRun(session, io, cl.all_rows);
   if (!end.executed || end.execute_result != 0) return kExitNotStarted;
-  if (io.err) {
-    *io.err << "tessivo: macro of " << end.steps << " steps: " << summary.changed << " changed, "
-            << summary.failed << " failed, " << summary.not_eligible << " not changed\n";
-  }
-  return summary.failed > 0 ? kExitFailed : kExitOk;
+  if (io.err) *io.err << "tessivo: macro of " << end.steps << " steps\n";
+  return counted.Report(summary, io) ? kExitFailed : kExitOk;
 }
 
 }  // namespace
@@ -213,6 +414,7 @@ int RunUnattended(Session& session, const CommandLine& cl, FileTime now, const A
   session.messenger.set_test_mode(cl.test_mode);
   ProgressLine progress(io);
 
+  if (const CommandLineDiagnostic* stopper = RunStopper(cl)) return Refuse(io, stopper->message);
   const int run_code = cl.run_code();
   const bool macro_run = (cl.flags & kFlagMacroFile) != 0 || (run_code >= 1 && run_code <= 25);
   const bool known_run = macro_run || (run_code >= kRunAttributes && run_code <= kRunUndo);
@@ -221,24 +423,66 @@ int RunUnattended(Session& session, const CommandLine& cl, FileTime now, const A
     return kExitNotStarted;
   }
 
-  // The paths, each its own batch of the duplicate check.
-  bool cut_short = false;
+  // Nothing is listed before the command line has been found usable: every
+  // path exists and the expressions compile.
+  std::vector<std::u16string> paths;
+  if (run_code != kRunUndo) {  // undo lists the logged run, not the paths
+    for (const std::u16string& argument : cl.paths) {
+      std::u16string path = AbsolutePath(argument, io.working_folder);
+      CorrectSpelling(session.fs(), path);
+      if (!session.fs().Exists(path)) return Refuse(io, argument + u": no such file or folder");
+      paths.push_back(std::move(path));
+    }
+  }
+  if (run_code == kRunReplace) {
+    if (const std::u16string fault = RegexFault(cl.replace); !fault.empty()) {
+      return Refuse(io, fault);
+    }
+  }
+
+  // The paths, each its own batch of the duplicate check. A headless run
+  // lists up to the largest list size whatever the window's setting, which
+  // stays as it was.
+  const int max_file_index = session.settings.Int(IntKey::kMaxfilenum);
+  FileListOptions list_options = session.list.options();
+  list_options.max_file_index = kMaxFileIndexLast;
+  session.list.SetOptions(list_options);
+  bool full = false;
+  int too_long = 0;
+  std::vector<std::u16string> too_long_paths;
   const int sort_column = cl.sort_code >= 0 ? cl.sort_code / 10 : -1;
-  for (const std::u16string& argument : cl.paths) {
-    if (run_code == kRunUndo) break;  // undo lists the logged run, not the paths
-    std::u16string path = AbsolutePath(argument, io.working_folder);
-    CorrectSpelling(session.fs(), path);
+  for (const std::u16string& path : paths) {
     ScanSummary added = session.AddPaths({path}, AddSource::kCommandLine, [&](ScanOptions& o) {
       o.command_line_depth = cl.depth;
       o.automatic_run = true;
       o.sort_by_size = sort_column == kSortBySize;
       o.sort_by_date = sort_column == kSortByDate;
     });
+    too_long += added.too_long;
+    for (std::u16string& p : added.too_long_paths) {
+      if (too_long_paths.size() < kTooLongPathsKept) too_long_paths.push_back(std::move(p));
+    }
     if (added.result == kWalkFull) {
-      cut_short = true;
+      full = true;
       break;
     }
   }
+  session.settings.SetInt(IntKey::kMaxfilenum, max_file_index);
+  if (full) {
+    return Refuse(io, u"more than " + Utf8ToUtf16(std::to_string(kAbsoluteMaxFiles)) +
+                          u" files: nothing was changed (give fewer paths or a smaller depth)");
+  }
+  // Files whose path is too long to be listed are named (the first few), and
+  // the run ends with 1 after the others were handled.
+  for (const std::u16string& path : too_long_paths) {
+    Print(io.err, u"tessivo: left out, its path is too long: " + path + u"\n");
+  }
+  if (too_long > static_cast<int>(too_long_paths.size())) {
+    Print(io.err, u"tessivo: " + Utf8ToUtf16(std::to_string(too_long)) +
+                      u" files left out in all, their paths being too long\n");
+  }
+  const int left_out = too_long > 0 ? kExitFailed : kExitOk;
+
   if (cl.filter_text) {
     session.narrow.text = *cl.filter_text;
     Narrow(session.list, session.narrow, kNarrowOnEdit);
@@ -252,32 +496,34 @@ int RunUnattended(Session& session, const CommandLine& cl, FileTime now, const A
   }
 
   if (run_code == kRunUndo) return RunUndoFromLog(session, cl, io, progress);
-  if (macro_run) {
-    const int status = RunMacro(session, cl, now, io, progress);
-    return status == kExitOk && cut_short ? kExitFailed : status;
+  if (session.list.Count() == 0) {
+    return Refuse(io, cl.paths.empty() ? u"no files or folders were given"
+                                       : u"the paths given hold nothing to list");
   }
+  if (macro_run) return std::max(RunMacro(session, cl, now, io, progress), left_out);
 
   session.SelectMode(ModeOfRunCode(run_code));
   PutOverridesIntoPanel(cl, session.panel);
   session.progress = progress.Callback(cl.test_mode ? "preview" : "rename");
 
-  if (cl.test_mode) {
-    const int result = session.Preview(now);
+  const int result = session.Preview(now);
+  if (result != 0) {
     progress.Finish();
-    if (result != 0) return kExitNotStarted;
-    PrintPreviewTable(session.list, io.out);
-    return cut_short ? kExitFailed : kExitOk;
+    return kExitNotStarted;
+  }
+  if (cl.test_mode) {
+    progress.Finish();
+    return std::max(FinishDryRun(session, io, cl.all_rows), left_out);
   }
 
   ExecuteSummary summary;
-  const int result = session.Execute(now, &summary);
+  CountedExecution counted(session);
+  counted.Before();
+  const int executed = session.Execute(now, &summary);
   progress.Finish();
-  if (result != 0) return kExitNotStarted;
-  if (io.err) {
-    *io.err << "tessivo: " << summary.changed << " changed, " << summary.failed << " failed, "
-            << summary.not_eligible << " not changed\n";
-  }
-  return summary.failed > 0 || cut_short ? kExitFailed : kExitOk;
+  if (executed != 0) return kExitNotStarted;
+  const bool failed = counted.Report(summary, io);
+  return failed ? kExitFailed : left_out;
 }
 
 }  // namespace tessivo

@@ -66,6 +66,43 @@ constexpr std::u16string_view kAutoFilePrefix = u"/autofile=";
 constexpr std::u16string_view kFilterPrefix = u"/filter";
 constexpr std::size_t kTimeSwitchLength = 10;  // "/autoctime"
 
+// The program's own options besides the switch forms and their GNU
+// spellings, exactly as typed. An argument that looks like an option ("-x",
+// "--name") and is neither here nor a switch form stops the run: a script's
+// typo must never be taken for a path and the run go on without it. A new
+// option is one line here; a name that ends in "=" matches every argument
+// that begins with it (the rest is the option's value).
+enum class Request { kHelp, kVersion, kAllRows, kSwitch };
+
+struct OwnOption {
+  std::u16string_view name;
+  Request request;
+  std::u16string_view as_switch = {};  // for kSwitch: the switch form it names
+};
+
+constexpr OwnOption kOwnOptions[] = {
+    {u"--help", Request::kHelp},
+    {u"-h", Request::kHelp},
+    {u"/?", Request::kHelp},
+    {u"--version", Request::kVersion},
+    {u"-V", Request::kVersion},
+    {u"--dry-run", Request::kSwitch, u"/test"},
+    {u"-n", Request::kSwitch, u"/test"},
+    {u"--all", Request::kAllRows},  // every row in the dry-run table
+};
+
+const OwnOption* OwnOptionOf(std::u16string_view arg) {
+  for (const OwnOption& option : kOwnOptions) {
+    if (arg == option.name || (option.name.ends_with(u'=') && arg.starts_with(option.name))) {
+      return &option;
+    }
+  }
+  return nullptr;
+}
+
+// "-" followed by anything: a short or GNU option. "-" alone is a path.
+bool LooksLikeOption(std::u16string_view arg) { return arg.size() >= 2 && arg[0] == u'-'; }
+
 bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
 
 bool IsBlank(char16_t c) { return c == u' ' || c == u'\t'; }
@@ -470,6 +507,13 @@ std::optional<std::u16string> LongOptionToSwitch(std::u16string_view arg) {
   return text;
 }
 
+const CommandLineDiagnostic* RunStopper(const CommandLine& line) {
+  for (const CommandLineDiagnostic& d : line.diagnostics) {
+    if (d.index > 0) return &d;
+  }
+  return nullptr;
+}
+
 bool IsSwitchForm(std::u16string_view text, int index) {
   return FamilyOf(text, index) != Family::kNone;
 }
@@ -621,21 +665,21 @@ CommandLine ParseCommandLine(const std::vector<std::u16string>& args,
       switches_end = true;
       continue;
     }
-    if (raw == u"--help") {
-      line.help_requested = true;
-      continue;
-    }
-    if (raw == u"--version") {
-      line.version_requested = true;
-      continue;
-    }
     std::u16string text = raw;
-    const std::optional<std::u16string> converted = LongOptionToSwitch(raw);
-    if (converted) text = *converted;
+    if (const OwnOption* own = OwnOptionOf(raw)) {
+      if (own->request == Request::kHelp) line.help_requested = true;
+      if (own->request == Request::kVersion) line.version_requested = true;
+      if (own->request == Request::kAllRows) line.all_rows = true;
+      if (own->request != Request::kSwitch) continue;
+      text = own->as_switch;
+    } else if (const std::optional<std::u16string> converted = LongOptionToSwitch(raw)) {
+      text = *converted;
+    }
     const Family family = FamilyOf(text, index);
     if (family == Family::kNone) {
-      if (converted) {
-        Report(line, index, raw, DiagnosticKind::kUnknownOption, u"no such option");
+      if (LooksLikeOption(raw)) {
+        Report(line, index, raw, DiagnosticKind::kUnknownOption,
+               u"no such option (see --help; put a path that begins with \"-\" after --)");
       } else {
         line.paths.push_back(raw);
       }
@@ -645,7 +689,7 @@ CommandLine ParseCommandLine(const std::vector<std::u16string>& args,
       Report(line, index, raw, fault->kind, fault->reason);
     } else if (index > kSwitchArgumentLimit && family != Family::kFilter) {
       Report(line, index, raw, DiagnosticKind::kOutsideWindow,
-             u"only the first 20 arguments can be switches");
+             u"a switch must be one of the first 20 arguments (put switches before the paths)");
     }
     if (family == Family::kFilter) {
       if (std::optional<std::u16string> filter = FilterTextOf(text)) line.filter_text = *filter;

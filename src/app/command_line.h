@@ -16,19 +16,34 @@
 //   s/SEARCH/REPLACEMENT/FLAGS as argument 1 or 2 (a replacement expression)
 // A prefixed form with a value it cannot use ("/auto26", "/autoattr1-0",
 // "/automtime20140230", "/sortfoo") is still a switch: it is reported in
-// `diagnostics` and otherwise ignored. To name a path such as "/auto26", put
-// it after "--" or write it "//auto26".
+// `diagnostics`. To name a path such as "/auto26", put it after "--" or
+// write it "//auto26".
 //
 // GNU forms: "--NAME" stands for "/NAME" and "--NAME=VALUE" for "/NAME"
 // followed directly by VALUE ("--auto=7" is "/auto7"), except that the "="
 // stays where the switch itself has one: "--autofile=PATH", "--filter=TEXT",
 // and a time switch whose VALUE begins with "ctime" or "mtime"
-// ("--autoctime=mtime" is "/autoctime=mtime"). "--help" and "--version" are
-// requests; "--" ends the switches (every later argument is a path); any
-// other "--NAME" that is no switch form is reported as unknown.
+// ("--autoctime=mtime" is "/autoctime=mtime"). "--" ends the switches (every
+// later argument is a path).
 //
-// Only arguments 1 to 20 are examined as switches, except "/filter…", which
-// counts anywhere; a switch further on is reported and ignored.
+// The program's own options: "--help", "-h" and "/?" ask for the help;
+// "--version" and "-V" for the version; "--dry-run" and "-n" are other
+// names of "/test"; "--all" shows every row in the dry-run table.
+//
+// A command line must never surprise: a headless run changes real files, so
+// a mistake stops the run before anything changes (RunStopper below), never
+// runs it anyway. Mistakes are reported in `diagnostics`:
+//   - an argument that looks like an option ("-" and at least one more
+//     character: "-q", "--test=yes") but is none of the above (a path that
+//     begins with "-" is written "./-name" or put after "--");
+//   - a switch form beyond argument 20 (only arguments 1 to 20 are examined
+//     as switches; "/filter…" counts anywhere);
+//   - a switch form whose value cannot be used, and a text longer than its
+//     field allows (a search or replacement text over 241 characters, a macro
+//     file path over 259, a "/filter…" argument of 256 or more).
+// What needs the disk or the regular-expression engine (paths that do not
+// exist, an expression that does not compile) is checked by the run itself
+// (auto_run.h) before it lists anything.
 
 #include <cstdint>
 #include <optional>
@@ -92,8 +107,8 @@ struct ReplaceOverrides {
 enum class DiagnosticKind {
   kUnusableValue,   // a switch form whose value is malformed or out of range
   kTooLong,         // a text longer than its limit; the text was not taken
-  kUnknownOption,   // "--NAME" that is no switch form
-  kOutsideWindow,   // a switch after argument 20, ignored
+  kUnknownOption,   // looks like an option ("-x", "--NAME") but is none
+  kOutsideWindow,   // a switch after argument 20 (not read)
   kIgnoredSetting,  // an `autoaddopt` token that is not an option switch
 };
 
@@ -123,10 +138,15 @@ struct CommandLine {
   std::vector<std::u16string> paths;  // the path arguments, in order
   bool help_requested = false;
   bool version_requested = false;
+  bool all_rows = false;  // "--all": the dry-run table shows unchanged and excluded rows too
   std::vector<CommandLineDiagnostic> diagnostics;
 
   int run_code() const { return static_cast<int>(flags & kRunCodeMask); }
 };
+
+// The mistake that stops a run started by `line`: the first diagnostic of an
+// argument (the `autoaddopt` setting's are warnings only), or null.
+const CommandLineDiagnostic* RunStopper(const CommandLine& line);
 
 // Parses `args`, argument 0 being the program (it is not looked at). `now`
 // is the current local time, the base of "today", "now" and the time of day

@@ -177,6 +177,16 @@ int Scanner::DepthLimit() const {
   return options_.depth_index;
 }
 
+void Scanner::NoteTooLong(std::u16string_view folder, std::u16string_view name) {
+  if (too_long_paths_.size() < kTooLongPathsKept) {
+    std::u16string path(folder);
+    if (path.empty() || path.back() != u'/') path.push_back(u'/');
+    path.append(name);
+    too_long_paths_.push_back(std::move(path));
+  }
+  ++too_long_;
+}
+
 ScanSummary Scanner::AddPaths(const std::vector<std::u16string>& paths, AddSource source) {
   ScanSummary summary;
   if (source == AddSource::kDrop && callbacks_.bring_to_front) callbacks_.bring_to_front();
@@ -199,6 +209,8 @@ ScanSummary Scanner::AddPaths(const std::vector<std::u16string>& paths, AddSourc
 
   subfolder_met_ = false;
   candidates_ = 0;
+  too_long_ = 0;
+  too_long_paths_.clear();
   if (!BeginBatch()) {
     summary.refused = true;
     return summary;
@@ -259,6 +271,8 @@ ScanSummary Scanner::AddPaths(const std::vector<std::u16string>& paths, AddSourc
   if (narrowing_ != nullptr) Narrow(list_, *narrowing_, kNarrowForced);
   if (status_ != nullptr) status_->SetStatus(status_code::kIdle);
   summary.added = added;
+  summary.too_long = too_long_;
+  summary.too_long_paths = std::move(too_long_paths_);
   return summary;
 }
 
@@ -338,7 +352,10 @@ int Scanner::EnterFolder(std::u16string& path, int base, int& added, int code) {
   int result = kWalkDone;
   ++folder_depth_;
   for (const DirEntry& entry : *entries) {
-    if (length + entry.name.size() >= kEntryPathLimit) continue;
+    if (length + entry.name.size() >= kEntryPathLimit) {
+      NoteTooLong(std::u16string_view(path).substr(0, length), entry.name);
+      continue;
+    }
     path.resize(length);
     if (!ends_in_slash) path.push_back(u'/');
     path.append(entry.name);
@@ -410,7 +427,10 @@ int Scanner::FolderCandidate(const std::u16string& path, const FileInfo* info, i
     if (!entries) return kWalkDone;
     const bool ends_in_slash = folder.back() == u'/';
     for (const DirEntry& entry : *entries) {
-      if (folder.size() + entry.name.size() >= kEntryPathLimit) continue;
+      if (folder.size() + entry.name.size() >= kEntryPathLimit) {
+        NoteTooLong(folder, entry.name);
+        continue;
+      }
       std::u16string child = folder;
       if (!ends_in_slash) child.push_back(u'/');
       child.append(entry.name);

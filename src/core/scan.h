@@ -30,8 +30,9 @@
 //
 // Candidates that cannot be used are skipped without a message: folders that
 // cannot be read, paths that vanished since their folder was read, entries
-// whose folder path and name together reach 261 code units, and paths that
-// are not full paths (not beginning with "/"; "/" itself is a full path).
+// whose folder path and name together reach 261 code units (counted in
+// ScanSummary, so that the command line can name them), and paths that are
+// not full paths (not beginning with "/"; "/" itself is a full path).
 //
 // Questions go through the Messenger with the program's texts: the undo-mode
 // and folder-mode questions (kind 5), the capacity questions (kinds 2 and 8,
@@ -134,7 +135,12 @@ struct ScanSummary {
   int result = kWalkDone;  // the result of the last walk (kWalkFull, kWalkAborted stop the rest)
   int added = 0;           // rows added
   bool refused = false;    // undo mode was kept, or the duplicate index could not be built
+  // Entries left out because their path would be too long, and the first
+  // kTooLongPathsKept of them (folder + "/" + name).
+  int too_long = 0;
+  std::vector<std::u16string> too_long_paths;
 };
+inline constexpr std::size_t kTooLongPathsKept = 5;
 
 class Scanner {
  public:
@@ -193,6 +199,8 @@ class Scanner {
   int CheckCandidate(int count, bool ask_to_raise, int notice_every);
   int AcceptEntry(std::u16string_view path, const FileInfo* info, int index);
   bool Listed(std::u16string_view path) const;
+  // Counts an entry left out for the length of its path.
+  void NoteTooLong(std::u16string_view folder, std::u16string_view name);
   int DepthLimit() const;
 
   FileSystem& fs_;
@@ -208,6 +216,8 @@ class Scanner {
   bool from_tree_ = false;
   bool subfolder_met_ = false;
   int candidates_ = 0;
+  int too_long_ = 0;
+  std::vector<std::u16string> too_long_paths_;
   int folder_depth_ = 0;  // folders entered along the current chain
 
   // The filters, parsed once per AddPaths (or walk entry).

@@ -78,6 +78,11 @@ bool TargetTakenNow(const FileList& list, int row, int mode, FileSystem& fs) {
   return !old_name.empty() && path.size() <= kMaxSourcePath && fs.Exists(path);
 }
 
+// Keeps the system's reason of a failed change for the run's report.
+void NoteFailure(const ChangeContext& ctx, const Error& error) {
+  if (ctx.failure != nullptr) *ctx.failure = error.code;
+}
+
 // The "Continue?" question after a failed change; kStop on No.
 ChangeOutcome AskToContinue(const ChangeContext& ctx, int mode, std::u16string_view text_a,
                             std::u16string_view text_b) {
@@ -106,14 +111,17 @@ Status RenameLogged(const ChangeContext& ctx, const std::u16string& source,
 
 ChangeOutcome Rename(const ChangeContext& ctx, int mode, const std::u16string& source,
                      const std::u16string& target) {
-  if (RenameLogged(ctx, source, target)) return ChangeOutcome::kMade;
+  const Status moved = RenameLogged(ctx, source, target);
+  if (moved) return ChangeOutcome::kMade;
+  NoteFailure(ctx, moved.error());
   return FailedMove(ctx, mode, source, target);
 }
 
 ChangeOutcome RenameInTwoSteps(const ChangeContext& ctx, int mode, const std::u16string& source,
                                const std::u16string& target) {
   if (source == target) return Rename(ctx, mode, source, target);
-  if (!ctx.log.BeginChange(FormatNormalLine(source, target))) {
+  if (const Status logged = ctx.log.BeginChange(FormatNormalLine(source, target)); !logged) {
+    NoteFailure(ctx, logged.error());
     return FailedMove(ctx, mode, source, target);
   }
   std::u16string temp;
@@ -127,9 +135,12 @@ ChangeOutcome RenameInTwoSteps(const ChangeContext& ctx, int mode, const std::u1
   }
   if (!first) {
     (void)ctx.log.AbortChange();
+    NoteFailure(ctx, first.error());
     return FailedMove(ctx, mode, source, target);
   }
-  if (ctx.fs.RenameNoReplace(temp, target)) return ChangeOutcome::kMade;
+  const Status second = ctx.fs.RenameNoReplace(temp, target);
+  if (second) return ChangeOutcome::kMade;
+  NoteFailure(ctx, second.error());
   // The line goes only once the file is back, so that a crash in between
   // leaves it for the start-up repair to settle.
   const bool back = static_cast<bool>(ctx.fs.RenameNoReplace(temp, source));
@@ -145,23 +156,33 @@ ChangeOutcome RenameInTwoSteps(const ChangeContext& ctx, int mode, const std::u1
 ChangeOutcome ChangeTimes(const ChangeContext& ctx, const std::u16string& source,
                           const std::u16string& target) {
   const Result<FileTimes> before = AccessFileTimes(ctx.fs, ctx.zone, source);
-  if (!before ||
-      !ctx.log.BeginChange(FormatTimestampLine(source, ToLogTime(before->creation_local),
-                                               ToLogTime(before->last_write_local)))) {
+  Status logged = before ? ctx.log.BeginChange(
+                               FormatTimestampLine(source, ToLogTime(before->creation_local),
+                                                   ToLogTime(before->last_write_local)))
+                         : Status(before.error());
+  if (!logged) {
+    NoteFailure(ctx, logged.error());
     return AskToContinue(ctx, ModeNumber(RenameMode::kTimestamp), source, {});
   }
-  if (ApplyTimestamp(ctx.fs, ctx.zone, source, target)) return ChangeOutcome::kMade;
+  const Result<TimestampChange> applied = ApplyTimestamp(ctx.fs, ctx.zone, source, target);
+  if (applied) return ChangeOutcome::kMade;
   (void)ctx.log.AbortChange();
+  NoteFailure(ctx, applied.error());
   return AskToContinue(ctx, ModeNumber(RenameMode::kTimestamp), source, {});
 }
 
 ChangeOutcome ChangeAttributes(const ChangeContext& ctx, const std::u16string& source,
                                const std::u16string& target) {
   const Result<FileInfo> before = ctx.fs.Stat(source);
-  if (!before || !ctx.log.BeginChange(FormatAttributeLine(source, before->attributes))) {
+  Status logged = before ? ctx.log.BeginChange(FormatAttributeLine(source, before->attributes))
+                         : Status(before.error());
+  if (!logged) {
+    NoteFailure(ctx, logged.error());
     return AskToContinue(ctx, ModeNumber(RenameMode::kAttributes), source, {});
   }
-  if (ApplyAttributeDescription(ctx.fs, source, target)) return ChangeOutcome::kMade;
+  const Result<AttributeFlags> applied = ApplyAttributeDescription(ctx.fs, source, target);
+  if (applied) return ChangeOutcome::kMade;
+  NoteFailure(ctx, applied.error());
   (void)ctx.log.AbortChange();
   return AskToContinue(ctx, ModeNumber(RenameMode::kAttributes), source, {});
 }
@@ -437,6 +458,11 @@ ExecutionPass::RowOutcome ExecutionPass::ChangeRow(const ChangeContext& change, 
   RowOutcome outcome;
   bool serial = false;
   bool taken = false;
+  // Why the row failed: a taken target without a serial, a No, or what the
+  // change itself notes.
+  ErrorCode reason = ErrorCode::kCancelled;
+  ChangeContext noting = change;
+  noting.failure = &reason;
 
   if (rename_first) {
     const Status moved = RenameLogged(change, source, target);
@@ -445,6 +471,7 @@ ExecutionPass::RowOutcome ExecutionPass::ChangeRow(const ChangeContext& change, 
     } else {
       taken = moved.error().code == ErrorCode::kExists &&
               TargetTakenNow(run_.list, row, mode, run_.fs);
+      reason = moved.error().code;
       if (!taken) outcome.stop = FailedMove(change, mode, source, target) == ChangeOutcome::kStop;
     }
   }
@@ -454,6 +481,7 @@ ExecutionPass::RowOutcome ExecutionPass::ChangeRow(const ChangeContext& change, 
       wanted = target;
       serial = options_.add_serial && AddCollisionSerial(run_.fs, target, options_);
       go = serial;
+      reason = ErrorCode::kExists;
     }
     if (go && ask_each) {
       const int answer = messenger.ShowMessage(message_kind::kConfirmCancel,
@@ -467,7 +495,7 @@ ExecutionPass::RowOutcome ExecutionPass::ChangeRow(const ChangeContext& change, 
       go = answer == kAnswerYes;
     }
     if (go) {
-      const ChangeOutcome made = ApplyChange(change, mode, source, target);
+      const ChangeOutcome made = ApplyChange(noting, mode, source, target);
       outcome.stop = made == ChangeOutcome::kStop;
       outcome.changed = made == ChangeOutcome::kMade;
     }
@@ -482,6 +510,7 @@ ExecutionPass::RowOutcome ExecutionPass::ChangeRow(const ChangeContext& change, 
     }
   } else {
     ++summary_.failed;
+    summary_.failures.push_back({source, target, reason});
   }
   if (outcome.stop) summary_.stopped = true;
   return outcome;

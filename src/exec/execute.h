@@ -178,6 +178,7 @@ struct ChangeContext {
   const LocalTimeZone& zone;
   RenameLog& log;  // a log that is not open writes nothing
   bool show_errors = true;
+  ErrorCode* failure = nullptr;  // when given, receives the system's reason of a failure
 };
 
 // Makes the change of one row from `source` to `target` (P) in RenameMode
@@ -196,9 +197,18 @@ ChangeOutcome ApplyChange(const ChangeContext& ctx, int mode, const std::u16stri
 
 // What one execution did (for the caller's status line, the exit status of
 // an unattended run, and tests).
+// A change that failed: the paths of the row and the system's reason
+// (kExists for a target taken with serials off, kCancelled for a No).
+struct FailedChange {
+  std::u16string source;
+  std::u16string target;
+  ErrorCode reason = ErrorCode::kIo;
+};
+
 struct ExecuteSummary {
   int changed = 0;
   int failed = 0;         // eligible rows left unchanged (collision, No, failure)
+  std::vector<FailedChange> failures;  // one per failed row, in list order
   int not_eligible = 0;   // rows skipped for their status (excluded ones included)
   int serials_added = 0;  // rows changed to a serial path
   int serials_taken_back = 0;

@@ -128,7 +128,46 @@ bool SplitCommand(std::u16string_view command, std::u16string& pattern,
   return true;
 }
 
+// The PCRE2 options of a command's flags; an unknown flag clears `valid`.
+std::uint32_t CompileOptions(std::u16string_view flags, bool& global, bool& valid) {
+  std::uint32_t options = PCRE2_UTF | PCRE2_UCP | PCRE2_MATCH_INVALID_UTF;
+  for (char16_t flag : flags) {
+    if (flag == u'g') {
+      global = true;
+    } else if (flag == u'i') {
+      options |= PCRE2_CASELESS;
+    } else if (flag != u'k') {
+      valid = false;
+    }
+  }
+  return options;
+}
+
 }  // namespace
+
+std::optional<RegexProblem> CheckCommand(std::u16string_view command) {
+  std::u16string pattern;
+  std::u16string replacement;
+  std::u16string_view flags;
+  bool valid = SplitCommand(command, pattern, replacement, flags);
+  bool global = false;
+  const std::uint32_t options = CompileOptions(flags, global, valid);
+  if (!valid) return RegexProblem{u"not a command s/search/replacement/flags", 0};
+  int error = 0;
+  PCRE2_SIZE offset = 0;
+  pcre2_code* code =
+      pcre2_compile(AsPcre(pattern.data()), pattern.size(), options, &error, &offset, nullptr);
+  if (code != nullptr) {
+    pcre2_code_free(code);
+    return std::nullopt;
+  }
+  PCRE2_UCHAR buffer[256];
+  const int length = pcre2_get_error_message(error, buffer, 256);
+  RegexProblem problem;
+  if (length > 0) problem.message.assign(reinterpret_cast<const char16_t*>(buffer), length);
+  problem.offset = offset;
+  return problem;
+}
 
 struct RegexCache::Entry {
   struct Piece {
@@ -206,16 +245,7 @@ const RegexCache::Entry& RegexCache::Lookup(std::u16string_view command) {
   std::u16string replacement;
   std::u16string_view flags;
   bool valid = SplitCommand(command, pattern, replacement, flags);
-  std::uint32_t options = PCRE2_UTF | PCRE2_UCP | PCRE2_MATCH_INVALID_UTF;
-  for (char16_t flag : flags) {
-    if (flag == u'g') {
-      entry->global = true;
-    } else if (flag == u'i') {
-      options |= PCRE2_CASELESS;
-    } else if (flag != u'k') {
-      valid = false;
-    }
-  }
+  const std::uint32_t options = CompileOptions(flags, entry->global, valid);
   if (valid) {
     int error = 0;
     PCRE2_SIZE offset = 0;

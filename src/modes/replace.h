@@ -136,6 +136,17 @@ class RegexCache {
       entries_;
 };
 
+// Why a command cannot run: PCRE2's message and the offset in the pattern
+// where compiling stopped (0 for a command that is malformed or has a flag
+// Substitute does not know).
+struct RegexProblem {
+  std::u16string message;
+  std::size_t offset = 0;
+};
+
+// nullopt when `command` (as Substitute takes it) compiles.
+std::optional<RegexProblem> CheckCommand(std::u16string_view command);
+
 // Substitute with a cache of its own (compiles on every call).
 std::optional<std::u16string> Substitute(std::u16string_view command, std::u16string_view subject);
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 
 #include "core/headless_message_sink.h"
@@ -31,13 +32,14 @@ class AutoRunTest : public ::testing::Test {
     Session session(fs_, sink_, zone_, location);
     const CommandLine cl = ParseCommandLine(args, u"/file /subfolder0", CalendarTime{});
     session.Start(StartOverrides{cl.file_folder, cl.dropped_folder}, FakeFileSystem::kDefaultTime);
-    AutoRunIo io{&out_, &err_, false, u"/work"};
+    AutoRunIo io{&out_, &err_, false, u"/work", terminal_};
     const int status = RunUnattended(session, cl, FakeFileSystem::kDefaultTime, io);
     if (!cl.test_mode) (void)session.Save();  // as the program does
     return status;
   }
 
   FakeFileSystem fs_;
+  bool terminal_ = false;  // standard output is a terminal
   std::ostringstream messages_, out_, err_;
   HeadlessMessageSink sink_{messages_};
   FixedOffsetTimeZone zone_{0};
@@ -64,7 +66,19 @@ TEST_F(AutoRunTest, TestModePrintsThePreviewAndChangesNothing) {
   std::erase(after, u"/prog/tessivo.ini");
   EXPECT_EQ(after, before);
   EXPECT_TRUE(fs_.renamed_.empty());
-  EXPECT_EQ(out_.str(), "/work/d/IMG_0001.JPG\tpic_0001.JPG\t" + Utf16ToUtf8(u"変更が可能") + "\n");
+  const std::string header = "path\tnew name\tstatus\n";
+  const std::string changing = "/work/d/IMG_0001.JPG\tpic_0001.JPG\t" +
+                               Utf16ToUtf8(u"変更が可能") + "\n";
+  EXPECT_EQ(out_.str(), header + changing);
+
+  // On a terminal only rows that change or fail are shown, unless --all.
+  terminal_ = true;
+  EXPECT_EQ(Run({u"s/IMG_0002/pic/", u"/test", u"/work/d"}), kExitOk);
+  EXPECT_EQ(out_.str(), header + "/work/d/IMG_0002.JPG\tpic.JPG\t" +
+                            Utf16ToUtf8(u"変更が可能") + "\n");
+  EXPECT_EQ(Run({u"s/IMG_0002/pic/", u"/test", u"--all", u"/work/d"}), kExitOk);
+  const std::string all = out_.str();
+  EXPECT_EQ(std::count(all.begin(), all.end(), '\n'), 4);
 }
 
 TEST_F(AutoRunTest, MacroFilePlaysItsStepsAndExecutesOnce) {
@@ -95,11 +109,26 @@ TEST_F(AutoRunTest, RunsThatCannotStartExitWithTwo) {
   EXPECT_TRUE(fs_.renamed_.empty());
 }
 
-TEST_F(AutoRunTest, FailedChangeGivesExitOne) {
-  fs_.FailPath(FakeFileSystem::Op::kRenameNoReplace, u"/work/d/IMG_0001.JPG", ErrorCode::kIo);
+TEST_F(AutoRunTest, FailedChangeGivesExitOneAndTheSystemsReason) {
+  fs_.FailPath(FakeFileSystem::Op::kRenameNoReplace, u"/work/d/IMG_0001.JPG",
+               ErrorCode::kPermission);
   EXPECT_EQ(Run({u"s/IMG/pic/", u"/work/d"}), kExitFailed);
   EXPECT_EQ(fs_.Content(u"/work/d/IMG_0001.JPG"), "one");
   EXPECT_EQ(fs_.Content(u"/work/d/pic_0002.JPG"), "two");
+  EXPECT_NE(err_.str().find("failed: /work/d/IMG_0001.JPG -> /work/d/pic_0001.JPG: permission "
+                            "denied\n"),
+            std::string::npos)
+      << err_.str();
+  EXPECT_NE(err_.str().find("1 renamed, 1 unchanged, 0 with a collision serial, 1 failed, 0 "
+                            "skipped by validation\n"),
+            std::string::npos)
+      << err_.str();
+
+  // An attribute change names the file alone.
+  fs_.FailPath(FakeFileSystem::Op::kSetAttributes, u"/work/d/notes.txt", ErrorCode::kNotFound);
+  EXPECT_EQ(Run({u"/autoattr1---", u"/work/d/notes.txt"}), kExitFailed);
+  EXPECT_NE(err_.str().find("failed: /work/d/notes.txt: file not found\n"), std::string::npos)
+      << err_.str();
 }
 
 TEST(AbsolutePathTest, RelativePathsAreTakenFromTheWorkingFolder) {

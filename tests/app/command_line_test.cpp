@@ -206,6 +206,16 @@ TEST(CommandLineTest, LongOptions) {
   EXPECT_EQ(line.diagnostics[0].argument, u"--bogus");
   EXPECT_EQ(Paths(line), Strings{"/d"});
 
+  // The program's own names; anything else that looks like an option stops the run.
+  line = Parse({"/auto1", "-h", "-V", "--all", "-n", "-q", "--test=yes", "-", "-1.jpg"});
+  EXPECT_TRUE(line.help_requested && line.version_requested && line.all_rows && line.test_mode);
+  EXPECT_EQ(Kinds(line), (std::vector<K>{K::kUnknownOption, K::kUnknownOption, K::kUnknownOption}));
+  ASSERT_NE(RunStopper(line), nullptr);
+  EXPECT_EQ(RunStopper(line)->argument, u"-q");
+  EXPECT_EQ(Paths(line), Strings{"-"});
+  EXPECT_TRUE(Parse({"/?"}).help_requested);
+  EXPECT_TRUE(Parse({"/auto1", "--dry-run"}).test_mode);
+
   line = Parse({"/d", "--", "--help", "/file", "--"});  // "--" ends the switches
   EXPECT_FALSE(line.help_requested);
   EXPECT_EQ(line.file_folder, -1);
@@ -291,6 +301,7 @@ TEST(CommandLineTest, AutoaddoptTokensThatCannotServeAreReported) {
   EXPECT_EQ(Kinds(line), (std::vector<K>{K::kIgnoredSetting, K::kUnusableValue,
                                          K::kIgnoredSetting, K::kIgnoredSetting}));
   for (const CommandLineDiagnostic& d : line.diagnostics) EXPECT_EQ(d.index, 0);
+  EXPECT_EQ(RunStopper(line), nullptr);  // the setting's faults only warn
   EXPECT_FALSE(line.filter_text);
 }
 
@@ -323,7 +334,7 @@ TEST(CommandLineTest, FilterText) {
   EXPECT_EQ(Kinds(line), std::vector<K>{K::kTooLong});
 }
 
-TEST(CommandLineTest, SwitchesBeyondArgumentTwentyAreReportedNotRun) {
+TEST(CommandLineTest, SwitchesBeyondArgumentTwentyStopTheRun) {
   Strings args = Filler(19);
   args.insert(args.end(), {"/sortr", "/auto3", "/folder", "/auto99"});
   const CommandLine line = Parse(args);
@@ -334,6 +345,7 @@ TEST(CommandLineTest, SwitchesBeyondArgumentTwentyAreReportedNotRun) {
   EXPECT_EQ(Kinds(line), (std::vector<K>{K::kOutsideWindow, K::kOutsideWindow,
                                          K::kUnusableValue}));
   EXPECT_EQ(line.paths.size(), 19u);
+  EXPECT_EQ(RunStopper(line)->argument, u"/auto3");
 }
 
 }  // namespace

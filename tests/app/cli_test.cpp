@@ -1,0 +1,202 @@
+// The program itself, run as a script would run it: `build/tessivo` with
+// arguments, in a temporary folder with its own TESSIVO_HOME, checked by its
+// exit status, standard error and the files afterwards. One row per rule of
+// the command line.
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "support/scoped_temp_dir.h"
+
+namespace tessivo {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Binary() {
+  const char* dir = std::getenv("TESSIVO_TEST_BINARY_DIR");
+  if (dir != nullptr) return std::string(dir) + "/tessivo";
+  // Run by hand from build/tests: the program is one folder up.
+  return (fs::canonical("/proc/self/exe").parent_path().parent_path() / "tessivo").string();
+}
+
+std::string ReadAll(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+void Touch(const fs::path& path) {
+  fs::create_directories(path.parent_path());
+  std::ofstream(path).put('x');
+}
+
+struct Ran {
+  int status = -1;
+  std::string out, err;
+};
+
+// Runs the program in `root` with an environment that keeps every file it
+// writes under `root`.
+Ran RunProgram(const fs::path& root, const std::vector<std::string>& args) {
+  const std::string binary = Binary();
+  std::vector<std::string> env = {"TESSIVO_HOME=" + (root / "home").string(),
+                                  "XDG_CONFIG_HOME=" + (root / "config").string(),
+                                  "XDG_DATA_HOME=" + (root / "data").string(),
+                                  "HOME=" + (root / "nohome").string()};
+  std::vector<char*> argv{const_cast<char*>(binary.c_str())};
+  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  std::vector<char*> envp;
+  for (std::string& e : env) envp.push_back(e.data());
+  envp.push_back(nullptr);
+  const fs::path out = root / "stdout", err = root / "stderr";
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    const int o = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    const int e = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (o < 0 || e < 0 || ::dup2(o, 1) < 0 || ::dup2(e, 2) < 0 || ::chdir(root.c_str()) != 0) {
+      ::_exit(127);
+    }
+    ::execve(binary.c_str(), argv.data(), envp.data());
+    ::_exit(127);
+  }
+  Ran ran;
+  int wstatus = 0;
+  if (pid > 0 && ::waitpid(pid, &wstatus, 0) == pid && WIFEXITED(wstatus)) {
+    ran.status = WEXITSTATUS(wstatus);
+  }
+  ran.out = ReadAll(out);
+  ran.err = ReadAll(err);
+  return ran;
+}
+
+// The files under root/d, sorted, separated by blanks; then, when root/many
+// exists, how many of its names begin with "pic".
+std::string Files(const fs::path& root) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::recursive_directory_iterator(root / "d")) {
+    if (entry.is_regular_file()) names.push_back(fs::relative(entry.path(), root / "d").string());
+  }
+  std::sort(names.begin(), names.end());
+  std::string text;
+  for (const std::string& name : names) text += (text.empty() ? "" : " ") + name;
+  if (fs::exists(root / "many")) {
+    int renamed = 0;
+    for (const auto& entry : fs::directory_iterator(root / "many")) {
+      renamed += entry.path().filename().string().starts_with("pic");
+    }
+    text += " many:" + std::to_string(renamed);
+  }
+  return text;
+}
+
+TEST(CliTest, TheCommandLineNeverSurprises) {
+  const std::string serials_off = "[Base]\n_count=1\n_version=4231169\noption1=4145\n";
+  const std::string long_dir(200, 'a');
+  const std::string long_file = long_dir + "/IMG_" + std::string(60, 'b') + ".JPG";
+  std::vector<std::string> twenty_one(1, "s/IMG/pic/");
+  twenty_one.insert(twenty_one.end(), 20, "d");
+  twenty_one.push_back("/test");
+  const std::string untouched = "IMG_1230.JPG IMG_1231.JPG notes.txt";
+  const std::string renamed = "notes.txt pic_1230.JPG pic_1231.JPG";
+  const std::string summary = " with a collision serial, ";
+
+  const struct {
+    const char* rule;
+    std::vector<std::string> args;
+    int status;
+    std::string err;                      // standard error holds this
+    std::string files;                    // Files() afterwards
+    std::string out = {};                 // standard output holds this
+    std::vector<std::string> extra = {};  // more files under root
+    std::string settings = {};            // home/tessivo.ini
+    int many = 0;                         // files IMG_n in root/many
+  } cases[] = {
+      {"--dry-run is /test: a header, the table and the summary",
+       {"s/IMG/pic/", "--dry-run", "d"}, 0,
+       "dry run, nothing changed: 2 renamed, 1 unchanged, 0" + summary + "0 failed, 0 skipped",
+       untouched, "path\tnew name\tstatus\n"},
+      {"a GNU form that is none of ours", {"s/IMG/pic/", "--test=yes", "d"}, 2,
+       "tessivo: --test=yes: no such option", untouched},
+      {"short options that are none of ours", {"s/IMG/pic/", "-q", "-x", "d"}, 2,
+       "tessivo: -q: no such option", untouched},
+      {"-h is --help", {"-h"}, 0, "", untouched, "Usage: tessivo"},
+      {"/? is --help", {"/?"}, 0, "", untouched, "Usage: tessivo"},
+      {"-V is --version", {"-V"}, 0, "", untouched, "tessivo "},
+      {"a switch beyond argument 20", twenty_one, 2,
+       "tessivo: /test: a switch must be one of the first 20 arguments", untouched},
+      {"a path that does not exist", {"s/IMG/pic/", "d", "nothere"}, 2,
+       "tessivo: nothere: no such file or folder", untouched},
+      {"a path too long to list is named; the others are renamed",
+       {"s/IMG/pic/", "/subfolder1", "d"}, 1, "left out, its path is too long: ",
+       long_file + " " + renamed, "", {"d/" + long_file}},
+      {"an expression that does not compile", {"s/IMG(/pic/", "d"}, 2,
+       "does not compile: missing closing parenthesis at offset 4", untouched},
+      {"a replacement over its limit", {"s/IMG_/" + std::string(242, 'x') + "/", "d"}, 2,
+       "search and replacement text are at most 241 characters each", untouched},
+      {"the list-size setting (2000) does not cut a headless run short", {"s/IMG/pic/", "many"}, 0,
+       "2001 renamed", untouched + " many:2001", "", {}, "", 2001},
+      {"more than 50,000 files change nothing", {"s/IMG/pic/", "many"}, 2,
+       "more than 50000 files: nothing was changed", untouched + " many:0", "", {}, "", 50001},
+      {"the summary counts renamed, unchanged and serial rows", {"s/IMG/pic/", "d"}, 0,
+       "tessivo: 1 renamed, 2 unchanged, 1" + summary + "0 failed, 0 skipped by validation",
+       "notes.txt pic_1230(1).JPG pic_1230.JPG pic_1231.JPG", "", {"d/pic_1230.JPG"}},
+      {"a failed change says why", {"s/IMG/pic/", "d"}, 1,
+       "/d/pic_1230.JPG: name taken", "IMG_1230.JPG notes.txt pic_1230.JPG pic_1231.JPG",
+       "", {"d/pic_1230.JPG"}, serials_off},
+      {"dry run: a taken target with serials off would fail", {"s/IMG/pic/", "-n", "d"}, 1,
+       "1 renamed, 2 unchanged, 0" + summary + "1 failed",
+       "IMG_1230.JPG IMG_1231.JPG notes.txt pic_1230.JPG", "", {"d/pic_1230.JPG"}, serials_off},
+      {"dry run: rows refused by validation", {"s/IMG/a:b/", "-n", "d"}, 1,
+       "0 renamed, 1 unchanged, 0" + summary + "0 failed, 2 skipped by validation", untouched},
+      {"dry run: excluded rows are left alone", {"s/IMG/pic/", "/filter=IMG_1230*", "-n", "d"}, 0,
+       "1 renamed, 0 unchanged, 0" + summary + "0 failed, 0 skipped", untouched},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.rule);
+    ScopedTempDir temp;
+    const fs::path root = temp.native();
+    for (const char* name : {"home/use.ini", "d/IMG_1230.JPG", "d/IMG_1231.JPG", "d/notes.txt"}) {
+      Touch(root / name);
+    }
+    for (const std::string& name : c.extra) Touch(root / name);
+    if (!c.settings.empty()) std::ofstream(root / "home/tessivo.ini") << c.settings;
+    if (c.many > 0) {
+      fs::create_directories(root / "many");
+      for (int i = 0; i < c.many; ++i) {
+        const int fd = ::open((root / "many" / ("IMG_" + std::to_string(i))).c_str(),
+                              O_WRONLY | O_CREAT, 0600);
+        ASSERT_GE(fd, 0);
+        ::close(fd);
+      }
+    }
+
+    const Ran ran = RunProgram(root, c.args);
+    EXPECT_EQ(ran.status, c.status) << ran.err;
+    EXPECT_NE(ran.err.find(c.err), std::string::npos) << ran.err;
+    EXPECT_NE(ran.out.find(c.out), std::string::npos) << ran.out;
+    EXPECT_EQ(Files(root), c.files);
+    // A run that could not start has not used up a log slot; no run writes
+    // outside its own folders.
+    if (c.status == 2) {
+      EXPECT_FALSE(fs::exists(root / "home/rename1.log"));
+    }
+    EXPECT_FALSE(fs::exists(root / "config"));
+    EXPECT_FALSE(fs::exists(root / "nohome"));
+  }
+}
+
+}  // namespace
+}  // namespace tessivo
