@@ -157,6 +157,7 @@ bool MacroPlayer::Step() {
   }
   Finish(stopped_ ? PlaybackEndReason::kStopped
          : read == LineRead::kUnsupportedVersion ? PlaybackEndReason::kUnsupportedVersion
+         : read == LineRead::kNoHeader           ? PlaybackEndReason::kNoHeader
                                                  : PlaybackEndReason::kFinished);
   return false;
 }
@@ -173,6 +174,7 @@ MacroPlayer::LineRead MacroPlayer::ReadLine() {
     case MacroRead::kEnd:
       return LineRead::kEnd;
     case MacroRead::kStep:
+      if (counter_ == 0) return LineRead::kNoHeader;  // steps follow a header
       break;
   }
   Apply(reader_.step());

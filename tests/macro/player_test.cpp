@@ -70,9 +70,9 @@ class PlayerTest : public ::testing::Test {
       return mode == 19 ? player_->Load(fs_, macro_path_) : RunStartResult::Go();
     };
     hooks.compute_new_name = [&](const std::u16string& source, const std::u16string& preset,
-                                 std::int64_t ordinal) {
+                                 std::int64_t ordinal, const std::u16string& disk) {
       sources_.push_back(Utf16ToUtf8(source));
-      return ComputeNewName(*ctx, source, preset, mode, ordinal);
+      return ComputeNewName(*ctx, source, preset, mode, ordinal, disk);
     };
     return ExecuteRun(kRunPreview, RunContext{list_, fs_, messenger_, state_, hooks, mode});
   }
