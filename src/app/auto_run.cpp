@@ -268,7 +268,8 @@ void ReadNullSeparatedPaths(std::istream& in, std::vector<std::u16string>& paths
 }  // namespace
 
 bool SavesSettings(const CommandLine& command_line) {
-  return !command_line.test_mode && command_line.run_code() != kRunMode;
+  return !command_line.test_mode && !command_line.logs_requested &&
+         command_line.run_code() != kRunMode;
 }
 
 std::u16string AbsolutePath(std::u16string_view path, std::u16string_view working_folder) {

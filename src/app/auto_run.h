@@ -40,8 +40,8 @@ struct AutoRunIo {
 };
 
 // Whether the settings are written back after the run: not after a dry run,
-// which leaves everything as it was, nor after a "--mode" run, whose values
-// are for that run only.
+// which leaves everything as it was, nor after "--logs", nor after a
+// "--mode" run, whose values are for that run only.
 bool SavesSettings(const CommandLine& command_line);
 
 // Turns a path argument into a full path: relative ones are taken from

@@ -508,10 +508,10 @@ void SettleModeRun(CommandLine& line) {
   const int csv = ModeNumber(RenameMode::kCsv);
   if (request.mode == 0 && request.csv_file) request.mode = csv;
   if (request.error.empty()) {
-    if (line.flags != 0) {
-      request.error = u"--mode cannot go with another run switch";
-    } else if (request.mode == 0) {
+    if (request.mode == 0) {
       request.error = u"--set needs --mode=NAME";
+    } else if (line.flags != 0) {
+      request.error = u"--mode cannot go with another run switch";
     } else if (request.csv_file && request.mode != csv) {
       request.error = u"--csv=FILE goes with --mode=csv only";
     } else if (request.mode == csv && !request.csv_file) {
