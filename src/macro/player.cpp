@@ -277,8 +277,9 @@ void MacroPlayer::CloseWindow() {
 
 void MacroPlayer::Finish(PlaybackEndReason reason) {
   end_.reason = reason;
-  const bool normal_end =
-      reason == PlaybackEndReason::kFinished || reason == PlaybackEndReason::kUnsupportedVersion;
+  const bool no_macro = reason == PlaybackEndReason::kNoHeader;
+  const bool normal_end = reason == PlaybackEndReason::kFinished ||
+                          reason == PlaybackEndReason::kUnsupportedVersion || no_macro;
   // Selected while the playback is still marked, so the names stay.
   if (normal_end) SelectPlaybackMode(ModeNumber(RenameMode::kMacro));
   CloseWindow();
@@ -293,7 +294,7 @@ void MacroPlayer::Finish(PlaybackEndReason reason) {
   if (!normal_end) return;
 
   Messenger& messenger = model_.messenger;
-  if (execute && !messenger.test_mode() && hooks_.execute) {
+  if (execute && !no_macro && !messenger.test_mode() && hooks_.execute) {
     end_.execute_result = hooks_.execute();
     end_.executed = true;
   }

@@ -25,8 +25,9 @@
 // unattended run calls RunToEnd(). A stop request ends the playback at the
 // next tick without execution; the names of the steps played so far stay.
 // A step whose preview does not run (a hook stopped it) also ends the
-// playback there, without execution, and so does a file that does not begin
-// with a header (it is no macro; played, it would start over at every tick).
+// playback there, without execution. A file that does not begin with a
+// header is no macro (played, it would start over at every tick): its
+// playback ends at the first tick like any other, but without execution.
 //
 // Step values go through the panel (ReadModeParameters takes them into
 // Settings at the step's preview). A case step restores its recorded

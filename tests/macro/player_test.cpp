@@ -164,6 +164,18 @@ TEST_F(PlayerTest, HiddenAutomaticRunGoesStraightThroughToTheExitCountdown) {
   EXPECT_EQ(Renames(), (Strings{"/d/Photo One.JPG>/d/Photo One.png", "/d/b.TXT>/d/b.png"}));
 }
 
+TEST_F(PlayerTest, AFileWithoutHeaderEndsAtOnceWithoutExecutionButStillExits) {
+  WriteMacro({Step(2, {0, 0, 0}, u"png")}, "");  // steps, no header: it used to loop forever
+  messenger_.set_auto_flags(autoflag::kMacroFile);
+  ASSERT_TRUE(Begin(true).has_value());
+  const PlaybackEnd end = player_->RunToEnd();
+  EXPECT_EQ(end.reason, PlaybackEndReason::kNoHeader);
+  EXPECT_EQ(end.steps, 0);
+  EXPECT_FALSE(end.executed);
+  EXPECT_TRUE(end.exit_countdown);
+  EXPECT_TRUE(Renames().empty());
+}
+
 TEST_F(PlayerTest, TestModeAndStayingOpenSkipTheExecutionAndTheCountdown) {
   WriteMacro({Step(2, {0, 0, 0}, u"txt")});
   messenger_.set_auto_flags(autoflag::kMacroFile | autoflag::kShow | autoflag::kNoExit);
