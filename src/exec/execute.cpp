@@ -370,8 +370,10 @@ bool ExecutionPass::Pass(const std::function<bool()>& before_first_name,
       target.assign(folder).append(new_name);
       CutToPath(source);
       CutToPath(target);
-      disk.assign(folder).append(item.Get(Cell::kName));
-      CutToPath(disk);
+      if (compute && run_.state.source_is_new_name) {
+        disk.assign(folder).append(item.Get(Cell::kName));
+        CutToPath(disk);
+      }
     }
     if (compute) {
       if (first_name) {
@@ -382,7 +384,8 @@ bool ExecutionPass::Pass(const std::function<bool()>& before_first_name,
         }
       }
       if (run_.hooks.compute_new_name) {
-        std::u16string computed = run_.hooks.compute_new_name(source, target, ordinal, disk);
+        std::u16string computed = run_.hooks.compute_new_name(
+            source, target, ordinal, run_.state.source_is_new_name ? disk : source);
         CutToPath(computed);
         // The cell is written as a preview would; in the timestamp and
         // attribute modes the description is applied from folder + cell.
