@@ -42,6 +42,28 @@ constexpr char kHelp[] =
     "                             tessivo /automtime20240101120000+60 ~/clips\n"
     "  /undoN                   undo logged run N (1-9, newest 1)   tessivo /undo1\n"
     "  /autoN, /autofile=PATH   play macro slot N (1-25) or a macro file   tessivo /auto3 ~/x\n"
+    "  --mode=NAME              one mode with the values the window would use: position,\n"
+    "                           extension, serial, case, width, short, add, delete, date,\n"
+    "                           replace, csv, random, timestamp, attributes, macro (or the\n"
+    "                           mode's Japanese name); nothing of the run is saved\n"
+    "  --set KEY=VALUE          a value for this run only (repeatable; also --set=KEY=VALUE):\n"
+    "                           any settings key of the mode panel (bigsmall, extstr, extadd,\n"
+    "                           renbanstr, numinspos, whichdate, datefrom, dateins, ...), and\n"
+    "                           template, search, replacement, date (YYYY/MM/DD), time\n"
+    "                           (HH:MM:SS; with date, stampnow=0 unless given); macro plays\n"
+    "                           slot macrono (0-24)\n"
+    "                             tessivo --mode=date --set whichdate=2 --set datefrom=7 \\\n"
+    "                               --set dateins=3 --set sepstr=_ ~/Pictures   (capture date)\n"
+    "                             tessivo --mode=serial --set renbanstr=photo_001 \\\n"
+    "                               --set numinspos=4 ~/Pictures         (photo_001.jpg, ...)\n"
+    "                             tessivo --mode=case --set bigsmall=0 ~/x (lower case)\n"
+    "                             find ~/x -name '*.JPG' -print0 |\n"
+    "                               tessivo --null --mode=extension --set extstr=jpg\n"
+    "                                                            (lower-case extensions)\n"
+    "  --csv=FILE               the CSV mode with the list in FILE (old and new names, any\n"
+    "                           of the three formats the window saves)\n"
+    "                             tessivo --csv=names.csv\n"
+    "  --logs                   list the logged runs: slot, date, lines, first change\n"
     "\n"
     "Options:\n"
     "  /file, /folder           list files (default) or folders     tessivo /folder ...\n"
@@ -56,6 +78,8 @@ constexpr char kHelp[] =
     "  --all                    the dry-run table shows every row\n"
     "  /errmsg, /allmsg, /nomsg which messages would be shown (all go to standard error)\n"
     "  /show, /hide, /noexit, /exit   window switches (no effect without a window)\n"
+    "  --null                   also read paths from standard input, each ending in NUL\n"
+    "                             find . -type f -print0 | tessivo --null --mode=case ...\n"
     "  --NAME[=VALUE]           GNU form of any switch: --sort=namer is /sortnamer\n"
     "  --help, -h, /?           this help\n"
     "  --version, -V            the version\n"
@@ -142,8 +166,8 @@ int main(int argc, char** argv) {
   io.progress_to_terminal = ::isatty(STDERR_FILENO) != 0;
   io.table_to_terminal = ::isatty(STDOUT_FILENO) != 0;
   io.working_folder = WorkingFolder();
+  io.in = &std::cin;
   const int status = RunUnattended(session, cl, now, io);
-  // A dry run leaves everything as it was, the stored settings included.
-  if (!cl.test_mode) (void)session.Save();
+  if (SavesSettings(cl)) (void)session.Save();
   return status;
 }

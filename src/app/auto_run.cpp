@@ -6,9 +6,11 @@
 #include <vector>
 
 #include "config/encoding.h"
+#include "core/csv_list.h"
 #include "core/file_item.h"
 #include "core/narrow.h"
 #include "core/sort.h"
+#include "exec/rename_log.h"
 #include "exec/undo.h"
 #include "macro/player.h"
 #include "modes/mode_catalogue.h"
@@ -343,7 +345,10 @@ int RunMacro(Session& session, const CommandLine& cl, FileTime now, const AutoRu
              ProgressLine& progress) {
   session.SelectMode(static_cast<int>(RenameMode::kMacro));
   // Slots are 0..24 here; run codes 1..25 name them from 1.
-  const int slot = (cl.flags & kFlagMacroFile) != 0 ? 0 : cl.run_code() - 1;
+  // A "--mode=macro" run plays the slot its panel shows (`macrono`).
+  const int slot = (cl.flags & kFlagMacroFile) != 0 ? 0
+                   : cl.run_code() == kRunMode     ? session.panel.At(ctl::kMacroSlot).value
+                                                   : cl.run_code() - 1;
   if ((cl.flags & kFlagMacroFile) == 0) session.panel.At(ctl::kMacroSlot).value = slot;
   const std::u16string path =
       PlaybackFilePath(session.fs(), session.location().folder, slot, cl.flags, cl.macro_file);
@@ -368,8 +373,11 @@ int RunMacro(Session& session, const CommandLine& cl, FileTime now, const AutoRu
   if (!player.Start(/*execute_pending=*/!cl.test_mode)) return kExitNotStarted;
   const PlaybackEnd end = player.RunToEnd();
   progress.Finish();
+  // A file with a header and no step is an empty playback, which ends like
+  // any other.
   if (end.reason == PlaybackEndReason::kUnsupportedVersion ||
-      end.reason == PlaybackEndReason::kPreviewFailed || end.steps == 0) {
+      end.reason == PlaybackEndReason::kPreviewFailed ||
+      end.reason == PlaybackEndReason::kNoHeader) {
     if (io.err) *io.err << "tessivo: the macro could not be played\n";
     return kExitNotStarted;
   }
@@ -379,7 +387,91 @@ int RunMacro(Session& session, const CommandLine& cl, FileTime now, const AutoRu
   return counted.Report(summary, io) ? kExitFailed : kExitOk;
 }
 
+// "--set" values into the panel filled from the settings. A `date` or
+// `time` asks for that time, so the current-time box goes off unless
+// `stampnow` was given as well. Returns the first value not taken, as the
+// line that tells why; empty when all were.
+std::string PutModeSettingsIntoPanel(Session& session, const ModeRunRequest& request) {
+  const std::u16string_view stampnow = SpecOf(IntKey::kStampnow).name;
+  bool picker = false;
+  bool stampnow_given = false;
+  for (const auto& [key, value] : request.settings) {
+    const std::u16string reason = SetPanelValue(session.panel, session.settings, key, value);
+    if (!reason.empty()) return Utf16ToUtf8(u"--set " + key + u"=" + value + u": " + key + u" " + reason);
+    picker = picker || key == kStampDateName || key == kStampTimeName;
+    stampnow_given = stampnow_given || key == stampnow;
+  }
+  if (picker && !stampnow_given) SetPanelValue(session.panel, session.settings, stampnow, u"0");
+  return {};
+}
+
+// Selects the mode of a "--mode" run, puts the "--set" values in again over
+// what the selection reloads (the position-edit template comes from the
+// list), and loads the list of the CSV mode. False, after saying why, when
+// the CSV file gives no usable list: it must be read whole.
+bool SelectModeOfRun(Session& session, const CommandLine& cl, const AutoRunIo& io) {
+  session.SelectMode(cl.mode_run.mode);
+  (void)PutModeSettingsIntoPanel(session, cl.mode_run);
+  // A template given is the field edited, as the window follows each edit.
+  session.position_edit.UpdatePositionMap(session.panel.At(ctl::kSampleName).text);
+  if (!cl.mode_run.csv_file) return true;
+  const std::u16string path = AbsolutePath(*cl.mode_run.csv_file, io.working_folder);
+  const Result<CsvLoadReport> loaded =
+      LoadCsvFile(session.list, session.fs(), session.messenger, path);
+  std::string fault;
+  if (!loaded) {
+    fault = "cannot be read";
+  } else if (loaded->end == CsvLoadEnd::kMalformed) {
+    fault = "line " + std::to_string(loaded->lines_read + 1) + " is not a list line";
+  } else if (loaded->end == CsvLoadEnd::kRowLimit || loaded->cut) {
+    fault = "holds more rows than the list takes";
+  } else if (loaded->rows_added == 0) {
+    fault = "lists no file";
+  }
+  if (fault.empty()) return true;
+  if (io.err) *io.err << "tessivo: --csv=" << Utf16ToUtf8(path) << ": " << fault << "\n";
+  return false;
+}
+
+// "--logs": one line per logged run, newest first: slot, the time the log
+// was last written (local time), its number of lines and its first change.
+int ListLogs(Session& session, const AutoRunIo& io) {
+  const std::u16string& folder = session.location().folder;
+  for (int slot = kNewestLogSlot; slot <= kOldestLogSlot; ++slot) {
+    const Result<FileInfo> info = session.fs().Stat(LogSlotPath(folder, slot));
+    if (!info) continue;
+    const Result<std::vector<UndoRow>> rows = LoadLogRows(session.fs(), folder, slot);
+    if (!rows) continue;
+    const CalendarTime t = session.zone().ToLocal(info->last_write_time).value_or(CalendarTime{});
+    char date[64];
+    std::snprintf(date, sizeof date, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day,
+                  t.hour, t.minute, t.second);
+    std::u16string first;
+    if (!rows->empty()) {
+      first = CellToPath(rows->front().new_name) + u" -> " + CellToPath(rows->front().old_name);
+    }
+    if (io.out) {
+      *io.out << slot << '\t' << date << '\t' << rows->size() << '\t' << Utf16ToUtf8(first)
+              << '\n';
+    }
+  }
+  return kExitOk;
+}
+
+// "--null": the paths of `in`, each ending in a NUL (the last one may not).
+void ReadNullSeparatedPaths(std::istream& in, std::vector<std::u16string>& paths) {
+  std::string path;
+  while (std::getline(in, path, '\0')) {
+    if (!path.empty()) paths.push_back(Utf8ToUtf16(path));
+  }
+}
+
 }  // namespace
+
+bool SavesSettings(const CommandLine& command_line) {
+  return !command_line.test_mode && !command_line.logs_requested &&
+         command_line.run_code() != kRunMode;
+}
 
 std::u16string AbsolutePath(std::u16string_view path, std::u16string_view working_folder) {
   std::u16string joined;
@@ -410,17 +502,38 @@ std::u16string AbsolutePath(std::u16string_view path, std::u16string_view workin
 }
 
 int RunUnattended(Session& session, const CommandLine& cl, FileTime now, const AutoRunIo& io) {
+  if (cl.null_paths && io.in != nullptr) {
+    CommandLine with_input = cl;
+    with_input.null_paths = false;
+    ReadNullSeparatedPaths(*io.in, with_input.paths);
+    return RunUnattended(session, with_input, now, io);
+  }
+  if (cl.logs_requested) return ListLogs(session, io);
+  if (!cl.mode_run.error.empty()) {
+    if (io.err) *io.err << "tessivo: " << Utf16ToUtf8(cl.mode_run.error) << "\n";
+    return kExitNotStarted;
+  }
   session.messenger.set_auto_flags(cl.flags);
   session.messenger.set_test_mode(cl.test_mode);
   ProgressLine progress(io);
 
   if (const CommandLineDiagnostic* stopper = RunStopper(cl)) return Refuse(io, stopper->message);
   const int run_code = cl.run_code();
-  const bool macro_run = (cl.flags & kFlagMacroFile) != 0 || (run_code >= 1 && run_code <= 25);
-  const bool known_run = macro_run || (run_code >= kRunAttributes && run_code <= kRunUndo);
+  const bool mode_run = run_code == kRunMode;
+  const bool macro_run = (cl.flags & kFlagMacroFile) != 0 || (run_code >= 1 && run_code <= 25) ||
+                         (mode_run && cl.mode_run.mode == ModeNumber(RenameMode::kMacro));
+  const bool known_run =
+      macro_run || mode_run || (run_code >= kRunAttributes && run_code <= kRunUndo);
   if (!known_run) {
     if (io.err) *io.err << "tessivo: no automatic run was asked for (see --help)\n";
     return kExitNotStarted;
+  }
+  if (mode_run) {
+    const std::string fault = PutModeSettingsIntoPanel(session, cl.mode_run);
+    if (!fault.empty()) {
+      if (io.err) *io.err << "tessivo: " << fault << "\n";
+      return kExitNotStarted;
+    }
   }
 
   // Nothing is listed before the command line has been found usable: every
@@ -504,6 +617,7 @@ int RunUnattended(Session& session, const CommandLine& cl, FileTime now, const A
 
   session.SelectMode(ModeOfRunCode(run_code));
   PutOverridesIntoPanel(cl, session.panel);
+  if (mode_run && !SelectModeOfRun(session, cl, io)) return kExitNotStarted;
   session.progress = progress.Callback(cl.test_mode ? "preview" : "rename");
 
   const int result = session.Preview(now);

@@ -39,6 +39,7 @@
 
 #include <chrono>
 #include <functional>
+#include <istream>
 #include <ostream>
 #include <string>
 
@@ -57,7 +58,13 @@ struct AutoRunIo {
   bool progress_to_terminal = false;  // standard error is a terminal
   std::u16string working_folder;      // relative paths are taken from here ("/" at its end or not)
   bool table_to_terminal = false;     // standard output is a terminal
+  std::istream* in = nullptr;         // "--null": NUL-separated paths (UTF-8)
 };
+
+// Whether the settings are written back after the run: not after a dry run,
+// which leaves everything as it was, nor after "--logs", nor after a
+// "--mode" run, whose values are for that run only.
+bool SavesSettings(const CommandLine& command_line);
 
 // Turns a path argument into a full path: relative ones are taken from
 // `working_folder`; "." and ".." components and repeated "/" are folded.

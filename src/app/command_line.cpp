@@ -3,6 +3,7 @@
 #include <array>
 #include <utility>
 
+#include "modes/mode_catalogue.h"
 #include "modes/timestamp.h"
 
 namespace tessivo {
@@ -484,6 +485,81 @@ std::vector<SwitchArgument> SettingOptions(CommandLine& line, std::u16string_vie
   return options;
 }
 
+// "--mode=NAME", "--set KEY=VALUE", "--set=KEY=VALUE", "--csv=FILE",
+// "--null", "--logs": taken into `line`, and true. `i` moves past a value
+// that came as the next argument.
+bool TakeProgramOption(CommandLine& line, const std::vector<std::u16string>& args,
+                       std::size_t& i) {
+  const std::u16string_view arg = args[i];
+  ModeRunRequest& request = line.mode_run;
+  auto fail = [&](std::u16string message) {
+    if (request.error.empty()) request.error = std::move(message);
+    return true;
+  };
+  if (arg == u"--null" || arg == u"--logs") {
+    (arg == u"--null" ? line.null_paths : line.logs_requested) = true;
+    return true;
+  }
+  if (arg.starts_with(u"--mode=")) {
+    const std::u16string_view name = arg.substr(7);
+    request.mode = FindModeByName(name);
+    if (request.mode != 0) return true;
+    std::u16string names;
+    for (int index = 0; index < kModeTableSize; ++index) {
+      const std::u16string_view command_name = ModeEntryAt(index).command_name;
+      if (command_name.empty()) continue;
+      if (!names.empty()) names += u", ";
+      names += command_name;
+    }
+    return fail(std::u16string(arg) + u": no such mode (" + names + u")");
+  }
+  if (arg.starts_with(u"--csv=")) {
+    if (arg.size() == 6) return fail(u"--csv=: a file must follow \"=\"");
+    request.csv_file = std::u16string(arg.substr(6));
+    return true;
+  }
+  std::u16string_view setting;
+  if (arg.starts_with(u"--set=")) {
+    setting = arg.substr(6);
+  } else if (arg == u"--set") {
+    if (i + 1 >= args.size()) return fail(u"--set: KEY=VALUE must follow");
+    setting = args[++i];
+  } else {
+    return false;
+  }
+  const std::size_t equals = setting.find(u'=');
+  if (equals == std::u16string_view::npos || equals == 0) {
+    return fail(u"--set " + std::u16string(setting) + u": not KEY=VALUE");
+  }
+  request.settings.emplace_back(setting.substr(0, equals), setting.substr(equals + 1));
+  return true;
+}
+
+// Makes the mode run of "--mode", "--set" and "--csv" the run of `line`,
+// or says why it cannot be.
+void SettleModeRun(CommandLine& line) {
+  ModeRunRequest& request = line.mode_run;
+  const bool asked = request.mode != 0 || !request.settings.empty() || request.csv_file ||
+                     !request.error.empty();
+  if (!asked) return;
+  const int csv = ModeNumber(RenameMode::kCsv);
+  if (request.mode == 0 && request.csv_file) request.mode = csv;
+  if (request.error.empty()) {
+    if (request.mode == 0) {
+      request.error = u"--set needs --mode=NAME";
+    } else if (line.flags != 0) {
+      request.error = u"--mode cannot go with another run switch";
+    } else if (request.csv_file && request.mode != csv) {
+      request.error = u"--csv=FILE goes with --mode=csv only";
+    } else if (request.mode == csv && !request.csv_file) {
+      request.error = u"--mode=csv needs --csv=FILE";
+    } else if (request.mode == csv && !line.paths.empty()) {
+      request.error = u"--csv=FILE lists the files itself: give no paths";
+    }
+  }
+  SetRunCode(line, kRunMode);
+}
+
 }  // namespace
 
 std::optional<std::u16string> LongOptionToSwitch(std::u16string_view arg) {
@@ -665,6 +741,7 @@ CommandLine ParseCommandLine(const std::vector<std::u16string>& args,
       switches_end = true;
       continue;
     }
+    if (TakeProgramOption(line, args, i)) continue;
     std::u16string text = raw;
     if (const OwnOption* own = OwnOptionOf(raw)) {
       if (own->request == Request::kHelp) line.help_requested = true;
@@ -699,6 +776,7 @@ CommandLine ParseCommandLine(const std::vector<std::u16string>& args,
   }
 
   ReadRunSwitches(line, switches, now);
+  SettleModeRun(line);
 
   std::vector<SwitchArgument> options;
   if (line.flags != 0) options = SettingOptions(line, autoaddopt, now);

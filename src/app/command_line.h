@@ -44,11 +44,16 @@
 // What needs the disk or the regular-expression engine (paths that do not
 // exist, an expression that does not compile) is checked by the run itself
 // (auto_run.h) before it lists anything.
+//
+// Options of this program beyond the switch forms, taken anywhere before
+// "--": "--mode=NAME", "--set KEY=VALUE" (or "--set=KEY=VALUE"), "--csv=FILE"
+// (see ModeRunRequest), "--null", "--logs".
 
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "modes/attributes.h"
@@ -70,6 +75,7 @@ inline constexpr int kRunAttributes = 51;  // RenameMode 14
 inline constexpr int kRunTimestamps = 52;  // RenameMode 13
 inline constexpr int kRunReplace = 53;     // RenameMode 10, regular expressions
 inline constexpr int kRunUndo = 54;        // undo of logged run `undo_number`
+inline constexpr int kRunMode = 55;        // "--mode=NAME": one mode with the panel's values
 
 // The last argument index examined as a switch.
 inline constexpr int kSwitchArgumentLimit = 20;
@@ -119,6 +125,20 @@ struct CommandLineDiagnostic {
   std::u16string message;  // one English line naming the argument and the fault
 };
 
+// "--mode=NAME", "--set KEY=VALUE" and "--csv=FILE": a run of one mode with
+// the values of the mode panel as stored, the values given with --set put in
+// their place for this run only (nothing of the run is saved). NAME is the
+// mode's command-line name or its button label (mode_catalogue.h); KEY is
+// checked when the run starts (SetPanelValue). --csv=FILE alone is
+// --mode=csv, whose list comes from FILE instead of paths.
+struct ModeRunRequest {
+  int mode = 0;  // RenameMode; 0 when not asked for
+  std::vector<std::pair<std::u16string, std::u16string>> settings;  // KEY, VALUE in order
+  std::optional<std::u16string> csv_file;
+  // Why the run cannot go (one line); the run stops with exit status 2.
+  std::u16string error;
+};
+
 struct CommandLine {
   std::uint32_t flags = 0;  // the automation flags word
   bool test_mode = false;
@@ -139,6 +159,10 @@ struct CommandLine {
   bool help_requested = false;
   bool version_requested = false;
   bool all_rows = false;  // "--all": the dry-run table shows unchanged and excluded rows too
+  ModeRunRequest mode_run;
+  bool null_paths = false;      // "--null": more paths on standard input, each ending in NUL
+  bool logs_requested = false;  // "--logs": list the logged runs
+
   std::vector<CommandLineDiagnostic> diagnostics;
 
   int run_code() const { return static_cast<int>(flags & kRunCodeMask); }

@@ -95,8 +95,8 @@ RunHooks Session::MakeHooks(FileTime now) {
     return RunStartResult::Go();
   };
   hooks.compute_new_name = [this](const std::u16string& source, const std::u16string& preset,
-                                  std::int64_t ordinal) {
-    return ComputeNewName(*context_, source, preset, mode_, ordinal);
+                                  std::int64_t ordinal, const std::u16string& disk) {
+    return ComputeNewName(*context_, source, preset, mode_, ordinal, disk);
   };
   hooks.list_emptied = [this]() { ClearNameFields(); };
   hooks.end_run = [this]() { context_.reset(); };

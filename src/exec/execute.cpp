@@ -369,6 +369,7 @@ bool ExecutionPass::Pass(const std::function<bool()>& before_first_name,
   std::int64_t ordinal = 0;
   std::u16string source;
   std::u16string target;
+  std::u16string disk;
   std::u16string wanted;
   for (int row = 0; row < count; ++row) {
     const FileStatus status = list.GetFileStatus(row);
@@ -390,6 +391,10 @@ bool ExecutionPass::Pass(const std::function<bool()>& before_first_name,
       target.assign(folder).append(new_name);
       CutToPath(source);
       CutToPath(target);
+      if (compute && run_.state.source_is_new_name) {
+        disk.assign(folder).append(item.Get(Cell::kName));
+        CutToPath(disk);
+      }
     }
     if (compute) {
       if (first_name) {
@@ -400,7 +405,8 @@ bool ExecutionPass::Pass(const std::function<bool()>& before_first_name,
         }
       }
       if (run_.hooks.compute_new_name) {
-        std::u16string computed = run_.hooks.compute_new_name(source, target, ordinal);
+        std::u16string computed = run_.hooks.compute_new_name(
+            source, target, ordinal, run_.state.source_is_new_name ? disk : source);
         CutToPath(computed);
         // The cell is written as a preview would; in the timestamp and
         // attribute modes the description is applied from folder + cell.

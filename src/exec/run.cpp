@@ -108,6 +108,7 @@ bool RunDriver::PreviewPass() {
   bool first_name = true;
   std::int64_t ordinal = 0;
   std::u16string source;
+  std::u16string disk;
   std::u16string preset;
 
   for (int row = 0; row < row_count; ++row) {
@@ -129,15 +130,19 @@ bool RunDriver::PreviewPass() {
     CutToPath(preset);
 
     if (compute) {
-      source.assign(folder).append(run_.state.source_is_new_name ? new_name
-                                                                 : item.Get(Cell::kName));
+      const bool chained = run_.state.source_is_new_name;
+      source.assign(folder).append(chained ? new_name : item.Get(Cell::kName));
       CutToPath(source);
+      if (chained) {
+        disk.assign(folder).append(item.Get(Cell::kName));
+        CutToPath(disk);
+      }
       if (first_name) {
         first_name = false;
         if (!Start(hooks_.before_first_name)) return false;
       }
       if (hooks_.compute_new_name) {
-        preset = hooks_.compute_new_name(source, preset, ordinal);
+        preset = hooks_.compute_new_name(source, preset, ordinal, chained ? disk : source);
         CutToPath(preset);
       }
     }

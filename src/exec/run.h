@@ -104,10 +104,12 @@ struct RunHooks {
   // mode reads its macro file here); may stop the run.
   std::function<RunStartResult()> before_first_name;
   // ComputeNewName: `source` is the row's folder + current name, `preset` the
-  // folder + current new name. Returns folder + new name in the name modes
+  // folder + current new name, `disk` the folder + old name, where the file
+  // is on disk (it differs from `source` while a macro step works on the
+  // name the step before left). Returns folder + new name in the name modes
   // and the cell text in modes 13 and 14.
   std::function<std::u16string(const std::u16string& source, const std::u16string& preset,
-                               std::int64_t ordinal)>
+                               std::int64_t ordinal, const std::u16string& disk)>
       compute_new_name;
   // After a completed pass (an execution also after one the user stopped):
   // warnings about what the mode met (the Shift-JIS warning of the replace

@@ -157,6 +157,7 @@ bool MacroPlayer::Step() {
   }
   Finish(stopped_ ? PlaybackEndReason::kStopped
          : read == LineRead::kUnsupportedVersion ? PlaybackEndReason::kUnsupportedVersion
+         : read == LineRead::kNoHeader           ? PlaybackEndReason::kNoHeader
                                                  : PlaybackEndReason::kFinished);
   return false;
 }
@@ -173,6 +174,7 @@ MacroPlayer::LineRead MacroPlayer::ReadLine() {
     case MacroRead::kEnd:
       return LineRead::kEnd;
     case MacroRead::kStep:
+      if (counter_ == 0) return LineRead::kNoHeader;  // steps follow a header
       break;
   }
   Apply(reader_.step());
@@ -275,8 +277,9 @@ void MacroPlayer::CloseWindow() {
 
 void MacroPlayer::Finish(PlaybackEndReason reason) {
   end_.reason = reason;
-  const bool normal_end =
-      reason == PlaybackEndReason::kFinished || reason == PlaybackEndReason::kUnsupportedVersion;
+  const bool no_macro = reason == PlaybackEndReason::kNoHeader;
+  const bool normal_end = reason == PlaybackEndReason::kFinished ||
+                          reason == PlaybackEndReason::kUnsupportedVersion || no_macro;
   // Selected while the playback is still marked, so the names stay.
   if (normal_end) SelectPlaybackMode(ModeNumber(RenameMode::kMacro));
   CloseWindow();
@@ -291,7 +294,7 @@ void MacroPlayer::Finish(PlaybackEndReason reason) {
   if (!normal_end) return;
 
   Messenger& messenger = model_.messenger;
-  if (execute && !messenger.test_mode() && hooks_.execute) {
+  if (execute && !no_macro && !messenger.test_mode() && hooks_.execute) {
     end_.execute_result = hooks_.execute();
     end_.executed = true;
   }

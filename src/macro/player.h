@@ -25,7 +25,9 @@
 // unattended run calls RunToEnd(). A stop request ends the playback at the
 // next tick without execution; the names of the steps played so far stay.
 // A step whose preview does not run (a hook stopped it) also ends the
-// playback there, without execution.
+// playback there, without execution. A file that does not begin with a
+// header is no macro (played, it would start over at every tick): its
+// playback ends at the first tick like any other, but without execution.
 //
 // Step values go through the panel (ReadModeParameters takes them into
 // Settings at the step's preview). A case step restores its recorded
@@ -90,6 +92,7 @@ enum class PlaybackEndReason {
   kUnsupportedVersion,  // a header of a version outside 11..15 (told so)
   kStopped,             // the stop request
   kPreviewFailed,       // a step's preview did not run
+  kNoHeader,            // the file does not begin with a header: no macro
 };
 
 struct PlaybackEnd {
@@ -145,7 +148,7 @@ class MacroPlayer {
   const PlaybackEnd& last_end() const { return end_; }
 
  private:
-  enum class LineRead { kStep, kHeader, kEnd, kUnsupportedVersion };
+  enum class LineRead { kStep, kHeader, kEnd, kUnsupportedVersion, kNoHeader };
 
   bool hidden() const;
   LineRead ReadLine();

@@ -137,7 +137,7 @@ ModeContext BuildModeContext(const Settings& settings, const ModePanel& panel,
 
 std::u16string ComputeNewName(ModeContext& ctx, const std::u16string& source_path,
                               const std::u16string& preset_destination, int mode,
-                              std::int64_t row_ordinal) {
+                              std::int64_t row_ordinal, const std::u16string& disk_path) {
   switch (static_cast<RenameMode>(mode)) {
     case RenameMode::kPositionEdit:
       return ApplyPositionEdit(source_path,
@@ -183,7 +183,8 @@ std::u16string ComputeNewName(ModeContext& ctx, const std::u16string& source_pat
     case RenameMode::kDate: {
       DateParams date = ctx.date;
       date.addyymmdd = ctx.panel.At(ctl::kDateUnits).value != 0;
-      return TransformDate(ctx.fs, ctx.zone, source_path, source_path, date);
+      return TransformDate(ctx.fs, ctx.zone, source_path,
+                           disk_path.empty() ? source_path : disk_path, date);
     }
   }
   // 15..18 and numbers outside the table have no transform.

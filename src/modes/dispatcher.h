@@ -105,6 +105,9 @@ ModeContext BuildModeContext(const Settings& settings, const ModePanel& panel,
 // path is `source_path`. `preset_destination` is the row's folder + current
 // new name; modes without a transform return it unchanged. `row_ordinal`
 // counts the rows of the run before this one that were not excluded, from 0.
+// `disk_path` is where the row's file is on disk (folder + old name); empty
+// means `source_path`. The date mode reads the file's times there, since
+// during a macro playback `source_path` carries the name an earlier step made.
 //
 // Mode 6 asks the file system for the entry's short name. Where it keeps
 // none (kNotSupported), the short names of the whole folder are made on the
@@ -116,6 +119,6 @@ ModeContext BuildModeContext(const Settings& settings, const ModePanel& panel,
 // (`real8_3` still applies).
 std::u16string ComputeNewName(ModeContext& ctx, const std::u16string& source_path,
                               const std::u16string& preset_destination, int mode,
-                              std::int64_t row_ordinal);
+                              std::int64_t row_ordinal, const std::u16string& disk_path = {});
 
 }  // namespace tessivo

@@ -60,6 +60,9 @@ inline constexpr std::array<std::u16string_view, kModeTabs> kModeTabLabels = {
 struct ModeEntry {
   std::u16string_view name;  // the button label; empty: no mode, no button
   std::u16string_view help;  // shown after "【name】" in the status bar
+  // The mode's name on the command line ("--mode=extension"); empty for an
+  // entry without a mode.
+  std::u16string_view command_name;
 };
 
 // Entry `index` (0..23) of the table; an index outside the table gives an
@@ -69,6 +72,9 @@ const ModeEntry& ModeEntryAt(int index);
 inline const ModeEntry& ModeEntryOf(int mode) { return ModeEntryAt(mode - 1); }
 // True for the RenameModes that have a name (1..14, 19).
 bool IsNamedMode(int mode);
+// The RenameMode whose command-line name or button label is `name` (exactly,
+// "extension" or "拡張子"); 0 when none is.
+int FindModeByName(std::u16string_view name);
 // The group of RenameMode `mode`: 1 for modes 1..12, 2 for 13..24, 0 outside.
 int ModeGroup(int mode);
 

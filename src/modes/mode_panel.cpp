@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cassert>
 #include <initializer_list>
+#include <optional>
 #include <string>
 
 #include "config/encoding.h"
@@ -378,6 +379,22 @@ constexpr AttributeBox kAttributeBoxes[] = {
     {ctl::kSystem, AttributeField::kSystem},
 };
 
+// Fields with an input history: the history, the key it is stored under and
+// the longest text the field takes.
+struct HistoryField {
+  int id;
+  HistoryId history;
+  TextKey key;
+  std::size_t max_chars;
+};
+constexpr HistoryField kHistoryFields[] = {
+    {ctl::kExtensionText, HistoryId::kExtension, TextKey::kExtstr, kModeTextLimit - 1},
+    {ctl::kSerialText, HistoryId::kSerial, TextKey::kRenbanstr, kModeTextLimit - 1},
+    {ctl::kAddText, HistoryId::kAdd, TextKey::kAddstr, kModeTextLimit - 1},
+    {ctl::kSearchText, HistoryId::kSearch, TextKey::kReplace1str, kReplaceReadChars},
+    {ctl::kReplacementText, HistoryId::kReplacement, TextKey::kReplace2str, kReplaceReadChars},
+};
+
 }  // namespace
 
 void FillModeControls(ModePanel& panel, const Settings& settings, const CalendarTime& now) {
@@ -397,11 +414,9 @@ void FillModeControls(ModePanel& panel, const Settings& settings, const Calendar
     panel.At(box.id).value = settings.AttributeChoice(box.field);
   }
 
-  FillHistoryBox(panel.At(ctl::kExtensionText), settings.History(HistoryId::kExtension));
-  FillHistoryBox(panel.At(ctl::kSerialText), settings.History(HistoryId::kSerial));
-  FillHistoryBox(panel.At(ctl::kAddText), settings.History(HistoryId::kAdd));
-  FillHistoryBox(panel.At(ctl::kSearchText), settings.History(HistoryId::kSearch));
-  FillHistoryBox(panel.At(ctl::kReplacementText), settings.History(HistoryId::kReplacement));
+  for (const HistoryField& f : kHistoryFields) {
+    FillHistoryBox(panel.At(f.id), settings.History(f.history));
+  }
   FillHistoryBox(panel.list_filter, settings.History(HistoryId::kListFilter));
 
   PanelControl& format = panel.At(ctl::kDateFormat);
@@ -577,6 +592,205 @@ SelectModeEffects SelectModeButton(ModeSelection& selection, ModePanel& panel, i
                                    FileList* list, PositionEditState* position_edit) {
   return SelectMode(selection, panel, ModeIndexForButton(tab, button) + 1, false, list,
                     position_edit);
+}
+
+namespace {
+
+constexpr std::size_t kTemplateChars = 259;
+constexpr int kMinTimeZone = -23;
+constexpr int kMaxTimeZone = 23;
+
+std::u16string Range(std::int64_t low, std::int64_t high) {
+  return u"must be a number from " + Decimal(low) + u" to " + Decimal(high);
+}
+
+// A whole decimal number (a leading "-" allowed), or a hexadecimal one after
+// "0x" when `hex` is set. nullopt for anything else or more than 10 digits.
+std::optional<std::int64_t> WholeNumber(std::u16string_view text, bool hex = false) {
+  const bool negative = text.starts_with(u'-');
+  if (negative) text.remove_prefix(1);
+  const int base = hex && (text.starts_with(u"0x") || text.starts_with(u"0X")) ? 16 : 10;
+  if (base == 16) text.remove_prefix(2);
+  if (text.empty() || text.size() > 10) return std::nullopt;
+  std::int64_t value = 0;
+  for (char16_t c : text) {
+    int digit = -1;
+    if (c >= u'0' && c <= u'9') digit = c - u'0';
+    if (base == 16 && c >= u'a' && c <= u'f') digit = c - u'a' + 10;
+    if (base == 16 && c >= u'A' && c <= u'F') digit = c - u'A' + 10;
+    if (digit < 0) return std::nullopt;
+    value = value * base + digit;
+  }
+  return negative ? -value : value;
+}
+
+std::optional<std::int64_t> NumberIn(std::u16string_view text, std::int64_t low,
+                                     std::int64_t high) {
+  const std::optional<std::int64_t> n = WholeNumber(text);
+  if (!n || *n < low || *n > high) return std::nullopt;
+  return n;
+}
+
+// "YYYY/MM/DD" (`date`) or "HH:MM:SS" into a picker's time.
+bool ReadPickerValue(std::u16string_view text, bool date, CalendarTime& time) {
+  const char16_t separator = date ? u'/' : u':';
+  const std::size_t first = date ? 4 : 2;
+  if (text.size() != first + 6 || text[first] != separator || text[first + 3] != separator) {
+    return false;
+  }
+  const auto a = NumberIn(text.substr(0, first), 0, 9999);
+  const auto b = NumberIn(text.substr(first + 1, 2), 0, 99);
+  const auto c = NumberIn(text.substr(first + 4, 2), 0, 99);
+  if (!a || !b || !c) return false;
+  if (date) {
+    if (*a < 1601 || *b < 1 || *b > 12 || *c < 1 ||
+        *c > DaysInMonth(static_cast<int>(*a), static_cast<int>(*b))) {
+      return false;
+    }
+    time.year = static_cast<std::uint16_t>(*a);
+    time.month = static_cast<std::uint16_t>(*b);
+    time.day = static_cast<std::uint16_t>(*c);
+    time.day_of_week = static_cast<std::uint16_t>(
+        DayOfWeek(static_cast<int>(*a), static_cast<int>(*b), static_cast<int>(*c)));
+    return true;
+  }
+  if (*a > 23 || *b > 59 || *c > 59) return false;
+  time.hour = static_cast<std::uint16_t>(*a);
+  time.minute = static_cast<std::uint16_t>(*b);
+  time.second = static_cast<std::uint16_t>(*c);
+  return true;
+}
+
+std::u16string SetFieldText(PanelControl& field, std::u16string_view value, std::size_t max) {
+  if (value.size() > max) return u"is at most " + Decimal(static_cast<std::int64_t>(max)) +
+                                 u" characters";
+  field.text.assign(value);
+  auto it = std::find(field.items.begin(), field.items.end(), field.text);
+  field.value = it == field.items.end() ? -1 : static_cast<int>(it - field.items.begin());
+  return {};
+}
+
+std::u16string SetIntKey(ModePanel& panel, IntKey key, std::u16string_view value) {
+  for (const Binding& b : kBindings) {
+    if (b.key != key) continue;
+    PanelControl& c = panel.At(b.id);
+    const int high = b.combo ? static_cast<int>(c.items.size()) - 1 : 1;
+    const std::optional<std::int64_t> n = NumberIn(value, 0, high);
+    if (!n) return Range(0, high);
+    c.value = static_cast<int>(*n);
+    return {};
+  }
+  for (const NumberBinding& b : kNumberBindings) {
+    if (b.key != key) continue;
+    const std::optional<std::int64_t> n = NumberIn(value, 0, b.maximum);
+    if (!n) return Range(0, b.maximum);
+    panel.At(b.id).text = Decimal(*n);
+    return {};
+  }
+  if (key == IntKey::kDatefrom) {
+    PanelControl& format = panel.At(ctl::kDateFormat);
+    const std::optional<std::int64_t> n = NumberIn(value, 0, kMaxDateFormat);
+    if (!n) return Range(0, kMaxDateFormat);
+    format.value = static_cast<int>(*n);
+    format.text = format.items[static_cast<std::size_t>(*n)];
+    return {};
+  }
+  return u"is not a setting of the mode panel";
+}
+
+std::u16string SetTextKey(ModePanel& panel, Settings& settings, TextKey key,
+                          std::u16string_view value) {
+  for (const HistoryField& f : kHistoryFields) {
+    if (f.key == key) return SetFieldText(panel.At(f.id), value, f.max_chars);
+  }
+  switch (key) {
+    case TextKey::kSepstr:
+      return SetFieldText(panel.At(ctl::kDateSeparator), value, kSeparatorChars);
+    case TextKey::kYmdform: {
+      if (value.empty()) return u"must not be empty";
+      PanelControl& format = panel.At(ctl::kDateFormat);
+      const std::u16string reason = SetFieldText(format, value, kCustomDateChars);
+      return reason;
+    }
+    case TextKey::kBsexcept0:
+    case TextKey::kBsexcept1:
+    case TextKey::kBsexcept2:
+      if (value.size() > kExceptionChars) {
+        return u"is at most " + Decimal(kExceptionChars) + u" characters";
+      }
+      settings.SetText(key, value);
+      return {};
+    case TextKey::kTimezone:
+      if (!NumberIn(value, kMinTimeZone, kMaxTimeZone)) return Range(kMinTimeZone, kMaxTimeZone);
+      settings.SetText(key, value);
+      return {};
+    default:
+      return u"is not a setting of the mode panel";
+  }
+}
+
+// `zentohan` and `attribute`: the boxes their bits stand for.
+std::u16string SetWordKey(ModePanel& panel, OptionWord word, std::u16string_view value) {
+  const std::optional<std::int64_t> n = WholeNumber(value, /*hex=*/true);
+  if (word == OptionWord::kZentohan) {
+    std::uint32_t all = 0;
+    for (const WidthClassBox& box : kWidthClassBoxes) all |= box.bit;
+    if (!n || *n < 0 || (static_cast<std::uint64_t>(*n) & ~std::uint64_t{all}) != 0) {
+      return u"takes only the bits 0x1 digits, 0x10 letters, 0x100 katakana, 0x1000 symbols";
+    }
+    for (const WidthClassBox& box : kWidthClassBoxes) {
+      panel.At(box.id).value = (static_cast<std::uint32_t>(*n) & box.bit) != 0;
+    }
+    return {};
+  }
+  constexpr std::int64_t kFourFields = 0xFFFF;
+  bool usable = n && *n >= 0 && *n <= kFourFields;
+  for (const AttributeBox& box : kAttributeBoxes) {
+    if (usable && ((*n >> static_cast<int>(box.field)) & 0xF) > 2) usable = false;
+  }
+  if (!usable) {
+    return u"is four hexadecimal digits (read-only, hidden, archive, system), each 0 clear, "
+           u"1 set or 2 leave, e.g. 0x1222";
+  }
+  for (const AttributeBox& box : kAttributeBoxes) {
+    panel.At(box.id).value = static_cast<int>((*n >> static_cast<int>(box.field)) & 0xF);
+  }
+  return {};
+}
+
+}  // namespace
+
+std::u16string SetPanelValue(ModePanel& panel, Settings& settings, std::u16string_view key,
+                             std::u16string_view value) {
+  std::u16string reason;
+  if (key == kTemplateFieldName) {
+    reason = SetFieldText(panel.At(ctl::kSampleName), value, kTemplateChars);
+  } else if (key == kSearchFieldName) {
+    reason = SetFieldText(panel.At(ctl::kSearchText), value, kReplaceReadChars);
+  } else if (key == kReplacementFieldName) {
+    reason = SetFieldText(panel.At(ctl::kReplacementText), value, kReplaceReadChars);
+  } else if (key == kStampDateName || key == kStampTimeName) {
+    const bool date = key == kStampDateName;
+    PanelControl& picker = panel.At(date ? ctl::kStampDate : ctl::kStampTime);
+    if (!ReadPickerValue(value, date, picker.time)) {
+      reason = date ? u"must be a date YYYY/MM/DD" : u"must be a time HH:MM:SS";
+    }
+  } else if (const std::optional<IntKey> int_key = FindIntKey(key)) {
+    reason = SetIntKey(panel, *int_key, value);
+  } else if (const std::optional<TextKey> text_key = FindTextKey(key)) {
+    reason = SetTextKey(panel, settings, *text_key, value);
+  } else if (key == SpecOf(OptionWord::kZentohan).name) {
+    reason = SetWordKey(panel, OptionWord::kZentohan, value);
+  } else if (key == SpecOf(OptionWord::kAttribute).name) {
+    reason = SetWordKey(panel, OptionWord::kAttribute, value);
+  } else {
+    reason = u"is no setting";
+  }
+  if (!reason.empty()) return reason;
+  ApplyCaseOptionRule(panel, settings);
+  ApplyDeleteKindRule(panel);
+  ApplyTimestampOptionRule(panel);
+  return {};
 }
 
 }  // namespace tessivo

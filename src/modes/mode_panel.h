@@ -261,6 +261,30 @@ ReadParamsResult ReadModeParameters(ModePanel& panel, Settings& settings, int mo
 // that do not collect parameters, such as a re-check of typed names).
 ModeTexts DecodeModeTexts(const ModePanel& panel);
 
+// ---- values given from outside the window ----
+//
+// A run without a window ("--set KEY=VALUE" on the command line) gives the
+// panel its values by name instead of by control. KEY is a settings key of
+// the mode panel (`bigsmall`, `extstr`, ...; for a key that holds a field's
+// input history, the value becomes the field's text, as the newest entry
+// does at start; `attribute` and `zentohan` set the boxes their bits stand
+// for), or one of the names below for the fields that have no key. A value
+// must lie within what its control takes: a list's entries, 0/1 for a check
+// box, a digit field's range, a field's length.
+inline constexpr std::u16string_view kTemplateFieldName = u"template";       // 1007
+inline constexpr std::u16string_view kSearchFieldName = u"search";           // 1672
+inline constexpr std::u16string_view kReplacementFieldName = u"replacement"; // 1673
+inline constexpr std::u16string_view kStampDateName = u"date";  // 1603, "YYYY/MM/DD"
+inline constexpr std::u16string_view kStampTimeName = u"time";  // 1604, "HH:MM:SS"
+
+// Puts `value` into the control that `key` names (Settings only for the
+// exception word lists and `timezone`, which have no control of their own)
+// and applies the dependent-control rules. Returns an empty text when it was
+// taken, else the reason it was not (one English line, without the key).
+// Nothing is stored: ReadModeParameters takes the values at the next preview.
+std::u16string SetPanelValue(ModePanel& panel, Settings& settings, std::u16string_view key,
+                             std::u16string_view value);
+
 // What the window remembers of the mode selection.
 struct ModeSelection {
   int mode_index = 0;           // the current mode, RenameMode − 1

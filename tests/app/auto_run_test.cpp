@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <regex>
 #include <sstream>
 
 #include "core/headless_message_sink.h"
@@ -32,14 +33,27 @@ class AutoRunTest : public ::testing::Test {
     Session session(fs_, sink_, zone_, location);
     const CommandLine cl = ParseCommandLine(args, u"/file /subfolder0", CalendarTime{});
     session.Start(StartOverrides{cl.file_folder, cl.dropped_folder}, FakeFileSystem::kDefaultTime);
-    AutoRunIo io{&out_, &err_, false, u"/work", terminal_};
+    std::istringstream in(stdin_);
+    AutoRunIo io{&out_, &err_, false, u"/work", terminal_, &in};
     const int status = RunUnattended(session, cl, FakeFileSystem::kDefaultTime, io);
-    if (!cl.test_mode) (void)session.Save();  // as the program does
+    if (SavesSettings(cl)) (void)session.Save();  // as the program does
     return status;
+  }
+
+  // The names in `folder`, which must exist.
+  std::vector<std::string> NamesIn(const std::u16string& folder) {
+    std::vector<std::string> names;
+    for (const std::u16string& path : fs_.AllPaths()) {
+      if (path.starts_with(folder) && path.size() > folder.size()) {
+        names.push_back(Utf16ToUtf8(path.substr(folder.size())));
+      }
+    }
+    return names;
   }
 
   FakeFileSystem fs_;
   bool terminal_ = false;  // standard output is a terminal
+  std::string stdin_;
   std::ostringstream messages_, out_, err_;
   HeadlessMessageSink sink_{messages_};
   FixedOffsetTimeZone zone_{0};
@@ -97,15 +111,122 @@ TEST_F(AutoRunTest, MacroFilePlaysItsStepsAndExecutesOnce) {
   EXPECT_EQ(renames_in_folder, 3);
 }
 
+TEST_F(AutoRunTest, MacroFilesWithDateStepsAndWithoutSteps) {
+  // 2014-05-06 12:00 UTC, the zone of the run.
+  fs_.AddFile(u"/work/m/a.txt", "a", 130438512000000000LL);
+  MacroStep extension, date;
+  extension.mode = 2;
+  extension.text1 = u"md";
+  date.mode = 9;
+  date.params = {1, 7, 1};  // modification time, "YYYYMMDD", before the name
+  const struct {
+    std::string macro;
+    const char16_t* file_after;
+    std::size_t renames;
+  } cases[] = {
+      {"TS150\n", u"/work/m/a.txt", 0},  // an empty playback: nothing to do, not a fault
+      // The date step reads the times of a.txt, not of the a.md the step
+      // before named.
+      {"TS150\n" + EncodeStepLine(extension) + EncodeStepLine(date), u"/work/m/20140506a.md", 1},
+  };
+  for (const auto& c : cases) {
+    fs_.AddFile(u"/work/m.bin", c.macro);
+    EXPECT_EQ(Run({u"/autofile=/work/m.bin", u"/work/m"}), kExitOk) << err_.str();
+    EXPECT_EQ(fs_.Content(c.file_after), "a") << Utf16ToUtf8(c.file_after);
+    std::size_t renames = 0;
+    for (const auto& [from, to] : fs_.renamed_) renames += from.starts_with(u"/work/m/");
+    EXPECT_EQ(renames, c.renames) << Utf16ToUtf8(c.file_after);
+    fs_.renamed_.clear();
+  }
+}
+
+TEST_F(AutoRunTest, EveryModeRunsFromTheCommandLine) {
+  MacroStep extension;
+  extension.mode = 2;
+  extension.text1 = u"png";
+  fs_.AddFile(u"/prog/macro1.bin", "TS150\n" + EncodeStepLine(extension));
+  const FileTime may_6_2014 = 130438512000000000LL;  // 2014-05-06 12:00 UTC, the run's zone
+  const FileTime jan_2_2020 = 132224078450000000LL;  // 2020-01-02 03:04:05
+  const struct {
+    std::vector<std::u16string> args;  // the folder follows, unless the list comes from elsewhere
+    const char* name_after;            // a regular expression
+    FileTime last_write = may_6_2014;
+    std::uint32_t attributes = 0;
+  } cases[] = {
+      {{u"--mode=position", u"--set", u"template=Photo_One.JPG"}, "Photo_One\\.JPG"},
+      {{u"--mode=extension", u"--set", u"extstr=png"}, "Photo One\\.png"},
+      {{u"--mode=serial", u"--set", u"renbanstr=p01", u"--set", u"numinspos=4"}, "p01\\.JPG"},
+      {{u"--null", u"--mode=case", u"--set=bigsmall=0"}, "photo one\\.jpg"},  // path on stdin
+      {{u"--mode=width", u"--set", u"zenorhan=1", u"--set", u"zentohan=0x10"}, "Ｐｈｏｔｏ Ｏｎｅ\\.JPG"},
+      {{u"--mode=short", u"--set", u"real8_3=2"}, "photoo~1\\.jpg"},
+      {{u"--mode=add", u"--set", u"addstr=x_", u"--set", u"addlen=0"}, "x_Photo One\\.JPG"},
+      {{u"--mode=delete", u"--set", u"deltype=8", u"--set", u"dellen=6"}, "One\\.JPG"},
+      {{u"--mode=date", u"--set", u"whichdate=1", u"--set", u"datefrom=7", u"--set", u"dateins=1"},
+       "20140506Photo One\\.JPG"},
+      {{u"--mode=置換", u"--set", u"search=One", u"--set", u"replacement=Two", u"--set",
+        u"regexp=0"},
+       "Photo Two\\.JPG"},
+      {{u"--csv=/work/list.csv"}, "listed\\.JPG"},
+      {{u"--mode=random", u"--set", u"rndpattern=0", u"--set", u"rndlen=0", u"--set", u"rndext=0"},
+       "[0-9]{4}\\.JPG"},
+      {{u"--mode=timestamp", u"--set", u"creatmodif=1", u"--set", u"date=2020/01/02", u"--set",
+        u"time=03:04:05"},
+       "Photo One\\.JPG", jan_2_2020},
+      {{u"--mode=attributes", u"--set", u"attribute=0x1222"}, "Photo One\\.JPG", may_6_2014,
+       attr::kReadOnly},
+      {{u"--mode=macro", u"--set", u"macrono=0"}, "Photo One\\.png"},
+  };
+  int n = 0;
+  for (const auto& c : cases) {
+    const std::u16string folder = u"/work/m" + Utf8ToUtf16(std::to_string(++n)) + u"/";
+    fs_.AddFile(folder + u"Photo One.JPG", "p", may_6_2014);
+    fs_.AddFile(u"/work/list.csv", "\"" + Utf16ToUtf8(folder) + "Photo One.JPG\",\"listed.JPG\"\r\n");
+    std::vector<std::u16string> args = c.args;
+    const bool csv = args[0].starts_with(u"--csv");
+    stdin_ = args[0] == u"--null" ? Utf16ToUtf8(folder) + '\0' : "";
+    if (!csv && stdin_.empty()) args.push_back(folder);
+    const std::string where = Utf16ToUtf8(args[0]);
+    EXPECT_EQ(Run(args), kExitOk) << where << ": " << err_.str();
+    const std::vector<std::string> names = NamesIn(folder);
+    ASSERT_EQ(names.size(), 1u) << where;
+    EXPECT_TRUE(std::regex_match(names[0], std::regex(c.name_after))) << where << ": " << names[0];
+    const Result<FileInfo> info = fs_.Stat(folder + Utf8ToUtf16(names[0]));
+    ASSERT_TRUE(info) << where;
+    EXPECT_EQ(info->last_write_time, c.last_write) << where;
+    EXPECT_EQ(info->attributes & attr::kReadOnly, c.attributes) << where;
+  }
+  // Values given with --set are for their run only.
+  EXPECT_EQ(fs_.Content(u"/prog/tessivo.ini").value_or("").find("p01"), std::string::npos);
+
+  // The logged runs, newest first: the macro's is in slot 1.
+  EXPECT_EQ(Run({u"--logs"}), kExitOk);
+  const std::string logs = out_.str();
+  EXPECT_EQ(std::count(logs.begin(), logs.end(), '\n'), 9);
+  EXPECT_TRUE(logs.starts_with("1\t")) << logs;
+  EXPECT_NE(logs.find("\t1\t/work/m15/Photo One.JPG -> /work/m15/Photo One.png\n"),
+            std::string::npos)
+      << logs;
+}
+
 TEST_F(AutoRunTest, RunsThatCannotStartExitWithTwo) {
   const std::pair<std::vector<std::u16string>, const char*> cases[] = {
       {{u"/work/d"}, "no run switch"},
       {{u"/autofile=/work/missing.bin", u"/work/d"}, "macro file missing"},
+      {{u"/autofile=/work/notes.bin", u"/work/d"}, "no macro header"},
       {{u"/undo3"}, "no such log"},
       {{u"s/a/b/", u"/work/empty"}, "empty list: the preview is refused"},
+      {{u"--mode=case", u"--set", u"bigsmall=7", u"/work/d"}, "a value outside its list"},
+      {{u"--mode=case", u"--set", u"nosuch=1", u"/work/d"}, "no such key"},
+      {{u"--mode=caps", u"/work/d"}, "no such mode"},
+      {{u"--csv=/work/missing.csv"}, "no CSV file"},
   };
   fs_.AddFolder(u"/work/empty");
-  for (const auto& [args, why] : cases) EXPECT_EQ(Run(args), kExitNotStarted) << why;
+  fs_.AddFile(u"/work/notes.bin", "EXT000md\0\0\n");
+  for (const auto& [args, why] : cases) {
+    EXPECT_EQ(Run(args), kExitNotStarted) << why;
+    const std::string err = err_.str();
+    EXPECT_LE(std::count(err.begin(), err.end(), '\n'), 1) << why << ": " << err;
+  }
   EXPECT_TRUE(fs_.renamed_.empty());
 }
 

@@ -222,6 +222,48 @@ TEST(CommandLineTest, LongOptions) {
   EXPECT_EQ(Paths(line), (Strings{"/d", "--help", "/file", "--"}));
 }
 
+TEST(CommandLineTest, ModeRunOptions) {
+  const struct {
+    Strings args;
+    int mode;
+    Strings settings;  // KEY=VALUE as taken
+    std::string error;  // the start of ModeRunRequest::error
+  } cases[] = {
+      {{"--mode=extension", "--set", "extstr=jpg", "/d", "--set=extadd=1"}, 2,
+       {"extstr=jpg", "extadd=1"}, ""},
+      {{"--mode=拡張子", "--set=template=a=b"}, 2, {"template=a=b"}, ""},
+      {{"--mode=macro", "--set", "macrono=3"}, 19, {"macrono=3"}, ""},
+      {{"--csv=list.csv"}, 11, {}, ""},
+      {{"--mode=shout", "/d"}, 0, {}, "--mode=shout: no such mode (position, extension, serial,"},
+      {{"--set", "bigsmall=0", "/d"}, 0, {"bigsmall=0"}, "--set needs --mode"},
+      {{"--mode=case", "--set", "bigsmall"}, 4, {}, "--set bigsmall: not KEY=VALUE"},
+      {{"--mode=case", "--set"}, 4, {}, "--set: KEY=VALUE must follow"},
+      {{"s/a/b/", "--mode=case", "/d"}, 4, {}, "--mode cannot go with another run switch"},
+      {{"--mode=csv", "/d"}, 11, {}, "--mode=csv needs --csv=FILE"},
+      {{"--mode=case", "--csv=l.csv"}, 4, {}, "--csv=FILE goes with --mode=csv only"},
+      {{"--csv=l.csv", "/d"}, 11, {}, "--csv=FILE lists the files itself"},
+  };
+  for (const auto& c : cases) {
+    const CommandLine line = Parse(c.args);
+    const std::string where = c.args.front() + " " + c.args.back();
+    EXPECT_EQ(line.run_code(), kRunMode) << where;
+    EXPECT_EQ(line.mode_run.mode, c.mode) << where;
+    Strings settings;
+    for (const auto& [key, value] : line.mode_run.settings) settings.push_back(Narrow(key + u"=" + value));
+    EXPECT_EQ(settings, c.settings) << where;
+    EXPECT_TRUE(Narrow(line.mode_run.error).starts_with(c.error)) << where << ": " << Narrow(line.mode_run.error);
+    EXPECT_EQ(c.error.empty(), line.mode_run.error.empty()) << where;
+    EXPECT_TRUE(line.diagnostics.empty()) << where;
+  }
+
+  // A mode run is an automatic run: the option switches apply to it.
+  CommandLine line = Parse({"--mode=case", "/test", "--null", "--logs", "/subfolder2", "/d"});
+  EXPECT_TRUE(line.test_mode && line.null_paths && line.logs_requested);
+  EXPECT_EQ(line.depth, 2);
+  EXPECT_EQ(Paths(line), Strings{"/d"});
+  EXPECT_FALSE(Parse({"/d"}).null_paths);
+}
+
 TEST(CommandLineTest, OnlySwitchFormsAreSwitches) {
   const std::pair<std::string, bool> cases[] = {
       {"/home/user/a.txt", false}, {"/file", true},     {"/files", false},   {"/auto26", true},

@@ -439,7 +439,7 @@ TEST_F(ExecuteTest, NamesNotCurrentAreComputedWithOrdinals) {
     return RunStartResult::Go();
   };
   hooks_.compute_new_name = [&](const std::u16string& source, const std::u16string&,
-                                std::int64_t ordinal) {
+                                std::int64_t ordinal, const std::u16string&) {
     calls.push_back(ordinal);
     return u"/d/n" + source.substr(3);
   };

@@ -30,8 +30,9 @@ class RunTest : public ::testing::Test {
     fs_.AddFile(u"/d/Xb.txt");
     fs_.forbid_changes_ = true;
     hooks_.compute_new_name = [this](const std::u16string& source, const std::u16string& preset,
-                                     std::int64_t ordinal) {
-      calls_.push_back(Utf16ToUtf8(source + u"|" + preset) + "|" + std::to_string(ordinal));
+                                     std::int64_t ordinal, const std::u16string& disk) {
+      calls_.push_back(Utf16ToUtf8(source + u"|" + preset) + "|" + std::to_string(ordinal) +
+                       (disk == source ? "" : "|" + Utf16ToUtf8(disk)));
       return compute_result_ ? *compute_result_ : u"/d/X" + source.substr(3);
     };
     hooks_.progress = [this](int percent) { progress_.push_back(percent); };
@@ -81,7 +82,7 @@ TEST_F(RunTest, PreviewComputesValidatesAndSkipsExcludedRows) {
   state_.source_is_new_name = true;
   calls_.clear();
   ASSERT_EQ(Run(kRunPreview), 0);
-  EXPECT_EQ(calls_.at(0), "/d/Xa.txt|/d/Xa.txt|0");
+  EXPECT_EQ(calls_.at(0), "/d/Xa.txt|/d/Xa.txt|0|/d/a.txt");  // the file is still a.txt
   EXPECT_EQ(Rows(), (Strings{"XXa.txt:7", "XXb.txt:7", ":12", "XXd.txt:7"}));
 }
 

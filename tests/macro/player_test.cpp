@@ -70,9 +70,9 @@ class PlayerTest : public ::testing::Test {
       return mode == 19 ? player_->Load(fs_, macro_path_) : RunStartResult::Go();
     };
     hooks.compute_new_name = [&](const std::u16string& source, const std::u16string& preset,
-                                 std::int64_t ordinal) {
+                                 std::int64_t ordinal, const std::u16string& disk) {
       sources_.push_back(Utf16ToUtf8(source));
-      return ComputeNewName(*ctx, source, preset, mode, ordinal);
+      return ComputeNewName(*ctx, source, preset, mode, ordinal, disk);
     };
     return ExecuteRun(kRunPreview, RunContext{list_, fs_, messenger_, state_, hooks, mode});
   }
@@ -162,6 +162,18 @@ TEST_F(PlayerTest, HiddenAutomaticRunGoesStraightThroughToTheExitCountdown) {
   EXPECT_EQ(messenger_.auto_flags(), autoflag::kErrMsg);
   EXPECT_TRUE(events_.empty());  // no window at all
   EXPECT_EQ(Renames(), (Strings{"/d/Photo One.JPG>/d/Photo One.png", "/d/b.TXT>/d/b.png"}));
+}
+
+TEST_F(PlayerTest, AFileWithoutHeaderEndsAtOnceWithoutExecutionButStillExits) {
+  WriteMacro({Step(2, {0, 0, 0}, u"png")}, "");  // steps, no header: it used to loop forever
+  messenger_.set_auto_flags(autoflag::kMacroFile);
+  ASSERT_TRUE(Begin(true).has_value());
+  const PlaybackEnd end = player_->RunToEnd();
+  EXPECT_EQ(end.reason, PlaybackEndReason::kNoHeader);
+  EXPECT_EQ(end.steps, 0);
+  EXPECT_FALSE(end.executed);
+  EXPECT_TRUE(end.exit_countdown);
+  EXPECT_TRUE(Renames().empty());
 }
 
 TEST_F(PlayerTest, TestModeAndStayingOpenSkipTheExecutionAndTheCountdown) {

@@ -5,6 +5,8 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <tuple>
+#include <vector>
 
 #include "core/file_list.h"
 #include "modes/position_edit.h"
@@ -285,6 +287,79 @@ TEST_F(ModePanelTest, FillThenReadKeepsEveryValue) {
   EXPECT_EQ(fresh.AttributeChoice(AttributeField::kSystem), 0);
   EXPECT_EQ(fresh.AttributeChoice(AttributeField::kReadOnly), 2);
   EXPECT_EQ(fresh.Text(TextKey::kSepstr), u"_");
+
+  // The same values given by key name, as "--set KEY=VALUE" gives them.
+  Settings defaults(other_fs, SettingsLocation{BackendKind::kIni, u"/y.ini", u"/r.ini"});
+  ModePanel named;
+  FillModeControls(named, defaults, now_);
+  for (const auto& [key, value] : values) {
+    EXPECT_EQ(SetPanelValue(named, defaults, SpecOf(key).name, Utf8ToUtf16(std::to_string(value))),
+              u"")
+        << Utf16ToUtf8(SpecOf(key).name);
+  }
+  EXPECT_EQ(SetPanelValue(named, defaults, u"zentohan", u"0x101"), u"");
+  EXPECT_EQ(SetPanelValue(named, defaults, u"attribute", u"0x2120"), u"");
+  EXPECT_EQ(SetPanelValue(named, defaults, u"sepstr", u"_"), u"");
+  Settings by_name(other_fs, SettingsLocation{BackendKind::kIni, u"/z.ini", u"/r.ini"});
+  ReadModeParameters(named, by_name, 1);
+  for (const auto& [key, value] : values) {
+    EXPECT_EQ(by_name.Int(key), value) << Utf16ToUtf8(SpecOf(key).name);
+  }
+  EXPECT_EQ(by_name.Word(OptionWord::kZentohan), fresh.Word(OptionWord::kZentohan));
+  EXPECT_EQ(by_name.Word(OptionWord::kAttribute), fresh.Word(OptionWord::kAttribute));
+  EXPECT_EQ(by_name.Text(TextKey::kSepstr), u"_");
+}
+
+TEST_F(ModePanelTest, SetPanelValueTakesTextsAndRefusesWhatTheControlsDoNot) {
+  const std::u16string long_extension(128, u'x');
+  const struct {
+    const char16_t* key;
+    std::u16string value;
+    int id;  // the control whose text becomes the value; 0 for a refusal
+  } cases[] = {
+      {u"extstr", u"jpg", ctl::kExtensionText},   {u"renbanstr", u"a001", ctl::kSerialText},
+      {u"addstr", u"x_", ctl::kAddText},           {u"replace1str", u"a", ctl::kSearchText},
+      {u"search", u"IMG/x", ctl::kSearchText},     {u"replacement", u"pic/y", ctl::kReplacementText},
+      {u"template", u"ab", ctl::kSampleName},      {u"ymdform", u"YYYY-1M", ctl::kDateFormat},
+      {u"bigsmall", u"5", 0},   {u"bigsmall", u"-1", 0},      {u"bigsmall", u"1x", 0},
+      {u"extadd", u"2", 0},     {u"addlen", u"256", 0},       {u"timeplus", u"604801", 0},
+      {u"datefrom", u"9", 0},   {u"extstr", long_extension, 0}, {u"sepstr", u"1234567", 0},
+      {u"ymdform", u"", 0},     {u"date", u"2024/02/30", 0},  {u"time", u"24:00:00", 0},
+      {u"attribute", u"0x3000", 0}, {u"zentohan", u"0x2", 0}, {u"timezone", u"24", 0},
+      {u"topmost", u"1", 0},    {u"basepath", u"/x", 0},      {u"replacefrom2", u"x", 0},
+      {u"nosuch", u"1", 0},
+  };
+  auto snapshot = [this] {
+    std::vector<std::tuple<int, std::u16string, CalendarTime>> all;
+    for (const auto& [id, c] : panel_.controls()) all.emplace_back(c.value, c.text, c.time);
+    return all;
+  };
+  for (const auto& c : cases) {
+    const auto before = snapshot();
+    const std::u16string reason = SetPanelValue(panel_, s(), c.key, c.value);
+    const std::string where = Utf16ToUtf8(c.key) + "=" + Utf16ToUtf8(c.value);
+    if (c.id == 0) {
+      EXPECT_NE(reason, u"") << where;
+      EXPECT_EQ(snapshot(), before) << where;
+    } else {
+      EXPECT_EQ(reason, u"") << where;
+      EXPECT_EQ(At(c.id).text, c.value) << where;
+    }
+  }
+  EXPECT_EQ(At(ctl::kDateFormat).value, -1);  // a typed format
+
+  EXPECT_EQ(SetPanelValue(panel_, s(), u"date", u"2020/01/02"), u"");
+  EXPECT_EQ(SetPanelValue(panel_, s(), u"time", u"03:04:05"), u"");
+  EXPECT_EQ(At(ctl::kStampDate).time.year * 10000 + At(ctl::kStampDate).time.month * 100 +
+                At(ctl::kStampDate).time.day,
+            20200102);
+  EXPECT_EQ(At(ctl::kStampTime).time.hour * 10000 + At(ctl::kStampTime).time.minute * 100 +
+                At(ctl::kStampTime).time.second,
+            30405);
+  // The exception words of the selected option show in their field.
+  EXPECT_EQ(SetPanelValue(panel_, s(), u"bigsmall", u"4"), u"");
+  EXPECT_EQ(SetPanelValue(panel_, s(), u"bsexcept2", u"of the"), u"");
+  EXPECT_EQ(At(ctl::kExceptionWords).text, u"of the");
 }
 
 TEST_F(ModePanelTest, FixedStartUpTextsWinOverTheHistories) {
