@@ -143,9 +143,9 @@ std::u16string RecordPathOf(FileSystem& fs, std::u16string_view program_folder,
 
 // Whether the reverse step of `entry` may not have been made: unless the
 // file is gone from where the run put it and something is back at its old
-// place, the step is taken again (a move never replaces anything, so a step
-// that was made fails harmlessly). Other kinds are always taken again:
-// setting the same times or flags twice changes nothing.
+// place, the step is taken again (a move never replaces anything, so taking
+// again a step that cannot be made changes nothing). Other kinds are always
+// taken again: setting the same times or flags twice changes nothing.
 bool StepNotMade(FileSystem& fs, const UndoSession::Entry& entry) {
   if (KindOf(entry.kind) != StepKind::kRename) return true;
   return fs.Exists(entry.current) || !fs.Exists(entry.target);
@@ -194,7 +194,9 @@ void UndoSession::ReadRecord(FileSystem& fs) {
     char* end = nullptr;
     const unsigned long index = std::strtoul(line.c_str(), &end, 10);
     record_keep_ = lf + 1;
-    if (line.empty() || *end != '\0' || index >= entries_.size()) continue;
+    const bool number = !line.empty() && line[0] >= '0' && line[0] <= '9' &&
+                        end == line.c_str() + line.size();
+    if (!number || index >= entries_.size()) continue;
     done_[index] = true;
     last = static_cast<int>(index);
     last_begin = begin;
