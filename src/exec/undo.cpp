@@ -141,6 +141,9 @@ std::u16string RecordPathOf(FileSystem& fs, std::u16string_view program_folder,
   return path;
 }
 
+// The record's line for the log line `index`.
+std::string RecordLine(int index) { return std::to_string(index) + "\n"; }
+
 // Whether the reverse step of `entry` may not have been made: unless the
 // file is gone from where the run put it and something is back at its old
 // place, the step is taken again (a move never replaces anything, so taking
@@ -390,11 +393,8 @@ UndoRunResult UndoSession::RunUndo(int perform, const UndoContext& ctx) {
 
       if (kind == StepKind::kNone) {
         ++result.skipped;
-        if (record && index >= 0) {
-          char line[16];
-          std::snprintf(line, sizeof line, "%d\n", index);
-          (void)record->Append(line);  // nothing to take back; a lost note costs nothing
-        }
+        // Nothing to take back: a lost note costs nothing.
+        if (record && index >= 0) (void)record->Append(RecordLine(index));
       } else {
         const unsigned mode = MessageModeOf(kind);
         const bool rename = kind == StepKind::kRename;
@@ -411,9 +411,7 @@ UndoRunResult UndoSession::RunUndo(int perform, const UndoContext& ctx) {
         // record taken out again when it fails.
         const std::uint64_t before = record ? record->Size() : 0;
         if (record && index >= 0) {
-          char line[16];
-          std::snprintf(line, sizeof line, "%d\n", index);
-          Status noted = record->Append(line);
+          Status noted = record->Append(RecordLine(index));
           if (!noted) {
             ShowLogRefusal(messenger, noted.error());
             result.refused = true;
