@@ -169,8 +169,9 @@ class UndoSession {
   //     order: old name "name : folder" of where the file is now (or the
   //     time/attribute field as it stands), extension " ", folder cell the
   //     kind, new name "name : folder" of the path undo restores, status 9.
-  //     A log without lines shows "Empty List"; undo mode is entered either
-  //     way.
+  //     Lines the undo record shows as taken back get no row. A log without
+  //     lines shows "Empty List", one whose lines were all taken back
+  //     "Already Undone"; undo mode is entered either way.
   UndoEnterResult EnterUndo(int slot, const UndoContext& ctx);
 
   // perform = 1 (in undo mode, outside test mode): reverses the rows from
@@ -186,6 +187,9 @@ class UndoSession {
   //   other "<..."   "This Format is Not Defined", and the undo ends;
   //   anything else  the kind of the row handled before (none for the first
   //                  row: it is removed unchanged).
+  // The undo record is opened (locked) first; when it cannot be, nothing is
+  // changed: "Can't Write Log" or "Log In Use", and `refused`. Each step is
+  // noted in it ahead (see the top of this file).
   // With chg_confirm 1 one question comes first, with 2 one per row; a No
   // ends the undo. A failed step asks "Continue?"; No ends it.
   // Then, and for perform = 0 or out of undo mode at once, undo mode is
