@@ -320,6 +320,11 @@ int RunUndoFromLog(Session& session, const CommandLine& cl, const AutoRunIo& io,
   ctx.current_mode = session.mode();
   ctx.progress = progress.Callback("UnDo");
   UndoEnterResult entered = session.undo.EnterUndo(cl.undo_number, ctx);
+  if (entered.outcome == UndoEnterOutcome::kAlreadyUndone) {
+    session.undo.RunUndo(0, ctx);
+    if (io.err) *io.err << "tessivo: undo: this run was already undone\n";
+    return kExitOk;
+  }
   if (entered.outcome != UndoEnterOutcome::kEntered) {
     if (io.err) *io.err << "tessivo: the rename log " << cl.undo_number << " could not be loaded\n";
     return kExitNotStarted;
@@ -331,6 +336,7 @@ int RunUndoFromLog(Session& session, const CommandLine& cl, const AutoRunIo& io,
   }
   UndoRunResult result = session.undo.RunUndo(1, ctx);
   progress.Finish();
+  if (result.refused && result.restored == 0) return kExitNotStarted;  // its message said why
   if (io.err) {
     *io.err << "tessivo: undo: " << result.restored << " restored, " << result.failed
             << " failed, " << result.skipped << " not changed\n";

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <thread>
 #include <utility>
 
 #include "config/settings.h"
@@ -98,11 +99,25 @@ ChangeOutcome FailedMove(const ChangeContext& ctx, int mode, const std::u16strin
   return AskToContinue(ctx, mode, NameOf(source), NameOf(target));
 }
 
+// Writes the line of the rename source -> target ahead of it. A rename
+// whose line would not read back is refused: undo could not find its file.
+Status BeginLogged(RenameLog& log, const std::string& line, const std::u16string& path,
+                   std::u16string_view after) {
+  if (!log.is_open()) return {};
+  if (!LineReadsBack(line, path, after)) return MakeError(ErrorCode::kInvalidArgument, path);
+  return log.BeginChange(line);
+}
+
+Status BeginRename(RenameLog& log, const std::u16string& source, const std::u16string& target) {
+  return log.is_open() ? BeginLogged(log, FormatNormalLine(source, target), source, target)
+                       : Status();
+}
+
 // The rename with its line written ahead; the line is taken out again when
 // the rename fails. A line that cannot be written stops the rename.
 Status RenameLogged(const ChangeContext& ctx, const std::u16string& source,
                     const std::u16string& target) {
-  Status logged = ctx.log.BeginChange(FormatNormalLine(source, target));
+  Status logged = BeginRename(ctx.log, source, target);
   if (!logged) return logged;
   Status moved = ctx.fs.RenameNoReplace(source, target);
   if (!moved) (void)ctx.log.AbortChange();
@@ -120,7 +135,7 @@ ChangeOutcome Rename(const ChangeContext& ctx, int mode, const std::u16string& s
 ChangeOutcome RenameInTwoSteps(const ChangeContext& ctx, int mode, const std::u16string& source,
                                const std::u16string& target) {
   if (source == target) return Rename(ctx, mode, source, target);
-  if (const Status logged = ctx.log.BeginChange(FormatNormalLine(source, target)); !logged) {
+  if (const Status logged = BeginRename(ctx.log, source, target); !logged) {
     NoteFailure(ctx, logged.error());
     return FailedMove(ctx, mode, source, target);
   }
@@ -156,9 +171,10 @@ ChangeOutcome RenameInTwoSteps(const ChangeContext& ctx, int mode, const std::u1
 ChangeOutcome ChangeTimes(const ChangeContext& ctx, const std::u16string& source,
                           const std::u16string& target) {
   const Result<FileTimes> before = AccessFileTimes(ctx.fs, ctx.zone, source);
-  Status logged = before ? ctx.log.BeginChange(
-                               FormatTimestampLine(source, ToLogTime(before->creation_local),
-                                                   ToLogTime(before->last_write_local)))
+  Status logged = before ? BeginLogged(ctx.log,
+                                       FormatTimestampLine(source, ToLogTime(before->creation_local),
+                                                           ToLogTime(before->last_write_local)),
+                                       source, {})
                          : Status(before.error());
   if (!logged) {
     NoteFailure(ctx, logged.error());
@@ -174,8 +190,9 @@ ChangeOutcome ChangeTimes(const ChangeContext& ctx, const std::u16string& source
 ChangeOutcome ChangeAttributes(const ChangeContext& ctx, const std::u16string& source,
                                const std::u16string& target) {
   const Result<FileInfo> before = ctx.fs.Stat(source);
-  Status logged = before ? ctx.log.BeginChange(FormatAttributeLine(source, before->attributes))
-                         : Status(before.error());
+  Status logged =
+      before ? BeginLogged(ctx.log, FormatAttributeLine(source, before->attributes), source, {})
+             : Status(before.error());
   if (!logged) {
     NoteFailure(ctx, logged.error());
     return AskToContinue(ctx, ModeNumber(RenameMode::kAttributes), source, {});
@@ -324,10 +341,39 @@ ExecutionPass::ExecutionPass(const RunContext& run, const ExecuteSetup& setup)
 
 ExecutionPass::~ExecutionPass() { CloseLog(); }
 
-void ExecutionPass::OpenLog() {
-  if (!options_.write_log || setup_.program_folder.empty()) return;
-  // A log that cannot be opened leaves the run without one.
-  (void)log_.OpenLog();
+void ShowLogRefusal(Messenger& messenger, const Error& error) {
+  std::u16string text;
+  std::u16string_view title = kLogInUseTitle;
+  if (error.code == ErrorCode::kBusy) {
+    text = kLogInUseText;
+  } else {
+    title = kCantWriteLogTitle;
+    text = kCantWriteLogText;
+    text.replace(text.find(u"%s"), 2, error.detail);
+  }
+  messenger.ShowMessage(message_kind::kCustom, box::kOk | box::kIconStop, title, text,
+                        kLevelError);
+}
+
+bool NameStaysInFolder(std::u16string_view new_name) {
+  return !new_name.empty() && new_name != u"." && new_name != u".." &&
+         new_name.find(u'/') == std::u16string_view::npos;
+}
+
+bool ExecutionPass::OpenLog() {
+  if (!options_.write_log || setup_.program_folder.empty()) return true;
+  // A user who turned logging on was promised an undo: without the log the
+  // run does not go ahead. Another run's log is waited for a little.
+  const auto deadline = std::chrono::steady_clock::now() + setup_.log_lock_wait;
+  for (;;) {
+    Status opened = log_.OpenLog();
+    if (opened) return true;
+    if (opened.error().code != ErrorCode::kBusy || std::chrono::steady_clock::now() >= deadline) {
+      ShowLogRefusal(run_.messenger, opened.error());
+      return false;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
 }
 
 void ExecutionPass::CloseLog() {
@@ -377,7 +423,7 @@ bool ExecutionPass::Pass(const std::function<bool()>& before_first_name,
     if (status == FileStatus::kExcluded) {
       list.SetCell(row, Cell::kNewName, {});
       ++summary_.not_eligible;
-      ApplyPolicy(row, status, false, {});
+      ApplyPolicy(row, status, false, {}, /*keep_mark=*/true);
       if (progress) progress(row + 1, count);
       continue;
     }
@@ -426,14 +472,23 @@ bool ExecutionPass::Pass(const std::function<bool()>& before_first_name,
     }
     ++ordinal;
 
-    if (!IsEligible(status, options_)) {
+    // Not a change: the same path (no call, no line, the row keeps its
+    // mark), or a name that would leave the folder (never, whatever forced).
+    const bool same_path = !metadata && source == target;
+    if (same_path) {
+      ++summary_.not_eligible;
+      ApplyPolicy(row, status, false, {}, /*keep_mark=*/true);
+      if (progress) progress(row + 1, count);
+      continue;
+    }
+    if (!IsEligible(status, options_) || (!metadata && !StaysInFolder(row, target))) {
       ++summary_.not_eligible;
     } else {
       const RowOutcome outcome = ChangeRow(change, row, status, source, target, wanted);
       if (outcome.stop) break;
       changed = outcome.changed;
     }
-    ApplyPolicy(row, status, changed, metadata ? source : target);
+    ApplyPolicy(row, status, changed, metadata ? source : target, false);
     if (progress) progress(row + 1, count);
   }
   RemoveMarkedRows();
@@ -522,10 +577,16 @@ ExecutionPass::RowOutcome ExecutionPass::ChangeRow(const ChangeContext& change, 
   return outcome;
 }
 
+bool ExecutionPass::StaysInFolder(int row, std::u16string_view target) const {
+  const std::u16string_view folder = run_.list.GetCell(row, Cell::kFolder);
+  return target.size() > folder.size() && target.substr(0, folder.size()) == folder &&
+         NameStaysInFolder(target.substr(folder.size()));
+}
+
 void ExecutionPass::ApplyPolicy(int row, FileStatus status, bool changed,
-                                const std::u16string& valid_path) {
+                                const std::u16string& valid_path, bool keep_mark) {
   FileList& list = run_.list;
-  const bool excluded = status == FileStatus::kExcluded;
+  const bool excluded = keep_mark || status == FileStatus::kExcluded;
   switch (policy_) {
     case kAfterRunClearAll:
       remove_[static_cast<std::size_t>(row)] = true;
@@ -593,7 +654,7 @@ void ExecutionPass::AfterPass() {
   for (const SerialLedger::Entry& entry : ledger_.entries()) {
     const Result<FileInfo> there = run_.fs.Stat(entry.wanted);
     if (there && !there->is_directory) break;
-    if (!log_.BeginChange(FormatNormalLine(entry.serial, entry.wanted))) continue;
+    if (!BeginRename(log_, entry.serial, entry.wanted)) continue;
     if (!run_.fs.RenameNoReplace(entry.serial, entry.wanted)) {
       (void)log_.AbortChange();
       continue;

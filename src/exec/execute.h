@@ -29,6 +29,17 @@
 // written is not made: the row fails like any other failed change. The log
 // is synced once, when it is closed at the end of the run.
 //
+// With `writelog` on, a run whose log cannot be made changes nothing: it
+// stops before its pass with "Can't Write Log" (the system's reason), or
+// with "Log In Use" when another run still holds slot 0 after a short wait.
+//
+// A row whose new full path equals its source exactly is not a change, even
+// when force4 lets it through: no system call, no log line, it keeps its
+// status 6 under every policy and counts as not changed. So a run that
+// changes nothing writes no log and rotates no slot. A new name that would
+// leave the row's folder (it holds a "/", or is "." or "..") is never
+// changed, whatever the force options say.
+//
 // After the pass (also after the user stopped it): collision serials whose
 // wanted name has become free are taken back (with a log line each), the log
 // is closed and rotated, a warning tells about serials that stayed, the
@@ -51,6 +62,7 @@
 //
 // Not thread-safe; the window's thread runs it.
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -222,7 +234,24 @@ struct ExecuteSetup {
   std::u16string program_folder;        // where the rename logs live; empty: no log
   const LocalTimeZone* zone = nullptr;  // for the timestamp mode; null: the system's
   ExecuteSummary* summary = nullptr;    // filled after the pass when given
+  // How long a run waits for another run to release slot 0.
+  std::chrono::milliseconds log_lock_wait{3000};
 };
+
+// The messages of a run that cannot keep the log it promised.
+inline constexpr std::u16string_view kCantWriteLogTitle = u"Can't Write Log";
+inline constexpr std::u16string_view kCantWriteLogText =
+    u"変更ログを作成できないため、変更を中止しました。\n\n%s";
+inline constexpr std::u16string_view kLogInUseTitle = u"Log In Use";
+inline constexpr std::u16string_view kLogInUseText =
+    u"別の実行が変更ログを使用中です。しばらくしてからもう一度実行してください。";
+
+// Shows the message for a log that could not be opened: "Log In Use" for
+// kBusy, else "Can't Write Log" with the error's detail (level 1, stop icon).
+void ShowLogRefusal(Messenger& messenger, const Error& error);
+
+// Whether `new_name` stays in its folder: no "/", not "." or "..", not empty.
+bool NameStaysInFolder(std::u16string_view new_name);
 
 // The execution run inside ExecuteRun's frame (run.cpp): OpenLog at the
 // start, Pass, then AfterPass; CloseLog alone when the run stops before its
@@ -234,9 +263,10 @@ class ExecutionPass {
   ExecutionPass(const ExecutionPass&) = delete;
   ExecutionPass& operator=(const ExecutionPass&) = delete;
 
-  // Opens the log when `writelog` is on; a log that cannot be opened leaves
-  // the run without one.
-  void OpenLog();
+  // Opens the log when `writelog` is on, waiting up to log_lock_wait while
+  // another run holds it. False (the message shown) when it cannot be
+  // opened: the run must then change nothing.
+  bool OpenLog();
   void CloseLog();
 
   // Walks the rows. `before_first_name` is called before the first name the
@@ -261,7 +291,12 @@ class ExecutionPass {
                        const std::u16string& source, std::u16string& target,
                        std::u16string& wanted);
   // Applies the after-run policy to `row`; rows to remove are only marked.
-  void ApplyPolicy(int row, FileStatus status, bool changed, const std::u16string& valid_path);
+  // With `keep_mark` (excluded rows, rows that are no change) a kept row
+  // keeps its status.
+  void ApplyPolicy(int row, FileStatus status, bool changed, const std::u16string& valid_path,
+                   bool keep_mark);
+  // Whether `target` is the row's folder + a name that stays in it.
+  bool StaysInFolder(int row, std::u16string_view target) const;
   void RemoveMarkedRows();
 
   const RunContext& run_;

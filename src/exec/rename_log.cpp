@@ -36,17 +36,51 @@ std::u16string FormatTime(const LogDateTime& t) {
   return Widen(buffer);
 }
 
-std::string WithCrLf(std::u16string_view body) { return ToCodePage(body) + "\r\n"; }
+bool IsLowerHex(char16_t c) { return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f'); }
+
+// Appends `path` to a line's text so that reading the line gives it back:
+// a line break or a '"' would end the line or the field, and a backslash
+// that reads as the start of a "\u" escape would be taken for one. Each is
+// written as its own escape (other text is left to EscapeNonAnsi).
+void AppendLoggedPath(std::u16string& text, std::u16string_view path) {
+  auto escape = [&text](char16_t c) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    text += u"\\u00";
+    text += static_cast<char16_t>(kHex[(c >> 4) & 0xF]);
+    text += static_cast<char16_t>(kHex[c & 0xF]);
+  };
+  for (std::size_t i = 0; i < path.size(); ++i) {
+    const char16_t c = path[i];
+    const bool starts_escape = c == u'\\' && i + 6 <= path.size() && path[i + 1] == u'u' &&
+                               IsLowerHex(path[i + 2]) && IsLowerHex(path[i + 3]) &&
+                               IsLowerHex(path[i + 4]) && IsLowerHex(path[i + 5]);
+    if (c == u'\n' || c == u'\r' || c == u'"' || starts_escape) {
+      escape(c);
+    } else {
+      text += c;
+    }
+  }
+}
+
+// The bytes of a line: escaped where the code page lacks a character, with
+// CR LF at its end.
+std::string LineBytes(std::u16string_view text) {
+  std::string bytes;
+  EscapeNonAnsi(text, bytes, kLogLineCapacity);
+  bytes += "\r\n";
+  return bytes;
+}
 
 // Hands the lines of a log to `on_line` within the loading limits. `more`
 // appends the next bytes of the log to its argument and returns false when
-// there are none. A line is handed over with its line feed.
+// there are none. A line is handed over with its line feed. There is no
+// limit on the count of lines: a run's log is always read whole.
 template <typename More, typename OnLine>
 void ReadLogLines(More&& more, OnLine&& on_line) {
   std::string buffer;
   std::size_t pos = 0;
   bool at_end = false;
-  for (int lines = 0; lines < kMaxLogLines; ++lines) {
+  for (;;) {
     std::size_t line_end;  // one past the line feed
     for (;;) {
       const std::size_t available = buffer.size() - pos;
@@ -109,23 +143,19 @@ std::string FormatNormalLine(std::u16string_view before, std::u16string_view aft
   std::u16string text;
   text.reserve(before.size() + after.size() + 20);
   text += u"\"";
-  text += before;
+  AppendLoggedPath(text, before);
   text += u"\",\"";
-  text += after;
+  AppendLoggedPath(text, after);
   text += u"\",\"";
   text += kNormalKind;
-  text += u"\"\n";
-  std::string bytes;
-  EscapeNonAnsi(text, bytes, kLogLineCapacity);
-  if (!bytes.empty() && bytes.back() == '\n') bytes.pop_back();
-  bytes += "\r\n";
-  return bytes;
+  text += u"\"";
+  return LineBytes(text);
 }
 
 std::string FormatTimestampLine(std::u16string_view path, const LogDateTime& creation,
                                 const LogDateTime& last_write) {
   std::u16string text = u"\"";
-  text += path;
+  AppendLoggedPath(text, path);
   text += u"\",\"<作成：";
   text += FormatTime(creation);
   text += u", 更新：";
@@ -133,13 +163,13 @@ std::string FormatTimestampLine(std::u16string_view path, const LogDateTime& cre
   text += u">\",\"";
   text += kTimestampKind;
   text += u"\"";
-  return WithCrLf(text);
+  return LineBytes(text);
 }
 
 std::string FormatAttributeLine(std::u16string_view path, std::uint32_t attributes) {
   auto flag = [attributes](std::uint32_t bit) { return (attributes & bit) != 0 ? u'Y' : u'N'; };
   std::u16string text = u"\"";
-  text += path;
+  AppendLoggedPath(text, path);
   text += u"\",\"<読：";
   text += flag(attr::kReadOnly);
   text += u", 隠：";
@@ -151,7 +181,18 @@ std::string FormatAttributeLine(std::u16string_view path, std::uint32_t attribut
   text += u">\",\"";
   text += kAttributeKind;
   text += u"\"";
-  return WithCrLf(text);
+  return LineBytes(text);
+}
+
+bool LineReadsBack(std::string_view line, std::u16string_view field1,
+                   std::u16string_view field2) {
+  // The reader ends a line at its first line feed, and at its byte limit.
+  const std::size_t lf = line.find('\n');
+  if (lf == std::string_view::npos || lf + 1 != line.size() || line.size() > kMaxLogLineBytes) {
+    return false;
+  }
+  const std::optional<LogLine> parsed = ParseLogLine(line);
+  return parsed && parsed->field1 == field1 && (field2.empty() || parsed->field2 == field2);
 }
 
 std::optional<LogDateTime> ParseLogTime(std::u16string_view text, std::size_t offset) {

@@ -21,10 +21,12 @@
 //   "<before>","<after>","<NORMAL>"                       rename or move
 //   "<path>","<作成：YYYY/MM/DD hh:mm:ss, 更新：YYYY/MM/DD hh:mm:ss>","<TIMESTAMP>"
 //   "<path>","<読：Y, 隠：N, ア：Y, シ：N>","<ATTRIBUTE>"
-// <NORMAL> lines are written with the "\u" escapes of config/encoding.h (a
-// character the code page lacks survives); the other two kinds are converted
-// plainly (such a character becomes '?'). Times are local time, the state
-// before the change; flags are read-only, hidden, archive, system.
+// Lines are written with the "\u" escapes of config/encoding.h (a character
+// the code page lacks survives). Within a path, a line break, a '"' and a
+// backslash that would read as the start of an escape are written as their
+// escapes too, so every path reads back exactly; a line of paths the code
+// page holds is byte for byte the plain conversion. Times are local time,
+// the state before the change; flags are read-only, hidden, archive, system.
 //
 // Paths use "/"; folder parts end in "/".
 
@@ -45,8 +47,8 @@ inline constexpr int kNewestLogSlot = 1;
 inline constexpr int kOldestLogSlot = 9;
 
 // Loading limits (the reader of the original program; logs written by it
-// load the same way).
-inline constexpr int kMaxLogLines = 50000;
+// load the same way). Its limit of 50,000 lines is not kept: a run of many
+// swaps writes more lines than it changed files, and all must be undone.
 inline constexpr std::size_t kMaxLogLineBytes = 5200;   // through the line feed
 inline constexpr std::size_t kMaxLogFieldBytes = 1556;
 inline constexpr std::size_t kLogFieldCapacity = 260;   // at most 259 code units
@@ -79,14 +81,20 @@ struct LogDateTime {
   friend bool operator==(const LogDateTime&, const LogDateTime&) = default;
 };
 
-// One line of each kind, as stored bytes ending in CR LF. A <NORMAL> line
-// is escaped within kLogLineCapacity code units; should that cut it (paths
-// far beyond the program's 259-unit limit), it still ends in CR LF.
+// One line of each kind, as stored bytes ending in CR LF, escaped within
+// kLogLineCapacity code units; should that cut it (paths far beyond the
+// program's 259-unit limit), it still ends in CR LF.
 std::string FormatNormalLine(std::u16string_view before, std::u16string_view after);
 std::string FormatTimestampLine(std::u16string_view path, const LogDateTime& creation,
                                 const LogDateTime& last_write);
 // `attributes` holds the attr:: bits before the change.
 std::string FormatAttributeLine(std::u16string_view path, std::uint32_t attributes);
+
+// Whether `line` reads back (ParseLogLine) with exactly `field1`, and
+// `field2` unless that is empty: a change whose line would not is never
+// made, as undo could not find its file.
+bool LineReadsBack(std::string_view line, std::u16string_view field1,
+                   std::u16string_view field2);
 
 // Reads a time written as "YYYY/MM/DD hh:mm:ss" at `offset` of `text`.
 // nullopt unless digits stand at offsets 0-3, 5-6, 8-9, 11-12, 14-15, 17-18
@@ -127,8 +135,8 @@ std::u16string CellToPath(std::u16string_view cell);
 
 UndoRow MakeUndoRow(const LogLine& line);
 
-// The rows of a log held in memory, with the loading limits: at most
-// kMaxLogLines lines; a line ends at its line feed; kMaxLogLineBytes bytes
+// The rows of a log held in memory, with the loading limits: every line
+// (however many); a line ends at its line feed; kMaxLogLineBytes bytes
 // without a line feed (the end of the file without one too) end the
 // loading; a line with fewer than six '"' gives no row.
 std::vector<UndoRow> ParseLogRows(std::string_view bytes);

@@ -69,8 +69,9 @@ int RunDriver::RunExecution() {
   int result = 0;
   {
     ExecutionPass pass(run_, *run_.execute);
-    pass.OpenLog();
-    if (!Start(hooks_.collect_parameters) || !Start(hooks_.prepare_mode)) {
+    if (!pass.OpenLog()) {
+      result = 1;  // the log it promised cannot be kept: nothing is changed
+    } else if (!Start(hooks_.collect_parameters) || !Start(hooks_.prepare_mode)) {
       pass.CloseLog();
       result = 1;
     } else {

@@ -26,7 +26,9 @@
 // from it and the row is validated (ValidateRow, stored). Source and preset
 // are cut to 259 code units. A preview never changes the disk.
 //
-// The execution kind (1) opens the rename log before step 3, has no step 4,
+// The execution kind (1) opens the rename log before step 3 (a log that
+// `writelog` asks for and that cannot be opened stops the run, result 1,
+// before anything is changed), has no step 4,
 // runs the execution pass of exec/execute.h in step 6 and its after-pass
 // steps (serial clean-up, closing and rotating the log, the macro step)
 // before step 7; these and step 7 also run when the user ended the pass

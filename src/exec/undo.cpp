@@ -1,8 +1,12 @@
 #include "exec/undo.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <utility>
 
+#include "exec/execute.h"
 #include "exec/rename_log.h"
 #include "modes/attributes.h"
 #include "modes/timestamp.h"
@@ -110,7 +114,101 @@ void ShowProgress(const UndoContext& ctx, int percent) {
   if (ctx.progress) ctx.progress(percent);
 }
 
+constexpr std::u16string_view kRecordPrefix = u"undo_";
+constexpr std::u16string_view kRecordSuffix = u".rec";
+
+std::u16string Hex(std::uint64_t value) {
+  char buffer[24];
+  std::snprintf(buffer, sizeof buffer, "%llx", static_cast<unsigned long long>(value));
+  std::u16string out;
+  for (const char* p = buffer; *p != '\0'; ++p) out.push_back(static_cast<char16_t>(*p));
+  return out;
+}
+
+// The undo record of the log at `slot_path`, named after what tells that log
+// apart from every other (its size and times, which a rotation keeps), so
+// the record follows the log from slot to slot. Empty when the log is gone.
+std::u16string RecordPathOf(FileSystem& fs, std::u16string_view program_folder,
+                            const std::u16string& slot_path) {
+  const Result<FileInfo> info = fs.Stat(slot_path);
+  if (!info) return {};
+  std::u16string path(program_folder);
+  if (path.empty() || path.back() != u'/') path.push_back(u'/');
+  path += kRecordPrefix;
+  path += Hex(info->size) + u"_" + Hex(static_cast<std::uint64_t>(info->last_write_time)) + u"_" +
+          Hex(static_cast<std::uint64_t>(info->creation_time));
+  path += kRecordSuffix;
+  return path;
+}
+
+// The record's line for the log line `index`.
+std::string RecordLine(int index) { return std::to_string(index) + "\n"; }
+
+// Whether the reverse step of `entry` may not have been made: unless the
+// file is gone from where the run put it and something is back at its old
+// place, the step is taken again (a move never replaces anything, so taking
+// again a step that cannot be made changes nothing). Other kinds are always
+// taken again: setting the same times or flags twice changes nothing.
+bool StepNotMade(FileSystem& fs, const UndoSession::Entry& entry) {
+  if (KindOf(entry.kind) != StepKind::kRename) return true;
+  return fs.Exists(entry.current) || !fs.Exists(entry.target);
+}
+
+// Removes the records of logs that are no longer in any slot.
+void PruneRecords(FileSystem& fs, std::u16string_view program_folder, const std::u16string& keep) {
+  std::vector<std::u16string> live{keep};
+  for (int slot = kNewestLogSlot; slot <= kOldestLogSlot; ++slot) {
+    live.push_back(RecordPathOf(fs, program_folder, LogSlotPath(program_folder, slot)));
+  }
+  std::u16string folder(program_folder);
+  if (folder.empty() || folder.back() != u'/') folder.push_back(u'/');
+  auto entries = fs.List(folder, ListDetail::kNamesOnly);
+  if (!entries) return;
+  for (const DirEntry& e : *entries) {
+    const std::u16string_view name = e.name;
+    if (e.info.is_directory || !name.starts_with(kRecordPrefix) || !name.ends_with(kRecordSuffix)) {
+      continue;
+    }
+    const std::u16string path = folder + e.name;
+    if (std::find(live.begin(), live.end(), path) == live.end() && !fs.IsLocked(path)) {
+      (void)fs.RemoveFile(path);
+    }
+  }
+}
+
 }  // namespace
+
+void UndoSession::ReadRecord(FileSystem& fs) {
+  done_.assign(entries_.size(), false);
+  record_bytes_.clear();
+  record_keep_ = 0;
+  if (record_path_.empty()) return;
+  Result<std::string> bytes = fs.ReadFile(record_path_);
+  if (!bytes) return;
+  record_bytes_ = std::move(*bytes);
+  // One line per reverse step, the index of its log line, written ahead of
+  // the step. The last one is in doubt: the disk tells whether it was made.
+  std::size_t begin = 0;
+  int last = -1;
+  std::size_t last_begin = 0;
+  for (std::size_t lf; (lf = record_bytes_.find('\n', begin)) != std::string::npos;
+       begin = lf + 1) {
+    const std::string line = record_bytes_.substr(begin, lf - begin);
+    char* end = nullptr;
+    const unsigned long index = std::strtoul(line.c_str(), &end, 10);
+    record_keep_ = lf + 1;
+    const bool number = !line.empty() && line[0] >= '0' && line[0] <= '9' &&
+                        end == line.c_str() + line.size();
+    if (!number || index >= entries_.size()) continue;
+    done_[index] = true;
+    last = static_cast<int>(index);
+    last_begin = begin;
+  }
+  if (last >= 0 && StepNotMade(fs, entries_[static_cast<std::size_t>(last)])) {
+    done_[static_cast<std::size_t>(last)] = false;
+    record_keep_ = last_begin;
+  }
+}
 
 std::u16string UndoLogEntryText(int slot) {
   std::u16string text = u"0つ前";
@@ -170,21 +268,33 @@ UndoEnterResult UndoSession::EnterUndo(int slot, const UndoContext& ctx) {
   ctx.list.ClearAll();
   entries_.clear();
   entries_.reserve(rows->size());
-  ctx.list.Reserve(static_cast<int>(rows->size()));
   for (const UndoRow& row : *rows) {
     // The row texts are whole here; the list cuts them, the entry keeps them.
     entries_.push_back(Entry{FieldOfCell(row.new_name), FieldOfCell(row.old_name), row.folder});
+  }
+  // Lines an earlier undo of this log took back get no row.
+  record_path_ = RecordPathOf(ctx.fs, ctx.program_folder, LogSlotPath(ctx.program_folder, slot));
+  ReadRecord(ctx.fs);
+  const int undone = static_cast<int>(std::count(done_.begin(), done_.end(), true));
+  ctx.list.Reserve(static_cast<int>(rows->size()) - undone);
+  for (std::size_t i = 0; i < rows->size(); ++i) {
+    if (done_[i]) continue;
+    const UndoRow& row = (*rows)[i];
     ctx.list.AddRow(row.old_name, row.extension, row.folder, row.new_name, {}, {},
                     ctx.list.Count(), row.status);
   }
-  used_.assign(entries_.size(), false);
+  used_ = done_;
   shift_ = 0;
   active_ = true;
   slot_ = slot;
 
-  result.rows = static_cast<int>(entries_.size());
+  result.rows = ctx.list.Count();
   result.outcome = UndoEnterOutcome::kEntered;
-  if (entries_.empty()) {
+  if (!entries_.empty() && result.rows == 0) {
+    ctx.messenger.ShowMessage(message_kind::kCustom, box::kOk | box::kIconInformation,
+                              kAlreadyUndoneTitle, kAlreadyUndoneText, kLevelInfo);
+    result.outcome = UndoEnterOutcome::kAlreadyUndone;
+  } else if (entries_.empty()) {
     ctx.messenger.ShowMessage(message_kind::kCustom, box::kOk | box::kIconInformation,
                               u"Empty List", u"変更するファイルリストが空です。", kLevelInfo);
     result.outcome = UndoEnterOutcome::kEnteredEmpty;
@@ -237,6 +347,16 @@ UndoRunResult UndoSession::RunUndo(int perform, const UndoContext& ctx) {
   UndoRunResult result;
   if (perform == 1 && active_ && ctx.messenger.test_mode()) return result;
 
+  std::unique_ptr<AppendFile> record;
+  if (perform == 1 && active_ && ctx.list.Count() > 0) {
+    record = OpenRecord(ctx);
+    if (!record) {
+      result.refused = true;
+      result.ui = Leave(ctx);
+      return result;
+    }
+  }
+
   if (perform == 1 && active_) {
     result.performed = true;
     FileList& list = ctx.list;
@@ -273,6 +393,8 @@ UndoRunResult UndoSession::RunUndo(int perform, const UndoContext& ctx) {
 
       if (kind == StepKind::kNone) {
         ++result.skipped;
+        // Nothing to take back: a lost note costs nothing.
+        if (record && index >= 0) (void)record->Append(RecordLine(index));
       } else {
         const unsigned mode = MessageModeOf(kind);
         const bool rename = kind == StepKind::kRename;
@@ -285,9 +407,22 @@ UndoRunResult UndoSession::RunUndo(int perform, const UndoContext& ctx) {
           result.stopped = true;
           break;
         }
+        // The step is recorded ahead, as a run logs its changes, and the
+        // record taken out again when it fails.
+        const std::uint64_t before = record ? record->Size() : 0;
+        if (record && index >= 0) {
+          Status noted = record->Append(RecordLine(index));
+          if (!noted) {
+            ShowLogRefusal(messenger, noted.error());
+            result.refused = true;
+            result.stopped = true;
+            break;
+          }
+        }
         if (Reverse(kind, entry, ctx)) {
           ++result.restored;
         } else {
+          if (record && record->Size() != before) (void)record->Truncate(before);
           ++result.failed;
           if (messenger.ShowMessage(message_kind::kChangeFailed, mode, first, second,
                                     kLevelError) == kAnswerNo) {
@@ -302,8 +437,43 @@ UndoRunResult UndoSession::RunUndo(int perform, const UndoContext& ctx) {
     }
   }
 
+  if (record) {
+    (void)record->Sync();
+    const bool empty = record->Size() == 0;
+    record.reset();
+    if (empty) (void)ctx.fs.RemoveFile(record_path_);
+  }
   result.ui = Leave(ctx);
   return result;
+}
+
+std::unique_ptr<AppendFile> UndoSession::OpenRecord(const UndoContext& ctx) {
+  if (record_path_.empty()) {
+    ShowLogRefusal(ctx.messenger, MakeError(ErrorCode::kNotFound, LogSlotPath(ctx.program_folder,
+                                                                              slot_)));
+    return nullptr;
+  }
+  auto opened = ctx.fs.OpenAppend(record_path_, /*lock=*/true);
+  if (!opened) {
+    ShowLogRefusal(ctx.messenger, opened.error());
+    return nullptr;
+  }
+  std::unique_ptr<AppendFile> record = std::move(opened.value());
+  // Another undo of this log went on since it was loaded: load it again.
+  auto now = ctx.fs.ReadFile(record_path_);
+  if ((now ? *now : std::string()) != record_bytes_) {
+    ShowLogRefusal(ctx.messenger, MakeError(ErrorCode::kBusy, record_path_));
+    return nullptr;
+  }
+  if (record->Size() > record_keep_) {
+    Status cut = record->Truncate(record_keep_);
+    if (!cut) {
+      ShowLogRefusal(ctx.messenger, cut.error());
+      return nullptr;
+    }
+  }
+  PruneRecords(ctx.fs, ctx.program_folder, record_path_);
+  return record;
 }
 
 UndoUiState UndoSession::Leave(const UndoContext& ctx) {
@@ -313,6 +483,10 @@ UndoUiState UndoSession::Leave(const UndoContext& ctx) {
   slot_ = 0;
   entries_.clear();
   used_.clear();
+  done_.clear();
+  record_path_.clear();
+  record_bytes_.clear();
+  record_keep_ = 0;
   shift_ = 0;
   ShowProgress(ctx, 0);
   return NormalModeUi(ctx.current_mode);

@@ -16,6 +16,18 @@
 // again) comes back as an UndoUiState for the window to apply; the list, the
 // messages and the progress bar are handled here through the context.
 //
+// Undo record: each reverse step is noted, ahead of it, in a record file
+// beside the logs ("undo_<size>_<times>.rec", named after the log it
+// belongs to, so it follows the log through the slots; the log itself is
+// never changed). A line taken back once is never taken back again: a
+// second undo of the same log finds nothing left to do and says "this run
+// was already undone" ("Already Undone"), and an undo that was killed or
+// stopped part-way shows, when run again, only the lines not yet taken back
+// (the last noted step is judged on the disk, as the start-up repair judges
+// a run's last line). An undo holds the record locked; when it cannot be
+// made or is in use, the undo changes nothing and says why, with the
+// messages of a run whose log cannot be written.
+//
 // Guarantees:
 // - A reverse step never overwrites anything (FileSystem::RenameNoReplace).
 // - A failed step changes nothing on disk (see the timestamp rule in
@@ -25,7 +37,9 @@
 //
 // Not thread-safe; the window's thread owns the session.
 
+#include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -51,6 +65,10 @@ inline constexpr std::u16string_view kFolderHeaderText = u"フォルダ名";
 inline constexpr std::u16string_view kRemarksHeaderText = u"<備考>";
 // The phrase of the question asked before a command that undo mode blocks.
 inline constexpr std::u16string_view kStopUndoPhrase = u"変更UnDoモードを中止";
+// Said when every line of the chosen log was already taken back.
+inline constexpr std::u16string_view kAlreadyUndoneTitle = u"Already Undone";
+inline constexpr std::u16string_view kAlreadyUndoneText =
+    u"この実行の変更はすでに元に戻されています。";
 
 // The log drop-down's entry for `slot` (1..9): "1つ前" .. "9つ前".
 std::u16string UndoLogEntryText(int slot);
@@ -99,6 +117,7 @@ struct UndoContext {
 enum class UndoEnterOutcome {
   kEntered,       // rows loaded, undo mode on
   kEnteredEmpty,  // the log held no line: "Empty List" shown, undo mode on
+  kAlreadyUndone, // every line was taken back before: "Already Undone" shown, undo mode on
   kCannotOpen,    // "Can't Open File!" shown, undo mode left
   kLeft,          // the UnDo command while undo mode was on: left
   kInvalidSlot,   // not 1..10: nothing done
@@ -118,12 +137,13 @@ struct UndoRunResult {
   int skipped = 0;         // rows removed without a change (no kind to go by)
   bool stopped = false;    // ended early: a No or an unknown kind
   bool unknown_kind = false;
+  bool refused = false;    // the undo record could not be written or was in use
   // What the window shows now; nullopt when nothing changed (test mode).
   std::optional<UndoUiState> ui;
 
   // For the exit status of an unattended undo: some logged change is not
   // back because its step failed or its kind was unknown.
-  bool AnyFailed() const { return failed > 0 || unknown_kind; }
+  bool AnyFailed() const { return failed > 0 || unknown_kind || refused; }
 };
 
 class UndoSession {
@@ -149,8 +169,9 @@ class UndoSession {
   //     order: old name "name : folder" of where the file is now (or the
   //     time/attribute field as it stands), extension " ", folder cell the
   //     kind, new name "name : folder" of the path undo restores, status 9.
-  //     A log without lines shows "Empty List"; undo mode is entered either
-  //     way.
+  //     Lines the undo record shows as taken back get no row. A log without
+  //     lines shows "Empty List", one whose lines were all taken back
+  //     "Already Undone"; undo mode is entered either way.
   UndoEnterResult EnterUndo(int slot, const UndoContext& ctx);
 
   // perform = 1 (in undo mode, outside test mode): reverses the rows from
@@ -166,6 +187,9 @@ class UndoSession {
   //   other "<..."   "This Format is Not Defined", and the undo ends;
   //   anything else  the kind of the row handled before (none for the first
   //                  row: it is removed unchanged).
+  // The undo record is opened (locked) first; when it cannot be, nothing is
+  // changed: "Can't Write Log" or "Log In Use", and `refused`. Each step is
+  // noted in it ahead (see the top of this file).
   // With chg_confirm 1 one question comes first, with 2 one per row; a No
   // ends the undo. A failed step asks "Continue?"; No ends it.
   // Then, and for perform = 0 or out of undo mode at once, undo mode is
@@ -184,11 +208,20 @@ class UndoSession {
   // Entry `index`, or for -1 the paths the cells of row `row` show.
   Entry EntryAt(const FileList& list, int row, int index) const;
   UndoUiState Leave(const UndoContext& ctx);
+  // Reads the undo record of the loaded log into done_ (see the header).
+  void ReadRecord(FileSystem& fs);
+  // Opens the record locked for the reverse steps, cut back to what
+  // ReadRecord accepted; null (the message shown) when it cannot be used.
+  std::unique_ptr<AppendFile> OpenRecord(const UndoContext& ctx);
 
   bool active_ = false;
   int slot_ = 0;
   std::vector<Entry> entries_;  // in file order
-  std::vector<bool> used_;      // entries whose row was handled
+  std::vector<bool> used_;      // entries whose row was handled (or taken back before)
+  std::vector<bool> done_;      // entries an earlier undo took back
+  std::u16string record_path_;  // the undo record of the loaded log
+  std::string record_bytes_;    // the record as it was when the log was loaded
+  std::uint64_t record_keep_ = 0;  // its length without a step that was not made
   int shift_ = 0;               // entry index − row index of the last match
 };
 

@@ -66,6 +66,8 @@ FileStatus CheckNewName(std::u16string_view folder, std::u16string_view old_name
           break;
         }
       }
+      // Not a name in the folder at all (execution never takes it either).
+      if (new_name == u"." || new_name == u"..") status = FileStatus::kInvalidName;
     }
   }
 

@@ -14,7 +14,9 @@
 //     only in letter case, except in the letter-case mode (4);
 //   - otherwise a leading "." is kBadCharacter, and the first of
 //     " : / ? < > | (kInvalidName), \ (kBackslash), , ; (kBadCharacter), in
-//     that order, found anywhere in the new name replaces it;
+//     that order, found anywhere in the new name replaces it; "." and ".."
+//     are kInvalidName (execution refuses these and "/" whatever the force
+//     options say);
 //   - a name still changeable whose target exists is kTargetExists, except in
 //     the letter-case and 8.3 modes (4, 6);
 //   - in every mode a "*" in the new name is kInvalidName;

@@ -70,6 +70,12 @@ TEST_F(AutoRunTest, ReplacementRunRenamesLogsAndUndoRestores) {
   EXPECT_EQ(fs_.Content(u"/work/d/IMG_0001.JPG"), "one");
   EXPECT_EQ(fs_.Content(u"/work/d/IMG_0002.JPG"), "two");
   EXPECT_FALSE(fs_.Exists(u"/work/d/photo_0001.JPG"));
+
+  // The same undo again changes nothing and says so.
+  fs_.renamed_.clear();
+  EXPECT_EQ(Run({u"/undo1"}), kExitOk);
+  EXPECT_EQ(err_.str(), "tessivo: undo: this run was already undone\n");
+  EXPECT_TRUE(fs_.renamed_.empty());
 }
 
 TEST_F(AutoRunTest, TestModePrintsThePreviewAndChangesNothing) {
@@ -228,6 +234,15 @@ TEST_F(AutoRunTest, RunsThatCannotStartExitWithTwo) {
     EXPECT_LE(std::count(err.begin(), err.end(), '\n'), 1) << why << ": " << err;
   }
   EXPECT_TRUE(fs_.renamed_.empty());
+
+  // A log that cannot be written: one message line, nothing renamed.
+  fs_.FailPath(FakeFileSystem::Op::kOpenAppend, u"/prog/rename0.log", ErrorCode::kNoSpace);
+  messages_.str({});
+  EXPECT_EQ(Run({u"s/IMG/pic/", u"/work/d"}), kExitNotStarted);
+  const std::string said = messages_.str();
+  EXPECT_TRUE(said.starts_with("[Can't Write Log] ")) << said;
+  EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1);
+  EXPECT_TRUE(err_.str().empty() && fs_.renamed_.empty());
 }
 
 TEST_F(AutoRunTest, FailedChangeGivesExitOneAndTheSystemsReason) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <initializer_list>
 #include <string>
 #include <tuple>
@@ -88,7 +89,8 @@ class ExecuteTest : public ::testing::Test {
   ExecuteSetup setup_{.options = {.write_log = true, .show_errors = true},
                       .program_folder = u"/prog",
                       .zone = &utc_,
-                      .summary = &summary_};
+                      .summary = &summary_,
+                      .log_lock_wait = std::chrono::milliseconds(0)};
 };
 
 // Targets taken during the run (free at the preview, taken by the row
@@ -148,12 +150,13 @@ TEST_F(ExecuteTest, PerChangeQuestionShowsTheSerialPathAndTheTakeBackIsTold) {
 }
 
 TEST_F(ExecuteTest, AfterRunPolicies) {
-  const std::string continued = "x.txt>:8 b.txt>y.txt:11 c.txt>:12 d.txt>d.txt:11";
+  // d.txt is no change: it keeps its mark 6 whatever the policy keeps.
+  const std::string continued = "x.txt>:8 b.txt>y.txt:11 c.txt>:12 d.txt>d.txt:6";
   const std::tuple<int, bool, std::string> cases[] = {
       // policy, keep-changing once, rows
       {kAfterRunClearAll, false, ""},  // failed rows go too
       {kAfterRunClearChanged, false, "b.txt>y.txt:7 c.txt>:12 d.txt>d.txt:6"},
-      {kAfterRunKeep, false, "a.txt>x.txt:8 b.txt>y.txt:11 c.txt>:12 d.txt>d.txt:11"},
+      {kAfterRunKeep, false, "a.txt>x.txt:8 b.txt>y.txt:11 c.txt>:12 d.txt>d.txt:6"},
       {kAfterRunKeepChanging, false, continued},
       // The keep-changing command turns 3 into 0 and anything else into 3.
       {kAfterRunKeepChanging, true, ""},
@@ -165,9 +168,10 @@ TEST_F(ExecuteTest, AfterRunPolicies) {
     Row(u"a.txt", u"x.txt");  // changed
     Row(u"b.txt", u"y.txt");  // fails
     Row(u"c.txt", u"w.txt", FileStatus::kExcluded);
-    Row(u"d.txt", u"d.txt", FileStatus::kUnchanged);  // not eligible
+    Row(u"d.txt", u"d.txt", FileStatus::kUnchanged);  // forced, yet no change
     fs_.FailPath(Op::kRenameNoReplace, u"/d/y.txt", ErrorCode::kPermission);
     setup_.options.after_run = policy;
+    setup_.options.force_unchanged = true;
     state_.keep_changing_once = once;
 
     ASSERT_EQ(Run(), 0);
@@ -202,14 +206,55 @@ TEST_F(ExecuteTest, ForceOptionsDecideWhichMarksAreChanged) {
     }
   }
 
-  // A forced row whose new name is its old name succeeds without a rename
-  // and is logged like any other change.
-  setup_.options.force_unchanged = true;
-  setup_.options.after_run = kAfterRunKeep;
+  // Forced rows that change nothing: the same name (no call, no line: a run
+  // of only such rows rotates no slot) and names that would leave the
+  // folder (never changed, whatever is forced).
+  setup_.options = {.force_invalid = true, .force_backslash = true, .force_bad_character = true,
+                    .force_unchanged = true, .after_run = kAfterRunKeep, .write_log = true};
+  fs_.AddFile(u"/prog/rename1.log", "newest");
+  fs_.AddFolder(u"/d/sub");
   Row(u"a.txt", u"a.txt", FileStatus::kUnchanged);
+  Row(u"b.txt", u"sub/b.txt", FileStatus::kInvalidName);
+  Row(u"c.txt", u"../c.txt", FileStatus::kInvalidName);
+  Row(u"e.txt", u"..", FileStatus::kInvalidName);
   ASSERT_EQ(Run(), 0);
-  EXPECT_EQ(Rows(), "a.txt>a.txt:8");
-  EXPECT_EQ(Log(), Line("a.txt", "a.txt"));
+  EXPECT_EQ(Rows(), "a.txt>a.txt:6 b.txt>sub/b.txt:11 c.txt>../c.txt:11 e.txt>..:11");
+  EXPECT_TRUE(fs_.renamed_.empty() && fs_.appended_.empty());
+  EXPECT_EQ(Log(), "newest");
+  EXPECT_TRUE(summary_.changed == 0 && summary_.not_eligible == 4);
+}
+
+// With the log on, a run whose log cannot be made or is held by another run
+// changes nothing and says why; the other run is waited for a little.
+TEST_F(ExecuteTest, NoLogNoChange) {
+  const std::tuple<ErrorCode, bool, std::u16string> cases[] = {
+      // failure of the open, another run holds slot 0, title
+      {ErrorCode::kPermission, false, u"Can't Write Log"},
+      {ErrorCode::kNoSpace, false, u"Can't Write Log"},
+      {ErrorCode::kBusy, true, u"Log In Use"},
+  };
+  for (const auto& [code, locked, title] : cases) {
+    SCOPED_TRACE(Utf16ToUtf8(title));
+    Reset();
+    Row(u"a.txt", u"b.txt");
+    if (locked) {
+      fs_.SetLockedByOther(u"/prog/rename0.log");
+      setup_.log_lock_wait = std::chrono::milliseconds(250);
+    } else {
+      fs_.FailPath(Op::kOpenAppend, u"/prog/rename0.log", code);
+    }
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(Run(), 1);
+    EXPECT_EQ(std::chrono::steady_clock::now() - start >= std::chrono::milliseconds(250), locked);
+    setup_.log_lock_wait = std::chrono::milliseconds(0);
+    EXPECT_TRUE(fs_.renamed_.empty() && fs_.Exists(u"/d/a.txt"));
+    ASSERT_EQ(sink_.shown.size(), 1u);
+    EXPECT_EQ(sink_.shown[0].title, title);
+    EXPECT_EQ(sink_.shown[0].style, box::kOk | box::kIconStop);
+    EXPECT_EQ(sink_.shown[0].text,
+              locked ? u"別の実行が変更ログを使用中です。しばらくしてからもう一度実行してください。"
+                     : u"変更ログを作成できないため、変更を中止しました。\n\n/prog/rename0.log (injected)");
+  }
 }
 
 TEST(ExecuteOptionsTest, ReadFromTheSettings) {

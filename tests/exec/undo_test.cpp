@@ -275,7 +275,77 @@ TEST_F(UndoTest, ConfirmationsAndTestMode) {
   ASSERT_EQ(session_.EnterUndo(1, Ctx()).outcome, Outcome::kEntered);
   const UndoRunResult test_run = session_.RunUndo(1, Ctx());
   EXPECT_TRUE(!test_run.performed && !test_run.ui);
-  EXPECT_TRUE(session_.active() && list_.Count() == 2);
+  EXPECT_TRUE(session_.active() && list_.Count() == 1);  // the row taken back is not shown again
+}
+
+// Two swaps through collision serials, of names that only survive the log
+// through its escapes.
+class UndoSwapTest : public UndoTest {
+ protected:
+  const std::u16string a1 = u"/d/esc\\u0041x.txt", b1 = u"/d/line\nfeed", a2 = u"/d/a", b2 = u"/d/b";
+
+  void SetUp() override {
+    fs_ = FakeFileSystem();
+    list_ = FileList();
+    session_ = UndoSession();
+    sink_.shown.clear();
+    fs_.AddFile(a1, "B1");
+    fs_.AddFile(b1, "A1");
+    fs_.AddFile(a2, "B2");
+    fs_.AddFile(b2, "A2");
+    WriteLog(1, FormatNormalLine(a1, b1 + u"(1)") + FormatNormalLine(b1, a1) +
+                    FormatNormalLine(a2, b2 + u"(1)") + FormatNormalLine(b2, a2) +
+                    FormatNormalLine(b1 + u"(1)", b1) + FormatNormalLine(b2 + u"(1)", b2));
+  }
+  std::string Names() {
+    return Content(a1) + Content(b1) + Content(a2) + Content(b2) + Content(b1 + u"(1)") +
+           Content(b2 + u"(1)");
+  }
+  void ExpectAlreadyUndone() {
+    EXPECT_EQ(session_.EnterUndo(1, Ctx()).outcome, Outcome::kAlreadyUndone);
+    EXPECT_EQ(sink_.shown.back().title, u"Already Undone");
+    fs_.renamed_.clear();
+    EXPECT_EQ(session_.RunUndo(1, Ctx()).restored, 0);
+    EXPECT_TRUE(fs_.renamed_.empty());
+    EXPECT_EQ(Names(), "A1B1A2B2<missing><missing>");
+  }
+};
+
+TEST_F(UndoSwapTest, SecondUndoChangesNothing) {
+  EXPECT_EQ(Undo().restored, 6);
+  EXPECT_EQ(Names(), "A1B1A2B2<missing><missing>");
+  ExpectAlreadyUndone();
+}
+
+// An undo killed at its n-th move, before or after noting it, is finished by
+// the next one, which takes back nothing twice.
+TEST_F(UndoSwapTest, KilledUndoIsFinishedByTheNext) {
+  for (int n = 1; n <= 6; ++n) {
+    for (bool noted : {false, true}) {
+      SCOPED_TRACE(testing::Message() << "move " << n << (noted ? " noted" : ""));
+      SetUp();
+      fs_.FailNthCall(Op::kRenameNoReplace, n, ErrorCode::kIo);
+      if (noted) fs_.FailNthCall(Op::kTruncate, 1, ErrorCode::kIo);  // the note stays
+      sink_.answers = {kAnswerNo};
+      EXPECT_TRUE(Undo().stopped);
+      fs_.ClearFailures();
+      EXPECT_EQ(Undo().restored, 6 - (n - 1));
+      EXPECT_EQ(Names(), "A1B1A2B2<missing><missing>");
+      ExpectAlreadyUndone();
+    }
+  }
+}
+
+// Without its record an undo changes nothing and says why.
+TEST_F(UndoSwapTest, UndoWithoutItsRecordChangesNothing) {
+  for (ErrorCode code : {ErrorCode::kPermission, ErrorCode::kBusy}) {
+    SetUp();
+    fs_.FailNthCall(Op::kOpenAppend, 1, code);
+    const UndoRunResult result = Undo();
+    EXPECT_TRUE(result.refused && result.restored == 0 && fs_.renamed_.empty());
+    ASSERT_EQ(sink_.shown.size(), 1u);
+    EXPECT_EQ(sink_.shown[0].title, code == ErrorCode::kBusy ? u"Log In Use" : u"Can't Write Log");
+  }
 }
 
 }  // namespace

@@ -64,6 +64,8 @@ TEST_F(ValidateTest, ChecksInTheirOrder) {
       {u"a.txt", u"c\\d", {1, 4}, 4},
       {u"a.txt", u"c,d", {1, 4}, 5},
       {u"a.txt", u"c/d", {1, 4}, 2},
+      {u"a.txt", u".", {1, 4}, 2},  // not a name in the folder: not a leading dot (5)
+      {u"a.txt", u"..", {1, 4}, 2},
       {u"a.txt", u"c,d|e", {1}, 2},  // the list order decides, not the position
       {u"a.txt", u"c?d", {1}, 2},
       // The metadata cells are descriptions: only '*' and emptiness count.
