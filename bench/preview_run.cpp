@@ -61,12 +61,12 @@ int Main(int argc, char** argv) {
   RunHooks hooks;
   if (case_mode) {
     hooks.compute_new_name = [&](const std::u16string& source, const std::u16string&,
-                                 std::int64_t) {
+                                 std::int64_t, const std::u16string&) {
       return ApplyLetterCase(source, case_params, exceptions);
     };
   } else {
     hooks.compute_new_name = [&](const std::u16string& source, const std::u16string&,
-                                 std::int64_t) {
+                                 std::int64_t, const std::u16string&) {
       return ApplyExtension(source, extension_text, extension_params);
     };
   }

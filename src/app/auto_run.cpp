@@ -615,7 +615,9 @@ int RunUnattended(Session& session, const CommandLine& cl, FileTime now, const A
   }
 
   if (run_code == kRunUndo) return RunUndoFromLog(session, cl, io, progress);
-  if (session.list.Count() == 0) {
+  // A CSV run takes its rows from the list file, loaded with the mode.
+  const bool rows_from_csv = mode_run && cl.mode_run.csv_file.has_value();
+  if (session.list.Count() == 0 && !rows_from_csv) {
     return Refuse(io, cl.paths.empty() ? u"no files or folders were given"
                                        : u"the paths given hold nothing to list");
   }
