@@ -6,6 +6,7 @@
 #include "core/file_item.h"
 #include "core/narrow.h"
 #include "core/sort.h"
+#include "exec/rename_log.h"
 #include "exec/undo.h"
 #include "macro/player.h"
 #include "modes/mode_catalogue.h"
@@ -219,6 +220,11 @@ int RunUnattended(Session& session, const CommandLine& cl, FileTime now, const A
   if (!known_run) {
     if (io.err) *io.err << "tessivo: no automatic run was asked for (see --help)\n";
     return kExitNotStarted;
+  }
+  // Only a run that changes files settles an interrupted run's log.
+  if (cl.test_mode && io.err && InterruptedLogAwaits(session.fs(), session.location().folder)) {
+    *io.err << "tessivo: an interrupted run's rename log awaits repair; the next run that "
+               "changes files will settle it\n";
   }
 
   // The paths, each its own batch of the duplicate check.
