@@ -1,22 +1,14 @@
 #include "app/auto_run.h"
 
-#include <sys/stat.h>
-
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <sstream>
 
 #include "core/headless_message_sink.h"
-#include "core/shell_link.h"
 #include "exec/rename_log.h"
 #include "macro/macro_file.h"
-#include "modes/capture_time.h"
 #include "platform/file_name_bytes.h"
-#include "platform/posix_file_system.h"
 #include "support/fake_file_system.h"
-#include "support/finishes_within.h"
-#include "support/scoped_temp_dir.h"
 
 namespace tessivo {
 namespace {
@@ -131,41 +123,6 @@ TEST_F(AutoRunTest, FailedChangeGivesExitOne) {
   EXPECT_EQ(Run({u"s/IMG/pic/", u"/work/d"}), kExitFailed);
   EXPECT_EQ(fs_.Content(u"/work/d/IMG_0001.JPG"), "one");
   EXPECT_EQ(fs_.Content(u"/work/d/pic_0002.JPG"), "two");
-}
-
-// Reading a capture date, a shortcut or a macro file never waits on a FIFO
-// (each read runs in a child killed after 10 s).
-TEST(ReadersTest, NeverWaitOnAFifo) {
-  ScopedTempDir dir;
-  for (const char* name : {"x.jpg", "x.mov", "x.lnk", "m.bin"}) {
-    ASSERT_EQ(::mkfifo(dir.NativePath(name).c_str(), 0600), 0) << name;
-  }
-  PosixFileSystem fs;
-  auto macro_run = [&] {
-    std::ostringstream sink_text, out, err;
-    HeadlessMessageSink sink(sink_text);
-    FixedOffsetTimeZone zone(0);
-    Session session(fs, sink, zone, ProgramLocation{dir.Path(u""), true, dir.Path(u"tessivo.ini"), u""});
-    const CommandLine cl = ParseCommandLine(
-        {u"tessivo", u"/autofile=" + dir.Path(u"m.bin"), dir.path()}, u"", CalendarTime{});
-    session.Start(StartOverrides{cl.file_folder, cl.dropped_folder}, FakeFileSystem::kDefaultTime);
-    AutoRunIo io{&out, &err, false, dir.path()};
-    return RunUnattended(session, cl, FakeFileSystem::kDefaultTime, io);
-  };
-  std::u16string target;
-  const struct {
-    const char* what;
-    std::function<int()> read;
-    int expected;
-  } cases[] = {
-      {"capture date", [&] { return int(ReadCaptureTime(fs, dir.Path(u"x.jpg"), 0).has_value()); },
-       0},
-      {"movie date", [&] { return int(ReadCaptureTime(fs, dir.Path(u"x.mov"), 0).has_value()); },
-       0},
-      {"shortcut", [&] { return ResolveShortcut(fs, dir.Path(u"x.lnk"), target); }, 1},
-      {"macro file", macro_run, kExitNotStarted},
-  };
-  for (const auto& c : cases) EXPECT_EQ(FinishesWithin(10, c.read), c.expected) << c.what;
 }
 
 TEST(AbsolutePathTest, RelativePathsAreTakenFromTheWorkingFolder) {
