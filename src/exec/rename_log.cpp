@@ -304,7 +304,8 @@ Status RenameLog::OpenLog() {
   // failure shows in OpenAppend below.
   auto repaired = RepairInterruptedLog(fs_, program_folder_);
   if (repaired && repaired->found && !repaired->rotated) {
-    return MakeError(ErrorCode::kBusy, u"an interrupted run's log stays in " + slot0_);
+    return MakeError(ErrorCode::kIo,
+                     u"an interrupted run's log could not be moved to slot 1: " + slot0_);
   }
   (void)fs_.RemoveFile(slot0_);
   auto opened = fs_.OpenAppend(slot0_, /*lock=*/true);

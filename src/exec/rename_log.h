@@ -166,9 +166,9 @@ class RenameLog {
   // Starts the run's log: settles an interrupted run's log left at slot 0
   // (RepairInterruptedLog), removes what else is left there and opens it
   // anew, empty and locked. kBusy (nothing touched) when another process
-  // holds slot 0, or when an interrupted run's log could not be moved to
-  // slot 1; any other error when it cannot be made. On failure the other
-  // calls do nothing and succeed.
+  // holds slot 0; kIo (slot 0 kept) when an interrupted run's log could not
+  // be moved to slot 1; any other error when it cannot be made. On failure
+  // the other calls do nothing and succeed.
   Status OpenLog();
   bool is_open() const { return file_ != nullptr; }
 

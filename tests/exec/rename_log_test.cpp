@@ -345,8 +345,8 @@ TEST_F(RenameLogTest, OpenLogNeverTakesAnotherRunsLog) {
   // A leftover nobody holds is an interrupted run's log: it becomes slot 1,
   // unless it cannot be moved there; then it is kept and no log is opened.
   fs_.SetLockedByOther(Slot(0), false);
-  fs_.FailPath(Op::kRenameNoReplace, Slot(0), ErrorCode::kIo);
-  EXPECT_EQ(log.OpenLog().error().code, ErrorCode::kBusy);
+  fs_.FailPath(Op::kRenameNoReplace, Slot(0), ErrorCode::kPermission);
+  EXPECT_EQ(log.OpenLog().error().code, ErrorCode::kIo);
   EXPECT_EQ(SlotContent(0), "theirs\r\n");
   fs_.ClearFailures();
   ASSERT_TRUE(log.OpenLog());
