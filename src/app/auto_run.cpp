@@ -541,6 +541,11 @@ int RunUnattended(Session& session, const CommandLine& cl, FileTime now, const A
       return kExitNotStarted;
     }
   }
+  // Only a run that changes files settles an interrupted run's log.
+  if (cl.test_mode && io.err && InterruptedLogAwaits(session.fs(), session.location().folder)) {
+    *io.err << "tessivo: an interrupted run's rename log awaits repair; the next run that "
+               "changes files will settle it\n";
+  }
 
   // Nothing is listed before the command line has been found usable: every
   // path exists and the expressions compile.

@@ -3,7 +3,6 @@
 #include <utility>
 
 #include "exec/folder_snapshot.h"
-#include "exec/rename_log.h"
 #include "modes/mode_catalogue.h"
 
 namespace tessivo {
@@ -28,10 +27,6 @@ Session::Session(FileSystem& fs, MessageSink& sink, const LocalTimeZone& zone,
 }
 
 void Session::Start(const StartOverrides& overrides, FileTime now) {
-  // Before anything reads the log slots: a run that was killed left its log
-  // in slot 0; settle its last change and rotate it into slot 1.
-  (void)RepairInterruptedLog(fs_, location_.folder);
-
   (void)settings.LoadStage0(/*context_menu_installed=*/false);
   settings.LoadStage1(overrides);
   list.SetOptions(ListOptionsFromSettings());

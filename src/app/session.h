@@ -43,9 +43,10 @@ class Session : private ListPanelLink {
   Session(const Session&) = delete;
   Session& operator=(const Session&) = delete;
 
-  // Start-up: settles a rename log that an interrupted run left in slot 0,
-  // loads both stages of the settings, applies them to the list and fills the
-  // mode panel. `now` is the current time (the timestamp pickers start there).
+  // Start-up: loads both stages of the settings, applies them to the list
+  // and fills the mode panel. (A rename log that an interrupted run left in
+  // slot 0 is settled by the next run that changes files, never here: a dry
+  // run leaves it alone.) `now` is the current time (the timestamp pickers start there).
   void Start(const StartOverrides& overrides, FileTime now);
 
   // Writes the settings back (at exit).

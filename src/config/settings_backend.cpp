@@ -258,9 +258,17 @@ bool IniDocument::IsBlank() const {
 
 // -------------------------------------------------------------- StoredIniFile
 
+Result<std::string> StoredIniFile::ReadStored() {
+  Result<std::string> bytes = fs_->ReadRange(path_, 0, kMaxSettingsFileBytes + 1);
+  if (bytes && bytes->size() > kMaxSettingsFileBytes) {
+    return MakeError(ErrorCode::kCorrupt, u"settings file too large: " + path_);
+  }
+  return bytes;
+}
+
 void StoredIniFile::Load() {
   if (doc_) return;
-  Result<std::string> bytes = fs_->ReadFile(path_);
+  Result<std::string> bytes = ReadStored();
   doc_ = bytes ? IniDocument::Parse(*bytes) : IniDocument();
 }
 
@@ -327,7 +335,7 @@ Status StoredIniFile::Write(const std::string& bytes) {
 
 Status StoredIniFile::Commit() {
   if (pending_.empty()) return Status();
-  Result<std::string> current = fs_->ReadFile(path_);
+  Result<std::string> current = ReadStored();
   if (!current && current.error().code != ErrorCode::kNotFound) return current.error();
   IniDocument fresh = current ? IniDocument::Parse(*current) : IniDocument();
   for (const Pending& p : pending_) Apply(fresh, p);

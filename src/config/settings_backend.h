@@ -21,6 +21,8 @@
 //
 // Reading never fails: a missing, unreadable, garbled or binary file reads
 // as an empty store, and every value that cannot be parsed counts as absent.
+// A file larger than kMaxSettingsFileBytes is not read (it reads as empty)
+// and never written over.
 // Writes are collected in memory and reach the disk at Commit(), which reads
 // the file again, applies the collected writes in order (so values other
 // programs or the user put there meanwhile survive) and replaces the file in
@@ -89,6 +91,11 @@ class IniDocument {
 };
 
 // A file holding an IniDocument, read lazily and written by Commit().
+// The largest settings file read; the program's own settings take a few
+// kilobytes, and a private-profile file is parsed into about nine times its
+// size in memory.
+inline constexpr std::size_t kMaxSettingsFileBytes = 4 * 1024 * 1024;
+
 class StoredIniFile {
  public:
   StoredIniFile(FileSystem& fs, std::u16string path) : fs_(&fs), path_(std::move(path)) {}
@@ -123,6 +130,8 @@ class StoredIniFile {
     std::string value;
   };
   static void Apply(IniDocument& doc, const Pending& p);
+  // The file's bytes; kCorrupt when it is larger than kMaxSettingsFileBytes.
+  Result<std::string> ReadStored();
   void Load();
   // WriteFileAtomic, creating a missing parent folder.
   Status Write(const std::string& bytes);

@@ -143,7 +143,7 @@ ChangeOutcome RenameInTwoSteps(const ChangeContext& ctx, int mode, const std::u1
   Status first = MakeError(ErrorCode::kNameTooLong, target);
   if (target.size() < kLongSerialPathLength) {
     for (int attempt = 0; attempt < kTempNameAttempts; ++attempt) {
-      temp = TempNameFor(source, target, attempt);
+      temp = TempNameFor(source, target, TempNameRandom());
       first = ctx.fs.RenameNoReplace(source, temp);
       if (first || first.error().code != ErrorCode::kExists) break;
     }

@@ -52,8 +52,8 @@
 // the end of the pass.
 //
 // The two-step change of the 8.3 mode goes through the intermediate name of
-// platform/temp_name.h (TempNameFor(source, P, attempt), the first attempt
-// whose name is free), the same name the start-up repair looks for. A P of
+// platform/temp_name.h (TempNameFor(source, P, random), the first of a few
+// fresh names that is free), a name the start-up repair recognises. A P of
 // 254 code units or more is not processed in that mode: the row fails as a
 // failed first step does. When the second step fails (no question is asked)
 // the file is moved back to its source; if even that

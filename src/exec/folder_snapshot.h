@@ -65,6 +65,10 @@ class FolderSnapshotFileSystem final : public FileSystem {
   Result<std::string> ReadFile(const std::u16string& path) override {
     return base_.ReadFile(path);
   }
+  Result<std::string> ReadOwnFile(const std::u16string& path, std::uint64_t offset,
+                                  std::size_t max_bytes) override {
+    return base_.ReadOwnFile(path, offset, max_bytes);
+  }
   Status WriteFileAtomic(const std::u16string& path, const std::string& bytes) override {
     return base_.WriteFileAtomic(path, bytes);
   }

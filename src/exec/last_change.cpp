@@ -16,7 +16,8 @@ bool HasLastChange(FileSystem& fs, std::u16string_view program_folder, Messenger
 
 Status SaveLastChange(FileSystem& fs, std::u16string_view program_folder,
                       std::u16string_view chosen_path) {
-  Result<std::string> bytes = fs.ReadFile(LogSlotPath(program_folder, kNewestLogSlot));
+  Result<std::string> bytes =
+      fs.ReadOwnFile(LogSlotPath(program_folder, kNewestLogSlot), 0, std::string().max_size());
   if (!bytes) return bytes.error();
   return fs.WriteFileAtomic(WithCsvSuffix(chosen_path), *bytes);
 }

@@ -109,24 +109,42 @@ std::u16string DecodeField(std::string_view bytes) {
   return out;
 }
 
-bool IsFullPath(std::u16string_view path) { return !path.empty() && path.front() == u'/'; }
-
 // The places where a file of the change before -> after may have been left
-// between the two steps of a two-step rename, the latest attempt first. The
-// last two are the intermediate names of the 8.3 change of the original
-// program.
-std::vector<std::u16string> IntermediateCandidates(std::u16string_view before,
+// between the two steps of a two-step rename: the intermediate names of
+// temp_name.h found in the folder, then those of the 8.3 change of the
+// original program. All are in the folder of `after`.
+std::vector<std::u16string> IntermediateCandidates(FileSystem& fs, std::u16string_view before,
                                                    std::u16string_view after) {
   std::vector<std::u16string> out;
-  for (int attempt = kTempNameAttempts - 1; attempt >= 0; --attempt) {
-    out.push_back(TempNameFor(before, after, attempt));
+  const std::u16string folder(TempNameFolderOf(after));
+  if (auto entries = fs.List(folder, ListDetail::kNamesOnly)) {
+    for (const DirEntry& entry : *entries) {
+      if (IsTempNameOf(entry.name, before, after)) out.push_back(folder + entry.name);
+    }
   }
   out.push_back(std::u16string(after) + u"$tessiv$.$");
-  out.push_back(std::u16string(TempNameFolderOf(after)) + u".$a_$");
+  out.push_back(folder + u".$a_$");
   return out;
 }
 
 }  // namespace
+
+bool IsPlainFullPath(std::u16string_view path) {
+  if (path.empty() || path.front() != u'/') return false;
+  for (std::size_t begin = 1; begin <= path.size();) {
+    std::size_t end = path.find(u'/', begin);
+    if (end == std::u16string_view::npos) end = path.size();
+    const std::u16string_view part = path.substr(begin, end - begin);
+    if (part == u"." || part == u"..") return false;
+    begin = end + 1;
+  }
+  return true;
+}
+
+bool IsSameFolderChange(std::u16string_view before, std::u16string_view after) {
+  return IsPlainFullPath(before) && IsPlainFullPath(after) && before.back() != u'/' &&
+         after.back() != u'/' && TempNameFolderOf(before) == TempNameFolderOf(after);
+}
 
 std::u16string LogSlotPath(std::u16string_view program_folder, int slot) {
   std::u16string path(program_folder);
@@ -282,7 +300,7 @@ Result<std::vector<UndoRow>> LoadLogRows(FileSystem& fs, std::u16string_view pro
     return MakeError(ErrorCode::kInvalidArgument, u"log slot out of range");
   }
   const std::u16string path = LogSlotPath(program_folder, slot);
-  auto first = fs.ReadRange(path, 0, kReadChunk);
+  auto first = fs.ReadOwnFile(path, 0, kReadChunk);
   if (!first) return first.error();
 
   std::vector<UndoRow> rows;
@@ -294,7 +312,7 @@ Result<std::vector<UndoRow>> LoadLogRows(FileSystem& fs, std::u16string_view pro
       piece = std::move(*pending);
       pending.reset();
     } else {
-      auto next = fs.ReadRange(path, offset, kReadChunk);
+      auto next = fs.ReadOwnFile(path, offset, kReadChunk);
       if (!next) return false;  // a read error ends the loading like the end of the file
       piece = std::move(next.value());
     }
@@ -322,7 +340,14 @@ Status RenameLog::OpenLog() {
   if (file_) return MakeError(ErrorCode::kBusy, slot0_);
   // Another run's working log is never removed: that run would lose it.
   if (fs_.IsLocked(slot0_)) return MakeError(ErrorCode::kBusy, slot0_);
-  // What is left over is dropped (a failure shows in OpenAppend below).
+  // An interrupted run's log becomes slot 1 first; what is left over (an
+  // empty log, or an entry that is no file of ours) is dropped, and a
+  // failure shows in OpenAppend below.
+  auto repaired = RepairInterruptedLog(fs_, program_folder_);
+  if (repaired && repaired->found && !repaired->rotated) {
+    return MakeError(ErrorCode::kIo,
+                     u"an interrupted run's log could not be moved to slot 1: " + slot0_);
+  }
   (void)fs_.RemoveFile(slot0_);
   auto opened = fs_.OpenAppend(slot0_, /*lock=*/true);
   if (!opened) return opened.error();
@@ -405,7 +430,8 @@ LogRepairReport::LastLine JudgeLastChange(FileSystem& fs, const LogLine& line,
   if (line.field3 != kNormalKind) return LastLine::kKept;  // undo restores the logged state
   const std::u16string& before = line.field1;
   const std::u16string& after = line.field2;
-  if (!IsFullPath(before) || !IsFullPath(after)) return LastLine::kKept;
+  // A line no run writes (another folder, "." or "..") moves nothing.
+  if (!IsSameFolderChange(before, after)) return LastLine::kKept;
 
   auto after_info = fs.Stat(after);
   if (after_info || after_info.error().code != ErrorCode::kNotFound) return LastLine::kKept;
@@ -413,7 +439,7 @@ LogRepairReport::LastLine JudgeLastChange(FileSystem& fs, const LogLine& line,
   if (before_info) return LastLine::kDropped;
   if (before_info.error().code != ErrorCode::kNotFound) return LastLine::kKept;
 
-  for (const std::u16string& candidate : IntermediateCandidates(before, after)) {
+  for (const std::u16string& candidate : IntermediateCandidates(fs, before, after)) {
     if (!fs.Stat(candidate)) continue;
     if (fs.RenameNoReplace(candidate, before)) return LastLine::kMovedBack;
     replacement = FormatNormalLine(before, candidate);
@@ -434,23 +460,30 @@ Result<LogRepairReport> RepairInterruptedLog(FileSystem& fs, std::u16string_view
     if (info.error().code == ErrorCode::kNotFound) return report;
     return info.error();
   }
-  if (info->is_directory || fs.IsLocked(slot0)) return report;
-  if (info->size == 0) {
-    (void)fs.RemoveFile(slot0);  // a run that stopped before its first change
+  // A log is only ever a regular file; anything else is not read.
+  if (info->is_directory || info->is_symlink) {
+    report.refused = true;
     return report;
   }
+  if (fs.IsLocked(slot0)) return report;
 
   auto opened = fs.OpenAppend(slot0, /*lock=*/true);
   if (!opened) {
     if (opened.error().code == ErrorCode::kBusy) return report;  // a run took it meanwhile
+    report.refused = opened.error().code == ErrorCode::kPermission;
+    if (report.refused) return report;
     return opened.error();
   }
   std::unique_ptr<AppendFile> file = std::move(opened.value());
+  if (file->Size() == 0) {
+    (void)fs.RemoveFile(slot0);  // a run that stopped before its first change
+    return report;
+  }
   report.found = true;
 
   const std::uint64_t size = file->Size();
   const std::uint64_t tail_start = size > kRepairTail ? size - kRepairTail : 0;
-  auto read = fs.ReadRange(slot0, tail_start, static_cast<std::size_t>(size - tail_start));
+  auto read = fs.ReadOwnFile(slot0, tail_start, static_cast<std::size_t>(size - tail_start));
   if (!read) return read.error();
   const std::string_view tail = read.value();
 
@@ -492,6 +525,13 @@ Result<LogRepairReport> RepairInterruptedLog(FileSystem& fs, std::u16string_view
     (void)fs.RemoveFile(slot0);
   }
   return report;
+}
+
+bool InterruptedLogAwaits(FileSystem& fs, std::u16string_view program_folder) {
+  const std::u16string slot0 = LogSlotPath(program_folder, 0);
+  auto info = fs.Stat(slot0);
+  return info && !info->is_directory && !info->is_symlink && info->size > 0 &&
+         !fs.IsLocked(slot0);
 }
 
 }  // namespace tessivo

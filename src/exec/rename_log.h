@@ -10,10 +10,14 @@
 // change's line ahead of the change, in one write (BeginChange); when the
 // change fails the file is cut back to its former length (AbortChange). So a
 // run that ends normally leaves exactly one line per change made, and a run
-// that is killed leaves at most its last line in doubt. At start-up
-// RepairInterruptedLog settles that line (against the disk and the
-// temporary names of platform/temp_name.h) and rotates the log into slot 1,
-// so undo can always bring every file back.
+// that is killed leaves at most its last line in doubt. Before the next run
+// that changes files RepairInterruptedLog settles that line (against the
+// disk and the temporary names of platform/temp_name.h) and rotates the log
+// into slot 1, so undo can always bring every file back.
+//
+// The slot files are data, never followed: they are read and written only
+// as regular files of the user, reached without following a symbolic link
+// (FileSystem::ReadOwnFile, OpenAppend, created 0600).
 //
 // Stored format (files move between systems; do not change): code page 932
 // text, lines end in CR LF, no header or trailer. Each line is three fields
@@ -115,6 +119,13 @@ struct LogLine {
 // units. nullopt when the line has fewer than six '"'.
 std::optional<LogLine> ParseLogLine(std::string_view line);
 
+// Whether `path` is a full path without "." or ".." components.
+bool IsPlainFullPath(std::u16string_view path);
+// Whether a logged rename before -> after is one a run can have made: two
+// plain full paths of names in the same folder. No run moves a file to
+// another folder, so undo and the repair act on no other line.
+bool IsSameFolderChange(std::u16string_view before, std::u16string_view after);
+
 // ---- undo rows ----
 
 // One row of the list while undo is shown, before it enters the list.
@@ -160,10 +171,12 @@ class RenameLog {
   RenameLog(const RenameLog&) = delete;
   RenameLog& operator=(const RenameLog&) = delete;
 
-  // Starts the run's log: removes what is left at slot 0 and opens it anew,
-  // empty and locked. kBusy (nothing touched) when another process holds
-  // slot 0; any other error when it cannot be made. On failure the run goes
-  // on without a log: the other calls then do nothing and succeed.
+  // Starts the run's log: settles an interrupted run's log left at slot 0
+  // (RepairInterruptedLog), removes what else is left there and opens it
+  // anew, empty and locked. kBusy (nothing touched) when another process
+  // holds slot 0; kIo (slot 0 kept) when an interrupted run's log could not
+  // be moved to slot 1; any other error when it cannot be made. On failure
+  // the other calls do nothing and succeed.
   Status OpenLog();
   bool is_open() const { return file_ != nullptr; }
 
@@ -212,18 +225,27 @@ struct LogRepairReport {
     kRecordedTemp, // it could not be moved back: the line now reads before -> temp name
   };
   bool found = false;          // slot 0 held an interrupted run's log
+  bool refused = false;        // slot 0 is no regular file of the user: not read
   bool cut_torn_tail = false;  // bytes after the last line feed were cut off
   LastLine last_line = LastLine::kNone;
   bool rewrite_failed = false; // the file could not be cut or the replacement written
   bool rotated = false;        // the log is now slot 1
 };
 
-// Run once at start-up before anything reads the slots. When slot 0 is
-// non-empty and no process holds its lock: cuts a torn last line, settles
-// the last complete line (see LogRepairReport), then rotates the log into
-// slot 1 as a normal run's end would (an empty result is removed instead).
-// Nothing is done when slot 0 is missing or locked. Returns an error only
-// when slot 0 could not be examined; the report tells what was done.
+// Run before a run that changes files (RenameLog::OpenLog, an undo), never
+// in a dry run, before the slots are read. When slot 0 is a non-empty
+// regular file of the user and no process holds its lock: cuts a torn last
+// line, settles the last complete line (see LogRepairReport; only a rename
+// within one folder is acted on), then rotates the log into slot 1 as a
+// normal run's end would (an empty result is removed instead). Nothing is
+// done when slot 0 is missing, locked or refused (a symbolic link or
+// anything but a regular file of the user is never read or written).
+// Returns an error only when slot 0 could not be examined; the report tells
+// what was done.
 Result<LogRepairReport> RepairInterruptedLog(FileSystem& fs, std::u16string_view program_folder);
+
+// Whether slot 0 holds an interrupted run's log that RepairInterruptedLog
+// would settle (a dry run says so and leaves it).
+bool InterruptedLogAwaits(FileSystem& fs, std::u16string_view program_folder);
 
 }  // namespace tessivo

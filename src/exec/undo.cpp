@@ -88,12 +88,12 @@ Status RestoreTimes(FileSystem& fs, const LocalTimeZone& zone, const std::u16str
   return both.error();
 }
 
-bool IsFullPath(std::u16string_view path) { return !path.empty() && path.front() == u'/'; }
-
-// A damaged line can name a relative path (or none); such a step fails
-// rather than act on the working folder.
+// A damaged or made-up line can name a relative path (or none), "." or
+// "..", or move a file to another folder, which no run does; such a step
+// fails rather than act on the working folder or leave the folder.
 Status Reverse(StepKind kind, const UndoSession::Entry& entry, const UndoContext& ctx) {
-  if (!IsFullPath(entry.target) || (kind == StepKind::kRename && !IsFullPath(entry.current))) {
+  if (kind == StepKind::kRename ? !IsSameFolderChange(entry.current, entry.target)
+                                : !IsPlainFullPath(entry.target)) {
     return MakeError(ErrorCode::kInvalidArgument, entry.target);
   }
   switch (kind) {
@@ -254,6 +254,9 @@ UndoEnterResult UndoSession::EnterUndo(int slot, const UndoContext& ctx) {
   }
   if (slot < kNewestLogSlot || slot > kOldestLogSlot) return result;
 
+  // An undo changes files: an interrupted run's log becomes slot 1 first. A
+  // dry run shows the slots as they are.
+  if (!ctx.messenger.test_mode()) (void)RepairInterruptedLog(ctx.fs, ctx.program_folder);
   auto rows = LoadLogRows(ctx.fs, ctx.program_folder, slot);
   if (!rows) {
     ctx.messenger.ShowMessage(message_kind::kCustom, box::kOk | box::kIconStop,

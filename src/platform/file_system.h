@@ -10,7 +10,8 @@
 // back to its exact bytes.
 //
 // A symbolic link is an entry of its own: Stat, SetTimes, SetAttributes and
-// RenameNoReplace act on the link itself; List and the reads follow it.
+// RenameNoReplace act on the link itself; List and the reads follow it,
+// except those of the program's own files (ReadOwnFile, OpenAppend).
 //
 // Times are FILETIME values: 100 ns units since 1601-01-01 UTC.
 // Attributes are the Windows bits below, mapped per file system type.
@@ -129,10 +130,17 @@ class FileSystem {
   virtual Result<std::u16string> ReadLink(const std::u16string& path) = 0;
 
   // Reads at most `max_bytes` bytes from `offset`; fewer at the end of file.
+  // Only a regular file is read (kInvalidArgument for anything else): a
+  // FIFO, socket or device never makes a read wait.
   virtual Result<std::string> ReadRange(const std::u16string& path, std::uint64_t offset,
                                         std::size_t max_bytes) = 0;
-  // Reads a whole file.
+  // Reads a whole regular file, as ReadRange.
   virtual Result<std::string> ReadFile(const std::u16string& path) = 0;
+  // ReadRange for the program's own files (the rename logs): a final
+  // symbolic link is not followed, and anything but a regular file owned by
+  // the user is refused with kPermission.
+  virtual Result<std::string> ReadOwnFile(const std::u16string& path, std::uint64_t offset,
+                                          std::size_t max_bytes) = 0;
 
   // Replaces `path` whole: writes a new file beside it, syncs it and renames
   // it over the old one, so a crash leaves either the old or the new file.
@@ -144,7 +152,9 @@ class FileSystem {
   // Creates a folder and any missing parents with the given mode.
   virtual Status CreateFolders(const std::u16string& path, unsigned mode) = 0;
 
-  // Opens (creating when missing) a file for appending. With `lock`, takes an
+  // Opens (creating when missing, mode 0600) one of the program's own files
+  // for appending: as ReadOwnFile, a final symbolic link is not followed and
+  // anything but a regular file of the user is refused. With `lock`, takes an
   // exclusive advisory lock that lasts as long as the returned object, and
   // fails with kBusy when another process holds it. While a locked file is
   // open its length on disk may run ahead of Size() with zero bytes; it is

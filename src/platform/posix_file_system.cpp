@@ -299,6 +299,37 @@ Result<std::string> ReadFrom(int fd, std::uint64_t offset, std::size_t max_bytes
   return out;
 }
 
+// Opens `path` with `flags` and makes sure it is a regular file: opened
+// without waiting (O_NONBLOCK, which a FIFO would otherwise need a writer
+// for) and refused when it is anything else. With `own` a final symbolic
+// link is not followed, the file must belong to the user, and a file it
+// creates gets mode 0600. A refused file is kInvalidArgument, or
+// kPermission with `own`.
+Result<Fd> OpenRegular(const std::u16string& path, int flags, bool own) {
+  flags |= O_NONBLOCK | O_CLOEXEC | (own ? O_NOFOLLOW : 0);
+  Fd fd(::open(Native(path).c_str(), flags, 0600));
+  if (!fd.ok()) {
+    const int err = errno;
+    // O_NOFOLLOW meets a link with ELOOP.
+    if (own && err == ELOOP) return MakeError(ErrorCode::kPermission, u"a symbolic link: " + path);
+    return PosixError(err, "open", path);
+  }
+  struct stat st;
+  if (::fstat(fd.get(), &st) != 0) return PosixError(errno, "open", path);
+  if (!S_ISREG(st.st_mode)) {
+    return MakeError(own ? ErrorCode::kPermission : ErrorCode::kInvalidArgument,
+                     u"not a regular file: " + path);
+  }
+  if (own && st.st_uid != ::geteuid()) {
+    return MakeError(ErrorCode::kPermission, u"a file of another user: " + path);
+  }
+  // Reads and appends of a regular file never wait; clear the flag so no
+  // later call sees EAGAIN.
+  const int status = ::fcntl(fd.get(), F_GETFL);
+  if (status != -1) (void)::fcntl(fd.get(), F_SETFL, status & ~O_NONBLOCK);
+  return fd;
+}
+
 // A time read back agrees with the one set when the file system kept it at
 // its granularity: exactly on NTFS and SMB, to 2 s on FAT, and elsewhere
 // exactly or cut down to one of the steps coarser file systems use.
@@ -602,15 +633,20 @@ Result<std::u16string> PosixFileSystem::ShortName(const std::u16string& path) {
 
 Result<std::string> PosixFileSystem::ReadRange(const std::u16string& path, std::uint64_t offset,
                                                std::size_t max_bytes) {
-  Fd fd(::open(Native(path).c_str(), O_RDONLY | O_CLOEXEC));
-  if (!fd.ok()) return PosixError(errno, "open", path);
-  return ReadFrom(fd.get(), offset, max_bytes, path);
+  auto fd = OpenRegular(path, O_RDONLY, /*own=*/false);
+  if (!fd) return fd.error();
+  return ReadFrom(fd->get(), offset, max_bytes, path);
 }
 
 Result<std::string> PosixFileSystem::ReadFile(const std::u16string& path) {
-  Fd fd(::open(Native(path).c_str(), O_RDONLY | O_CLOEXEC));
-  if (!fd.ok()) return PosixError(errno, "open", path);
-  return ReadFrom(fd.get(), 0, std::string().max_size(), path);
+  return ReadRange(path, 0, std::string().max_size());
+}
+
+Result<std::string> PosixFileSystem::ReadOwnFile(const std::u16string& path,
+                                                 std::uint64_t offset, std::size_t max_bytes) {
+  auto fd = OpenRegular(path, O_RDONLY, /*own=*/true);
+  if (!fd) return fd.error();
+  return ReadFrom(fd->get(), offset, max_bytes, path);
 }
 
 Status PosixFileSystem::WriteFileAtomic(const std::u16string& path, const std::string& bytes) {
@@ -690,18 +726,20 @@ Status PosixFileSystem::CreateFolders(const std::u16string& path, unsigned mode)
 
 Result<std::unique_ptr<AppendFile>> PosixFileSystem::OpenAppend(const std::u16string& path,
                                                                 bool lock) {
-  Fd fd(::open(Native(path).c_str(), O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC, 0666));
-  if (!fd.ok()) return PosixError(errno, "open", path);
-  if (lock && ::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
+  auto fd = OpenRegular(path, O_RDWR | O_CREAT | O_APPEND, /*own=*/true);
+  if (!fd) return fd.error();
+  if (lock && ::flock(fd->get(), LOCK_EX | LOCK_NB) != 0) {
     return PosixError(errno, "lock", path);
   }
-  return std::unique_ptr<AppendFile>(std::make_unique<PosixAppendFile>(std::move(fd), path, lock));
+  return std::unique_ptr<AppendFile>(
+      std::make_unique<PosixAppendFile>(std::move(*fd), path, lock));
 }
 
 bool PosixFileSystem::IsLocked(const std::u16string& path) {
   // A fresh open file description: flock sees locks held through any other
-  // description, in this process too.
-  Fd fd(::open(Native(path).c_str(), O_RDONLY | O_CLOEXEC));
+  // description, in this process too. Only a regular file can be locked by
+  // a run, and nothing else is opened (a FIFO would wait for a writer).
+  Fd fd(::open(Native(path).c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
   if (!fd.ok()) return false;
   if (::flock(fd.get(), LOCK_SH | LOCK_NB) != 0) return errno == EWOULDBLOCK;
   ::flock(fd.get(), LOCK_UN);
@@ -773,7 +811,7 @@ Status PosixFileSystem::RenameNoReplace(const std::u16string& from, const std::u
     return PosixError(EEXIST, "rename", to);
   }
   for (int attempt = 0; attempt < kTempNameAttempts; ++attempt) {
-    std::string temp = Native(TempNameFor(from, to, attempt));
+    std::string temp = Native(TempNameFor(from, to, TempNameRandom()));
     err = MoveNoReplace(src, temp);
     if (err == EEXIST) continue;
     if (err != 0) return PosixError(err, "rename", from);

@@ -4,8 +4,11 @@
 //
 // - Names are bytes on disk and UTF-16 here (file_name_bytes.h).
 // - A symbolic link is an entry of its own: Stat, SetTimes, SetAttributes
-//   and RenameNoReplace act on the link, never on its target; List, the
-//   reads and OpenAppend follow it, as opening a path does.
+//   and RenameNoReplace act on the link, never on its target; List and
+//   the reads follow it, as opening a path does. ReadOwnFile and OpenAppend
+//   (the program's own files) do not: they open with O_NOFOLLOW.
+// - Every file is opened with O_NONBLOCK and read only when it is a regular
+//   file, so a FIFO, socket or device never makes the program wait.
 // - How attributes, creation times and short names are reached depends on
 //   the kind of file system (KindOf):
 //     kFat    FAT_IOCTL_GET/SET_ATTRIBUTES, VFAT_IOCTL_READDIR_BOTH
@@ -65,6 +68,8 @@ class PosixFileSystem : public FileSystem {
   Result<std::string> ReadRange(const std::u16string& path, std::uint64_t offset,
                                 std::size_t max_bytes) override;
   Result<std::string> ReadFile(const std::u16string& path) override;
+  Result<std::string> ReadOwnFile(const std::u16string& path, std::uint64_t offset,
+                                  std::size_t max_bytes) override;
   Status WriteFileAtomic(const std::u16string& path, const std::string& bytes) override;
   Status RemoveFile(const std::u16string& path) override;
   Status CreateFolders(const std::u16string& path, unsigned mode) override;

@@ -80,6 +80,12 @@ std::u16string ConfigHome(const ProgramEnvironment& env) {
 Result<ProgramLocation> LocateProgram(const ProgramEnvironment& env, FileSystem& fs) {
   ProgramLocation loc;
   bool make = true;
+  // A relative TESSIVO_HOME would put the logs wherever the program happens
+  // to start: refused rather than passed over for another folder.
+  if (!env.tessivo_home.empty() && !Usable(env.tessivo_home)) {
+    return MakeError(ErrorCode::kInvalidArgument,
+                     u"TESSIVO_HOME must be an absolute path: " + env.tessivo_home);
+  }
   if (Usable(env.tessivo_home)) {
     loc.folder = WithSlash(WithoutSlash(env.tessivo_home));
   } else if (Usable(env.executable) &&

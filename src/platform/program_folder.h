@@ -7,8 +7,8 @@
 //      portable install);
 //   3. $XDG_DATA_HOME/tessivo/, by default ~/.local/share/tessivo/ (made when
 //      missing).
-// An empty variable counts as unset and a relative one is ignored. Folders
-// made here get mode 0700.
+// An empty variable counts as unset. A relative TESSIVO_HOME is an error;
+// relative XDG variables are ignored. Folders made here get mode 0700.
 //
 // The settings go to "tessivo.ini" in the program folder when "use.ini" is a
 // file there (the ini back-end), else to the registry back-end's file
@@ -48,8 +48,9 @@ struct ProgramLocation {
 // Applies the rules and makes the program folder when it is missing, and the
 // registry back-end's folder when that back-end is in use (a failure to make
 // the latter is left to the first write of the settings to find). Fails with
-// kNotFound when no rule gives an absolute folder (no usable variable and no
-// home folder), or with the error of making the folder.
+// kInvalidArgument for a relative TESSIVO_HOME, kNotFound when no rule gives
+// an absolute folder (no usable variable and no home folder), or with the
+// error of making the folder.
 Result<ProgramLocation> LocateProgram(const ProgramEnvironment& env, FileSystem& fs);
 
 // The XDG base folders after the defaults, without a trailing "/"; empty when

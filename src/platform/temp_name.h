@@ -5,26 +5,34 @@
 // of letter case only (a.txt -> tmp -> A.txt, so that case-insensitive mounts
 // really change the name) and the 8.3 change. If the program stops between
 // the two steps, the file is left under the temporary name. The rename log
-// records only the whole change (from -> to), so the temporary name must be
-// computable from those two paths alone: the start-up repair of an
-// interrupted log recomputes the candidates and moves a file it finds there
-// back to `from`.
+// records only the whole change (from -> to), so the start-up repair of an
+// interrupted log must recognise the temporary name from those two paths:
+// it looks in the folder of `to` for a name that IsTempNameOf(from, to)
+// accepts and moves the file back to `from` (only when `from` is in that
+// same folder).
 //
 // Convention (stored on disk between runs; do not change it without keeping
-// the old candidates recognisable):
-//   <folder of to> "tessivo-tmp-" <16 lower-case hex digits> "-" <attempt>
-// The hex digits are the 64-bit FNV-1a hash of the UTF-16 code units of
-// `from`, one 0 unit and the code units of `to` (each unit fed low byte
-// first). `attempt` counts 0, 1, ... up to kTempNameAttempts - 1: a two-step
-// rename uses the first attempt whose name is free (its first step is a
-// never-replacing rename that fails with kExists otherwise). The name is
-// short (34 bytes at most) whatever the length of the file's own name, so
-// the first step never fails for a name that is too long.
+// the old names recognisable):
+//   <folder of to> "tessivo-tmp-" <16 hex digits> "-" <tail>
+// The 16 lower-case hex digits are the 64-bit FNV-1a hash of the UTF-16 code
+// units of `from`, one 0 unit and the code units of `to` (each unit fed low
+// byte first): they tell which change the name belongs to. The tail is 16
+// lower-case hex digits drawn from getrandom for each try, so no other
+// process can know the name beforehand (earlier versions wrote the number
+// of the try, 0 .. 15, which is still recognised). A two-step rename tries
+// up to kTempNameAttempts fresh names (its first step is a never-replacing
+// rename that fails with kExists when the name is taken). The name is short
+// (45 bytes) whatever the length of the file's own name, so the first step
+// never fails for a name that is too long.
 //
-// Header-only, no dependencies beyond the standard library, so the platform
-// layer (case-only renames) and everything above it can share it.
+// Header-only, so the platform layer (case-only renames) and everything
+// above it can share it.
 
+#include <sys/random.h>
+
+#include <cerrno>
 #include <cstdint>
+#include <random>
 #include <string>
 #include <string_view>
 
@@ -53,25 +61,51 @@ inline std::u16string_view TempNameFolderOf(std::u16string_view path) {
   return slash == std::u16string_view::npos ? std::u16string_view() : path.substr(0, slash + 1);
 }
 
-// The intermediate path of attempt `attempt` (0 .. kTempNameAttempts - 1) of
-// the two-step rename from -> to.
+// 64 bits from the system's random source.
+inline std::uint64_t TempNameRandom() {
+  std::uint64_t value = 0;
+  unsigned char* bytes = reinterpret_cast<unsigned char*>(&value);
+  std::size_t have = 0;
+  while (have < sizeof value) {
+    const ssize_t n = ::getrandom(bytes + have, sizeof value - have, 0);
+    if (n > 0) {
+      have += static_cast<std::size_t>(n);
+    } else if (n < 0 && errno != EINTR) {
+      std::random_device device;  // no getrandom: the library's own source
+      return (static_cast<std::uint64_t>(device()) << 32) ^ device();
+    }
+  }
+  return value;
+}
+
+// The intermediate path of the two-step rename from -> to, with the random
+// part `random` (TempNameRandom() for each try).
 inline std::u16string TempNameFor(std::u16string_view from, std::u16string_view to,
-                                  int attempt) {
+                                  std::uint64_t random) {
   static constexpr char16_t kHex[] = u"0123456789abcdef";
   std::u16string path(TempNameFolderOf(to));
   path.append(kTempNamePrefix);
   const std::uint64_t h = TempNameHash(from, to);
   for (int shift = 60; shift >= 0; shift -= 4) path.push_back(kHex[(h >> shift) & 0xF]);
   path.push_back(u'-');
-  const std::u16string_view digits = u"0123456789";
-  std::u16string number;
-  unsigned n = attempt < 0 ? 0u : static_cast<unsigned>(attempt);
-  do {
-    number.insert(number.begin(), digits[n % 10]);
-    n /= 10;
-  } while (n != 0);
-  path.append(number);
+  for (int shift = 60; shift >= 0; shift -= 4) path.push_back(kHex[(random >> shift) & 0xF]);
   return path;
+}
+
+// Whether `name` (no folder) is an intermediate name of the change
+// from -> to: this convention's or the earlier numbered one.
+inline bool IsTempNameOf(std::u16string_view name, std::u16string_view from,
+                         std::u16string_view to) {
+  const std::u16string head = TempNameFor(from, to, 0).substr(TempNameFolderOf(to).size());
+  const std::size_t fixed = head.size() - 16;  // up to and including the '-'
+  if (name.size() <= fixed || name.size() > head.size() ||
+      name.substr(0, fixed) != std::u16string_view(head).substr(0, fixed)) {
+    return false;
+  }
+  for (char16_t c : name.substr(fixed)) {
+    if (!(c >= u'0' && c <= u'9') && !(c >= u'a' && c <= u'f')) return false;
+  }
+  return true;
 }
 
 }  // namespace tessivo

@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "core/headless_message_sink.h"
+#include "exec/rename_log.h"
 #include "macro/macro_file.h"
 #include "platform/file_name_bytes.h"
 #include "support/fake_file_system.h"
@@ -99,6 +100,28 @@ TEST_F(AutoRunTest, TestModePrintsThePreviewAndChangesNothing) {
   EXPECT_EQ(Run({u"s/IMG_0002/pic/", u"/test", u"--all", u"/work/d"}), kExitOk);
   const std::string all = out_.str();
   EXPECT_EQ(std::count(all.begin(), all.end(), '\n'), 4);
+}
+
+// A dry run leaves an interrupted run's log in slot 0 alone and says so; the
+// next run that changes files (here an undo) settles it into slot 1 first.
+TEST_F(AutoRunTest, OnlyARunThatChangesFilesSettlesAnInterruptedLog) {
+  const std::string older = FormatNormalLine(u"/work/d/first.jpg", u"/work/d/IMG_0001.JPG");
+  const std::string interrupted = FormatNormalLine(u"/work/d/two.jpg", u"/work/d/IMG_0002.JPG");
+  fs_.AddFile(u"/prog/rename1.log", older);
+  fs_.AddFile(u"/prog/rename0.log", interrupted);
+
+  EXPECT_EQ(Run({u"/undo1", u"/test"}), kExitOk);
+  EXPECT_NE(out_.str().find("first.jpg"), std::string::npos) << out_.str();
+  EXPECT_NE(err_.str().find("awaits repair"), std::string::npos) << err_.str();
+  EXPECT_EQ(fs_.Content(u"/prog/rename0.log"), interrupted);
+  EXPECT_EQ(fs_.Content(u"/prog/rename1.log"), older);
+  EXPECT_TRUE(fs_.renamed_.empty());
+
+  EXPECT_EQ(Run({u"/undo1"}), kExitOk) << err_.str();
+  EXPECT_EQ(fs_.Content(u"/work/d/two.jpg"), "two");
+  EXPECT_EQ(fs_.Content(u"/work/d/IMG_0001.JPG"), "one");
+  EXPECT_EQ(fs_.Content(u"/prog/rename2.log"), older);
+  EXPECT_FALSE(fs_.Exists(u"/prog/rename0.log"));
 }
 
 TEST_F(AutoRunTest, MacroFilePlaysItsStepsAndExecutesOnce) {

@@ -99,7 +99,7 @@ TEST(StoredIniFileTest, CommitMergesSkipsNoOpsAndLosesNothingOnFailure) {
 
   // A failed write, or a file that cannot be read, leaves the file as it was.
   for (auto [op, code] : {std::pair{FakeFileSystem::Op::kWriteFileAtomic, ErrorCode::kNoSpace},
-                          std::pair{FakeFileSystem::Op::kReadFile, ErrorCode::kPermission}}) {
+                          std::pair{FakeFileSystem::Op::kReadRange, ErrorCode::kPermission}}) {
     fs.FailNthCall(op, 1, code);
     Status s = file.Commit();
     ASSERT_FALSE(s);
@@ -108,6 +108,15 @@ TEST(StoredIniFileTest, CommitMergesSkipsNoOpsAndLosesNothingOnFailure) {
   }
   ASSERT_TRUE(file.Commit());  // the change was kept for later
   EXPECT_EQ(fs.Content(u"/p/f.ini"), "[Base]\r\na=2\r\nuser=9\r\n");
+
+  // A file over the size limit reads as empty and is never written over.
+  const std::string huge = "[Base]\r\nb=1\r\n" + std::string(kMaxSettingsFileBytes, ';');
+  fs.AddFile(u"/p/huge.ini", huge);
+  StoredIniFile big(fs, u"/p/huge.ini");
+  EXPECT_FALSE(big.doc().Get(u"Base", u"b"));
+  big.Set(u"Base", u"a", "2");
+  EXPECT_EQ(big.Commit().error().code, ErrorCode::kCorrupt);
+  EXPECT_EQ(fs.Content(u"/p/huge.ini"), huge);
 
   // Nothing to write: no write at all.
   std::size_t writes = fs.written_.size();

@@ -55,7 +55,7 @@ TEST_F(LastChangeTest, CopiesTheNewestLogByteForByteOrSaysThereIsNone) {
   EXPECT_EQ(fs_.Content(u"/out/other.csv"), log);
 
   // A failed read or write is returned and changes nothing.
-  fs_.FailNthCall(Op::kReadFile, 1, ErrorCode::kIo);
+  fs_.FailNthCall(Op::kReadOwnFile, 1, ErrorCode::kIo);
   EXPECT_EQ(SaveError(u"/out/other"), ErrorCode::kIo);
   fs_.FailNthCall(Op::kWriteFileAtomic, 1, ErrorCode::kNoSpace);
   EXPECT_EQ(SaveError(u"/out/last.CSV"), ErrorCode::kNoSpace);

@@ -1,14 +1,22 @@
 #include "exec/rename_log.h"
 
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <tuple>
 #include <vector>
 
+#include "platform/file_name_bytes.h"
+#include "platform/posix_file_system.h"
 #include "platform/temp_name.h"
 #include "support/fake_file_system.h"
+#include "support/finishes_within.h"
+#include "support/scoped_temp_dir.h"
 
 namespace tessivo {
 namespace {
@@ -239,7 +247,7 @@ TEST(RenameLogLoad, ReadsTheSlotFileInPieces) {
   EXPECT_EQ(Texts(*rows), Texts(ParseLogRows(log)));
 
   // A read error after the first piece ends the loading there.
-  fs.FailNthCall(Op::kReadRange, 2, ErrorCode::kIo);
+  fs.FailNthCall(Op::kReadOwnFile, 2, ErrorCode::kIo);
   rows = LoadLogRows(fs, kHome, 3);
   ASSERT_TRUE(rows);
   EXPECT_TRUE(rows->size() > 0u && rows->size() < 3000u) << rows->size();
@@ -363,21 +371,48 @@ TEST_F(RenameLogTest, OpenLogNeverTakesAnotherRunsLog) {
   EXPECT_EQ(SlotContent(0), "theirs\r\n");
   EXPECT_FALSE(fs_.Exists(Slot(1)));
 
-  // A leftover nobody holds is dropped.
+  // A leftover nobody holds is an interrupted run's log: it becomes slot 1,
+  // unless it cannot be moved there; then it is kept and no log is opened.
   fs_.SetLockedByOther(Slot(0), false);
+  fs_.FailPath(Op::kRenameNoReplace, Slot(0), ErrorCode::kPermission);
+  EXPECT_EQ(log.OpenLog().error().code, ErrorCode::kIo);
+  EXPECT_EQ(SlotContent(0), "theirs\r\n");
+  fs_.ClearFailures();
   ASSERT_TRUE(log.OpenLog());
   EXPECT_EQ(SlotContent(0), "");
+  EXPECT_EQ(SlotContent(1), "theirs\r\n");
 }
 
-TEST(TempName, StaysInTheTargetFolderAndIsShortAndDistinct) {
+TEST(TempName, StaysInTheTargetFolderIsShortAndRecognisedOnlyForItsChange) {
   const std::u16string from = u"/d/" + std::u16string(250, u'n'), to = from + u"x";
-  const std::u16string t0 = TempNameFor(from, to, 0);
-  EXPECT_TRUE(t0.starts_with(u"/d/tessivo-tmp-")) << std::string(t0.begin(), t0.end());
-  EXPECT_LE(t0.size() - 3, 34u);
-  EXPECT_EQ(t0, TempNameFor(from, to, 0));
-  EXPECT_NE(t0, TempNameFor(from, to, 1));
-  EXPECT_NE(TempNameFor(u"/d/a", u"/d/A", 0), TempNameFor(u"/d/A", u"/d/a", 0));
-  EXPECT_TRUE(TempNameFor(u"/d/a", u"/d/A", 15).ends_with(u"-15"));
+  const std::u16string t = TempNameFor(from, to, TempNameRandom());
+  EXPECT_TRUE(t.starts_with(u"/d/tessivo-tmp-")) << std::string(t.begin(), t.end());
+  EXPECT_EQ(t.size() - 3, 45u);
+  EXPECT_NE(t, TempNameFor(from, to, TempNameRandom()));
+  const std::u16string name = t.substr(3);
+  const std::u16string numbered = name.substr(0, name.size() - 16) + u"15";  // earlier form
+  EXPECT_TRUE(IsTempNameOf(name, from, to) && IsTempNameOf(numbered, from, to));
+  for (const std::u16string& other :
+       {name + u"0", name.substr(0, name.size() - 1) + u"g", name.substr(0, name.size() - 16)}) {
+    EXPECT_FALSE(IsTempNameOf(other, from, to)) << std::string(other.begin(), other.end());
+  }
+  EXPECT_FALSE(IsTempNameOf(name, to, from));
+}
+
+TEST(LoggedPaths, OnlyPlainPathsInOneFolderAreAChange) {
+  const struct {
+    std::u16string_view before, after;
+    bool change;
+  } cases[] = {
+      {u"/d/a", u"/d/b", true},           {u"/a", u"/b", true},
+      {u"/etc/planted", u"/d/p", false},  {u"/d/x/../y", u"/d/x/../z", false},
+      {u"/d/./a", u"/d/./b", false},      {u"/d/..", u"/d/b", false},
+      {u"d/a", u"d/b", false},            {u"", u"/d/b", false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(IsSameFolderChange(c.before, c.after), c.change)
+        << std::string(c.before.begin(), c.before.end());
+  }
 }
 
 // ---- start-up repair ----
@@ -393,7 +428,10 @@ TEST_F(RepairTest, SettlesTheLastLineAgainstTheDisk) {
   ASSERT_GT(first.size(), 2u * 64 * 1024);
   const std::u16string before = u"/d/c\u00e9", after = u"/d/e";
   const std::string rename = FormatNormalLine(before, after);
-  const std::u16string temp = TempNameFor(before, after, 2);
+  const std::u16string temp = TempNameFor(before, after, 0x0123456789abcdefULL);
+  // Names of a change of other paths, or of an earlier program, are no
+  // intermediate name of this change.
+  const std::u16string other_temp = TempNameFor(before + u"x", after, 1);
   const std::u16string legacy = after + u"$tessiv$.$";
   const std::string stamp =
       FormatTimestampLine(before, {2020, 1, 1, 0, 0, 0}, {2020, 1, 1, 0, 0, 0});
@@ -408,7 +446,8 @@ TEST_F(RepairTest, SettlesTheLastLineAgainstTheDisk) {
       {"change made", {after}, false, LastLine::kKept, after, ""},
       {"change not made", {before}, false, LastLine::kDropped, before, ""},
       {"both there", {before, after}, false, LastLine::kKept, before, ""},
-      {"left at temp", {temp}, false, LastLine::kMovedBack, before, ""},
+      {"left at temp", {other_temp, temp}, false, LastLine::kMovedBack, before, ""},
+      {"another change's temp", {other_temp}, false, LastLine::kKept, other_temp, ""},
       {"left at 8.3 temp", {legacy}, false, LastLine::kMovedBack, before, ""},
       {"temp stuck", {temp}, true, LastLine::kRecordedTemp, temp, ""},
       {"file gone", {}, false, LastLine::kKept, u"", ""},
@@ -483,19 +522,80 @@ TEST(RepairTornTailTest, TailIsCutAndAnEmptiedLogRemoved) {
   }
 }
 
-TEST_F(RepairTest, LeavesLockedOrMissingLogsAlone) {
-  for (bool present : {false, true}) {
-    if (present) {
-      fs_.AddFile(Slot(0), FormatNormalLine(u"/d/a", u"/d/b"));
+// On the disk, a slot 0 that is a symbolic link or a FIFO is neither read,
+// cut nor waited on; the run's own log is a fresh regular file, made 0600.
+TEST(RepairOnDiskTest, SlotZeroThatIsNoFileOfOursIsLeftAlone) {
+  for (const char* kind : {"symlink", "fifo"}) {
+    SCOPED_TRACE(kind);
+    ScopedTempDir dir;
+    const std::string slot0 = Utf16ToUtf8(LogSlotPath(dir.path(), 0));
+    const std::string torn = "\"/d/a\",\"/d/b";  // what the repair would cut
+    std::ofstream(dir.NativePath("target")) << torn;
+    ASSERT_EQ(std::string_view(kind) == "fifo"
+                  ? ::mkfifo(slot0.c_str(), 0600)
+                  : ::symlink(dir.NativePath("target").c_str(), slot0.c_str()),
+              0);
+    PosixFileSystem fs;
+    const std::string line = FormatNormalLine(u"/d/a", u"/d/b");
+    EXPECT_EQ(FinishesWithin(10, [&] {
+                if (InterruptedLogAwaits(fs, dir.path())) return 1;
+                auto report = RepairInterruptedLog(fs, dir.path());
+                if (!report || report->found || !report->refused) return 2;
+                RenameLog log(fs, dir.path());
+                return log.OpenLog() && log.BeginChange(line) && log.CloseAndRotate() ? 0 : 3;
+              }),
+              0);
+    std::ifstream target(dir.NativePath("target"));
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(target), {}), torn);
+    struct stat st;
+    ASSERT_EQ(::lstat(Utf16ToUtf8(LogSlotPath(dir.path(), 1)).c_str(), &st), 0);
+    EXPECT_TRUE(S_ISREG(st.st_mode) && (st.st_mode & 0777) == 0600) << st.st_mode;
+    EXPECT_EQ(st.st_size, static_cast<off_t>(line.size()));
+  }
+}
+
+// A line that moves a file into another folder is made up: no file is
+// moved into that folder, even when one waits under an intermediate name.
+TEST_F(RepairTest, ActsOnlyWithinTheFolderOfTheLine) {
+  std::u16string planted = TempNameFor(u"/etc/planted", u"/d/p", 0);
+  planted.replace(planted.size() - 16, 16, u"0");  // the numbered form earlier versions used
+  fs_.AddFile(planted, "data");
+  fs_.AddFolder(u"/etc");
+  fs_.AddFile(Slot(0), FormatNormalLine(u"/etc/planted", u"/d/p"));
+  auto report = RepairInterruptedLog(fs_, kHome);
+  ASSERT_TRUE(report);
+  EXPECT_EQ(report->last_line, LastLine::kKept);
+  EXPECT_TRUE(fs_.Exists(planted) && !fs_.Exists(u"/etc/planted"));
+}
+
+TEST_F(RepairTest, LeavesLockedMissingOrForeignSlotsAlone) {
+  const std::string line = FormatNormalLine(u"/d/a", u"/d/b");
+  fs_.AddFile(u"/d/target", line);
+  for (const char* slot0 : {"missing", "locked", "symlink", "folder"}) {
+    SCOPED_TRACE(slot0);
+    (void)fs_.RemoveFile(Slot(0));
+    fs_.SetLockedByOther(Slot(0), false);
+    const std::string_view kind = slot0;
+    if (kind == "locked") {
+      fs_.AddFile(Slot(0), line);
       fs_.SetLockedByOther(Slot(0));
+    } else if (kind == "symlink") {
+      fs_.AddSymlink(Slot(0), u"/d/target");
+    } else if (kind == "folder") {
+      fs_.AddFolder(Slot(0));
     }
     fs_.forbid_changes_ = true;
     auto report = RepairInterruptedLog(fs_, kHome);
     fs_.forbid_changes_ = false;
-    ASSERT_TRUE(report) << present;
-    EXPECT_FALSE(report->found) << present;
+    ASSERT_TRUE(report);
+    EXPECT_FALSE(report->found);
+    EXPECT_EQ(report->refused, kind == "symlink" || kind == "folder");
+    EXPECT_FALSE(fs_.Exists(Slot(1)));
   }
-  EXPECT_EQ(SlotContent(0), FormatNormalLine(u"/d/a", u"/d/b"));
+  EXPECT_EQ(fs_.Content(u"/d/target"), line);
+  // The symbolic link is not read as a log either.
+  fs_.AddSymlink(Slot(1), u"/d/target");
+  EXPECT_EQ(LoadLogRows(fs_, kHome, 1).error().code, ErrorCode::kPermission);
 
   fs_.FailPath(Op::kStat, Slot(0), ErrorCode::kIo);
   EXPECT_FALSE(RepairInterruptedLog(fs_, kHome));

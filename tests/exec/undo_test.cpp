@@ -232,13 +232,21 @@ TEST_F(UndoTest, KindsOutsideTheThree) {
   fs_.AddFile(u"/d/b", "b");
   fs_.AddFile(u"/d/d", "d");
   fs_.AddFile(u"/d/f", "f");
-  // A relative path is refused, never taken from the working folder.
+  fs_.AddFile(u"/d/p", "p");
+  fs_.AddFile(u"/d/z", "z");
+  fs_.AddFolder(u"/etc");
+  // A relative path, a move to another folder and "." or ".." are refused:
+  // no run writes them, and undo never takes a file out of its folder.
   WriteLog(1, "\"/d/a\",\"/d/b\",\"plain\"\r\n" + FormatNormalLine(u"/d/c", u"/d/d") +
-                  FormatNormalLine(u"/d/g", u"d/h") + "\"/d/e\",\"/d/f\",\"\"\r\n");
+                  FormatNormalLine(u"/d/g", u"d/h") + FormatNormalLine(u"/etc/planted", u"/d/p") +
+                  FormatNormalLine(u"/d/x/../y", u"/d/x/../z") +
+                  FormatTimestampLine(u"/d/./z", {2020, 1, 1, 0, 0, 0}, {2020, 1, 1, 0, 0, 0}) +
+                  "\"/d/e\",\"/d/f\",\"\"\r\n");
   UndoRunResult result = Undo();
   EXPECT_EQ(std::vector<int>({result.skipped, result.restored, result.failed}),
-            std::vector<int>({1, 2, 1}));
+            std::vector<int>({1, 2, 4}));
   EXPECT_EQ(fs_.Calls(Op::kRenameNoReplace), 2);
+  EXPECT_TRUE(fs_.times_set_.empty());
   EXPECT_TRUE(fs_.Exists(u"/d/a") && fs_.Exists(u"/d/c") && fs_.Exists(u"/d/f"));
 
   // An unknown "<...>" kind ends the undo before anything else happens.

@@ -21,7 +21,7 @@
 #include <set>
 
 #include "platform/file_name_bytes.h"
-#include "platform/temp_name.h"
+#include "support/finishes_within.h"
 #include "support/scoped_temp_dir.h"
 
 namespace tessivo {
@@ -278,10 +278,6 @@ TEST_P(RenameTest, TargetNameOfTheSameFileGoesThroughATemporaryNameAndBack) {
   ASSERT_EQ(::link(dir_.NativePath("a").c_str(), dir_.NativePath("A").c_str()), 0);
   EXPECT_EQ(Failure(Rename(u"a", u"A")), ErrorCode::kExists);
   ExpectFolderHolds({"a", "A", "b", "empty", "full", "link"});
-  // An occupied first temporary name is skipped.
-  ASSERT_TRUE(WriteRaw(Utf16ToUtf8(TempNameFor(dir_.Path(u"a"), dir_.Path(u"A"), 0)), "T"));
-  EXPECT_EQ(Failure(Rename(u"a", u"A")), ErrorCode::kExists);
-  EXPECT_EQ(RawNames(dir_.native()).size(), 7u);
   EXPECT_EQ(Read("a"), "AAA");
 }
 
@@ -369,6 +365,44 @@ TEST(PosixFileSystemTest, AppendFileAppendsCutsBackAndLocks) {
   }
   EXPECT_FALSE(fs.IsLocked(dir.Path(u"none.log")));
   EXPECT_EQ(Failure(fs.OpenAppend(dir.Path(u"no/x.log"), true)), ErrorCode::kNotFound);
+}
+
+// The program's own files (ReadOwnFile, OpenAppend) are regular files of
+// the user, never reached through a link; no read or open waits on a FIFO
+// or reads a device. Each call runs in a child killed after 10 s.
+TEST(PosixFileSystemTest, OwnFilesAreNeverFollowedAndNothingWaits) {
+  ScopedTempDir dir;
+  Make(dir, {"file=data", "foreign=data", "link->" + dir.NativePath("file"),
+             "device->/dev/zero"});
+  ASSERT_EQ(::mkfifo(dir.NativePath("fifo").c_str(), 0600), 0);
+  const bool chowned = ::chown(dir.NativePath("foreign").c_str(), 54321, 54321) == 0;
+  PosixFileSystem fs;
+  // 0 for success, else 1 + the error code.
+  auto code = [](const auto& r) { return r ? 0 : 1 + static_cast<int>(r.error().code); };
+  const int refused = 1 + static_cast<int>(ErrorCode::kPermission);
+  const int not_regular = 1 + static_cast<int>(ErrorCode::kInvalidArgument);
+  const struct {
+    const char16_t* name;
+    int read, read_own, append;
+  } cases[] = {
+      {u"file", 0, 0, 0},
+      {u"link", 0, refused, refused},
+      {u"fifo", not_regular, refused, refused},
+      {u"device", not_regular, refused, refused},
+      {u"foreign", 0, refused, refused},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(Utf16ToUtf8(c.name));
+    if (!chowned && std::u16string_view(c.name) == u"foreign") continue;  // not root
+    const std::u16string path = dir.Path(c.name);
+    EXPECT_EQ(FinishesWithin(10, [&] { return code(fs.ReadRange(path, 0, 4)); }), c.read);
+    EXPECT_EQ(FinishesWithin(10, [&] { return code(fs.ReadOwnFile(path, 0, 4)); }), c.read_own);
+    EXPECT_EQ(FinishesWithin(10, [&] { return code(fs.OpenAppend(path, true)); }), c.append);
+    EXPECT_EQ(FinishesWithin(10, [&] { return static_cast<int>(fs.IsLocked(path)); }), 0);
+  }
+  EXPECT_EQ(ReadRaw(dir.NativePath("file")) + ReadRaw(dir.NativePath("foreign")), "datadata");
+  ASSERT_TRUE(fs.OpenAppend(dir.Path(u"new.log"), false));
+  EXPECT_EQ(ModeOf(dir.NativePath("new.log")), 0600);
 }
 
 // A process killed while appending leaves every line it appended, then

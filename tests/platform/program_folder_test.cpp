@@ -30,8 +30,6 @@ TEST(ProgramFolderTest, ChoosesTheFolderByTheRules) {
        xc_reg, false},
       {"TESSIVO_HOME trailing slash", {u"/th//", u"", u"", u"/home/u", exe}, u"", u"", u"/th/",
        reg, false},
-      {"relative TESSIVO_HOME ignored", {u"th", u"", u"", u"/home/u", exe}, u"", u"", local, reg,
-       false},
       {"use.ini in TESSIVO_HOME", Env(u"/th", exe), u"/th/use.ini", u"", u"/th/", reg, true},
       {"use.ini must be a file", Env(u"/th", exe), u"", u"/th/use.ini", u"/th/", reg, false},
       {"portable install", {u"", u"/xd", u"", u"/home/u", exe}, exe_use_ini, u"",
@@ -72,8 +70,14 @@ TEST(ProgramFolderTest, ChoosesTheFolderByTheRules) {
   }
 }
 
-TEST(ProgramFolderTest, FailsWhenTheFolderCannotBeMade) {
+TEST(ProgramFolderTest, FailsWhenTheFolderCannotBeMadeOrTessivoHomeIsRelative) {
   FakeFileSystem fs;
+  auto relative = LocateProgram(Env(u"th", u""), fs);
+  ASSERT_FALSE(relative);
+  EXPECT_EQ(relative.error().code, ErrorCode::kInvalidArgument);
+  EXPECT_NE(relative.error().detail.find(u"TESSIVO_HOME"), std::u16string::npos);
+  EXPECT_TRUE(fs.folders_created_.empty());
+
   fs.AddFile(u"/th", "a file in the way");
   EXPECT_EQ(LocateProgram(Env(u"/th/sub", u""), fs).error().code, ErrorCode::kExists);
   fs.FailNthCall(FakeFileSystem::Op::kCreateFolders, 1, ErrorCode::kPermission);

@@ -520,6 +520,18 @@ Result<std::string> FakeFileSystem::ReadFile(const std::u16string& path) {
   return (*node)->bytes;
 }
 
+Result<std::string> FakeFileSystem::ReadOwnFile(const std::u16string& path,
+                                                std::uint64_t offset, std::size_t max_bytes) {
+  if (auto e = Injected(Op::kReadOwnFile, path)) return *e;
+  auto resolved = Resolve(path, false);
+  if (!resolved) return resolved.error();
+  NodePtr node = Lookup(*resolved);
+  if (!node) return Fail(ErrorCode::kNotFound, path);
+  if (node->kind != Kind::kFile) return Fail(ErrorCode::kPermission, path);
+  if (offset >= node->bytes.size()) return std::string();
+  return node->bytes.substr(offset, max_bytes);
+}
+
 Status FakeFileSystem::WriteFileAtomic(const std::u16string& path, const std::string& bytes) {
   if (auto e = Injected(Op::kWriteFileAtomic, path)) return *e;
   if (!ChangeAllowed("WriteFileAtomic")) return Fail(ErrorCode::kPermission, path);
@@ -587,12 +599,12 @@ Status FakeFileSystem::CreateFolders(const std::u16string& path, unsigned /*mode
 Result<std::unique_ptr<AppendFile>> FakeFileSystem::OpenAppend(const std::u16string& path,
                                                                bool lock) {
   if (auto e = Injected(Op::kOpenAppend, path)) return *e;
-  auto resolved = Resolve(path, true);
+  auto resolved = Resolve(path, false);
   if (!resolved) return resolved.error();
   NodePtr parent = Lookup(ParentOf(*resolved));
   if (!parent || parent->kind != Kind::kFolder) return Fail(ErrorCode::kNotFound, path);
   NodePtr node = Lookup(*resolved);
-  if (node && node->kind != Kind::kFile) return Fail(ErrorCode::kInvalidArgument, path);
+  if (node && node->kind != Kind::kFile) return Fail(ErrorCode::kPermission, path);
   if (lock && (locked_.count(*resolved) || locked_by_other_.count(*resolved))) {
     return Fail(ErrorCode::kBusy, path);
   }

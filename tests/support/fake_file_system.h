@@ -22,7 +22,8 @@
 //   real system; elsewhere SetTimes with a creation time is kNotSupported and
 //   changes nothing. On kFat, last-write times are kept at 2 s granularity.
 // - A symbolic link is an entry of its own: Stat, SetTimes, SetAttributes
-//   and RenameNoReplace act on the link; List and the reads follow it.
+//   and RenameNoReplace act on the link; List and the reads follow it,
+//   except ReadOwnFile and OpenAppend, which refuse it (kPermission).
 // - List returns entries in creation order (renames keep their place) and,
 //   like the real one, adds kHidden to names beginning with ".".
 // - The clock for times of files written by the program is now_.
@@ -56,6 +57,7 @@ class FakeFileSystem : public FileSystem {
     kReadLink,
     kReadRange,
     kReadFile,
+    kReadOwnFile,
     kWriteFileAtomic,
     kRemoveFile,
     kCreateFolders,
@@ -133,6 +135,8 @@ class FakeFileSystem : public FileSystem {
   Result<std::string> ReadRange(const std::u16string& path, std::uint64_t offset,
                                 std::size_t max_bytes) override;
   Result<std::string> ReadFile(const std::u16string& path) override;
+  Result<std::string> ReadOwnFile(const std::u16string& path, std::uint64_t offset,
+                                  std::size_t max_bytes) override;
   Status WriteFileAtomic(const std::u16string& path, const std::string& bytes) override;
   Status RemoveFile(const std::u16string& path) override;
   Status CreateFolders(const std::u16string& path, unsigned mode) override;
