@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 #include <utility>
 
 #include "exec/execute.h"
@@ -13,6 +14,12 @@
 
 namespace tessivo {
 namespace {
+
+// The undo record is one of the program's own files, read as the logs are:
+// never through a symbolic link, only a regular file of the user.
+Result<std::string> ReadRecordFile(FileSystem& fs, const std::u16string& path) {
+  return fs.ReadOwnFile(path, 0, std::numeric_limits<std::size_t>::max());
+}
 
 // The RenameMode whose message texts each kind of reverse step uses.
 constexpr unsigned kNameMessageMode = 1;
@@ -183,7 +190,7 @@ void UndoSession::ReadRecord(FileSystem& fs) {
   record_bytes_.clear();
   record_keep_ = 0;
   if (record_path_.empty()) return;
-  Result<std::string> bytes = fs.ReadFile(record_path_);
+  Result<std::string> bytes = ReadRecordFile(fs, record_path_);
   if (!bytes) return;
   record_bytes_ = std::move(*bytes);
   // One line per reverse step, the index of its log line, written ahead of
@@ -463,7 +470,7 @@ std::unique_ptr<AppendFile> UndoSession::OpenRecord(const UndoContext& ctx) {
   }
   std::unique_ptr<AppendFile> record = std::move(opened.value());
   // Another undo of this log went on since it was loaded: load it again.
-  auto now = ctx.fs.ReadFile(record_path_);
+  auto now = ReadRecordFile(ctx.fs, record_path_);
   if ((now ? *now : std::string()) != record_bytes_) {
     ShowLogRefusal(ctx.messenger, MakeError(ErrorCode::kBusy, record_path_));
     return nullptr;
