@@ -105,9 +105,8 @@ class PathIndex {
   // The first row whose folder + old name names the same entry as `path`,
   // or -1: equal code units, or, where the folder (the path up to its last
   // "/") ignores letter case, equal after simple upper-case mapping per code
-  // unit. An empty path counts
-  // as found at row 0. A path of 260 or more code units is never found, and
-  // rows whose path is that long are never matched.
+  // unit. An empty path counts as found at row 0. A path of 260 or more code
+  // units is never found, and rows whose path is that long are never matched.
   int Find(std::u16string_view path) const;
 
   // Number of rows indexed (long paths included, as empty entries).
