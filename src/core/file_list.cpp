@@ -205,8 +205,19 @@ int DateText(FileSystem& fs, const std::u16string& path, int date_kind, std::u16
 
 // ---- PathIndex ----
 
-void PathIndex::Build(const std::vector<FileItem>& rows) {
+namespace {
+
+// The folder part of a path: up to and with its last "/".
+std::u16string_view FolderPart(std::u16string_view path) {
+  const std::size_t slash = path.rfind(u'/');
+  return slash == std::u16string_view::npos ? std::u16string_view() : path.substr(0, slash + 1);
+}
+
+}  // namespace
+
+void PathIndex::Build(const std::vector<FileItem>& rows, NameRulesCache& rules) {
   rows_ = static_cast<int>(rows.size());
+  rules_ = &rules;
   std::size_t total = 0;
   for (const FileItem& row : rows) {
     total += row.Get(Cell::kFolder).size() + row.Get(Cell::kName).size();
@@ -225,8 +236,11 @@ void PathIndex::Build(const std::vector<FileItem>& rows) {
     const std::size_t length = folder.size() + name.size();
     if (length == 0 || length >= kPathBuffer) continue;  // an empty entry
     const std::size_t begin = keys_.size();
-    for (char16_t c : folder) keys_.push_back(UpperUnit(c));
-    for (char16_t c : name) keys_.push_back(UpperUnit(c));
+    keys_.append(folder).append(name);
+    const std::u16string_view path = std::u16string_view(keys_).substr(begin);
+    if (rules.Of(FolderPart(path)).ignores_case) {
+      for (std::size_t i = begin; i < keys_.size(); ++i) keys_[i] = UpperUnit(keys_[i]);
+    }
     const std::u16string_view key = std::u16string_view(keys_).substr(begin);
     const std::uint32_t slot = Probe(key, std::hash<std::u16string_view>{}(key));
     if (slots_[slot] != 0) {  // the same path again: the first row stays
@@ -257,8 +271,11 @@ int PathIndex::Find(std::u16string_view path) const {
   if (path.empty()) return 0;
   if (path.size() >= kPathBuffer || slots_.empty()) return -1;
   char16_t upper[kPathBuffer];
-  for (std::size_t i = 0; i < path.size(); ++i) upper[i] = UpperUnit(path[i]);
-  const std::u16string_view key(upper, path.size());
+  std::u16string_view key = path;
+  if (rules_->Of(FolderPart(path)).ignores_case) {
+    for (std::size_t i = 0; i < path.size(); ++i) upper[i] = UpperUnit(path[i]);
+    key = std::u16string_view(upper, path.size());
+  }
   const std::uint32_t entry = slots_[Probe(key, std::hash<std::u16string_view>{}(key))];
   return entry == 0 ? -1 : entry_row_[entry - 1];
 }
@@ -376,10 +393,10 @@ void FileList::SetFocusedRow(int row) {
   for (int i = 0; i < Count(); ++i) rows_[static_cast<std::size_t>(i)].set_focused(i == row);
 }
 
-Result<PathIndex> FileList::BuildPathIndex() const {
+Result<PathIndex> FileList::BuildPathIndex(NameRulesCache& rules) const {
   try {
     PathIndex index;
-    index.Build(rows_);
+    index.Build(rows_, rules);
     return index;
   } catch (const std::bad_alloc&) {
     return MakeError(ErrorCode::kNoSpace, u"path index");

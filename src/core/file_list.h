@@ -102,10 +102,11 @@ class PathIndex {
  public:
   PathIndex() = default;
 
-  // The first row whose folder + old name equals `path` ignoring letter case
-  // (simple upper-case mapping per code unit), or -1. An empty path counts
-  // as found at row 0. A path of 260 or more code units is never found, and
-  // rows whose path is that long are never matched.
+  // The first row whose folder + old name names the same entry as `path`,
+  // or -1: equal code units, or, where the folder (the path up to its last
+  // "/") ignores letter case, equal after simple upper-case mapping per code
+  // unit. An empty path counts as found at row 0. A path of 260 or more code
+  // units is never found, and rows whose path is that long are never matched.
   int Find(std::u16string_view path) const;
 
   // Number of rows indexed (long paths included, as empty entries).
@@ -113,11 +114,12 @@ class PathIndex {
 
  private:
   friend class FileList;
-  void Build(const std::vector<FileItem>& rows);
+  void Build(const std::vector<FileItem>& rows, NameRulesCache& rules);
   std::uint32_t Probe(std::u16string_view key, std::size_t hash) const;
 
   int rows_ = 0;
-  std::u16string keys_;                  // upper-cased paths, back to back
+  NameRulesCache* rules_ = nullptr;
+  std::u16string keys_;                  // paths, upper-cased where case is ignored, back to back
   std::vector<std::uint32_t> key_end_;   // end of each indexed entry in keys_
   std::vector<std::int32_t> entry_row_;  // row of each indexed entry
   std::vector<std::uint32_t> slots_;     // open addressing: entry + 1, 0 = free
@@ -180,7 +182,8 @@ class FileList {
 
   // A PathIndex of the rows present. kNoSpace when memory cannot be had; the
   // caller then shows message kind 3 and abandons the addition.
-  Result<PathIndex> BuildPathIndex() const;
+  // `rules` tells which folders ignore case; it must outlive the index.
+  Result<PathIndex> BuildPathIndex(NameRulesCache& rules) const;
 
   // Removes the selected rows. Returns 0 when rows were removed, 2 when none
   // was. When every row is selected this is ClearAll. Afterwards the sample

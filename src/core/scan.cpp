@@ -140,7 +140,7 @@ long long ParseKbValue(std::u16string_view text) {
 // ---- scanner ----
 
 Scanner::Scanner(FileSystem& fs, FileList& list, Messenger& messenger, ScanOptions& options)
-    : fs_(fs), list_(list), messenger_(messenger), options_(options) {}
+    : fs_(fs), list_(list), messenger_(messenger), options_(options), name_rules_(fs) {}
 
 void Scanner::PrepareFilters() {
   extension_list_ = ParseExtensionList(options_.extensions);
@@ -151,7 +151,8 @@ void Scanner::PrepareFilters() {
 }
 
 bool Scanner::BeginBatch() {
-  Result<PathIndex> index = list_.BuildPathIndex();
+  name_rules_.Clear();
+  Result<PathIndex> index = list_.BuildPathIndex(name_rules_);
   if (!index) {
     messenger_.ShowMessage(message_kind::kNoMemory, 0, {}, {}, kLevelError);
     in_batch_ = false;
@@ -520,6 +521,8 @@ int CorrectSpelling(FileSystem& fs, std::u16string& path) {
   if (fs.Stat(trimmed)) return 0;
   const std::u16string_view parent = ParentOf(trimmed);
   const std::u16string_view name = std::u16string_view(trimmed).substr(trimmed.rfind(u'/') + 1);
+  // Where the folder keeps case, another spelling is another file.
+  if (!fs.NameRulesOf(std::u16string(parent)).ignores_case) return 1;
   Result<std::vector<DirEntry>> entries = fs.List(std::u16string(parent));
   if (!entries) return 1;
   for (const DirEntry& entry : *entries) {

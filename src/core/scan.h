@@ -211,6 +211,7 @@ class Scanner {
   StatusSink* status_ = nullptr;
   NarrowState* narrowing_ = nullptr;
 
+  NameRulesCache name_rules_;  // for the duplicate check, asked anew each batch
   PathIndex index_;
   bool in_batch_ = false;
   bool from_tree_ = false;
@@ -228,8 +229,10 @@ class Scanner {
 };
 
 // Finds the spelling on disk of the last component of `path`, ignoring
-// letter case, and puts it in place. Returns 0 when found (also when the
-// path exists as spelt), 1 when nothing matches (`path` unchanged).
+// letter case where its folder does, and puts it in place. Returns 0 when
+// found (also when the path exists as spelt), 1 when nothing matches
+// (`path` unchanged); in a folder that keeps case only the exact spelling
+// matches.
 int CorrectSpelling(FileSystem& fs, std::u16string& path);
 
 // The path with every symbolic link resolved and "." and ".." folded, or

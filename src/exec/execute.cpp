@@ -60,17 +60,19 @@ LogDateTime ToLogTime(const CalendarTime& t) {
 // Whether ValidateRow(list, row, mode, false, fs) would say kTargetExists
 // now. The answer is the same; the look-ups are ordered so that a row whose
 // target is free costs one.
-bool TargetTakenNow(const FileList& list, int row, int mode, FileSystem& fs) {
-  if (mode == ModeNumber(RenameMode::kLetterCase) || mode == ModeNumber(RenameMode::kShortName) ||
-      IsMetadataMode(mode)) {
-    return false;
-  }
+bool TargetTakenNow(const FileList& list, int row, int mode, FileSystem& fs,
+                    NameRulesCache& rules) {
+  if (IsMetadataMode(mode)) return false;
   const FileItem& item = list.Item(row);
   if (item.status() == FileStatus::kExcluded) return false;
   const std::u16string_view folder = item.Get(Cell::kFolder);
   const std::u16string_view old_name = item.Get(Cell::kName);
   const std::u16string_view new_name = item.Get(Cell::kNewName);
-  if (CheckNewName(folder, old_name, new_name, mode) != FileStatus::kChangeable) return false;
+  const NameRules& folder_rules = rules.Of(folder);
+  if (!ChecksTarget(mode, folder_rules) ||
+      CheckNewName(folder, old_name, new_name, mode, folder_rules) != FileStatus::kChangeable) {
+    return false;
+  }
   std::u16string path(folder);
   path.append(new_name);
   if (!fs.Exists(path)) return false;
@@ -332,7 +334,8 @@ ExecutionPass::ExecutionPass(const RunContext& run, const ExecuteSetup& setup)
       setup_(setup),
       options_(setup.options),
       zone_(setup.zone),
-      log_(run.fs, setup.program_folder) {
+      log_(run.fs, setup.program_folder),
+      name_rules_(run.fs) {
   if (zone_ == nullptr) {
     own_zone_ = std::make_unique<SystemTimeZone>();
     zone_ = own_zone_.get();
@@ -531,14 +534,14 @@ ExecutionPass::RowOutcome ExecutionPass::ChangeRow(const ChangeContext& change, 
       outcome.changed = true;
     } else {
       taken = moved.error().code == ErrorCode::kExists &&
-              TargetTakenNow(run_.list, row, mode, run_.fs);
+              TargetTakenNow(run_.list, row, mode, run_.fs, name_rules_);
       reason = moved.error().code;
       if (!taken) outcome.stop = FailedMove(change, mode, source, target) == ChangeOutcome::kStop;
     }
   }
   if (!rename_first || taken) {
     bool go = true;
-    if (taken || TargetTakenNow(run_.list, row, mode, run_.fs)) {
+    if (taken || TargetTakenNow(run_.list, row, mode, run_.fs, name_rules_)) {
       wanted = target;
       serial = options_.add_serial && AddCollisionSerial(run_.fs, target, options_);
       go = serial;

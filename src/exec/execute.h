@@ -305,6 +305,7 @@ class ExecutionPass {
   std::unique_ptr<LocalTimeZone> own_zone_;
   const LocalTimeZone* zone_;
   RenameLog log_;
+  NameRulesCache name_rules_;  // of the rows' folders, for the fresh checks
   SerialLedger ledger_;
   int policy_ = kAfterRunClearAll;
   std::vector<bool> remove_;  // rows the policy takes out, by their index in the pass

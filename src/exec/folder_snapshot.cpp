@@ -1,5 +1,7 @@
 #include "exec/folder_snapshot.h"
 
+#include "modes/short_name.h"
+
 namespace tessivo {
 
 bool FolderSnapshotFileSystem::Exists(const std::u16string& path) {
@@ -17,7 +19,7 @@ bool FolderSnapshotFileSystem::Exists(const std::u16string& path) {
   if (!folder.listed && !folder.unlistable && ++folder.asked > kSnapshotAfter) {
     auto entries = base_.List(last_->first, ListDetail::kNamesOnly);
     if (entries) {
-      folder.names.Assign(std::move(*entries));
+      folder.names.Assign(std::move(*entries), rules_.Of(last_->first).ignores_case);
       folder.listed = true;
     } else {
       folder.unlistable = true;
@@ -27,10 +29,14 @@ bool FolderSnapshotFileSystem::Exists(const std::u16string& path) {
   return folder.names.Contains(std::u16string_view(path).substr(slash + 1));
 }
 
-void FolderSnapshotFileSystem::NameSet::Assign(std::vector<DirEntry>&& entries) {
+void FolderSnapshotFileSystem::NameSet::Assign(std::vector<DirEntry>&& entries,
+                                               bool ignore_case) {
+  ignore_case_ = ignore_case;
   names_.clear();
   names_.reserve(entries.size());
-  for (DirEntry& entry : entries) names_.push_back(std::move(entry.name));
+  for (DirEntry& entry : entries) {
+    names_.push_back(ignore_case ? SimpleUpperCase(entry.name) : std::move(entry.name));
+  }
   std::size_t size = 16;
   while (size < 2 * names_.size()) size *= 2;  // at most half full
   slots_.assign(size, 0);
@@ -46,6 +52,14 @@ void FolderSnapshotFileSystem::NameSet::Assign(std::vector<DirEntry>&& entries) 
 
 bool FolderSnapshotFileSystem::NameSet::Contains(std::u16string_view name) const {
   if (slots_.empty()) return false;
+  if (ignore_case_) {
+    const std::u16string upper = SimpleUpperCase(name);
+    return ContainsKey(upper);
+  }
+  return ContainsKey(name);
+}
+
+bool FolderSnapshotFileSystem::NameSet::ContainsKey(std::u16string_view name) const {
   const std::size_t mask = slots_.size() - 1;
   const std::size_t hash = ViewHash{}(name);
   for (std::size_t slot = hash & mask; slots_[slot] != 0; slot = (slot + 1) & mask) {

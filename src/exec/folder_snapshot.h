@@ -8,8 +8,10 @@
 // one listing of the names (a few reads of the folder, no look-up per entry)
 // tells the same. A folder is listed only after it has been asked about
 // kSnapshotAfter times, so a few rows in a huge folder still cost a few
-// look-ups and never a listing. Names compare exactly, as the file system
-// does; a folder that cannot be listed keeps being asked directly.
+// look-ups and never a listing. Names compare as the folder's file system
+// compares them: exactly, or after simple upper-case mapping where the
+// folder ignores case; a folder that cannot be listed keeps being asked
+// directly. The name rules of each folder are asked once (NameRulesOf).
 //
 // A snapshot is a moment of the disk: use one per preview run and drop it
 // afterwards. Everything other than Exists is passed to the wrapped file
@@ -32,7 +34,7 @@ class FolderSnapshotFileSystem final : public FileSystem {
  public:
   static constexpr int kSnapshotAfter = 64;
 
-  explicit FolderSnapshotFileSystem(FileSystem& base) : base_(base) {}
+  explicit FolderSnapshotFileSystem(FileSystem& base) : base_(base), rules_(base) {}
 
   bool Exists(const std::u16string& path) override;
 
@@ -55,6 +57,7 @@ class FolderSnapshotFileSystem final : public FileSystem {
     return base_.ShortName(path);
   }
   FileSystemKind KindOf(const std::u16string& path) override { return base_.KindOf(path); }
+  NameRules NameRulesOf(const std::u16string& folder) override { return rules_.Of(folder); }
   Result<std::u16string> ReadLink(const std::u16string& path) override {
     return base_.ReadLink(path);
   }
@@ -96,10 +99,14 @@ class FolderSnapshotFileSystem final : public FileSystem {
   // allocation per name beyond the names themselves.
   class NameSet {
    public:
-    void Assign(std::vector<DirEntry>&& entries);
+    // With `ignore_case` names are kept and looked up upper-cased.
+    void Assign(std::vector<DirEntry>&& entries, bool ignore_case);
     bool Contains(std::u16string_view name) const;
 
    private:
+    bool ContainsKey(std::u16string_view key) const;
+
+    bool ignore_case_ = false;
     std::vector<std::u16string> names_;
     std::vector<std::uint32_t> slots_;   // index into names_ + 1; 0 is empty
     std::vector<std::uint32_t> hashes_;  // low bits of each slot's hash
@@ -113,6 +120,7 @@ class FolderSnapshotFileSystem final : public FileSystem {
   };
 
   FileSystem& base_;
+  NameRulesCache rules_;
   std::unordered_map<std::u16string, Folder, ViewHash, std::equal_to<>> folders_;
   // Rows come folder by folder: the entry of the last question's folder
   // (entries stay in place while the map grows).

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "modes/mode_catalogue.h"
+#include "platform/file_name_bytes.h"
 
 namespace tessivo {
 
@@ -46,16 +47,17 @@ bool EqualIgnoringCase(std::u16string_view a, std::u16string_view b, std::size_t
 }
 
 FileStatus CheckNewName(std::u16string_view folder, std::u16string_view old_name,
-                        std::u16string_view new_name, int mode) {
+                        std::u16string_view new_name, int mode, const NameRules& rules) {
   FileStatus status = FileStatus::kChangeable;
   if (new_name.empty()) status = FileStatus::kInvalidName;
 
   if (!IsMetadataMode(mode)) {
-    if (folder.size() + new_name.size() >= kMaxValidPath) {
+    if (folder.size() + new_name.size() >= kMaxValidPath ||
+        Utf8Length(new_name) > rules.max_name_bytes) {
       status = FileStatus::kPathTooLong;
     } else if (new_name == old_name) {
       status = FileStatus::kUnchanged;
-    } else if (mode != ModeNumber(RenameMode::kLetterCase) &&
+    } else if (rules.ignores_case && mode != ModeNumber(RenameMode::kLetterCase) &&
                EqualIgnoringCase(new_name, old_name, kCaseCompareLimit)) {
       status = FileStatus::kUnchanged;
     } else if (status == FileStatus::kChangeable) {
@@ -75,6 +77,12 @@ FileStatus CheckNewName(std::u16string_view folder, std::u16string_view old_name
   return status;
 }
 
+bool ChecksTarget(int mode, const NameRules& rules) {
+  if (IsMetadataMode(mode)) return false;
+  return !rules.ignores_case ||
+         (mode != ModeNumber(RenameMode::kLetterCase) && mode != ModeNumber(RenameMode::kShortName));
+}
+
 FileStatus ValidateRow(FileList& list, int row, int mode, bool store, FileSystem& fs) {
   if (row < 0 || row >= list.Count()) return FileStatus::kSourceMissing;
   const FileItem& item = list.Item(row);
@@ -83,15 +91,15 @@ FileStatus ValidateRow(FileList& list, int row, int mode, bool store, FileSystem
   const std::u16string_view folder = item.Get(Cell::kFolder);
   const std::u16string_view old_name = item.Get(Cell::kName);
   const std::u16string_view new_name = item.Get(Cell::kNewName);
-  FileStatus status = CheckNewName(folder, old_name, new_name, mode);
+  const NameRules rules = fs.NameRulesOf(std::u16string(folder));
+  FileStatus status = CheckNewName(folder, old_name, new_name, mode, rules);
 
   // One buffer for both look-ups: folder + new name, then folder + old name.
   std::u16string path;
   path.reserve(folder.size() + std::max(old_name.size(), new_name.size()));
   path.assign(folder);
 
-  if (status == FileStatus::kChangeable && mode != ModeNumber(RenameMode::kLetterCase) &&
-      mode != ModeNumber(RenameMode::kShortName) && !IsMetadataMode(mode)) {
+  if (status == FileStatus::kChangeable && ChecksTarget(mode, rules)) {
     path.append(new_name);
     if (Exists(fs, path)) status = FileStatus::kTargetExists;
     path.resize(folder.size());

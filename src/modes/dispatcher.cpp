@@ -17,9 +17,11 @@ std::u16string Head(const std::u16string& text, std::size_t n) {
 
 FolderShortNames ListFolderShortNames(FileSystem& fs, const std::u16string& folder) {
   FolderShortNames names;
-  auto entries = fs.List(folder.empty() ? std::u16string(u"/") : folder);
+  const std::u16string path = folder.empty() ? std::u16string(u"/") : folder;
+  auto entries = fs.List(path);
   if (!entries) return names;
   names.listed = true;
+  names.taken = FolderNameSet(fs.NameRulesOf(path).ignores_case);
   for (const DirEntry& entry : *entries) names.taken.Insert(entry.name);
   const NameTakenFn taken = names.taken.AsLookup();
   for (const DirEntry& entry : *entries) {

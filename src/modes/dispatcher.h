@@ -48,7 +48,7 @@ namespace tessivo {
 // system keeps none (see ComputeNewName, mode 6).
 struct FolderShortNames {
   bool listed = false;  // false: the folder could not be listed
-  FolderNameSet taken;  // every long name and every short name given out, ignoring case
+  FolderNameSet taken;  // every long name and every short name given out
   std::unordered_map<std::u16string, std::u16string> short_of;  // long name -> short name
 };
 

@@ -125,10 +125,14 @@ std::u16string SimpleUpperCase(std::u16string_view text) {
   return out;
 }
 
-void FolderNameSet::Insert(std::u16string_view name) { upper_names_.insert(SimpleUpperCase(name)); }
+std::u16string FolderNameSet::Key(std::u16string_view name) const {
+  return ignore_case_ ? SimpleUpperCase(name) : std::u16string(name);
+}
+
+void FolderNameSet::Insert(std::u16string_view name) { names_.insert(Key(name)); }
 
 bool FolderNameSet::Contains(std::u16string_view name) const {
-  return upper_names_.count(SimpleUpperCase(name)) != 0;
+  return names_.count(Key(name)) != 0;
 }
 
 NameTakenFn FolderNameSet::AsLookup() const {

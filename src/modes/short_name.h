@@ -12,7 +12,8 @@
 //    (other periods dropped) and up to 3 bytes after it; a double-byte
 //    character counts two bytes and is never split;
 //  - the basis gets a tail "~1" to "~4", shortened to fit 8 bytes, the first
-//    tail that no other entry of the folder holds ignoring case; from the
+//    tail that no other entry of the folder holds (ignoring case where the
+//    folder does, exactly elsewhere: FolderNameSet); from the
 //    fifth on, the first 2 bytes of the basis, 4 hexadecimal digits of a hash
 //    of the long name and "~1" (then "~2" and so on).
 // The hash is FNV-1a over the long name's UTF-16 code units folded to 16
@@ -26,20 +27,26 @@
 namespace tessivo {
 
 // Answers whether an entry of the folder other than the one being named
-// already holds `name` (as its long or its short name), ignoring case.
+// already holds `name` (as its long or its short name), compared as the
+// folder compares names.
 using NameTakenFn = std::function<bool(std::u16string_view name)>;
 
-// A set of names compared ignoring case: code units after ICU's simple
-// upper-case mapping.
+// A set of the names of one folder, compared as the folder compares them:
+// with `ignore_case` code units after ICU's simple upper-case mapping,
+// otherwise exactly.
 class FolderNameSet {
  public:
+  explicit FolderNameSet(bool ignore_case = true) : ignore_case_(ignore_case) {}
   void Insert(std::u16string_view name);
   bool Contains(std::u16string_view name) const;
   // A lookup over this set; the set must outlive the function.
   NameTakenFn AsLookup() const;
 
  private:
-  std::unordered_set<std::u16string> upper_names_;
+  std::u16string Key(std::u16string_view name) const;
+
+  bool ignore_case_;
+  std::unordered_set<std::u16string> names_;
 };
 
 // Upper-cases every code unit by ICU's simple mapping (never a length change).

@@ -97,4 +97,23 @@ std::string Utf16ToUtf8(std::u16string_view text) {
   return out;
 }
 
+std::size_t Utf8Length(std::u16string_view text) {
+  std::size_t length = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char16_t c = text[i];
+    if (c < 0x80 || (c >= 0xDC80 && c <= 0xDCFF)) {
+      length += 1;
+    } else if (c < 0x800) {
+      length += 2;
+    } else if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+               text[i + 1] <= 0xDFFF) {
+      length += 4;
+      ++i;
+    } else {
+      length += 3;
+    }
+  }
+  return length;
+}
+
 }  // namespace tessivo

@@ -19,6 +19,7 @@
 //
 // Both run in one pass over the input with one allocation.
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -26,5 +27,7 @@ namespace tessivo {
 
 std::u16string Utf8ToUtf16(std::string_view bytes);
 std::string Utf16ToUtf8(std::u16string_view text);
+// Utf16ToUtf8(text).size(), without making the bytes.
+std::size_t Utf8Length(std::u16string_view text);
 
 }  // namespace tessivo

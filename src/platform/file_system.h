@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "core/result.h"
+#include "platform/name_rules.h"
 
 namespace tessivo {
 
@@ -125,6 +126,12 @@ class FileSystem {
   virtual Result<std::u16string> ShortName(const std::u16string& path) = 0;
 
   virtual FileSystemKind KindOf(const std::u16string& path) = 0;
+
+  // Whether names in `folder` ignore letter case, and how long they may be
+  // (name_rules.h). A folder that does not exist answers for its nearest
+  // existing parent; one that cannot be asked at all keeps case and 255
+  // bytes. Costs system calls: a run asks through a NameRulesCache.
+  virtual NameRules NameRulesOf(const std::u16string& folder) = 0;
 
   // The target of a symbolic link, as stored (may be relative).
   virtual Result<std::u16string> ReadLink(const std::u16string& path) = 0;

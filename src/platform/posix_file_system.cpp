@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/fs.h>
 #include <linux/msdos_fs.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
@@ -590,6 +591,23 @@ bool PosixFileSystem::Exists(const std::u16string& path) {
 
 FileSystemKind PosixFileSystem::KindOf(const std::u16string& path) {
   return KindOfNative(Native(path));
+}
+
+NameRules PosixFileSystem::NameRulesOf(const std::u16string& folder) {
+  std::string probe = Native(folder);
+  while (probe.size() > 1 && probe.back() == '/') probe.pop_back();
+  struct statfs s;
+  while (::statfs(probe.c_str(), &s) != 0) {
+    if (errno != ENOENT || probe == "/" || probe.empty()) return NameRules();
+    probe = SplitPath(probe).first;
+  }
+  // Only folders carry the case-folding flag, and FS_IOC_GETFLAGS needs an
+  // open descriptor; a file system without the ioctl leaves the flags 0.
+  unsigned int flags = 0;
+  Fd dir(::open(probe.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK));
+  if (dir.ok() && ::ioctl(dir.get(), FS_IOC_GETFLAGS, &flags) != 0) flags = 0;
+  return NameRulesFromSystem(static_cast<std::int64_t>(s.f_type),
+                             static_cast<std::int64_t>(s.f_namelen), flags);
 }
 
 Result<std::u16string> PosixFileSystem::ReadLink(const std::u16string& path) {

@@ -64,6 +64,8 @@ class PosixFileSystem : public FileSystem {
   Status SetAttributes(const std::u16string& path, std::uint32_t attributes) override;
   Result<std::u16string> ShortName(const std::u16string& path) override;
   FileSystemKind KindOf(const std::u16string& path) override;
+  // statfs (type, f_namelen) and the folder's FS_IOC_GETFLAGS.
+  NameRules NameRulesOf(const std::u16string& folder) override;
   Result<std::u16string> ReadLink(const std::u16string& path) override;
   Result<std::string> ReadRange(const std::u16string& path, std::uint64_t offset,
                                 std::size_t max_bytes) override;

@@ -10,7 +10,9 @@
 #include "exec/rename_log.h"
 #include "macro/macro_file.h"
 #include "platform/file_name_bytes.h"
+#include "platform/posix_file_system.h"
 #include "support/fake_file_system.h"
+#include "support/scoped_temp_dir.h"
 
 namespace tessivo {
 namespace {
@@ -288,6 +290,70 @@ TEST_F(AutoRunTest, FailedChangeGivesExitOneAndTheSystemsReason) {
   EXPECT_EQ(Run({u"/autoattr1---", u"/work/d/notes.txt"}), kExitFailed);
   EXPECT_NE(err_.str().find("failed: /work/d/notes.txt: file not found\n"), std::string::npos)
       << err_.str();
+}
+
+// One unattended run over `fs`, with the program folder `prog` (use.ini in
+// it); the preview table goes to `out`.
+int RunOn(FileSystem& fs, const std::u16string& prog, std::vector<std::u16string> args,
+          std::string& out) {
+  args.insert(args.begin(), u"tessivo");
+  std::ostringstream messages, table, err;
+  HeadlessMessageSink sink{messages};
+  FixedOffsetTimeZone zone{0};
+  Session session(fs, sink, zone, ProgramLocation{prog, true, prog + u"tessivo.ini", {}});
+  const CommandLine cl = ParseCommandLine(args, u"/file /subfolder0", CalendarTime{});
+  session.Start(StartOverrides{cl.file_folder, cl.dropped_folder}, FakeFileSystem::kDefaultTime);
+  const int status = RunUnattended(session, cl, FakeFileSystem::kDefaultTime,
+                                   AutoRunIo{&table, &err, false, u"/"});
+  out = table.str();
+  return status;
+}
+
+int LinesWith(const std::string& text, const std::u16string& part) {
+  int count = 0;
+  std::istringstream lines(text);
+  for (std::string line; std::getline(lines, line);) {
+    count += line.find(Utf16ToUtf8(part)) != std::string::npos;
+  }
+  return count;
+}
+
+// The letter case of a name counts where the folder keeps it (this machine's
+// temporary folders), and not where it ignores it (a fake folder).
+TEST(AutoRunLetterCaseTest, ANameInAnotherCaseIsAnotherNameWhereTheFolderKeepsCase) {
+  const std::u16string changeable = u"\t変更が可能", same = u"\t変更の前と後で同じファイル名";
+  ScopedTempDir dir;
+  PosixFileSystem disk;
+  const std::u16string root = dir.path() + u"/";
+  for (const char16_t* name : {u"prog/use.ini", u"d/img_1.jpg", u"e/IMG.jpg", u"e/img.jpg"}) {
+    const std::u16string path = root + name;
+    ASSERT_TRUE(disk.CreateFolders(path.substr(0, path.rfind(u'/')), 0755));
+    ASSERT_TRUE(disk.WriteFileAtomic(path, Utf16ToUtf8(name)));
+  }
+  std::string out;
+  EXPECT_EQ(RunOn(disk, root + u"prog/", {u"s/img/IMG/", u"/test", root + u"d"}, out), kExitOk);
+  EXPECT_EQ(LinesWith(out, u"IMG_1.jpg" + changeable), 1) << out;
+  EXPECT_EQ(RunOn(disk, root + u"prog/", {u"s/g/G/", u"/test", root + u"e"}, out), kExitOk);
+  EXPECT_EQ(LinesWith(out, u"imG.jpg" + changeable), 1) << out;
+  // Two paths differing only in case are two files, two rows.
+  EXPECT_EQ(RunOn(disk, root + u"prog/",
+                  {u"s/^/x/", u"/test", root + u"e/IMG.jpg", root + u"e/img.jpg"}, out),
+            kExitOk);
+  EXPECT_EQ(LinesWith(out, changeable), 2) << out;
+  EXPECT_EQ(RunOn(disk, root + u"prog/", {u"s/img/IMG/", root + u"d"}, out), kExitOk);
+  const Result<std::string> renamed = disk.ReadFile(root + u"d/IMG_1.jpg");
+  EXPECT_TRUE(renamed && *renamed == "d/img_1.jpg");
+  EXPECT_FALSE(disk.Exists(root + u"d/img_1.jpg"));
+
+  FakeFileSystem fake;
+  fake.SetNameRules(u"/w", NameRules{true, 255});
+  fake.AddFile(u"/prog/use.ini");
+  fake.AddFile(u"/w/img_1.jpg");
+  EXPECT_EQ(RunOn(fake, u"/prog/", {u"s/img/IMG/", u"/test", u"/w"}, out), kExitOk);
+  EXPECT_EQ(LinesWith(out, u"IMG_1.jpg" + same), 1) << out;
+  EXPECT_EQ(RunOn(fake, u"/prog/", {u"s/^/x/", u"/test", u"/w/IMG_1.jpg", u"/w/img_1.jpg"}, out),
+            kExitOk);
+  EXPECT_EQ(LinesWith(out, changeable), 1) << out;
 }
 
 TEST(AbsolutePathTest, RelativePathsAreTakenFromTheWorkingFolder) {

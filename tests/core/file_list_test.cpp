@@ -144,29 +144,38 @@ TEST(FileStatusTest, LegendListsEveryMarkOnceAndCodesAreChecked) {
 // ---- duplicate check ----
 
 // Case variants, repeats and empty paths are left to the random test below.
-TEST(PathIndexTest, FindsListedPathsIgnoringCaseUpTo259Units) {
-  const std::u16string n256(256, u'n');  // with "/d/", 259 units: the longest path indexed
+TEST(PathIndexTest, FindsListedPathsAsTheirFolderComparesUpTo259Units) {
+  const std::u16string n256(256, u'n');  // with "/w/", 259 units: the longest path indexed
+  FakeFileSystem fs;
+  fs.SetNameRules(u"/w", NameRules{true, 255});  // "/d" keeps case
+  NameRulesCache rules(fs);
   FileList list;
   for (const std::u16string& name :
        {std::u16string(u"äbc.txt"), std::u16string(u"ｆｕｌｌ.txt"), n256, n256 + u"n"}) {
-    AddName(list, name);
+    AddName(list, name, u"/w/");
   }
-  Result<PathIndex> index = list.BuildPathIndex();
+  AddName(list, u"IMG.jpg");
+  AddName(list, u"img.jpg");
+  Result<PathIndex> index = list.BuildPathIndex(rules);
   ASSERT_TRUE(index.has_value());
-  EXPECT_EQ(index->size(), 4);
+  EXPECT_EQ(index->size(), 6);
   const struct {
     std::u16string path;
     int row;
-  } cases[] = {{u"/d/ÄBC.TXT", 0},
-               {u"/D/ＦＵＬＬ.TXT", 1},
-               {u"/D/" + std::u16string(256, u'N'), 2},
-               {u"/d/" + n256 + u"n", -1},
-               {u"/d/" + n256 + u"nx", -1}};
+  } cases[] = {{u"/w/ÄBC.TXT", 0},
+               {u"/w/ＦＵＬＬ.TXT", 1},
+               {u"/w/" + std::u16string(256, u'N'), 2},
+               {u"/w/" + n256 + u"n", -1},
+               {u"/w/" + n256 + u"nx", -1},
+               {u"/d/IMG.jpg", 4},
+               {u"/d/img.jpg", 5},
+               {u"/d/Img.jpg", -1}};
   for (const auto& c : cases) EXPECT_EQ(index->Find(c.path), c.row) << Utf16ToUtf8(c.path);
   // A snapshot: rows added later are not in it.
   AddName(list, u"added.txt");
   EXPECT_EQ(index->Find(u"/d/added.txt"), -1);
   EXPECT_EQ(PathIndex().Find(u"/d/äbc.txt"), -1);
+  EXPECT_EQ(fs.Calls(FakeFileSystem::Op::kNameRulesOf), 2);  // once per folder
 }
 
 // The duplicate check compared with a plain scan of every row, over random
@@ -186,9 +195,12 @@ TEST(PathIndexTest, AgreesWithAPlainScanOnRandomPaths) {
     }
     return s;
   };
+  FakeFileSystem fs;
+  fs.SetNameRules(u"/", NameRules{true, 255});
+  NameRulesCache rules(fs);
   FileList list;
   for (int i = 0; i < 400; ++i) AddName(list, random_text(4), random_text(2));
-  Result<PathIndex> index = list.BuildPathIndex();
+  Result<PathIndex> index = list.BuildPathIndex(rules);
   ASSERT_TRUE(index.has_value());
   for (int trial = 0; trial < 2000; ++trial) {
     const std::u16string candidate = random_text(2) + random_text(4);

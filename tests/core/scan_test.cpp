@@ -116,14 +116,21 @@ TEST_F(ScanTest, DuplicateCheckSpansBatchesNotOneBatch) {
   EXPECT_EQ(Drop({u"/d"}).added, 0);
   EXPECT_EQ(list_.Count(), 3);
 
+  // The same path in another case, where the folder ignores case.
+  fs_.SetNameRules(u"/d", NameRules{true, 255});
   list_.ClearAll();
-  list_.AddRow(u"A.TXT", u".TXT", u"/D/", u"", u"", u"", 0);  // same path, other case
+  list_.AddRow(u"A.TXT", u".TXT", u"/d/", u"", u"", u"", 0);
   Drop({kA, u"/d/s1"});
-  EXPECT_EQ(Rows(), (Paths{u"/D/A.TXT", kB, kC}));
+  EXPECT_EQ(Rows(), (Paths{u"/d/A.TXT", kB, kC}));
   // Paths of one drop are not checked against each other...
   EXPECT_EQ(Fresh({u"/d/s1", kB}).size(), 3u);
   // ...but each command-line argument is a batch of its own.
   EXPECT_EQ(Fresh({u"/d/s1", u"/d/s1/B.TXT"}, AddSource::kCommandLine), (Paths{kB, kC}));
+  // Where the folder keeps case, another spelling is another file.
+  fs_.AddFile(u"/k/a.txt");
+  fs_.AddFile(u"/k/A.txt");
+  EXPECT_EQ(Fresh({u"/k/a.txt", u"/k/A.txt"}, AddSource::kCommandLine),
+            (Paths{u"/k/a.txt", u"/k/A.txt"}));
 }
 
 TEST_F(ScanTest, AddingResetsEveryRowPresent) {
@@ -322,18 +329,22 @@ TEST_F(ScanTest, UndoModeMustBeLeftFirst) {
   EXPECT_TRUE(left);
 }
 
-TEST(CorrectSpellingTest, FindsTheNameOnDiskIgnoringCase) {
+TEST(CorrectSpellingTest, FindsTheNameOnDiskIgnoringCaseWhereTheFolderDoes) {
   FakeFileSystem fs;
   fs.AddFile(u"/Data/Photo.JPG");
+  fs.AddFile(u"/ci/Photo.JPG");
+  fs.SetNameRules(u"/ci", NameRules{true, 255});
+  // A look-up that fails although the name is there in another spelling.
+  fs.FailPath(FakeFileSystem::Op::kStat, u"/ci/photo.jpg", ErrorCode::kNotFound);
   const struct {
     std::u16string in, out;
     int result;
   } cases[] = {
-      {u"/Data/photo.jpg", u"/Data/Photo.JPG", 0},
+      {u"/ci/photo.jpg", u"/ci/Photo.JPG", 0},
       {u"/Data/Photo.JPG", u"/Data/Photo.JPG", 0},
+      {u"/Data/photo.jpg", u"/Data/photo.jpg", 1},  // "/Data" keeps case: another file
       {u"/data/photo.jpg", u"/data/photo.jpg", 1},
       {u"/Data/none", u"/Data/none", 1},
-      {u"/DATA/", u"/Data", 0},
       {u"rel", u"rel", 1},
   };
   for (const auto& c : cases) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <initializer_list>
 #include <string>
@@ -126,6 +127,27 @@ TEST_F(ExecuteTest, CollisionsGetSerialsOrFailQuietly) {
     EXPECT_TRUE(summary_.serials_added == (serials ? 2 : 0) && summary_.serials_taken_back == 0 &&
                 summary_.failed == (serials ? 0 : 3));
     EXPECT_EQ(sink_.Titles(), serials ? U16s{u"Added Serial Number"} : U16s{});
+  }
+}
+
+// In the letter-case mode a target in another case is another file where
+// the folder keeps case (a serial), and the file itself where it ignores
+// case (its spelling changes).
+TEST_F(ExecuteTest, LetterCaseTargetsFollowTheFolder) {
+  for (bool ignore_case : {false, true}) {
+    SCOPED_TRACE(ignore_case ? "ignores case" : "keeps case");
+    Reset();
+    fs_.SetNameRules(u"/d", NameRules{ignore_case, 255});
+    setup_.options.add_serial = true;
+    setup_.options.after_run = kAfterRunKeep;
+    Row(u"a.txt", u"A.txt");
+    if (!ignore_case) fs_.AddFile(u"/d/A.txt", "other");
+    ASSERT_EQ(Run(4), 0);
+    EXPECT_EQ(Files({u"A.txt", u"A(1).txt"}),
+              ignore_case ? "a.txt <missing>" : "other a.txt");
+    const std::vector<std::u16string> paths = fs_.AllPaths();  // as spelt on the disk
+    EXPECT_NE(std::find(paths.begin(), paths.end(), u"/d/A.txt"), paths.end());
+    EXPECT_EQ(std::find(paths.begin(), paths.end(), u"/d/a.txt"), paths.end());
   }
 }
 

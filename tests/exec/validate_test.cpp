@@ -17,14 +17,19 @@ using Op = FakeFileSystem::Op;
 const std::vector<int> kNameModes = {1, 2, 3, 5, 7, 8, 9, 10, 11, 12, 19};  // all but 4 and 6
 const std::vector<int> kAllModes = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 19};
 
-// A folder "/d/" holding a.txt, b.txt, äω.txt, a dangling link "dangling" and
-// a subfolder "sub"; rows are made on demand.
+// A folder "/d/" holding a.txt, b.txt, äω.txt, IMG.jpg, img.jpg, a dangling
+// link "dangling" and a subfolder "sub"; "/w/" ignores letter case and holds
+// a.txt, b.txt and äω.txt. Rows are made on demand.
 class ValidateTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    fs_.SetNameRules(u"/w", NameRules{true, 255});
     for (const char16_t* name : {u"a.txt", u"b.txt", u"\u00e4\u03c9.txt"}) {
       fs_.AddFile(u"/d/" + std::u16string(name));
+      fs_.AddFile(u"/w/" + std::u16string(name));
     }
+    fs_.AddFile(u"/d/IMG.jpg");
+    fs_.AddFile(u"/d/img.jpg");
     fs_.AddSymlink(u"/d/dangling", u"/d/nowhere");
     fs_.AddFolder(u"/d/sub");
     fs_.forbid_changes_ = true;
@@ -48,15 +53,28 @@ class ValidateTest : public ::testing::Test {
 
 TEST_F(ValidateTest, ChecksInTheirOrder) {
   const std::u16string n252(252, u'n'), n253(253, u'n');  // with "/d/": 255 and 256 units
-  // old name, new name, modes, status
-  const std::tuple<std::u16string, std::u16string, std::vector<int>, int> cases[] = {
+  const std::u16string a85(85, u'\u3042');  // 255 bytes on disk
+  struct Case {
+    std::u16string old_name, new_name;
+    std::vector<int> modes;
+    int status;
+    std::u16string folder = u"/d/";
+  };
+  const Case cases[] = {
       {u"a.txt", u"c.txt", kAllModes, 7},
-      // Only the letter case differs: no change, except in the case mode.
-      {u"a.txt", u"A.txt", kNameModes, 6},
-      {u"a.txt", u"A.txt", {4, 13, 14}, 7},  // the metadata modes do not compare names
-      {u"a.txt", u"A.txt", {6}, 6},
-      {u"\u00e4\u03c9.txt", u"\u00c4\u03a9.TXT", {1}, 6},  // case-blind beyond ASCII
-      {u"\u00e4\u03c9.txt", u"\u00c4\u03a9.TXT", {4}, 7},
+      // Where the folder keeps case, another spelling is another name.
+      {u"a.txt", u"A.txt", kAllModes, 7},
+      {u"\u00e4\u03c9.txt", u"\u00c4\u03a9.TXT", {1}, 7},
+      {u"img.jpg", u"imG.jpg", {1}, 7},
+      {u"img.jpg", u"IMG.jpg", {1, 4}, 3},
+      // Where it ignores case, only the letter case differing is no change,
+      // except in the case mode.
+      {u"a.txt", u"A.txt", kNameModes, 6, u"/w/"},
+      {u"a.txt", u"A.txt", {4, 13, 14}, 7, u"/w/"},  // the metadata modes do not compare names
+      {u"a.txt", u"A.txt", {6}, 6, u"/w/"},
+      {u"\u00e4\u03c9.txt", u"\u00c4\u03a9.TXT", {1}, 6, u"/w/"},  // case-blind beyond ASCII
+      {u"\u00e4\u03c9.txt", u"\u00c4\u03a9.TXT", {4}, 7, u"/w/"},
+      {u"a.txt", u"B.TXT", {1}, 3, u"/w/"},
       {u"a.txt", u"a.txt", {1, 4, 6}, 6},
       {u"a.txt", u"", {1, 4, 13, 14}, 2},
       {u"a.txt", u".c", {1, 4}, 5},
@@ -77,11 +95,16 @@ TEST_F(ValidateTest, ChecksInTheirOrder) {
       {u"a.txt", n253, {1}, 1},
       {u"a.txt", n253 + u"*", {1}, 2},
       {u"a.txt", n253, {13}, 7},
+      // A name longer in bytes than the folder holds is too long as well.
+      {u"a.txt", a85, {1}, 7},
+      {u"a.txt", a85 + u"a", {1}, 1},
+      {u"a.txt", a85 + u"a", {14}, 7},
       // Existing targets, a dangling link and a folder included.
       {u"a.txt", u"b.txt", kNameModes, 3},
       {u"a.txt", u"dangling", {1}, 3},
       {u"a.txt", u"sub", {1}, 3},
-      {u"a.txt", u"b.txt", {4, 6, 13, 14}, 7},
+      {u"a.txt", u"b.txt", {4, 6}, 3},  // another file, as the folder keeps case
+      {u"a.txt", u"b.txt", {4, 6, 13, 14}, 7, u"/w/"},
       {u"a.txt", u"b.txt*", {1}, 2},
       // A missing source overrides everything; an empty old name names no
       // file, even though its folder exists.
@@ -91,10 +114,11 @@ TEST_F(ValidateTest, ChecksInTheirOrder) {
       {u"missing.txt", std::u16string(300, u'x'), {1}, 10},
       {u"", u"c.txt", {1}, 10},
   };
-  for (const auto& [old_name, new_name, modes, expected] : cases) {
+  for (const auto& [old_name, new_name, modes, expected, folder] : cases) {
     for (int mode : modes) {
-      EXPECT_EQ(Validate(old_name, new_name, mode), expected)
-          << Utf16ToUtf8(old_name) << " -> " << Utf16ToUtf8(new_name) << " mode " << mode;
+      EXPECT_EQ(Validate(old_name, new_name, mode, folder), expected)
+          << Utf16ToUtf8(folder + old_name) << " -> " << Utf16ToUtf8(new_name) << " mode "
+          << mode;
     }
   }
 }

@@ -108,7 +108,10 @@ TEST_F(DispatcherTest, GeneratedShortNamesAreUniqueWithinAFolder) {
   fs_.AddFile(u"/d/Long File Name B.txt");
   fs_.AddFile(u"/d/readme.txt");
   fs_.AddFile(u"/e/Long File Name B.txt");
-  fs_.AddFile(u"/e/longfi~1.txt");  // a long name that takes the first tail
+  fs_.AddFile(u"/e/longfi~1.txt");  // a long name that takes the first tail...
+  fs_.SetNameRules(u"/e", NameRules{true, 255});
+  fs_.AddFile(u"/f/Long File Name B.txt");
+  fs_.AddFile(u"/f/longfi~1.txt");  // ...only where the folder ignores case
   ModeContext ctx = Build();
   const struct {
     std::u16string source;
@@ -120,11 +123,12 @@ TEST_F(DispatcherTest, GeneratedShortNamesAreUniqueWithinAFolder) {
       {u"/d/readme.txt", u"/d/readme.txt"},
       {u"/e/Long File Name B.txt", u"/e/LONGFI~2.TXT"},
       {u"/e/longfi~1.txt", u"/e/longfi~1.txt"},
+      {u"/f/Long File Name B.txt", u"/f/LONGFI~1.TXT"},
   };
   for (const auto& r : rows) {
     EXPECT_EQ(Compute(ctx, r.source, 6), r.expected) << Utf16ToUtf8(r.source);
   }
-  EXPECT_EQ(fs_.Calls(Op::kList), 2);  // once per folder
+  EXPECT_EQ(fs_.Calls(Op::kList), 3);  // once per folder
   // A file the listing did not show is checked against the whole folder.
   fs_.AddFile(u"/d/Long File Name C.txt");
   EXPECT_EQ(Compute(ctx, u"/d/Long File Name C.txt", 6), u"/d/LONGFI~3.TXT");

@@ -65,6 +65,14 @@ TEST(ShortName, TailsAvoidTheOtherNamesIgnoringCase) {
   taken.Insert(hashed);
   const std::u16string next = GenerateShortName(u"LongFileName.txt", taken.AsLookup());
   EXPECT_EQ(next, hashed.substr(0, 6) + u"~2.TXT");
+
+  // In a folder that keeps case only the exact spelling is taken.
+  FolderNameSet exact(false);
+  exact.Insert(u"longfi~1.txt");
+  exact.Insert(u"LONGFI~2.TXT");
+  EXPECT_EQ(GenerateShortName(u"LongFileName.txt", exact.AsLookup()), u"LONGFI~1.TXT");
+  exact.Insert(u"LONGFI~1.TXT");
+  EXPECT_EQ(GenerateShortName(u"LongFileName.txt", exact.AsLookup()), u"LONGFI~3.TXT");
 }
 
 TEST(ShortName, LongTailsStillFitEightBytes) {

@@ -73,6 +73,22 @@ TEST(FakeFileSystemTest, RenameNeverReplacesIsCaseSensitiveAndMovesFolders) {
                              {u"/d/a", u"/d/A"}, {u"/d/f", u"/d/g"}}));
 }
 
+TEST(FakeFileSystemTest, AFolderThatIgnoresCaseFindsEverySpelling) {
+  FakeFileSystem fs;
+  fs.SetNameRules(u"/ci", NameRules{true, 100});
+  fs.AddFile(u"/ci/Sub/a.txt", "A");
+  fs.AddFile(u"/ci/Sub/b.txt", "B");
+  fs.AddFile(u"/d/a.txt");
+  EXPECT_EQ(fs.NameRulesOf(u"/ci/Sub/"), (NameRules{true, 100}));
+  EXPECT_EQ(fs.NameRulesOf(u"/d"), NameRules());
+  EXPECT_EQ(fs.Content(u"/ci/SUB/A.TXT"), "A");
+  EXPECT_FALSE(fs.Exists(u"/d/A.TXT"));
+  EXPECT_EQ(Code(fs.RenameNoReplace(u"/ci/Sub/a.txt", u"/ci/sub/B.TXT")), ErrorCode::kExists);
+  // Another spelling of the same file takes the new spelling.
+  ASSERT_TRUE(fs.RenameNoReplace(u"/ci/sub/a.txt", u"/ci/sub/A.Txt"));
+  EXPECT_EQ(NamesIn(fs, u"/ci/Sub"), (Names{u"A.Txt", u"b.txt"}));
+}
+
 TEST(FakeFileSystemTest, InjectedFailuresChangeNothing) {
   FakeFileSystem fs;
   fs.AddFile(u"/d/a", "A");

@@ -34,6 +34,7 @@ TEST(FileNameBytesTest, DecodesAndEscapesByTable) {
   for (const auto& c : cases) {
     EXPECT_EQ(Hex(Utf8ToUtf16(c.bytes)), Hex(c.text)) << "bytes " << Hex(c.bytes);
     EXPECT_EQ(Hex(Utf16ToUtf8(c.text)), Hex(c.bytes)) << "text " << Hex(c.text);
+    EXPECT_EQ(Utf8Length(c.text), c.bytes.size()) << "text " << Hex(c.text);
   }
 }
 
@@ -45,6 +46,7 @@ TEST(FileNameBytesTest, LoneSurrogatesOutsideTheEscapeKeepTheirGeneralizedForm) 
   };
   for (const auto& c : cases) {
     EXPECT_EQ(Hex(Utf16ToUtf8(c.text)), Hex(c.bytes)) << Hex(c.text);
+    EXPECT_EQ(Utf8Length(c.text), c.bytes.size()) << Hex(c.text);
     // Not valid UTF-8, so they come back escaped, and the escapes give the same bytes.
     EXPECT_EQ(Utf16ToUtf8(Utf8ToUtf16(c.bytes)), c.bytes) << Hex(c.text);
   }

@@ -559,5 +559,42 @@ TEST_F(AttributesTest, EntriesThatCannotStoreAWordRefuseHiddenButNotTheRest) {
   EXPECT_EQ(DosAttribOf(dir_.NativePath("f")), "<none>");
 }
 
+// Folder name rules from recorded statfs types, name lengths and inode flags.
+TEST(NameRulesTest, CaseIsIgnoredOnWindowsFileSystemsAndCaseFoldingFolders) {
+  const struct {
+    std::int64_t type, name_length;
+    std::uint32_t flags;
+    NameRules rules;
+  } cases[] = {
+      {0xEF53, 255, 0, {false, 255}},                  // ext4
+      {0xEF53, 255, kCaseFoldFlag, {true, 255}},       // ext4, case-folding folder
+      {0xEF53, 255, 0x80000 | 0x10, {false, 255}},     // ext4, other flags (extents, ...)
+      {0xF2F52010, 255, kCaseFoldFlag, {true, 255}},   // f2fs, case-folding folder
+      {0x01021994, 255, 0, {false, 255}},              // tmpfs
+      {0x4d44, 1530, 0, {true, 1530}},                 // vfat (f_namelen in bytes)
+      {0x2011BAB0, 255, 0, {true, 255}},               // exFAT
+      {static_cast<std::int64_t>(0xFF534D42), 255, 0, {true, 255}},  // cifs
+      {static_cast<std::int64_t>(0xFE534D42), 255, 0, {true, 255}},  // smb2
+      {0x517B, 255, 0, {true, 255}},                   // smbfs
+      {0x9660, 255, 0, {true, 255}},                   // ISO 9660
+      {0x5346544e, 255, 0, {false, 255}},              // ntfs3 keeps case on Linux
+      {0x58465342, 0, 0, {false, 255}},                // xfs, length unknown
+      {0x58465342, 1024, 0, {false, 1024}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(NameRulesFromSystem(c.type, c.name_length, c.flags), c.rules)
+        << std::hex << c.type << " flags " << c.flags;
+  }
+}
+
+TEST(NameRulesTest, TemporaryFoldersHereKeepCase) {
+  ScopedTempDir dir;
+  Make(dir, {"sub/"});
+  PosixFileSystem fs;
+  for (const std::u16string& folder : {dir.Path(u"sub/"), dir.Path(u"sub"), dir.Path(u"gone/x/")}) {
+    EXPECT_EQ(fs.NameRulesOf(folder), (NameRules{false, 255})) << Utf16ToUtf8(folder);
+  }
+}
+
 }  // namespace
 }  // namespace tessivo

@@ -32,6 +32,15 @@ bool IsUnder(const std::u16string& path, const std::u16string& folder) {
 
 Error Fail(ErrorCode code, const std::u16string& path) { return MakeError(code, path); }
 
+// Folders that ignore case compare ASCII letters without case; tests use
+// ASCII names for them.
+bool SameIgnoringAsciiCase(std::u16string_view a, std::u16string_view b) {
+  auto upper = [](char16_t c) { return c >= u'a' && c <= u'z' ? char16_t(c - 0x20) : c; };
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [&](char16_t x, char16_t y) {
+           return upper(x) == upper(y);
+         });
+}
+
 }  // namespace
 
 std::u16string NormalizeFakePath(const std::u16string& path) {
@@ -186,6 +195,10 @@ void FakeFileSystem::SetKind(const std::u16string& prefix, FileSystemKind kind) 
   kinds_[NormalizeFakePath(prefix)] = kind;
 }
 
+void FakeFileSystem::SetNameRules(const std::u16string& prefix, NameRules rules) {
+  name_rules_[NormalizeFakePath(prefix)] = rules;
+}
+
 void FakeFileSystem::SetShortName(const std::u16string& path, const std::u16string& short_name) {
   Node* node = FindMutable(path);
   if (!node) {
@@ -206,7 +219,40 @@ void FakeFileSystem::SetLockedByOther(const std::u16string& path, bool locked) {
 
 FakeFileSystem::NodePtr FakeFileSystem::Lookup(const std::u16string& normalized) const {
   auto it = nodes_.find(normalized);
-  return it == nodes_.end() ? nullptr : it->second;
+  if (it != nodes_.end()) return it->second;
+  const std::u16string stored = StoredPath(normalized);
+  return stored.empty() ? nullptr : nodes_.at(stored);
+}
+
+std::u16string FakeFileSystem::StoredPath(const std::u16string& normalized) const {
+  if (nodes_.count(normalized) != 0) return normalized;
+  if (normalized.size() < 2 || !RulesAt(normalized).ignores_case) return {};
+  const std::u16string parent = ParentOf(normalized);
+  const std::u16string stored_parent = StoredPath(parent);
+  if (stored_parent.empty()) return {};
+  const std::u16string prefix = stored_parent == u"/" ? u"/" : stored_parent + u"/";
+  const std::u16string_view name = std::u16string_view(normalized).substr(normalized.rfind(u'/') + 1);
+  for (auto it = nodes_.lower_bound(prefix); it != nodes_.end() && it->first.starts_with(prefix);
+       ++it) {
+    const std::u16string_view rest = std::u16string_view(it->first).substr(prefix.size());
+    if (rest.find(u'/') == std::u16string_view::npos && SameIgnoringAsciiCase(rest, name)) {
+      return it->first;
+    }
+  }
+  return {};
+}
+
+NameRules FakeFileSystem::RulesAt(const std::u16string& normalized) const {
+  const std::u16string folder = ParentOf(normalized);
+  NameRules rules;
+  std::size_t best = 0;
+  for (const auto& [prefix, r] : name_rules_) {
+    if ((folder == prefix || IsUnder(folder, prefix)) && prefix.size() >= best) {
+      best = prefix.size();
+      rules = r;
+    }
+  }
+  return rules;
 }
 
 const FakeFileSystem::Node* FakeFileSystem::Find(const std::u16string& path) const {
@@ -295,6 +341,7 @@ Result<std::u16string> FakeFileSystem::Resolve(const std::u16string& path,
       if (last) end = rest.size();
       std::u16string here = Join(done, rest.substr(i, end - i));
       NodePtr node = Lookup(here);
+      if (node) here = StoredPath(here);
       if (!node) {
         if (last) return here;  // the caller decides what a missing leaf means
         return Fail(ErrorCode::kNotFound, path);
@@ -407,24 +454,31 @@ Status FakeFileSystem::RenameNoReplace(const std::u16string& from, const std::u1
   if (from == to) return {};
   auto src = Resolve(from, false);
   if (!src) return src.error();
-  auto dst = Resolve(to, false);
-  if (!dst) return dst.error();
-  if (*src == *dst) return {};
+  auto resolved_dst = Resolve(to, false);
+  if (!resolved_dst) return resolved_dst.error();
+  // The new name as asked for: in a folder that ignores case, Resolve gives
+  // the spelling stored, which may be the source's own.
+  const std::u16string wanted = NormalizeFakePath(to);
+  const std::u16string dst =
+      Join(ParentOf(*resolved_dst), wanted.substr(wanted.rfind(u'/') + 1));
+  if (*src == dst) return {};
   NodePtr node = Lookup(*src);
   if (!node || *src == u"/") return Fail(ErrorCode::kNotFound, from);
-  NodePtr parent = Lookup(ParentOf(*dst));
+  NodePtr parent = Lookup(ParentOf(dst));
   if (!parent || parent->kind != Kind::kFolder) return Fail(ErrorCode::kNotFound, to);
-  if (Lookup(*dst)) return Fail(ErrorCode::kExists, to);
-  if (IsUnder(*dst, *src)) return Fail(ErrorCode::kInvalidArgument, to);
+  // Another spelling of the entry itself (a folder that ignores case) takes
+  // the new spelling; anything else there stops the rename.
+  if (NodePtr there = Lookup(dst); there && there != node) return Fail(ErrorCode::kExists, to);
+  if (IsUnder(dst, *src)) return Fail(ErrorCode::kInvalidArgument, to);
 
   std::vector<std::pair<std::u16string, NodePtr>> moved;
-  moved.emplace_back(*dst, node);
+  moved.emplace_back(dst, node);
   nodes_.erase(*src);
   if (node->kind == Kind::kFolder) {
     std::u16string prefix = *src + u"/";
     for (auto it = nodes_.lower_bound(prefix);
          it != nodes_.end() && it->first.starts_with(prefix);) {
-      moved.emplace_back(*dst + it->first.substr(src->size()), it->second);
+      moved.emplace_back(dst + it->first.substr(src->size()), it->second);
       it = nodes_.erase(it);
     }
   }
@@ -491,6 +545,13 @@ FileSystemKind FakeFileSystem::KindOf(const std::u16string& path) {
     }
   }
   return kind;
+}
+
+NameRules FakeFileSystem::NameRulesOf(const std::u16string& folder) {
+  ++calls_[static_cast<int>(Op::kNameRulesOf)];
+  // The rules of an entry inside it.
+  std::u16string p = NormalizeFakePath(folder);
+  return RulesAt(p == u"/" ? u"/x" : p + u"/x");
 }
 
 Result<std::u16string> FakeFileSystem::ReadLink(const std::u16string& path) {

@@ -16,7 +16,10 @@
 // - RenameNoReplace behaves like the real one: it never replaces anything
 //   (kExists when the target is there, an empty folder included), equal paths
 //   succeed without doing anything, and a change of letter case only is a
-//   rename like any other (the folder is case-sensitive).
+//   rename like any other where the folder keeps case.
+// - A folder can be told to ignore letter case (SetNameRules), as a FAT or
+//   SMB folder does: a name then finds the entry spelled in any case, and a
+//   rename to another spelling of the same entry changes its spelling.
 // - Times and attributes are stored as given. Creation times can be set only
 //   where the mount kind has a channel for them (kNtfs, kCifs), as on the
 //   real system; elsewhere SetTimes with a creation time is kNotSupported and
@@ -62,6 +65,7 @@ class FakeFileSystem : public FileSystem {
     kRemoveFile,
     kCreateFolders,
     kOpenAppend,
+    kNameRulesOf,  // counted only; never fails
     kAppend,    // AppendFile::Append
     kTruncate,  // AppendFile::Truncate
     kSync,      // AppendFile::Sync
@@ -96,6 +100,9 @@ class FakeFileSystem : public FileSystem {
   // Everything under `prefix` (a folder path) reports `kind`. The longest
   // matching prefix wins; "/" is kOther until set.
   void SetKind(const std::u16string& prefix, FileSystemKind kind);
+  // Everything under `prefix` (a folder path) has `rules`; the longest
+  // matching prefix wins, and folders keep case with 255 bytes until set.
+  void SetNameRules(const std::u16string& prefix, NameRules rules);
   // The 8.3 name ShortName returns for `path` on a kFat mount.
   void SetShortName(const std::u16string& path, const std::u16string& short_name);
   // Pretends another process holds the OpenAppend lock of `path`.
@@ -131,6 +138,7 @@ class FakeFileSystem : public FileSystem {
   Status SetAttributes(const std::u16string& path, std::uint32_t attributes) override;
   Result<std::u16string> ShortName(const std::u16string& path) override;
   FileSystemKind KindOf(const std::u16string& path) override;
+  NameRules NameRulesOf(const std::u16string& folder) override;
   Result<std::u16string> ReadLink(const std::u16string& path) override;
   Result<std::string> ReadRange(const std::u16string& path, std::uint64_t offset,
                                 std::size_t max_bytes) override;
@@ -176,6 +184,12 @@ class FakeFileSystem : public FileSystem {
   // dangling or missing component, kIo for a loop).
   Result<std::u16string> Resolve(const std::u16string& path, bool follow_last) const;
   NodePtr Lookup(const std::u16string& normalized) const;
+  // The stored path of the entry `normalized` names: itself, or in a folder
+  // that ignores case the one entry equal to it ignoring case. Empty when
+  // there is none.
+  std::u16string StoredPath(const std::u16string& normalized) const;
+  // The rules of the folder holding `normalized`.
+  NameRules RulesAt(const std::u16string& normalized) const;
   Result<NodePtr> FileAt(const std::u16string& path);
   void Insert(const std::u16string& normalized, NodePtr node);
   bool MakeParents(const std::u16string& normalized);
@@ -183,6 +197,7 @@ class FakeFileSystem : public FileSystem {
 
   std::map<std::u16string, NodePtr> nodes_;  // normalized path -> node
   std::map<std::u16string, FileSystemKind> kinds_;
+  std::map<std::u16string, NameRules> name_rules_;
   std::set<std::u16string> locked_;           // held by an open AppendFile
   std::set<std::u16string> locked_by_other_;
   std::uint64_t next_order_ = 0;
