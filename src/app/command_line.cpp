@@ -333,6 +333,7 @@ struct SwitchArgument {
 
 void SetRunCode(CommandLine& line, int code) {
   line.flags = (line.flags & ~kRunCodeMask) | static_cast<std::uint32_t>(code);
+  if (code != kRunUndo) line.undo_number = 0;  // an undo switch replaced by a later one
 }
 
 void TakeReplacement(CommandLine& line, std::u16string_view text) {
@@ -361,6 +362,7 @@ void ReadRunSwitches(CommandLine& line, const std::vector<SwitchArgument>& switc
           bool too_long = false;
           line.macro_file = MacroPathOf(text, too_long);
           line.flags = kFlagMacroFile;
+          line.undo_number = 0;
           return;
         }
         break;

@@ -61,6 +61,7 @@ TEST(CommandLineTest, RunSwitchesSettleTheRunCode) {
       {{"/autofile=/m/a.mac", "/auto3"}, kFlagMacroFile, {}},
       {{"/autofile=", "/auto3"}, 3, {K::kUnusableValue}},
       {{"/auto2", "/autofile=/m/a.mac"}, 2, {}},
+      {{"/undo3", "/autofile=/m/a.mac"}, kFlagMacroFile, {}},
       // A replacement expression counts as argument 1 or 2 only; a later run switch replaces it.
       {{"s/a/b/g"}, kRunReplace, {}},               {{"/x/y", "s/a/b/g"}, kRunReplace, {}},
       {{"/x/y", "/x/z", "s/a/b/g"}, 0, {}},         {{"s/a/b/", "/auto4"}, 4, {}},
@@ -73,6 +74,7 @@ TEST(CommandLineTest, RunSwitchesSettleTheRunCode) {
     const CommandLine line = Parse(c.args);
     EXPECT_EQ(line.flags, c.flags);
     EXPECT_EQ(line.run_code(), static_cast<int>(c.flags & kRunCodeMask));
+    EXPECT_EQ(line.undo_number != 0, line.run_code() == kRunUndo);
     EXPECT_EQ(Kinds(line), c.diagnostics);
   }
 }
