@@ -107,7 +107,7 @@ void CheckReadersAgree(FakeFileSystem& fs, int slot) {
 
 constexpr FakeFileSystem::Op kFaultOps[] = {
     FakeFileSystem::Op::kStat,      FakeFileSystem::Op::kRenameNoReplace,
-    FakeFileSystem::Op::kReadRange, FakeFileSystem::Op::kRemoveFile,
+    FakeFileSystem::Op::kReadOwnFile, FakeFileSystem::Op::kRemoveFile,
     FakeFileSystem::Op::kOpenAppend, FakeFileSystem::Op::kAppend,
     FakeFileSystem::Op::kTruncate,  FakeFileSystem::Op::kSync,
 };
