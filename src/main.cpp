@@ -102,9 +102,7 @@ constexpr char kHelp[] =
 tessivo::FileTime CurrentFileTime() {
   struct timespec ts;
   ::clock_gettime(CLOCK_REALTIME, &ts);
-  return (static_cast<tessivo::FileTime>(ts.tv_sec) + tessivo::kFileTimeUnixEpochSeconds) *
-             10000000 +
-         ts.tv_nsec / 100;
+  return tessivo::FileTimeFromUnix(ts.tv_sec, static_cast<std::uint32_t>(ts.tv_nsec));
 }
 
 std::u16string WorkingFolder() {

@@ -48,7 +48,7 @@
 
 #include "config/input_history.h"
 #include "config/settings_backend.h"
-#include "core/result.h"
+#include "base/result.h"
 #include "platform/file_system.h"
 
 namespace tessivo {

@@ -35,7 +35,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/result.h"
+#include "base/result.h"
 #include "platform/file_system.h"
 
 namespace tessivo {

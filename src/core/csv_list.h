@@ -38,7 +38,7 @@
 
 #include "core/file_list.h"
 #include "core/message.h"
-#include "core/result.h"
+#include "base/result.h"
 #include "platform/file_system.h"
 
 namespace tessivo {

@@ -184,10 +184,7 @@ std::uint64_t SizeText(FileSystem& fs, const std::u16string& path, int unit, std
 }
 
 std::u16string FormatDateText(FileTime time) {
-  constexpr std::int64_t kUnitsPerSecond = 10'000'000;
-  std::int64_t seconds = time / kUnitsPerSecond;
-  if (time % kUnitsPerSecond < 0) --seconds;  // floor for times before 1601
-  const std::time_t unix_seconds = static_cast<std::time_t>(seconds - kFileTimeUnixEpochSeconds);
+  const std::time_t unix_seconds = static_cast<std::time_t>(UnixSecondsOf(time));
   std::tm local{};
   if (localtime_r(&unix_seconds, &local) == nullptr) return {};
   char text[64];

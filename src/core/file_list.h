@@ -29,7 +29,7 @@
 #include <vector>
 
 #include "core/file_item.h"
-#include "core/result.h"
+#include "base/result.h"
 #include "platform/file_system.h"
 
 namespace tessivo {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 
+#include "base/rename_mode.h"
 #include "core/file_list.h"
 
 namespace tessivo {
@@ -20,9 +21,11 @@ constexpr std::u16string_view kActionOptions = u"設定を開け";
 enum class ModeGroup { kName, kTimestamp, kAttributes, kOther };
 
 ModeGroup GroupOf(unsigned mode) {
-  if (mode < 13 || mode == 19) return ModeGroup::kName;
-  if (mode == 13) return ModeGroup::kTimestamp;
-  if (mode == 14) return ModeGroup::kAttributes;
+  if (mode == ModeNumber(RenameMode::kTimestamp)) return ModeGroup::kTimestamp;
+  if (mode == ModeNumber(RenameMode::kAttributes)) return ModeGroup::kAttributes;
+  if (mode < ModeNumber(RenameMode::kTimestamp) || mode == ModeNumber(RenameMode::kMacro)) {
+    return ModeGroup::kName;
+  }
   return ModeGroup::kOther;
 }
 

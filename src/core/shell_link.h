@@ -24,7 +24,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/result.h"
+#include "base/result.h"
 
 namespace tessivo {
 

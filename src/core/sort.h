@@ -30,7 +30,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/result.h"
+#include "base/result.h"
 
 namespace tessivo {
 

@@ -12,7 +12,7 @@
 #include <string_view>
 
 #include "core/message.h"
-#include "core/result.h"
+#include "base/result.h"
 #include "platform/file_system.h"
 
 namespace tessivo {

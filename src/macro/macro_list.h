@@ -18,7 +18,7 @@
 #include <string_view>
 
 #include "core/message.h"
-#include "core/result.h"
+#include "base/result.h"
 #include "modes/mode_panel.h"
 #include "platform/file_system.h"
 

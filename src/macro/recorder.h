@@ -29,7 +29,7 @@
 #include <string_view>
 
 #include "core/message.h"
-#include "core/result.h"
+#include "base/result.h"
 #include "exec/run.h"
 #include "macro/macro_file.h"
 #include "macro/macro_list.h"

@@ -10,7 +10,7 @@ namespace tessivo {
 namespace {
 
 constexpr std::int64_t kSecondsPerDay = 86400;
-constexpr std::int64_t kTicksPerSecond = 10'000'000;
+constexpr std::int64_t kTicksPerSecond = kFileTimeTicksPerSecond;
 constexpr std::int64_t kTicksPerMillisecond = 10'000;
 
 // Offsets larger than this cannot stay inside the calendar years, whatever the
@@ -74,18 +74,13 @@ std::optional<CalendarTime> FieldsOf(std::int64_t seconds, int min_year) {
   return t;
 }
 
-std::int64_t UnixSecondsOf(FileTime ft) {
-  return FloorDiv(ft, kTicksPerSecond) - kFileTimeUnixEpochSeconds;
-}
-
 std::uint16_t MillisecondOf(FileTime ft) {
   return static_cast<std::uint16_t>((ft - FloorDiv(ft, kTicksPerSecond) * kTicksPerSecond) /
                                     kTicksPerMillisecond);
 }
 
 FileTime FileTimeOf(std::int64_t unix_seconds, std::uint16_t millisecond) {
-  return (unix_seconds + kFileTimeUnixEpochSeconds) * kTicksPerSecond +
-         millisecond * kTicksPerMillisecond;
+  return FileTimeFromUnix(unix_seconds, 0) + millisecond * kTicksPerMillisecond;
 }
 
 bool IsFileTimeYear(int year) { return year >= kMinFileTimeYear && year <= kMaxCalendarYear; }

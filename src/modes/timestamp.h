@@ -21,7 +21,7 @@
 #include <string_view>
 #include <utility>
 
-#include "core/result.h"
+#include "base/result.h"
 #include "modes/calendar.h"
 #include "platform/file_system.h"
 

@@ -19,7 +19,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/result.h"
+#include "base/result.h"
 #include "platform/file_system.h"
 #include "platform/program_folder.h"
 

@@ -26,15 +26,12 @@
 #include <string_view>
 #include <vector>
 
-#include "core/result.h"
+#include "base/file_time.h"
+#include "base/result.h"
 #include "platform/name_rules.h"
 
 namespace tessivo {
 
-using FileTime = std::int64_t;
-
-// Seconds between 1601-01-01 and 1970-01-01.
-inline constexpr std::int64_t kFileTimeUnixEpochSeconds = 11644473600LL;
 
 namespace attr {
 inline constexpr std::uint32_t kReadOnly = 0x1;

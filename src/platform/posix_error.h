@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "core/result.h"
+#include "base/result.h"
 
 namespace tessivo {
 

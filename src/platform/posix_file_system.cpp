@@ -27,7 +27,7 @@
 namespace tessivo {
 namespace {
 
-constexpr std::int64_t kTicksPerSecond = 10'000'000;
+constexpr std::int64_t kTicksPerSecond = kFileTimeTicksPerSecond;
 constexpr std::uint32_t kSettableAttributes =
     attr::kReadOnly | attr::kHidden | attr::kSystem | attr::kArchive;
 constexpr unsigned kStatxMask = STATX_TYPE | STATX_MODE | STATX_SIZE | STATX_MTIME | STATX_BTIME;
@@ -474,21 +474,6 @@ class PosixAppendFile : public AppendFile {
 // ---------------------------------------------------------------------------
 // Time conversion and names.
 
-FileTime FileTimeFromUnix(std::int64_t seconds, std::uint32_t nanoseconds) {
-  return (seconds + kFileTimeUnixEpochSeconds) * kTicksPerSecond + nanoseconds / 100;
-}
-
-void UnixFromFileTime(FileTime time, std::int64_t* seconds, long* nanoseconds) {
-  std::int64_t s = time / kTicksPerSecond;
-  std::int64_t rem = time % kTicksPerSecond;
-  if (rem < 0) {
-    rem += kTicksPerSecond;
-    --s;
-  }
-  *seconds = s - kFileTimeUnixEpochSeconds;
-  *nanoseconds = static_cast<long>(rem * 100);
-}
-
 // ---------------------------------------------------------------------------
 // Looking things up.
 
@@ -869,11 +854,8 @@ Status PosixFileSystem::SetTimes(const std::u16string& path, std::optional<FileT
     struct timespec times[2];
     times[0].tv_sec = 0;
     times[0].tv_nsec = UTIME_OMIT;
-    std::int64_t seconds;
-    long nanoseconds;
-    UnixFromFileTime(t, &seconds, &nanoseconds);
-    times[1].tv_sec = static_cast<time_t>(seconds);
-    times[1].tv_nsec = nanoseconds;
+    times[1].tv_sec = static_cast<time_t>(UnixSecondsOf(t));
+    times[1].tv_nsec = NanosecondsOf(t);
     return ::utimensat(AT_FDCWD, native.c_str(), times, AT_SYMLINK_NOFOLLOW) == 0 ? 0 : errno;
   };
   auto restore = [&] {

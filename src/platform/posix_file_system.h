@@ -86,9 +86,4 @@ class PosixFileSystem : public FileSystem {
   PosixFileSystemOptions options_;
 };
 
-// FILETIME from a Unix time and back (floor division, so times before 1970
-// work as well).
-FileTime FileTimeFromUnix(std::int64_t seconds, std::uint32_t nanoseconds);
-void UnixFromFileTime(FileTime time, std::int64_t* seconds, long* nanoseconds);
-
 }  // namespace tessivo

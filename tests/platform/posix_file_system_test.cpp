@@ -473,9 +473,8 @@ TEST(PosixFileSystemTest, LastWriteTimesRoundTripAndCreationTimesAreRefusedHere)
   // The conversion floors, both ways, also before 1601 and just before 1970.
   for (FileTime t : std::initializer_list<FileTime>{0, 1, 116444736000000000LL,
                                                     116444735999999999LL, kSomeTime, -1}) {
-    std::int64_t s;
-    long ns;
-    UnixFromFileTime(t, &s, &ns);
+    const std::int64_t s = UnixSecondsOf(t);
+    const long ns = NanosecondsOf(t);
     EXPECT_TRUE(ns >= 0 && ns < 1'000'000'000) << t << ": " << ns;
     EXPECT_EQ(FileTimeFromUnix(s, static_cast<std::uint32_t>(ns)), t) << t;
   }

@@ -1,7 +1,7 @@
 #pragma once
 // Result<T>: a value or an Error, in the shape of C++23's std::expected.
 // Errors are values in Tessivo; no exception crosses a module boundary.
-// Header-only, so the platform layer below the core can use it too.
+// Header-only: the bottom layer, usable by every other.
 
 #include <cassert>
 #include <string>
