@@ -20,8 +20,8 @@
 // The texts are whole views: a NUL code unit or byte is an ordinary character.
 //
 // Capacities (`capacity`, N) are counted in UTF-16 code units, the size of
-// the result buffer including its terminator in the original program: results
-// are cut to fit, and the return value 1 reports a cut.
+// a fixed buffer including its terminator, as the stored formats allow:
+// results are cut to fit, and the return value 1 reports a cut.
 //
 // Stored format: these layouts are in files that move between systems; do
 // not change the table or the escape form.

@@ -50,9 +50,9 @@ namespace tessivo {
 inline constexpr int kNewestLogSlot = 1;
 inline constexpr int kOldestLogSlot = 9;
 
-// Loading limits (the reader of the original program; logs written by it
-// load the same way). Its limit of 50,000 lines is not kept: a run of many
-// swaps writes more lines than it changed files, and all must be undone.
+// Loading limits of a log line and its fields, the same for logs written on
+// Windows. The number of lines has no limit: a run of many swaps writes more
+// lines than it changed files, and all must be undone.
 inline constexpr std::size_t kMaxLogLineBytes = 5200;   // through the line feed
 inline constexpr std::size_t kMaxLogFieldBytes = 1556;
 inline constexpr std::size_t kLogFieldCapacity = 260;   // at most 259 code units

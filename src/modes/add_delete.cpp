@@ -64,9 +64,9 @@ struct BracketKind {
   bool digits_only;
 };
 
-// Kinds 2 to 7. The first pair of the 【】 kind is a backslash pair in the
-// original program, which no name could hold there; names here can hold
-// backslashes, so that kind has only its full-width pair.
+// Kinds 2 to 7. The 【】 kind has only its full-width pair: its half-width
+// counterpart would be a pair of backslashes, which a Windows name cannot
+// hold, so names brought from there never carry it.
 constexpr BracketKind kBracketKinds[] = {
     {u'[', u']', u'\uFF3B', u'\uFF3D', true},             // 2 [123] ［123］
     {u'(', u')', u'\uFF08', u'\uFF09', true},             // 3 (123) （123）
