@@ -111,8 +111,9 @@ std::u16string DecodeField(std::string_view bytes) {
 
 // The places where a file of the change before -> after may have been left
 // between the two steps of a two-step rename: the intermediate names of
-// temp_name.h found in the folder, then the numbered names that the 8.3
-// change of the Windows build leaves. All are in the folder of `after`.
+// temp_name.h found in the folder, then the two fixed intermediate names
+// that an 8.3 change made on Windows leaves ("<after>$tessiv$.$" and
+// ".$a_$"). All are in the folder of `after`.
 std::vector<std::u16string> IntermediateCandidates(FileSystem& fs, std::u16string_view before,
                                                    std::u16string_view after) {
   std::vector<std::u16string> out;
