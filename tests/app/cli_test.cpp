@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "macro/macro_file.h"
 #include "support/scoped_temp_dir.h"
 
 namespace tessivo {
@@ -112,6 +113,10 @@ TEST(CliTest, TheCommandLineNeverSurprises) {
   const std::string untouched = "IMG_1230.JPG IMG_1231.JPG notes.txt";
   const std::string renamed = "notes.txt pic_1230.JPG pic_1231.JPG";
   const std::string summary = " with a collision serial, ";
+  MacroStep png;  // the extension becomes "png"
+  png.mode = 2;
+  png.text1 = u"png";
+  const std::string png_macro = "TS150\n" + EncodeStepLine(png);
 
   const struct {
     const char* rule;
@@ -123,6 +128,7 @@ TEST(CliTest, TheCommandLineNeverSurprises) {
     std::vector<std::string> extra = {};  // more files under root
     std::string settings = {};            // home/tessivo.ini
     int many = 0;                         // files IMG_n in root/many
+    std::string macro1 = {};              // home/macro1.bin, the macro of slot 1
   } cases[] = {
       {"--dry-run is /test: a header, the table and the summary",
        {"s/IMG/pic/", "--dry-run", "d"}, 0,
@@ -163,6 +169,8 @@ TEST(CliTest, TheCommandLineNeverSurprises) {
        "0 renamed, 1 unchanged, 0" + summary + "0 failed, 2 skipped by validation", untouched},
       {"dry run: excluded rows are left alone", {"s/IMG/pic/", "/filter=IMG_1230*", "-n", "d"}, 0,
        "1 renamed, 0 unchanged, 0" + summary + "0 failed, 0 skipped", untouched},
+      {"/auto1 plays the macro of slot 1", {"/auto1", "d"}, 0, "",
+       "IMG_1230.png IMG_1231.png notes.png", "", {}, "", 0, png_macro},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.rule);
@@ -173,6 +181,7 @@ TEST(CliTest, TheCommandLineNeverSurprises) {
     }
     for (const std::string& name : c.extra) Touch(root / name);
     if (!c.settings.empty()) std::ofstream(root / "home/tessivo.ini") << c.settings;
+    if (!c.macro1.empty()) std::ofstream(root / "home/macro1.bin") << c.macro1;
     if (c.many > 0) {
       fs::create_directories(root / "many");
       for (int i = 0; i < c.many; ++i) {

@@ -64,22 +64,6 @@ class SettingsTest : public ::testing::Test {
   FakeFileSystem fs_;
 };
 
-// Packed records start from their option word's default, so the two tables
-// must agree; every name is found again by its lookup.
-TEST_F(SettingsTest, RecordTablesAgreeWithTheirOptionWords) {
-  auto s = Load(fs_, kIni, 0);
-  for (int i = 0; i < kIntKeyCount; ++i) {
-    auto key = static_cast<IntKey>(i);
-    EXPECT_EQ(s->Int(key), SpecOf(key).default_value) << Show(SpecOf(key).name);
-    EXPECT_EQ(FindIntKey(SpecOf(key).name), key) << Show(SpecOf(key).name);
-  }
-  for (int i = 0; i < kTextKeyCount; ++i) {
-    EXPECT_EQ(FindTextKey(SpecOf(static_cast<TextKey>(i)).name), static_cast<TextKey>(i)) << i;
-  }
-  EXPECT_EQ(FindIntKey(u"nosuchkey"), std::nullopt);
-  EXPECT_EQ(FindIntKey(u"TOPMOST"), std::nullopt);
-}
-
 TEST_F(SettingsTest, IntegersCompareUnsignedWithTheirMaximum) {
   // The stored value text; empty: the key is absent.
   const struct { BackendKind b; std::string stored; std::int32_t expected; } cases[] = {

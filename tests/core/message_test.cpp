@@ -36,7 +36,6 @@ TEST(ComposeMessageTest, KindsComposeTheirTextsAndButtons) {
       {1, 14, u"Continue?", qa + attr + failed, stop_yes_no},
       {2, 0, u"Too Many Files!", full + u"設定値を増加しますか。(1000 → 2000)", warn},
       {2, 6, u"Too Many Files!", full + u"設定値を増加しますか。(50000 → 50000)", warn},
-      {3, 0, u"Run Short of Memory!", u"メモリが不足しているため、処理できません。", kIconStop},
       {5, 0, u"Stop this mode.", u"aしないと設定を開けません。", kOk, u"1,1"},
       {5, 0, u"Stop this mode.", u"aしないとファイルを読み込めません。", kOk, u"0,1"},
       {5, 0, u"Stop this mode?", u"aしないとファイルを読み込めません。\r\n\r\naしますか。", kYesNo,

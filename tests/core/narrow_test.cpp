@@ -69,6 +69,7 @@ TEST(NarrowTest, WildcardMatchesWholeNames) {
       {u"*", u"", true},     {u"?", u"", false},      {u"a*b*c", u"aXbYbc", true},
       {u"a*b", u"ab", true}, {u"a*b", u"abc", false}, {u"*.*", u"noext", false},
       {u"**x", u"x", true},  {u"*ab", u"aab", true},  {u"a?c", u"ac", false},
+      {u"x**", u"x", true},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(WildcardMatch(c.pattern, c.name), c.match)

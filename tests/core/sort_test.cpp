@@ -76,6 +76,7 @@ TEST(SortTest, CompareSortKeysPlainOrNatural) {
       {u"a10", u"a2", kSortByName, true, 1},   {u"a10", u"a2", kSortByName, false, -1},
       {u"a10", u"a2", kSortBySize, true, -1},  // sizes always compare plainly
       {u"ABC", u"abc", kSortByName, false, 0}, {u"aB", u"a_", kSortByName, false, 1},
+      {u"xZ", u"xz", kSortByName, false, 0},   {u"Z", u"_", kSortByName, false, 1},  // both ends of A-Z
       {u"a", u"ab", kSortByFolder, false, -1}, {a260 + u"x", a260, kSortByFolder, false, 0},
   };
   for (const auto& c : cases) {

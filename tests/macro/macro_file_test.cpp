@@ -5,22 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "macro/macro_test_util.h"
 #include "platform/file_name_bytes.h"
 
 namespace tessivo {
 namespace {
 
 using namespace std::string_literals;
-
-MacroStep Step(int mode, std::array<int, 3> params, std::u16string text1 = {},
-               std::u16string text2 = {}) {
-  MacroStep step;
-  step.mode = mode;
-  step.params = params;
-  step.text1 = std::move(text1);
-  step.text2 = std::move(text2);
-  return step;
-}
 
 // Every step code with its exact stored line. Texts are scrambled: a byte
 // with any of its low six bits set has bit 0x40 flipped ('j' 0x6a -> '*').

@@ -10,6 +10,7 @@
 #include "core/file_list.h"
 #include "exec/execute.h"
 #include "modes/dispatcher.h"
+#include "macro/macro_test_util.h"
 #include "platform/file_name_bytes.h"
 #include "support/fake_file_system.h"
 #include "support/scripted_sink.h"
@@ -19,16 +20,6 @@ namespace {
 
 using namespace std::string_literals;
 using Strings = std::vector<std::string>;
-
-MacroStep Step(int mode, std::array<int, 3> params, std::u16string text1 = {},
-               std::u16string text2 = {}) {
-  MacroStep step;
-  step.mode = mode;
-  step.params = params;
-  step.text1 = std::move(text1);
-  step.text2 = std::move(text2);
-  return step;
-}
 
 // A list of two files in "/d/" and the program's parts wired as the window
 // program wires them: the previews and the execution are real ExecuteRun

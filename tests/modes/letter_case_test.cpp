@@ -40,6 +40,7 @@ TEST(LetterCase, ConvertsByOptionAndWidth) {
                     {u"hello_world-foo bar", kCaseWordInitialUpper, u"Hello_World-Foo Bar"},
                     {u"DON'T STOP.TXT", kCaseWordInitialUpper, u"Don't Stop.txt"},
                     {u"'tis", kCaseWordInitialUpper, u"'Tis"},
+                    {u"o'neil", kCaseWordInitialUpper, u"O'neil"},
                     // Files stop at the extension; folders capitalise every dot part.
                     {u"my.folder.name", kCaseWordInitialUpper, u"My.Folder.name"},
                     {u"my.folder.name", kCaseWordInitialUpper, u"My.Folder.Name", false, true},

@@ -52,6 +52,7 @@ TEST(Replace, PlainPairsOccurrencesCaseAndExtension) {
           // Searches from 0, L, 2L: in "aaa" the last "aa" found is at 0, not 1.
           {u"/d/aaa.txt", u"aa", u"X", kReplaceLast, true, false, u"/d/Xa.txt"},
           {u"/d/ABC.txt", u"abc", u"x", kReplaceAll, true, false, u"/d/ABC.txt"},
+          {u"/d/Aza.txt", u"aZ", u"x", kReplaceAll, false, false, u"/d/xa.txt"},  // A-Z, both ends
           // Folding covers non-ASCII letters; the original text is replaced.
           {u"/d/ÄÖx.txt", u"äö", u"ae", kReplaceAll, false, false, u"/d/aex.txt"},
           // The extension takes part only when asked.
