@@ -177,10 +177,10 @@ int FinishDryRun(Session& session, const AutoRunIo& io, bool every_row) {
 
 // Counts what an execution did. The rows are judged by their preview status
 // before the execution (the after-run policy may remove them): rows refused
-// by validation and same-name rows are counted there; of the rows the
-// execution visited, the failed ones and those that got a collision serial
-// are what the execution reports, the rest were changed. A same-name row
-// forced through counts as unchanged unless its change failed.
+// by validation and same-name rows are counted there. Of the rows the
+// execution visited, the changed, failed and collision-serial ones are what
+// the execution reports; the rest kept their names. A same-name row forced
+// through counts as unchanged unless its change failed.
 class CountedExecution {
  public:
   explicit CountedExecution(Session& session) : session_(session) {}
@@ -219,7 +219,11 @@ class CountedExecution {
     }
     counts.failed = summary.failed;
     counts.serial = std::max(0, summary.serials_added - summary.serials_taken_back);
-    counts.changed = std::max(0, visited_ - (summary.failed - same_name_failed) - counts.serial);
+    counts.changed = std::max(0, summary.changed - counts.serial);
+    // Visited rows that were neither changed nor failed already had their new
+    // name (a macro whose steps give every name back, say).
+    counts.unchanged +=
+        std::max(0, visited_ - summary.changed - (summary.failed - same_name_failed));
     if (io.err != nullptr) {
       const bool metadata = IsMetadataMode(session_.mode());
       for (const FailedChange& f : summary.failures) {

@@ -154,15 +154,20 @@ TEST_F(AutoRunTest, MacroFilesWithDateStepsAndWithoutSteps) {
     std::string macro;
     const char16_t* file_after;
     std::size_t renames;
+    const char* summary;
   } cases[] = {
-      {"TS150\n", u"/work/m/a.txt", 0},  // an empty playback: nothing to do, not a fault
+      // An empty playback: nothing to do, not a fault.
+      {"TS150\n", u"/work/m/a.txt", 0, " 0 renamed, 1 unchanged,"},
       // The date step reads the times of a.txt, not of the a.md the step
       // before named.
-      {"TS150\n" + EncodeStepLine(extension) + EncodeStepLine(date), u"/work/m/20140506a.md", 1},
+      {"TS150\n" + EncodeStepLine(extension) + EncodeStepLine(date), u"/work/m/20140506a.md", 1,
+       " 1 renamed, 0 unchanged,"},
   };
   for (const auto& c : cases) {
     fs_.AddFile(u"/work/m.bin", c.macro);
+    err_.str({});
     EXPECT_EQ(Run({u"/autofile=/work/m.bin", u"/work/m"}), kExitOk) << err_.str();
+    EXPECT_NE(err_.str().find(c.summary), std::string::npos) << err_.str();
     EXPECT_EQ(fs_.Content(c.file_after), "a") << Utf16ToUtf8(c.file_after);
     std::size_t renames = 0;
     for (const auto& [from, to] : fs_.renamed_) renames += from.starts_with(u"/work/m/");
