@@ -21,25 +21,17 @@
 #include <cstdio>
 #include <string>
 
+#include "fuzz_check.h"
 #include "modes/capture_time.h"
 #include "support/fake_file_system.h"
 
 namespace tessivo {
 namespace {
 
-[[noreturn]] void Fail(int line, const char* what) {
-  std::fprintf(stderr, "check failed at line %d: %s\n", line, what);
-  __builtin_trap();
-}
-#define CHECK(condition) ((condition) ? void() : Fail(__LINE__, #condition))
-
-bool IsLeap(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
-
 void CheckRealTime(const CalendarTime& t) {
-  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
   CHECK(t.year >= 1972 && t.year <= 2110);
   CHECK(t.month >= 1 && t.month <= 12);
-  const int days = kDays[t.month - 1] + (t.month == 2 && IsLeap(t.year) ? 1 : 0);
+  const int days = fuzz::DaysIn(t.year, t.month);
   CHECK(t.day >= 1 && t.day <= days);
   CHECK(t.hour < 24 && t.minute < 60 && t.second < 60);
   CHECK(t.millisecond == 0 && t.day_of_week == 0);

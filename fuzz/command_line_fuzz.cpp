@@ -20,16 +20,11 @@
 #include <string>
 #include <vector>
 
+#include "fuzz_check.h"
 #include "app/command_line.h"
 
 namespace tessivo {
 namespace {
-
-[[noreturn]] void Fail(int line, const char* what) {
-  std::fprintf(stderr, "check failed at line %d: %s\n", line, what);
-  __builtin_trap();
-}
-#define CHECK(condition) ((condition) ? void() : Fail(__LINE__, #condition))
 
 std::u16string Widen(const std::string& bytes) {
   std::u16string out;
@@ -39,12 +34,9 @@ std::u16string Widen(const std::string& bytes) {
   return out;
 }
 
-bool IsLeap(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
-
 void CheckRealTime(const CalendarTime& t) {
-  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
   CHECK(t.year >= 1900 && t.year <= 2999 && t.month >= 1 && t.month <= 12);
-  CHECK(t.day >= 1 && t.day <= kDays[t.month - 1] + (t.month == 2 && IsLeap(t.year) ? 1 : 0));
+  CHECK(t.day >= 1 && t.day <= fuzz::DaysIn(t.year, t.month));
   CHECK(t.hour < 24 && t.minute < 60 && t.second < 60 && t.millisecond == 0);
 }
 

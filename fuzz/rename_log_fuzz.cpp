@@ -27,17 +27,12 @@
 #include <string>
 #include <vector>
 
+#include "fuzz_check.h"
 #include "exec/rename_log.h"
 #include "support/fake_file_system.h"
 
 namespace tessivo {
 namespace {
-
-[[noreturn]] void Fail(int line, const char* what) {
-  std::fprintf(stderr, "check failed at line %d: %s\n", line, what);
-  __builtin_trap();
-}
-#define CHECK(condition) ((condition) ? void() : Fail(__LINE__, #condition))
 
 constexpr char16_t kProgramFolder[] = u"/home/.tessivo";
 

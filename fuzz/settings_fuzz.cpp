@@ -23,18 +23,13 @@
 #include <string>
 #include <vector>
 
+#include "fuzz_check.h"
 #include "config/settings.h"
 #include "config/settings_backend.h"
 #include "support/fake_file_system.h"
 
 namespace tessivo {
 namespace {
-
-[[noreturn]] void Fail(int line, const char* what) {
-  std::fprintf(stderr, "check failed at line %d: %s\n", line, what);
-  __builtin_trap();
-}
-#define CHECK(condition) ((condition) ? void() : Fail(__LINE__, #condition))
 
 const std::u16string kIniPath = u"/prog/tessivo.ini";
 const std::u16string kRegPath = u"/home/u/.config/tessivo/registry.ini";

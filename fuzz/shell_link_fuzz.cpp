@@ -15,17 +15,12 @@
 #include <string>
 #include <string_view>
 
+#include "fuzz_check.h"
 #include "core/shell_link.h"
 #include "support/fake_file_system.h"
 
 namespace tessivo {
 namespace {
-
-[[noreturn]] void Fail(int line, const char* what) {
-  std::fprintf(stderr, "check failed at line %d: %s\n", line, what);
-  __builtin_trap();
-}
-#define CHECK(condition) ((condition) ? void() : Fail(__LINE__, #condition))
 
 void CheckFolded(std::u16string_view path) {
   CHECK(!path.empty() && path.front() == u'/' && path.size() <= 259);
