@@ -421,6 +421,9 @@ TEST_F(ExecuteTest, ConfirmationsAndHiddenRuns) {
 TEST_F(ExecuteTest, ShortNameGoesThroughTheTemporaryName) {
   setup_.options.after_run = kAfterRunKeep;
   Row(u"long name.txt", u"LONGNA~1.TXT");
+  // A name left over from an earlier run takes the first intermediate name:
+  // the next one is tried.
+  fs_.FailNthCall(Op::kRenameNoReplace, 1, ErrorCode::kExists);
   ASSERT_EQ(Run(6), 0);
   ASSERT_EQ(fs_.renamed_.size(), 3u);  // the last one rotates the log
   const std::u16string temp = fs_.renamed_[0].second;
