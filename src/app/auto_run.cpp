@@ -376,7 +376,9 @@ int RunMacro(Session& session, const CommandLine& cl, FileTime now, const AutoRu
                      hooks);
   const RunStartResult loaded = player.Load(session.fs(), path);
   if (loaded.stop) {
-    session.messenger.ShowMessage(0, loaded.style, loaded.title, loaded.text, kLevelError);
+    if (loaded.title && loaded.text) {
+      session.messenger.ShowMessage(loaded.style, *loaded.title, *loaded.text, kLevelError);
+    }
     return kExitNotStarted;
   }
   session.progress = progress.Callback("macro");

@@ -77,8 +77,7 @@ RunHooks Session::MakeHooks(FileTime now) {
   RunHooks hooks;
   hooks.collect_parameters = [this]() {
     ReadParamsResult read = ReadModeParameters(panel, settings, mode_);
-    if (!read.ok()) return RunStartResult::Stop(std::u16string(kTooLongTitle),
-                                                std::u16string(kTooLongText));
+    if (!read.ok()) return RunStartResult::Stop(MessageId::kTooLongTitle, MessageId::kTooLongText);
     texts_ = std::move(read.texts);
     if (parameter_overrides) parameter_overrides();
     return RunStartResult::Go();
@@ -110,8 +109,8 @@ int Session::Preview(FileTime now) {
 int Session::Execute(FileTime now, ExecuteSummary* summary) {
   if (!run_state.names_current && Preview(now) != 0) return 1;
   if (messenger.test_mode()) {
-    messenger.ShowMessage(0, box::kOk | box::kIconStop, u"cannot rename because of test mode",
-                          u"テストモードのため実行できません。", kLevelError);
+    messenger.ShowMessage(box::kOk | box::kIconStop, MessageId::kTestModeTitle,
+                          MessageId::kTestModeText, kLevelError);
     return 1;
   }
   return ExecuteShownNames(now, summary);

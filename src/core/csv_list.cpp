@@ -157,7 +157,7 @@ void AppendRowLine(std::u16string& text, const FileItem& item, CsvFormat format)
 }
 
 Error NoMemory(Messenger& messenger, std::u16string detail) {
-  messenger.ShowMessage(message_kind::kNoMemory, 0, {}, {}, kLevelError);
+  messenger.ShowMessage(MessageKind::kNoMemory, 0, {}, {}, kLevelError);
   return MakeError(ErrorCode::kNoSpace, std::move(detail));
 }
 
@@ -251,12 +251,12 @@ CsvLoadReport TextToList(FileList& list, std::u16string_view text, Messenger& me
   while (position < text.size()) {
     if (report.lines_read >= MaxFileCount(index) - existing) {
       if (index >= kMaxFileIndexLast) {
-        messenger.ShowMessage(message_kind::kListFull, static_cast<unsigned>(index), {}, {},
+        messenger.ShowMessage(MessageKind::kListFull, static_cast<unsigned>(index), {}, {},
                               kLevelError);
         report.end = CsvLoadEnd::kRowLimit;
         break;
       }
-      if (messenger.ShowMessage(message_kind::kOfferMoreFiles, static_cast<unsigned>(index), {}, {},
+      if (messenger.ShowMessage(MessageKind::kOfferMoreFiles, static_cast<unsigned>(index), {}, {},
                                 kLevelQuestion) != kAnswerYes) {
         report.end = CsvLoadEnd::kRowLimit;
         break;
@@ -348,8 +348,8 @@ std::u16string WithCsvSuffix(std::u16string_view path) {
 
 bool CanSaveCsv(const FileList& list, Messenger& messenger) {
   if (list.Count() > 0) return true;
-  messenger.ShowMessage(message_kind::kCustom, box::kOk | box::kIconInformation, u"Empty List",
-                        u"ファイルリストが空です。", kLevelInfo);
+  messenger.ShowMessage(box::kOk | box::kIconInformation, MessageId::kEmptyListTitle,
+                        MessageId::kEmptyListText, kLevelInfo);
   return false;
 }
 

@@ -43,29 +43,29 @@ char16_t UpperUnit(char16_t c) {
 std::u16string_view LegendText(FileStatus status) {
   switch (status) {
     case FileStatus::kPathTooLong:
-      return u"絶対パスを含めたファイル名の長さが256文字以上";
+      return Text(MessageId::kLegendPathTooLong);
     case FileStatus::kInvalidName:
-      return u"無効文字 / \" : < > * ? | あり または 文字数0";
+      return Text(MessageId::kLegendInvalidName);
     case FileStatus::kTargetExists:
-      return u"同名のファイルがすでに存在";
+      return Text(MessageId::kLegendTargetExists);
     case FileStatus::kSourceMissing:
-      return u"変更元のファイルが存在しない";
+      return Text(MessageId::kLegendSourceMissing);
     case FileStatus::kBackslash:
-      return u"\\  あり";
+      return Text(MessageId::kLegendBackslash);
     case FileStatus::kBadCharacter:
-      return u"先頭に . または 不適当文字 , ; あり";
+      return Text(MessageId::kLegendBadCharacter);
     case FileStatus::kUnchanged:
-      return u"変更の前と後で同じファイル名";
+      return Text(MessageId::kLegendUnchanged);
     case FileStatus::kChangeable:
-      return u"変更が可能";
+      return Text(MessageId::kLegendChangeable);
     case FileStatus::kExcluded:
-      return u"絞り込みにより変更の対象外";
+      return Text(MessageId::kLegendExcluded);
     case FileStatus::kChanged:
-      return u"変更に成功";
+      return Text(MessageId::kLegendChanged);
     case FileStatus::kFailed:
-      return u"変更に失敗";
+      return Text(MessageId::kLegendFailed);
     case FileStatus::kToRestore:
-      return u"変更したファイル名を元に戻す";
+      return Text(MessageId::kLegendToRestore);
     case FileStatus::kUnchecked:
       break;
   }
@@ -115,14 +115,15 @@ int MaxFileCount(int max_file_index) {
 bool AskToRaiseMaxFiles(Messenger& messenger, int& max_file_index) {
   const int index = std::clamp(max_file_index, 0, kMaxFileIndexLast);
   if (index < 3) {
-    if (messenger.ShowMessage(2, static_cast<unsigned>(index), {}, {}, kLevelQuestion) ==
+    if (messenger.ShowMessage(MessageKind::kOfferMoreFiles, static_cast<unsigned>(index), {}, {},
+                              kLevelQuestion) ==
         kAnswerYes) {
       max_file_index = index + 1;
       return true;
     }
     return false;
   }
-  messenger.ShowMessage(8, static_cast<unsigned>(index), {}, {},
+  messenger.ShowMessage(MessageKind::kListFull, static_cast<unsigned>(index), {}, {},
                         index >= kMaxFileIndexLast ? kLevelError : kLevelInfo);
   return false;
 }

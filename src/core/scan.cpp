@@ -26,10 +26,6 @@ constexpr int kMaxLinkHops = 40;
 constexpr int kFileNoticeEvery = 18;
 constexpr int kFolderNoticeEvery = 5;
 
-constexpr std::u16string_view kNoSubFolderText =
-    u"サブフォルダが見つかりません。\r\n\r\n１階層下のフォルダを追加する設定になっていますが、\r\n"
-    u"フォルダ自身をリストに追加する設定に変更しますか。";
-
 char16_t UpperUnit(char16_t c) {
   if (c < 0x80) return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 0x20) : c;
   const UChar32 upper = u_toupper(c);
@@ -154,7 +150,7 @@ bool Scanner::BeginBatch() {
   name_rules_.Clear();
   Result<PathIndex> index = list_.BuildPathIndex(name_rules_);
   if (!index) {
-    messenger_.ShowMessage(message_kind::kNoMemory, 0, {}, {}, kLevelError);
+    messenger_.ShowMessage(MessageKind::kNoMemory, 0, {}, {}, kLevelError);
     in_batch_ = false;
     return false;
   }
@@ -192,7 +188,7 @@ ScanSummary Scanner::AddPaths(const std::vector<std::u16string>& paths, AddSourc
   ScanSummary summary;
   if (source == AddSource::kDrop && callbacks_.bring_to_front) callbacks_.bring_to_front();
   if (list_.undo_mode()) {
-    if (messenger_.ShowMessage(message_kind::kEndModeFirst, 0, u"変更UnDoモードを中止", u"0,0",
+    if (messenger_.ShowMessage(MessageKind::kEndModeFirst, 0, Text(MessageId::kStopUndoPhrase), u"0,0",
                                kLevelQuestion) != kAnswerYes) {
       summary.refused = true;
       return summary;
@@ -232,8 +228,9 @@ ScanSummary Scanner::AddPaths(const std::vector<std::u16string>& paths, AddSourc
     if (i == 0 && source != AddSource::kTree && list_.options().folders && IsFullPath(path)) {
       const Result<FileInfo> info = fs_.Stat(path);
       if (info && !info->is_directory &&
-          messenger_.ShowMessage(message_kind::kEndModeFirst, 0, u"フォルダ名変更モードを変更",
-                                 u"0,0", kLevelQuestion) == kAnswerYes) {
+          messenger_.ShowMessage(MessageKind::kEndModeFirst, 0,
+                                 Text(MessageId::kChangeFolderModePhrase), u"0,0",
+                                 kLevelQuestion) == kAnswerYes) {
         if (callbacks_.switch_to_file_mode) {
           callbacks_.switch_to_file_mode();
         } else {
@@ -262,8 +259,8 @@ ScanSummary Scanner::AddPaths(const std::vector<std::u16string>& paths, AddSourc
 
   if (source == AddSource::kDrop && list_.options().folders && !paths.empty() &&
       options_.dropped_folder == 0 && !subfolder_met_) {
-    if (messenger_.ShowMessage(message_kind::kCustom, box::kYesNo | box::kIconQuestion,
-                               u"No Sub Folder", kNoSubFolderText, kLevelQuestion) == kAnswerYes) {
+    if (messenger_.ShowMessage(box::kYesNo | box::kIconQuestion, MessageId::kNoSubFolderTitle,
+                               MessageId::kNoSubFolderText, kLevelQuestion) == kAnswerYes) {
       options_.dropped_folder = 1;
     }
   }
@@ -287,8 +284,8 @@ int Scanner::CheckCandidate(int count, bool ask_to_raise, int notice_every) {
   }
   if (callbacks_.cancel_requested && callbacks_.cancel_requested()) {
     if (!options_.show_errors) return kWalkAborted;
-    if (messenger_.ShowMessage(message_kind::kCustom, box::kYesNo | box::kIconQuestion, u"Abort",
-                               u"読み込みを中止します。", kLevelQuestion) == kAnswerYes) {
+    if (messenger_.ShowMessage(box::kYesNo | box::kIconQuestion, MessageId::kAbortTitle,
+                               MessageId::kAbortLoadingText, kLevelQuestion) == kAnswerYes) {
       return kWalkAborted;
     }
   }

@@ -234,7 +234,7 @@ SortResult Sort(FileList& list, SortState& state, int key, int choice, const Sor
   }
   if (!done) {
     if (messenger != nullptr) {
-      messenger->ShowMessage(message_kind::kNoMemory, 0, {}, {}, kLevelError);
+      messenger->ShowMessage(MessageKind::kNoMemory, 0, {}, {}, kLevelError);
     }
     result.outcome = SortOutcome::kNoMemory;
     return result;

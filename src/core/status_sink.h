@@ -11,6 +11,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/message_text.h"
+
 namespace tessivo {
 
 namespace status_code {
@@ -37,10 +39,9 @@ class StatusSink {
 };
 
 // What the first field shows in undo mode, whatever the code.
-inline constexpr std::u16string_view kUndoModeStatusText =
-    u"【UnDo】 変更したファイル名を元に戻します。";
+inline std::u16string_view UndoModeStatusText() { return Text(MessageId::kStatusUndoMode); }
 // The banner repeated across the field in test mode.
-inline constexpr std::u16string_view kTestModeBanner = u"■■■　テストモード　■■■　テストモード";
+inline std::u16string_view TestModeBanner() { return Text(MessageId::kStatusTestModeBanner); }
 // The text that clears the field: a row of full-width spaces.
 inline constexpr std::u16string_view kBlankStatusText =
     u"　　　　　　　　　　　　　　　　　　　　　　　　　　　　　　　　";
@@ -51,19 +52,19 @@ inline constexpr std::u16string_view kBlankStatusText =
 inline std::u16string_view StatusText(int code) {
   switch (code) {
     case status_code::kIdle:
-      return u" ■ファイルやフォルダをドラッグ＆ドロップして下さい。■";
+      return Text(MessageId::kStatusIdle);
     case status_code::kSorting:
-      return u" リストをソート中 ...";
+      return Text(MessageId::kStatusSorting);
     case status_code::kDeletingSelected:
-      return u" 選択アイテムを消去中 ...";
+      return Text(MessageId::kStatusDeletingSelected);
     case status_code::kClearingAll:
-      return u" 全アイテムを消去中 ...";
+      return Text(MessageId::kStatusClearingAll);
     case status_code::kLoading:
-      return u" ファイルを読み込み中 ... （◆◆ ESCキー長押しで中断します ◆◆）";
+      return Text(MessageId::kStatusLoading);
     case status_code::kSelectingAll:
-      return u" 全選択中 ...";
+      return Text(MessageId::kStatusSelectingAll);
     case status_code::kInvertingSelection:
-      return u" 選択アイテムを切り替え中 ...";
+      return Text(MessageId::kStatusInvertingSelection);
     default:
       break;
   }
@@ -85,7 +86,7 @@ inline std::u16string SelectionCountText(int selected, int total) {
     if (digits.size() < 3) digits.insert(0, 3 - digits.size(), ' ');
     return std::u16string(digits.begin(), digits.end());
   };
-  return u"選択 " + padded(selected) + u"/ " + padded(total);
+  return FillMessage(MessageId::kStatusSelectionCount, {padded(selected), padded(total)});
 }
 
 // Shows `code` for as long as the object lives, then puts back the code that

@@ -19,13 +19,6 @@ namespace {
 
 constexpr int kLastNameMode = 12;
 
-constexpr std::u16string_view kRenameTitle = u"Rename?";
-constexpr std::u16string_view kStartText = u"変更を開始しますか。";
-constexpr std::u16string_view kSerialDeletedTitle = u"Serial Number Deleted";
-constexpr std::u16string_view kSerialAddedTitle = u"Added Serial Number";
-constexpr std::u16string_view kSerialAddedText =
-    u"同名のファイルがあったため、連番を付与したファイルがあります。";
-
 // The serial forms: the text before and after the number, and whether the
 // number goes in front of the name.
 struct SerialForm {
@@ -90,7 +83,7 @@ void NoteFailure(const ChangeContext& ctx, const Error& error) {
 ChangeOutcome AskToContinue(const ChangeContext& ctx, int mode, std::u16string_view text_a,
                             std::u16string_view text_b) {
   if (!ctx.show_errors) return ChangeOutcome::kFailed;
-  const int answer = ctx.messenger.ShowMessage(message_kind::kChangeFailed,
+  const int answer = ctx.messenger.ShowMessage(MessageKind::kChangeFailed,
                                                static_cast<unsigned>(mode), text_a, text_b,
                                                kLevelError);
   return answer == kAnswerNo ? ChangeOutcome::kStop : ChangeOutcome::kFailed;
@@ -345,17 +338,13 @@ ExecutionPass::ExecutionPass(const RunContext& run, const ExecuteSetup& setup)
 ExecutionPass::~ExecutionPass() { CloseLog(); }
 
 void ShowLogRefusal(Messenger& messenger, const Error& error) {
-  std::u16string text;
-  std::u16string_view title = kLogInUseTitle;
   if (error.code == ErrorCode::kBusy) {
-    text = kLogInUseText;
+    messenger.ShowMessage(box::kOk | box::kIconStop, MessageId::kLogInUseTitle,
+                          MessageId::kLogInUseText, kLevelError);
   } else {
-    title = kCantWriteLogTitle;
-    text = kCantWriteLogText;
-    text.replace(text.find(u"%s"), 2, error.detail);
+    messenger.ShowMessage(box::kOk | box::kIconStop, MessageId::kCantWriteLogTitle,
+                          MessageId::kCantWriteLogText, kLevelError, {error.detail});
   }
-  messenger.ShowMessage(message_kind::kCustom, box::kOk | box::kIconStop, title, text,
-                        kLevelError);
 }
 
 bool NameStaysInFolder(std::u16string_view new_name) {
@@ -405,8 +394,8 @@ bool ExecutionPass::Pass(const std::function<bool()>& before_first_name,
 
   if (options_.confirm == 1 && !hidden_automatic) {
     const int answer =
-        messenger.ShowMessage(message_kind::kCustom, box::kYesNo | box::kIconWarning,
-                              kRenameTitle, kStartText, kLevelQuestion);
+        messenger.ShowMessage(box::kYesNo | box::kIconWarning, MessageId::kRenameTitle,
+                              MessageId::kStartText, kLevelQuestion);
     if (answer != kAnswerYes) {
       summary_.stopped = true;
       return true;
@@ -548,7 +537,7 @@ ExecutionPass::RowOutcome ExecutionPass::ChangeRow(const ChangeContext& change, 
       reason = ErrorCode::kExists;
     }
     if (go && ask_each) {
-      const int answer = messenger.ShowMessage(message_kind::kConfirmCancel,
+      const int answer = messenger.ShowMessage(MessageKind::kConfirmCancel,
                                                static_cast<unsigned>(mode), source, target,
                                                kLevelQuestion);
       if (answer == kAnswerCancel) {
@@ -665,10 +654,10 @@ void ExecutionPass::AfterPass() {
     --serial_rows_;
     ++summary_.serials_taken_back;
     if (tell_deleted) {
-      std::u16string text = u"付与した連番を削除しました\n\n";
-      text.append(entry.serial).append(u"\n　↓\n").append(entry.wanted);
-      const int answer = messenger.ShowMessage(message_kind::kCustom, box::kOk,
-                                               kSerialDeletedTitle, text, kLevelInfo);
+      const int answer =
+          messenger.ShowMessage(box::kOk, MessageId::kSerialDeletedTitle,
+                                MessageId::kSerialDeletedText, kLevelInfo,
+                                {entry.serial, entry.wanted});
       if (answer != kAnswerOk) tell_deleted = false;
     }
     if (policy_ == kAfterRunKeepChanging) {
@@ -681,8 +670,8 @@ void ExecutionPass::AfterPass() {
   CloseLog();
 
   if (serial_rows_ > 0 && options_.warn_serial) {
-    messenger.ShowMessage(message_kind::kCustom, box::kOk | box::kIconInformation,
-                          kSerialAddedTitle, kSerialAddedText, kLevelInfo);
+    messenger.ShowMessage(box::kOk | box::kIconInformation, MessageId::kSerialAddedTitle,
+                          MessageId::kSerialAddedText, kLevelInfo);
   }
   if (summary_.changed > 0 && run_.state.macro_recording && run_.mode >= 1 &&
       run_.mode <= kLastNameMode && run_.hooks.record_macro_step) {

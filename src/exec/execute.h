@@ -238,14 +238,6 @@ struct ExecuteSetup {
   std::chrono::milliseconds log_lock_wait{3000};
 };
 
-// The messages of a run that cannot keep the log it promised.
-inline constexpr std::u16string_view kCantWriteLogTitle = u"Can't Write Log";
-inline constexpr std::u16string_view kCantWriteLogText =
-    u"変更ログを作成できないため、変更を中止しました。\n\n%s";
-inline constexpr std::u16string_view kLogInUseTitle = u"Log In Use";
-inline constexpr std::u16string_view kLogInUseText =
-    u"別の実行が変更ログを使用中です。しばらくしてからもう一度実行してください。";
-
 // Shows the message for a log that could not be opened: "Log In Use" for
 // kBusy, else "Can't Write Log" with the error's detail (level 1, stop icon).
 void ShowLogRefusal(Messenger& messenger, const Error& error);

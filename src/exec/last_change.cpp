@@ -9,8 +9,8 @@ namespace tessivo {
 
 bool HasLastChange(FileSystem& fs, std::u16string_view program_folder, Messenger& messenger) {
   if (fs.Exists(LogSlotPath(program_folder, kNewestLogSlot))) return true;
-  messenger.ShowMessage(message_kind::kCustom, box::kOk | box::kIconInformation, u"No Log!",
-                        u"保存できるログがありません。", kLevelInfo);
+  messenger.ShowMessage(box::kOk | box::kIconInformation, MessageId::kNoLogTitle,
+                        MessageId::kNoLogText, kLevelInfo);
   return false;
 }
 

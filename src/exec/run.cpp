@@ -10,10 +10,6 @@ namespace tessivo {
 
 namespace {
 
-constexpr std::u16string_view kEditedTitle = u"Clear Edited File Name?";
-constexpr std::u16string_view kEditedText =
-    u"テキストエディタで編集したファイル名がリセットされますが、\r\n継続してよろしいですか。";
-
 void CutToPath(std::u16string& path) {
   if (path.size() > kMaxSourcePath) path.resize(kMaxSourcePath);
 }
@@ -94,9 +90,8 @@ bool RunDriver::Start(const std::function<RunStartResult()>& hook) {
   if (!hook) return true;
   const RunStartResult start = hook();
   if (!start.stop) return true;
-  if (!start.title.empty() || !start.text.empty()) {
-    run_.messenger.ShowMessage(message_kind::kCustom, start.style, start.title, start.text,
-                               kLevelError);
+  if (start.title && start.text) {
+    run_.messenger.ShowMessage(start.style, *start.title, *start.text, kLevelError);
   }
   return false;
 }
@@ -187,8 +182,9 @@ int ExecuteRun(int kind, const RunContext& run) { return RunDriver(kind, run).Ru
 
 bool ConfirmResetOfEditedNames(RunState& state, Messenger& messenger) {
   if (!state.hand_edited || state.macro_playback) return true;
-  const int answer = messenger.ShowMessage(message_kind::kCustom, box::kYesNo | box::kIconWarning,
-                                           kEditedTitle, kEditedText, kLevelQuestion);
+  const int answer = messenger.ShowMessage(box::kYesNo | box::kIconWarning,
+                                           MessageId::kEditedNamesTitle,
+                                           MessageId::kEditedNamesText, kLevelQuestion);
   if (answer != kAnswerYes) return false;
   state.hand_edited = false;
   return true;

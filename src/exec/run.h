@@ -41,6 +41,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -77,17 +78,18 @@ struct RunState {
   int macro_steps_recorded = 0;
 };
 
-// How a start-up hook ends: go on, or stop the run with a message box.
+// How a start-up hook ends: go on, or stop the run, with a message box when
+// it names one.
 struct RunStartResult {
   bool stop = false;
-  std::u16string title;
-  std::u16string text;
-  unsigned style = box::kOk | box::kIconStop;
+  std::optional<MessageId> title;
+  std::optional<MessageId> text;
+  BoxStyle style = box::kOk | box::kIconStop;
 
   static RunStartResult Go() { return {}; }
-  static RunStartResult Stop(std::u16string title, std::u16string text,
-                             unsigned style = box::kOk | box::kIconStop) {
-    return {true, std::move(title), std::move(text), style};
+  static RunStartResult Stop(MessageId title, MessageId text,
+                             BoxStyle style = box::kOk | box::kIconStop) {
+    return {true, title, text, style};
   }
 };
 

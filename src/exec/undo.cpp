@@ -266,9 +266,8 @@ UndoEnterResult UndoSession::EnterUndo(int slot, const UndoContext& ctx) {
   if (!ctx.messenger.test_mode()) (void)RepairInterruptedLog(ctx.fs, ctx.program_folder);
   auto rows = LoadLogRows(ctx.fs, ctx.program_folder, slot);
   if (!rows) {
-    ctx.messenger.ShowMessage(message_kind::kCustom, box::kOk | box::kIconStop,
-                              u"Can't Open File!", u"ログファイルが開けませんでした。",
-                              kLevelError);
+    ctx.messenger.ShowMessage(box::kOk | box::kIconStop, MessageId::kCantOpenFileTitle,
+                              MessageId::kCantOpenLogText, kLevelError);
     result.outcome = UndoEnterOutcome::kCannotOpen;
     result.ui = RunUndo(0, ctx).ui;
     return result;
@@ -301,12 +300,12 @@ UndoEnterResult UndoSession::EnterUndo(int slot, const UndoContext& ctx) {
   result.rows = ctx.list.Count();
   result.outcome = UndoEnterOutcome::kEntered;
   if (!entries_.empty() && result.rows == 0) {
-    ctx.messenger.ShowMessage(message_kind::kCustom, box::kOk | box::kIconInformation,
-                              kAlreadyUndoneTitle, kAlreadyUndoneText, kLevelInfo);
+    ctx.messenger.ShowMessage(box::kOk | box::kIconInformation, MessageId::kAlreadyUndoneTitle,
+                              MessageId::kAlreadyUndoneText, kLevelInfo);
     result.outcome = UndoEnterOutcome::kAlreadyUndone;
   } else if (entries_.empty()) {
-    ctx.messenger.ShowMessage(message_kind::kCustom, box::kOk | box::kIconInformation,
-                              u"Empty List", u"変更するファイルリストが空です。", kLevelInfo);
+    ctx.messenger.ShowMessage(box::kOk | box::kIconInformation, MessageId::kEmptyListTitle,
+                              MessageId::kEmptyUndoListText, kLevelInfo);
     result.outcome = UndoEnterOutcome::kEnteredEmpty;
   }
   result.ui = UndoModeUi(slot);
@@ -374,8 +373,8 @@ UndoRunResult UndoSession::RunUndo(int perform, const UndoContext& ctx) {
     const int count = list.Count();
     if (count > 0) ShowProgress(ctx, 100);
     if (count > 0 && ctx.chg_confirm == 1 &&
-        messenger.ShowMessage(message_kind::kCustom, box::kYesNo | box::kIconWarning, u"Rename?",
-                              u"UnDo(戻し)を実行しますか。", kLevelQuestion) != kAnswerYes) {
+        messenger.ShowMessage(box::kYesNo | box::kIconWarning, MessageId::kRenameTitle,
+                              MessageId::kUndoConfirmText, kLevelQuestion) != kAnswerYes) {
       result.stopped = true;
     }
 
@@ -391,9 +390,8 @@ UndoRunResult UndoSession::RunUndo(int perform, const UndoContext& ctx) {
 
       StepKind kind = KindOf(entry.kind);
       if (kind == StepKind::kUnknown) {
-        messenger.ShowMessage(message_kind::kCustom, box::kOk | box::kIconWarning,
-                              u"This Format is Not Defined",
-                              u"この変更方法は定義されていません。", kLevelError);
+        messenger.ShowMessage(box::kOk | box::kIconWarning, MessageId::kFormatNotDefinedTitle,
+                              MessageId::kFormatNotDefinedText, kLevelError);
         result.unknown_kind = true;
         result.stopped = true;
         break;
@@ -412,7 +410,7 @@ UndoRunResult UndoSession::RunUndo(int perform, const UndoContext& ctx) {
         const std::u16string& first = rename ? entry.current : entry.target;
         const std::u16string_view second = rename ? std::u16string_view(entry.target) : u"";
         if (ctx.chg_confirm == 2 &&
-            messenger.ShowMessage(message_kind::kConfirm, mode, first, second, kLevelQuestion) !=
+            messenger.ShowMessage(MessageKind::kConfirm, mode, first, second, kLevelQuestion) !=
                 kAnswerYes) {
           result.stopped = true;
           break;
@@ -434,7 +432,7 @@ UndoRunResult UndoSession::RunUndo(int perform, const UndoContext& ctx) {
         } else {
           if (record && record->Size() != before) (void)record->Truncate(before);
           ++result.failed;
-          if (messenger.ShowMessage(message_kind::kChangeFailed, mode, first, second,
+          if (messenger.ShowMessage(MessageKind::kChangeFailed, mode, first, second,
                                     kLevelError) == kAnswerNo) {
             result.stopped = true;
             break;
@@ -503,7 +501,7 @@ UndoUiState UndoSession::Leave(const UndoContext& ctx) {
 }
 
 bool ConfirmLeaveUndo(Messenger& messenger, bool for_options) {
-  return messenger.ShowMessage(message_kind::kEndModeFirst, 0, kStopUndoPhrase,
+  return messenger.ShowMessage(MessageKind::kEndModeFirst, 0, Text(MessageId::kStopUndoPhrase),
                                for_options ? u"1,0" : u"0,0", kLevelQuestion) == kAnswerYes;
 }
 

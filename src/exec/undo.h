@@ -63,12 +63,6 @@ inline constexpr std::u16string_view kExecuteButtonText = u"☆ 実行 ☆";
 inline constexpr std::u16string_view kExecuteUndoButtonText = u"★ UnDo ★";
 inline constexpr std::u16string_view kFolderHeaderText = u"フォルダ名";
 inline constexpr std::u16string_view kRemarksHeaderText = u"<備考>";
-// The phrase of the question asked before a command that undo mode blocks.
-inline constexpr std::u16string_view kStopUndoPhrase = u"変更UnDoモードを中止";
-// Said when every line of the chosen log was already taken back.
-inline constexpr std::u16string_view kAlreadyUndoneTitle = u"Already Undone";
-inline constexpr std::u16string_view kAlreadyUndoneText =
-    u"この実行の変更はすでに元に戻されています。";
 
 // The log drop-down's entry for `slot` (1..9): "1つ前" .. "9つ前".
 std::u16string UndoLogEntryText(int slot);

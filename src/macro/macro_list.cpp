@@ -11,9 +11,6 @@ namespace {
 // Bytes of the list file read, and the capacity its escapes are decoded with.
 constexpr std::size_t kListReadLimit = 65536;
 
-constexpr std::u16string_view kDeleteTitle = u"Delete Macro File?";
-constexpr std::u16string_view kRecordingNowTitle = u"Macro Recording Now";
-constexpr std::u16string_view kRecordingNowText = u"現在マクロ記録中のため、削除できません。";
 
 std::u16string Ascii(std::string_view text) { return std::u16string(text.begin(), text.end()); }
 
@@ -130,15 +127,15 @@ DeleteSlotOutcome DeleteSlot(FileSystem& fs, std::u16string_view program_folder,
                              bool undo_mode, bool recording) {
   if (undo_mode) return DeleteSlotOutcome::kNothing;
   if (recording) {
-    messenger.ShowMessage(message_kind::kCustom, box::kOk, kRecordingNowTitle, kRecordingNowText,
+    messenger.ShowMessage(box::kOk, MessageId::kRecordingNowTitle, MessageId::kRecordingNowText,
                           kLevelInfo);
     return DeleteSlotOutcome::kRefused;
   }
   const int slot = panel.At(ctl::kMacroSlot).value;
   if (!list.IsUsed(slot)) return DeleteSlotOutcome::kNothing;
-  const std::u16string question = u"マクロ[" + list.Name(slot) + u"]を削除します。";
-  const int answer = messenger.ShowMessage(message_kind::kCustom, box::kOkCancel, kDeleteTitle,
-                                           question, kLevelQuestion);
+  const int answer = messenger.ShowMessage(box::kOkCancel, MessageId::kDeleteMacroTitle,
+                                           MessageId::kDeleteMacroText, kLevelQuestion,
+                                           {list.Name(slot)});
   if (answer != kAnswerOk) return DeleteSlotOutcome::kCancelled;
   list.SetName(slot, kEmptyMacroSlot);
   ShowMacroList(panel, list, slot);

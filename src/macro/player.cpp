@@ -11,8 +11,6 @@
 namespace tessivo {
 namespace {
 
-constexpr std::u16string_view kVersionTitle = u"Non-supported Version";
-constexpr std::u16string_view kVersionText = u"このバージョンのマクロファイルは扱えません。";
 
 constexpr int kTypedDateFormat = 9;
 constexpr std::u16string_view kYearMark = u"年";
@@ -87,8 +85,7 @@ RunStartResult MacroPlayer::Load(FileSystem& fs, const std::u16string& path) {
                                   ? Result<std::string>(MakeError(ErrorCode::kNotFound))
                                   : fs.ReadRange(path, 0, kMacroReadLimit);
   if (!bytes) {
-    return RunStartResult::Stop(std::u16string(kCannotOpenMacroTitle),
-                                std::u16string(kCannotOpenMacroText));
+    return RunStartResult::Stop(MessageId::kCantOpenMacroTitle, MessageId::kCantOpenMacroText);
   }
   loaded_ = std::move(*bytes);
   return RunStartResult::Go();
@@ -168,8 +165,8 @@ MacroPlayer::LineRead MacroPlayer::ReadLine() {
       counter_ = 1;
       return LineRead::kHeader;
     case MacroRead::kUnsupportedVersion:
-      model_.messenger.ShowMessage(message_kind::kCustom, box::kOk | box::kIconStop, kVersionTitle,
-                                   kVersionText, kLevelError);
+      model_.messenger.ShowMessage(box::kOk | box::kIconStop, MessageId::kMacroVersionTitle,
+                                   MessageId::kMacroVersionText, kLevelError);
       return LineRead::kUnsupportedVersion;
     case MacroRead::kEnd:
       return LineRead::kEnd;

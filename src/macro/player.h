@@ -105,8 +105,6 @@ struct PlaybackEnd {
   bool exit_countdown = false;
 };
 
-inline constexpr std::u16string_view kCannotOpenMacroTitle = u"Can't Open Macro File";
-inline constexpr std::u16string_view kCannotOpenMacroText = u"マクロファイルが開けません。";
 
 class MacroPlayer {
  public:

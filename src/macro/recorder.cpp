@@ -11,19 +11,6 @@
 namespace tessivo {
 namespace {
 
-constexpr std::u16string_view kShortNameLaterTitle = u"To 8.3 Format is not Available Now";
-constexpr std::u16string_view kShortNameLaterText = u"8.3形式は1回目のみ記録できます。";
-constexpr std::u16string_view kFullTitle = u"Macro File size Exceeded";
-constexpr std::u16string_view kFullText =
-    u"マクロファイルが最大サイズに到達したため、記録されませんでした。";
-constexpr std::u16string_view kNoNameTitle = u"No File Name, No Save";
-constexpr std::u16string_view kNoNameText = u"名前が付けられなかったためマクロを保存しませんでした。";
-constexpr std::u16string_view kStopTitle = u"Stop Recording?";
-constexpr std::u16string_view kStopText = u"記録を終了しますか？";
-constexpr std::u16string_view kEditRecordingTitle = u"Macro Recording";
-constexpr std::u16string_view kEditRecordingText = u"マクロ記録中は編集できません。";
-constexpr std::u16string_view kEditorMissingTitle = u"Macro Edit Tool not Found";
-constexpr std::u16string_view kEditorMissingText = u"マクロ編集ツールが見つかりません。";
 constexpr std::u16string_view kEditLabel = u"編集";
 constexpr std::u16string_view kRefreshLabel = u"リスト更新";
 
@@ -47,11 +34,6 @@ std::u16string UsedText(const Settings& settings, HistoryId id, const PanelContr
   return Head(field.text, history.entry_length());
 }
 
-// "%d 個目　：　[%s] モード\n\n記録されました。"
-std::u16string RecordedText(int count, int mode) {
-  return Ascii(std::to_string(count)) + u" 個目　：　[" + std::u16string(ModeEntryOf(mode).name) +
-         u"] モード\n\n記録されました。";
-}
 
 // "macro_%02d"
 std::u16string DefaultSlotName(int slot_number) {
@@ -155,8 +137,8 @@ MacroStep CaptureStep(int mode, const Settings& settings, const ModePanel& panel
 }
 
 bool AskStopRecording(Messenger& messenger) {
-  return messenger.ShowMessage(message_kind::kCustom, box::kYesNo, kStopTitle, kStopText,
-                               kLevelQuestion) == kAnswerYes;
+  return messenger.ShowMessage(box::kYesNo, MessageId::kStopRecordingTitle,
+                               MessageId::kStopRecordingText, kLevelQuestion) == kAnswerYes;
 }
 
 MacroRecorder::MacroRecorder(FileSystem& fs, Messenger& messenger, RunState& state,
@@ -208,18 +190,18 @@ int MacroRecorder::RecordStep(int mode, const Settings& settings, const ModePane
                               const PositionEditState& position_edit) {
   if (!recording() || mode < 1 || mode > kLastRecordedMode) return kStepNotWritten;
   if (mode == kShortNameMode && count_ != 1) {
-    messenger_.ShowMessage(message_kind::kCustom, box::kOk | box::kIconInformation,
-                           kShortNameLaterTitle, kShortNameLaterText, kLevelInfo);
+    messenger_.ShowMessage(box::kOk | box::kIconInformation, MessageId::kShortNameLaterTitle,
+                           MessageId::kShortNameLaterText, kLevelInfo);
     return kStepNotAllowed;
   }
   const int result = AppendLine(EncodeStepLine(CaptureStep(mode, settings, panel, position_edit)));
   if (result == kStepRecorded) {
-    messenger_.ShowMessage(message_kind::kCustom, box::kOk, u"", RecordedText(count_, mode),
-                           kLevelInfo);
+    messenger_.ShowMessage(box::kOk, std::nullopt, MessageId::kMacroRecordedText, kLevelInfo,
+                           {Ascii(std::to_string(count_)), ModeEntryOf(mode).name});
     SetCount(count_ + 1);
   } else if (result == kRecordingFull) {
-    messenger_.ShowMessage(message_kind::kCustom, box::kOk | box::kIconInformation, kFullTitle,
-                           kFullText, kLevelError);
+    messenger_.ShowMessage(box::kOk | box::kIconInformation, MessageId::kMacroFullTitle,
+                           MessageId::kMacroFullText, kLevelError);
   }
   return result;
 }
@@ -237,7 +219,8 @@ StopOutcome MacroRecorder::Stop(ModePanel& panel, MacroList& list) {
   std::optional<MacroName> named;
   if (hooks_.ask_name) named = hooks_.ask_name(list, remembered_slot_);
   if (!named || named->name.empty() || named->slot < 0 || named->slot >= kMacroSlots) {
-    messenger_.ShowMessage(message_kind::kCustom, box::kOk, kNoNameTitle, kNoNameText, kLevelInfo);
+    messenger_.ShowMessage(box::kOk, MessageId::kMacroNoNameTitle, MessageId::kMacroNoNameText,
+                           kLevelInfo);
     return StopOutcome::kNotNamed;
   }
   const int slot = named->slot;
@@ -261,8 +244,8 @@ StopOutcome MacroRecorder::Stop(ModePanel& panel, MacroList& list) {
 EditorOutcome MacroRecorder::OpenEditor(ModePanel& panel, MacroList& list,
                                         std::u16string_view editor_folder) {
   if (recording()) {
-    messenger_.ShowMessage(message_kind::kCustom, box::kOk, kEditRecordingTitle,
-                           kEditRecordingText, kLevelInfo);
+    messenger_.ShowMessage(box::kOk, MessageId::kMacroRecordingTitle,
+                           MessageId::kMacroRecordingText, kLevelInfo);
     return EditorOutcome::kRefused;
   }
   PanelControl& button = panel.At(ctl::kMacroEdit);
@@ -280,8 +263,8 @@ EditorOutcome MacroRecorder::OpenEditor(ModePanel& panel, MacroList& list,
   const bool started = info && !info->is_directory && hooks_.launch &&
                        hooks_.launch(program, argument).has_value();
   if (!started) {
-    messenger_.ShowMessage(message_kind::kCustom, box::kOk | box::kIconStop, kEditorMissingTitle,
-                           kEditorMissingText, kLevelError);
+    messenger_.ShowMessage(box::kOk | box::kIconStop, MessageId::kMacroEditorMissingTitle,
+                           MessageId::kMacroEditorMissingText, kLevelError);
     return EditorOutcome::kNotFound;
   }
   button.text = kRefreshLabel;

@@ -230,12 +230,9 @@ struct ModeTexts {
   std::u16string replacement;  // field 1673, up to 240
 };
 
-inline constexpr std::u16string_view kTooLongTitle = u"Too Many Characters";
-inline constexpr std::u16string_view kTooLongText = u"入力した文字数が多すぎます。";
-
 struct ReadParamsResult {
   // A text was too long: the caller stops the confirm or execute and shows
-  // kTooLongText with the title kTooLongTitle (OK, stop icon).
+  // MessageId::kTooLongText with the title kTooLongTitle (OK, stop icon).
   bool too_long = false;
   ModeTexts texts;
   bool ok() const { return !too_long; }

@@ -292,7 +292,7 @@ TEST_F(CsvListTest, LoadClearsTheListAndReadsBareLineFeeds) {
   // Nothing to save then.
   EXPECT_FALSE(CanSaveCsv(list_, messenger_));
   ASSERT_EQ(sink_.shown.size(), 1u);
-  EXPECT_EQ(sink_.shown[0].title + sink_.shown[0].text, u"Empty Listファイルリストが空です。");
+  EXPECT_EQ(sink_.shown[0].text_id, MessageId::kEmptyListText);
 }
 
 TEST_F(CsvListTest, FileLargerThanTheReadLeavesOutItsCutLine) {

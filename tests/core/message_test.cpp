@@ -4,6 +4,7 @@
 
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "core/headless_message_sink.h"
 #include "support/scripted_sink.h"
@@ -11,54 +12,75 @@
 namespace tessivo {
 namespace {
 
-// Every kind composed with text_a "a" and text_b "b" (kind 5 takes a code).
-TEST(ComposeMessageTest, KindsComposeTheirTextsAndButtons) {
+// Every kind composed with text_a "a" and text_b "b" (kind 5 takes a code):
+// which catalogue texts it takes, what it puts in them, and its buttons.
+TEST(ComposeMessageTest, KindsPickTheirTextsArgumentsAndButtons) {
   using namespace box;
-  const std::u16string qa = u"\"a\"\n", stamp = u"のタイムスタンプを", attr = u"の属性を";
-  const std::u16string failed = u"変更できませんでした。\n\n続行しますか。";
-  const std::u16string sure = u"変更します。\n\nよろしいですか？";
-  const std::u16string cannot = u"\"a\"  を \n\"b\"  に\n" + failed;
-  const std::u16string full = u"扱える最大ファイル数に達しました。\r\n\r\n";
-  const unsigned stop_yes_no = kYesNo | kIconStop | kDefButton2;
-  const unsigned yes_no_cancel = kYesNoCancel | kDefButton3 | kIconWarning;
-  const unsigned warn = kYesNo | kIconWarning;
+  using K = MessageKind;
+  using M = MessageId;
+  const BoxStyle stop_yes_no = kYesNo | kIconStop | kDefButton2;
+  const BoxStyle yes_no_cancel = kYesNoCancel | kDefButton3 | kIconWarning;
+  const BoxStyle warn = kYesNo | kIconWarning;
+  const std::vector<std::u16string> a{u"a"}, ab{u"a", u"b"};
   const struct {
-    int kind;
+    K kind;
     unsigned mode;
-    std::u16string title, text;
-    unsigned style;
+    M title, text;
+    std::vector<std::u16string> args;
+    BoxStyle style;
     std::u16string b = u"b";
   } cases[] = {
-      {0, 99, u"a", u"b", 99},  // kind 0 takes any style
-      {1, 1, u"Continue?", cannot, stop_yes_no},
-      {1, 19, u"Continue?", cannot, stop_yes_no},
-      {1, 13, u"Continue?", qa + stamp + failed, stop_yes_no},
-      {1, 14, u"Continue?", qa + attr + failed, stop_yes_no},
-      {2, 0, u"Too Many Files!", full + u"設定値を増加しますか。(1000 → 2000)", warn},
-      {2, 6, u"Too Many Files!", full + u"設定値を増加しますか。(50000 → 50000)", warn},
-      {5, 0, u"Stop this mode.", u"aしないと設定を開けません。", kOk, u"1,1"},
-      {5, 0, u"Stop this mode.", u"aしないとファイルを読み込めません。", kOk, u"0,1"},
-      {5, 0, u"Stop this mode?", u"aしないとファイルを読み込めません。\r\n\r\naしますか。", kYesNo,
-       u"0,0"},
-      {6, 3, u"Rename?", qa + u" ↓\n\"b\"\n\nに\n" + sure, yes_no_cancel},
-      {7, 13, u"Change?", qa + stamp + sure, warn},
-      {6, 14, u"Change?", qa + attr + sure, yes_no_cancel},
-      {7, 20, u"Continue?", qa + u"\nの処理をします。よろしいですか？", warn},
-      {8, 5, u"Too Many Files!", full + u"オプションで値を増加することができます。", kOk},
-      {8, 6, u"Too Many Files!", u"扱える最大ファイル数を超えています。", kOk | kIconStop},
+      {K::kChangeFailed, 1, M::kContinueTitle, M::kChangeFailedName, ab, stop_yes_no},
+      {K::kChangeFailed, 19, M::kContinueTitle, M::kChangeFailedName, ab, stop_yes_no},
+      {K::kChangeFailed, 13, M::kContinueTitle, M::kChangeFailedTimestamp, a, stop_yes_no},
+      {K::kChangeFailed, 14, M::kContinueTitle, M::kChangeFailedAttributes, a, stop_yes_no},
+      {K::kChangeFailed, 20, M::kContinueTitle, M::kChangeFailedAttributes, a, stop_yes_no},
+      {K::kOfferMoreFiles, 0, M::kTooManyFilesTitle, M::kOfferMoreFiles, {u"1000", u"2000"}, warn},
+      {K::kOfferMoreFiles, 6, M::kTooManyFilesTitle, M::kOfferMoreFiles, {u"50000", u"50000"},
+       warn},
+      {K::kNoMemory, 0, M::kNoMemoryTitle, M::kNoMemoryText, {}, kOk | kIconStop},
+      {K::kEndModeFirst, 0, M::kStopModeTellTitle, M::kEndModeTell, {u"a", u"設定を開け"}, kOk,
+       u"1,1"},
+      {K::kEndModeFirst, 0, M::kStopModeTellTitle, M::kEndModeTell, {u"a", u"ファイルを読み込め"},
+       kOk, u"0,1"},
+      {K::kEndModeFirst, 0, M::kStopModeAskTitle, M::kEndModeAsk, {u"a", u"ファイルを読み込め"},
+       kYesNo, u"0,0"},
+      {K::kConfirmCancel, 3, M::kRenameTitle, M::kConfirmName, ab, yes_no_cancel},
+      {K::kConfirm, 13, M::kChangeTitle, M::kConfirmTimestamp, a, warn},
+      {K::kConfirmCancel, 14, M::kChangeTitle, M::kConfirmAttributes, a, yes_no_cancel},
+      {K::kConfirm, 20, M::kContinueTitle, M::kConfirmOther, a, warn},
+      {K::kListFull, 5, M::kTooManyFilesTitle, M::kListFullText, {}, kOk},
+      {K::kListFull, 6, M::kTooManyFilesTitle, M::kListExceededText, {}, kOk | kIconStop},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << "kind " << c.kind << " mode " << c.mode);
+    SCOPED_TRACE(testing::Message() << "kind " << static_cast<int>(c.kind) << " mode " << c.mode);
     const std::optional<MessageBox> box = ComposeMessage(c.kind, c.mode, u"a", c.b);
     ASSERT_TRUE(box.has_value());
-    EXPECT_EQ(box->title, c.title);
-    EXPECT_EQ(box->text, c.text);
-    EXPECT_EQ(box->style, c.style);
+    EXPECT_EQ(box->title_id, c.title);
+    EXPECT_EQ(box->text_id, c.text);
+    EXPECT_EQ(box->args, c.args);
+    EXPECT_EQ(box->title, Text(c.title));
+    EXPECT_EQ(box->text, FillMessage(Text(c.text), c.args));
+    EXPECT_TRUE(box->style == c.style);
     EXPECT_TRUE(box->owned);
   }
-  for (const auto& [kind, mode] : {std::pair{4, 0u}, {9, 0u}, {-1, 0u}, {1, 25u}, {8, 25u}}) {
-    EXPECT_FALSE(ComposeMessage(kind, mode, u"a", u"b")) << kind << " mode " << mode;
+  for (const auto& [kind, mode] : {std::pair{K::kChangeFailed, 25u}, {K::kListFull, 25u}}) {
+    EXPECT_FALSE(ComposeMessage(kind, mode, u"a", u"b")) << static_cast<int>(kind);
   }
+}
+
+TEST(MessageTextTest, KeysFindTheirEntriesAndFillPutsValuesInPlace) {
+  for (const MessageText& entry : AllMessageTexts()) {
+    EXPECT_EQ(FindMessageKey(entry.key), entry.id) << entry.key;
+    EXPECT_EQ(Text(entry.id), entry.text) << entry.key;
+    EXPECT_FALSE(entry.text.empty()) << entry.key;
+  }
+  EXPECT_EQ(AllMessageTexts().size(), static_cast<std::size_t>(MessageId::kCount));
+  EXPECT_FALSE(FindMessageKey("title.none"));
+  // Markers may repeat and come in any order; a value's own '%1' stays.
+  EXPECT_EQ(FillMessage(u"%2-%1-%2 %3 100% %", {u"%1", u"b"}), u"b-%1-b  100% %");
+  EXPECT_EQ(FillMessage(MessageId::kEndModeAsk, {u"x", u"y"}),
+            u"xしないとyません。\r\n\r\nxしますか。");
 }
 
 // A shown box gets the sink's answer (No); a box nobody sees gets Yes or OK.
@@ -67,8 +89,8 @@ TEST(ShowMessageTest, PolicyDecidesHowABoxIsShown) {
   const std::uint32_t hidden = 1;  // an unattended run code, window hidden
   const struct {
     std::uint32_t flags;
-    int level;
-    unsigned style;
+    MessageLevel level;
+    BoxStyle style;
     bool top_most;
     int answer;
   } cases[] = {
@@ -86,23 +108,23 @@ TEST(ShowMessageTest, PolicyDecidesHowABoxIsShown) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << "flags 0x" << std::hex << c.flags << std::dec << " level "
-                                    << c.level << " style " << c.style);
+                                    << c.level);
     ScriptedSink sink(kAnswerNo);
     Messenger messenger(sink);
     messenger.set_auto_flags(c.flags);
-    EXPECT_EQ(messenger.ShowMessage(0, c.style, u"T", u"text", c.level), c.answer);
+    EXPECT_EQ(messenger.ShowMessage(c.style, u"T", u"text", c.level), c.answer);
     ASSERT_EQ(sink.shown.size(), 1u);
     EXPECT_EQ(sink.shown[0].text, u"text");
     EXPECT_EQ(sink.shown[0].owned, !c.top_most);
-    EXPECT_EQ(sink.shown[0].style, c.style | (c.top_most ? box::kTopMost : 0u));
+    EXPECT_TRUE(sink.shown[0].style == (c.top_most ? c.style | box::kTopMost : c.style));
   }
   // Calls that compose no box answer OK and reach no sink.
   ScriptedSink sink(kAnswerNo);
   Messenger messenger(sink);
   for (std::uint32_t flags : {0u, hidden | kAllMsg}) {
     messenger.set_auto_flags(flags);
-    EXPECT_EQ(messenger.ShowMessage(4, 0, u"", u"", kLevelError), kAnswerOk);
-    EXPECT_EQ(messenger.ShowMessage(7, 25, u"a", u"b", kLevelQuestion), kAnswerOk);
+    EXPECT_EQ(messenger.ShowMessage(MessageKind::kConfirm, 25, u"a", u"b", kLevelQuestion),
+              kAnswerOk);
   }
   EXPECT_TRUE(sink.shown.empty());
 }
@@ -112,15 +134,13 @@ TEST(HeadlessMessageSinkTest, WritesOneLinePerMessageWithTheAnswer) {
   HeadlessMessageSink sink(out);
   Messenger messenger(sink);
   messenger.set_auto_flags(1);  // hidden unattended run
-  EXPECT_EQ(messenger.ShowMessage(2, 1, u"", u"", kLevelQuestion), kAnswerYes);
+  EXPECT_EQ(messenger.ShowMessage(box::kYesNo, u"Q", u"a\r\nb", kLevelQuestion), kAnswerYes);
   messenger.set_auto_flags(1 | autoflag::kAllMsg);  // would be shown: no display
-  EXPECT_EQ(messenger.ShowMessage(3, 0, u"", u"", kLevelError), kAnswerOk);
+  EXPECT_EQ(messenger.ShowMessage(box::kOk, u"E", u"c", kLevelError), kAnswerOk);
   EXPECT_EQ(sink.count(), 2);
   EXPECT_EQ(out.str(),
-            "[Too Many Files!] 扱える最大ファイル数に達しました。 設定値を増加しますか。"
-            "(2000 → 5000) => Yes (answered automatically)\n"
-            "[Run Short of Memory!] メモリが不足しているため、処理できません。 => OK "
-            "(no display; answered automatically)\n");
+            "[Q] a b => Yes (answered automatically)\n"
+            "[E] c => OK (no display; answered automatically)\n");
 }
 
 TEST(HeadlessMessageSinkTest, FoldsBreaksAndKeepsTheLineValidUtf8) {
@@ -136,8 +156,10 @@ TEST(HeadlessMessageSinkTest, FoldsBreaksAndKeepsTheLineValidUtf8) {
       {u"", u"", kAnswerNo, "[]  => No"},
   };
   for (const auto& c : cases) {
-    const MessageBox box{c.title, c.text, box::kOk, true};
-    EXPECT_EQ(FormatMessageLine(box, c.answer, false), c.line + " (answered automatically)");
+    MessageBox shown;
+    shown.title = c.title;
+    shown.text = c.text;
+    EXPECT_EQ(FormatMessageLine(shown, c.answer, false), c.line + " (answered automatically)");
   }
 }
 

@@ -213,7 +213,7 @@ TEST_F(ScanTest, CancelAbortsOrAsksFirst) {
   list_.ClearAll();
   EXPECT_EQ(Drop({u"/d"}).result, kWalkAborted);
   ASSERT_EQ(sink_.Titles(), (Paths{u"Abort", u"Abort"}));
-  EXPECT_EQ(sink_.shown[0].text, u"読み込みを中止します。");
+  EXPECT_EQ(sink_.shown[0].text_id, MessageId::kAbortLoadingText);
   EXPECT_EQ(list_.Count(), 1);  // the "No" let s1 through; its child b.txt was refused
 }
 

@@ -164,9 +164,8 @@ TEST_F(ExecuteTest, PerChangeQuestionShowsTheSerialPathAndTheTakeBackIsTold) {
   ASSERT_EQ(Run(), 0);
   EXPECT_EQ(sink_.Titles(),
             (U16s{u"Rename?", u"Rename?", u"Rename?", u"Rename?", u"Serial Number Deleted"}));
-  EXPECT_EQ(sink_.shown[0].text,
-            u"\"/d/a.txt\"\n ↓\n\"/d/b(1).txt\"\n\nに\n変更します。\n\nよろしいですか？");
-  EXPECT_EQ(sink_.shown[4].text, u"付与した連番を削除しました\n\n/d/b(1).txt\n　↓\n/d/b.txt");
+  EXPECT_EQ(sink_.shown[0].args, (U16s{u"/d/a.txt", u"/d/b(1).txt"}));
+  EXPECT_EQ(sink_.shown[4].args, (U16s{u"/d/b(1).txt", u"/d/b.txt"}));
   EXPECT_EQ(Files({u"c.txt", u"d.txt"}), "d.txt c.txt");
   EXPECT_EQ(summary_.serials_taken_back, 2);
 }
@@ -273,9 +272,7 @@ TEST_F(ExecuteTest, NoLogNoChange) {
     ASSERT_EQ(sink_.shown.size(), 1u);
     EXPECT_EQ(sink_.shown[0].title, title);
     EXPECT_EQ(sink_.shown[0].style, box::kOk | box::kIconStop);
-    EXPECT_EQ(sink_.shown[0].text,
-              locked ? u"別の実行が変更ログを使用中です。しばらくしてからもう一度実行してください。"
-                     : u"変更ログを作成できないため、変更を中止しました。\n\n/prog/rename0.log (injected)");
+    EXPECT_EQ(sink_.shown[0].args, locked ? U16s{} : U16s{u"/prog/rename0.log (injected)"});
   }
 }
 
@@ -371,8 +368,8 @@ TEST_F(ExecuteTest, FailedRenameAsksToContinueAndNoStopsThePassButNotTheAfterSte
 
   ASSERT_EQ(Run(), 0);
   ASSERT_EQ(sink_.Titles(), (U16s{u"Continue?", u"Continue?"}));
-  EXPECT_EQ(sink_.shown[1].text,
-            u"\"r.txt\"  を \n\"s.txt\"  に\n変更できませんでした。\n\n続行しますか。");
+  EXPECT_EQ(sink_.shown[1].text_id, MessageId::kChangeFailedName);
+  EXPECT_EQ(sink_.shown[1].args, (U16s{u"r.txt", u"s.txt"}));
   EXPECT_EQ(Rows(), "a.txt>b.txt:8 b.txt>c.txt:8 p.txt>q.txt:11 r.txt>s.txt:7 d.txt>e.txt:7");
   EXPECT_EQ(Files({u"b.txt", u"c.txt", u"p.txt", u"r.txt", u"d.txt"}),
             "a.txt b.txt p.txt r.txt d.txt");
@@ -393,7 +390,7 @@ TEST_F(ExecuteTest, ConfirmationsAndHiddenRuns) {
   sink_.answers = {kAnswerNo};
   ASSERT_EQ(Run(), 0);
   EXPECT_EQ(sink_.Titles(), (U16s{u"Rename?"}));
-  EXPECT_EQ(sink_.shown[0].text, u"変更を開始しますか。");
+  EXPECT_EQ(sink_.shown[0].text_id, MessageId::kStartText);
   EXPECT_TRUE(fs_.renamed_.empty());
 
   // Per change: Yes, No (row fails), Cancel (pass ends, rows stay).
@@ -402,8 +399,7 @@ TEST_F(ExecuteTest, ConfirmationsAndHiddenRuns) {
   sink_.answers = {kAnswerYes, kAnswerNo, kAnswerCancel};
   ASSERT_EQ(Run(), 0);
   EXPECT_EQ(sink_.Titles(), (U16s{u"Rename?", u"Rename?", u"Rename?"}));
-  EXPECT_EQ(sink_.shown[0].text,
-            u"\"/d/a.txt\"\n ↓\n\"/d/b.txt\"\n\nに\n変更します。\n\nよろしいですか？");
+  EXPECT_EQ(sink_.shown[0].args, (U16s{u"/d/a.txt", u"/d/b.txt"}));
   EXPECT_EQ(Rows(), "x.txt>:12 a.txt>b.txt:8 c.txt>d.txt:11 e.txt>f.txt:7");
 
   // A hidden automatic run does not ask the start question either.
@@ -421,6 +417,9 @@ TEST_F(ExecuteTest, ConfirmationsAndHiddenRuns) {
 TEST_F(ExecuteTest, ShortNameGoesThroughTheTemporaryName) {
   setup_.options.after_run = kAfterRunKeep;
   Row(u"long name.txt", u"LONGNA~1.TXT");
+  // A name left over from an earlier run takes the first intermediate name:
+  // the next one is tried.
+  fs_.FailNthCall(Op::kRenameNoReplace, 1, ErrorCode::kExists);
   ASSERT_EQ(Run(6), 0);
   ASSERT_EQ(fs_.renamed_.size(), 3u);  // the last one rotates the log
   const std::u16string temp = fs_.renamed_[0].second;

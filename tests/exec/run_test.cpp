@@ -139,7 +139,7 @@ TEST_F(RunTest, StoppingHooksEndTheRunWithTheirMessage) {
     int asked = 0;
     hooks.*hook = [&asked] {
       ++asked;
-      return RunStartResult::Stop(u"Too Many Characters", u"入力した文字数が多すぎます。");
+      return RunStartResult::Stop(MessageId::kTooLongTitle, MessageId::kTooLongText);
     };
     calls_.clear();
     sink_.shown.clear();
@@ -148,7 +148,7 @@ TEST_F(RunTest, StoppingHooksEndTheRunWithTheirMessage) {
     EXPECT_EQ(ExecuteRun(kRunPreview, RunContext{list_, fs_, messenger_, state_, hooks, 1}), 1);
     EXPECT_TRUE(asked == 1 && calls_.empty() && !state_.names_current);
     ASSERT_EQ(sink_.shown.size(), 1u);
-    EXPECT_EQ(sink_.shown[0].text, u"入力した文字数が多すぎます。");
+    EXPECT_EQ(sink_.shown[0].text_id, MessageId::kTooLongText);
     EXPECT_EQ(progress_.back(), 0);
     EXPECT_EQ(end_runs_, 1);
   }

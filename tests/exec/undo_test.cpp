@@ -121,16 +121,14 @@ TEST_F(UndoTest, MissingOrEmptyLogs) {
   UndoEnterResult missing = session_.EnterUndo(2, Ctx(0, 13));
   EXPECT_EQ(missing.outcome, Outcome::kCannotOpen);
   ASSERT_EQ(sink_.shown.size(), 1u);
-  EXPECT_EQ(sink_.shown[0].title + sink_.shown[0].text,
-            u"Can't Open File!ログファイルが開けませんでした。");
+  EXPECT_EQ(sink_.shown[0].text_id, MessageId::kCantOpenLogText);
   EXPECT_TRUE(!session_.active() && list_.Count() == 0);
   ASSERT_TRUE(missing.ui);
   EXPECT_EQ(missing.ui->mode_to_select, 1);
 
   WriteLog(1, "");
   EXPECT_EQ(session_.EnterUndo(kUndoCommandSlot, Ctx()).outcome, Outcome::kEnteredEmpty);
-  EXPECT_EQ(sink_.shown.back().title + sink_.shown.back().text,
-            u"Empty List変更するファイルリストが空です。");
+  EXPECT_EQ(sink_.shown.back().text_id, MessageId::kEmptyUndoListText);
   EXPECT_TRUE(session_.active() && session_.slot() == 1);
   // The UnDo command again leaves undo mode.
   const UndoEnterResult left = session_.EnterUndo(kUndoCommandSlot, Ctx());
@@ -198,8 +196,8 @@ TEST_F(UndoTest, TimesAndAttributesComeBackAsLogged) {
   EXPECT_EQ(Times(u"/d/f"), std::make_pair(At(2024, 1, 1), At(2024, 1, 1)));
   EXPECT_EQ(fs_.Find(u"/d/a")->attributes, attr::kHidden | attr::kSystem);
   ASSERT_EQ(sink_.shown.size(), 1u);
-  EXPECT_EQ(sink_.shown[0].text,
-            u"\"/d/f\"\nのタイムスタンプを変更できませんでした。\n\n続行しますか。");
+  EXPECT_EQ(sink_.shown[0].text_id, MessageId::kChangeFailedTimestamp);
+  EXPECT_EQ(sink_.shown[0].args, std::vector<std::u16string>{u"/d/f"});
 }
 
 TEST_F(UndoTest, FailedStepsAskToContinueAndNoStops) {
@@ -217,8 +215,8 @@ TEST_F(UndoTest, FailedStepsAskToContinueAndNoStops) {
   sink_.answers = {kAnswerYes, kAnswerYes, kAnswerNo};
   const UndoRunResult result = Undo();
   EXPECT_EQ(sink_.Titles(), (U16s{u"Continue?", u"Continue?", u"Continue?"}));
-  EXPECT_EQ(sink_.shown[0].text,
-            u"\"/d/new.txt\"  を \n\"/d/old.txt\"  に\n変更できませんでした。\n\n続行しますか。");
+  EXPECT_EQ(sink_.shown[0].text_id, MessageId::kChangeFailedName);
+  EXPECT_EQ(sink_.shown[0].args, (std::vector<std::u16string>{u"/d/new.txt", u"/d/old.txt"}));
   EXPECT_TRUE(result.stopped && result.failed == 3 && result.restored == 0 && result.AnyFailed());
   EXPECT_TRUE(fs_.renamed_.empty() && fs_.times_set_.empty());  // the first line never reached
   EXPECT_EQ(Content(u"/d/a"), "in the way");
@@ -255,8 +253,7 @@ TEST_F(UndoTest, KindsOutsideTheThree) {
   fs_.renamed_.clear();
   result = session_.RunUndo(1, Ctx());
   EXPECT_TRUE(result.unknown_kind && result.AnyFailed() && fs_.renamed_.empty());
-  EXPECT_EQ(sink_.shown.back().title + sink_.shown.back().text,
-            u"This Format is Not Definedこの変更方法は定義されていません。");
+  EXPECT_EQ(sink_.shown.back().text_id, MessageId::kFormatNotDefinedText);
   EXPECT_FALSE(session_.active());
 }
 
@@ -268,14 +265,14 @@ TEST_F(UndoTest, ConfirmationsAndTestMode) {
   sink_.answers = {kAnswerNo};  // chgconfirm 1: one question, No
   Undo(1);
   ASSERT_EQ(sink_.shown.size(), 1u);
-  EXPECT_EQ(sink_.shown[0].title + sink_.shown[0].text, u"Rename?UnDo(戻し)を実行しますか。");
+  EXPECT_EQ(sink_.shown[0].text_id, MessageId::kUndoConfirmText);
   EXPECT_TRUE(fs_.renamed_.empty());
 
   sink_.shown.clear();
   sink_.answers = {kAnswerYes, kAnswerNo};  // chgconfirm 2: the second row's No ends
   EXPECT_EQ(Undo(2).restored, 1);
   ASSERT_EQ(sink_.shown.size(), 2u);
-  EXPECT_EQ(sink_.shown[0].text, u"\"/d/y\"\n ↓\n\"/d/x\"\n\nに\n変更します。\n\nよろしいですか？");
+  EXPECT_EQ(sink_.shown[0].args, (std::vector<std::u16string>{u"/d/y", u"/d/x"}));
   EXPECT_EQ(sink_.shown[0].style, box::kYesNo | box::kIconWarning);
   EXPECT_TRUE(fs_.Exists(u"/d/x") && fs_.Exists(u"/d/b"));
 
