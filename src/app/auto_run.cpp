@@ -254,10 +254,10 @@ std::u16string RegexFault(const ReplaceOverrides& r) {
   ReplaceParams params;
   params.search = SplitReplaceTexts(decoded(r.search));
   params.replacement = SplitReplaceTexts(decoded(r.replacement));
-  params.repmode = r.all_occurrences ? kReplaceAll : kReplaceFirst;
-  params.regexp = true;
-  params.repcase = r.case_sensitive;
-  params.repwithext = r.include_extension;
+  params.which = r.all_occurrences ? kReplaceAll : kReplaceFirst;
+  params.use_regex = true;
+  params.match_case = r.case_sensitive;
+  params.with_extension = r.include_extension;
   for (std::size_t i = 0; i < params.search.size() && !params.search[i].empty(); ++i) {
     const std::optional<RegexProblem> problem =
         CheckCommand(BuildSubstituteCommand(params.search[i], u"", ReplaceFlags(params)));

@@ -615,7 +615,7 @@ void ExecutionPass::ApplyPolicy(int row, FileStatus status, bool changed,
   list.SetCell(row, Cell::kExtension, parts.extension);
   list.SetCell(row, Cell::kFolder, parts.Prefix());
   list.SetCell(row, Cell::kNewName, {});
-  if (run_.mode == ModeNumber(RenameMode::kTimestamp) && list.options().date_column) {
+  if (ChangeOf(run_.mode) == ModeChange::kTimes && list.options().date_column) {
     std::u16string date;
     if (DateText(run_.fs, valid_path, list.options().date_kind, date) == 0) {
       list.SetCell(row, Cell::kDate, date);

@@ -7,6 +7,7 @@
 #include <limits>
 #include <utility>
 
+#include "base/rename_mode.h"
 #include "exec/execute.h"
 #include "exec/rename_log.h"
 #include "modes/attributes.h"
@@ -22,9 +23,9 @@ Result<std::string> ReadRecordFile(FileSystem& fs, const std::u16string& path) {
 }
 
 // The RenameMode whose message texts each kind of reverse step uses.
-constexpr unsigned kNameMessageMode = 1;
-constexpr unsigned kTimestampMessageMode = 13;
-constexpr unsigned kAttributeMessageMode = 14;
+constexpr unsigned kNameMessageMode = ModeNumber(RenameMode::kPositionEdit);
+constexpr unsigned kTimestampMessageMode = ModeNumber(RenameMode::kTimestamp);
+constexpr unsigned kAttributeMessageMode = ModeNumber(RenameMode::kAttributes);
 
 enum class StepKind { kNone, kRename, kTimestamp, kAttribute, kUnknown };
 

@@ -126,9 +126,9 @@ std::u16string ApplyAdd(const std::u16string& source_path, const AddParams& para
   const std::size_t length = parts.base.size();
   if (params.position >= 0 && static_cast<std::size_t>(params.position) <= length) {
     const std::u16string text =
-        ExpandTokens(params.addstr, source_path, kTokenStyleEscaped, file_size);
+        ExpandTokens(params.text, source_path, kTokenStyleEscaped, file_size);
     const std::size_t p = static_cast<std::size_t>(params.position);
-    parts.base.insert(params.addprepost == 1 ? length - p : p, text);
+    parts.base.insert(params.direction == 1 ? length - p : p, text);
   }
   return JoinWithinLimit(parts.Prefix(), parts.Name());
 }
@@ -139,9 +139,9 @@ std::u16string ApplyDelete(const std::u16string& source_path, const DeleteParams
   std::u16string& base = parts.base;
   const std::size_t length = base.size();
   const bool first_count_fits =
-      params.dellen >= 0 && static_cast<std::size_t>(params.dellen) < length;
+      params.count >= 0 && static_cast<std::size_t>(params.count) < length;
 
-  switch (params.deltype) {
+  switch (params.kind) {
     case kDeleteShortcutSuffix:
       RemoveFirst(name, u" へのショートカット");
       RemoveFirst(name, u" - ショートカット");
@@ -155,21 +155,21 @@ std::u16string ApplyDelete(const std::u16string& source_path, const DeleteParams
     case kDeleteTextInParens:
     case kDeleteTextInCornerQuotes:
     case kDeleteTextInLenticular:
-      RemoveBracketed(name, kBracketKinds[params.deltype - kDeleteNumberInBrackets]);
+      RemoveBracketed(name, kBracketKinds[params.kind - kDeleteNumberInBrackets]);
       break;
     case kDeleteFromFront:
       if (first_count_fits)
-        name = base.substr(static_cast<std::size_t>(params.dellen)) + parts.extension;
+        name = base.substr(static_cast<std::size_t>(params.count)) + parts.extension;
       break;
     case kDeleteFromBack:
       if (first_count_fits) {
-        name = base.substr(0, length - static_cast<std::size_t>(params.dellen)) + parts.extension;
+        name = base.substr(0, length - static_cast<std::size_t>(params.count)) + parts.extension;
       }
       break;
     case kDeleteAfterPosition:
-      if (first_count_fits && params.dellen > 0 && params.dellen2 >= 1) {
-        base.erase(static_cast<std::size_t>(params.dellen),
-                   static_cast<std::size_t>(params.dellen2));
+      if (first_count_fits && params.count > 0 && params.second_count >= 1) {
+        base.erase(static_cast<std::size_t>(params.count),
+                   static_cast<std::size_t>(params.second_count));
         name = base + parts.extension;
       }
       break;
@@ -233,8 +233,8 @@ std::vector<PanelControl> AddControls() {
 }
 
 void PrepareAdd(const Settings& settings, const ModePanel&, ModeContext& ctx) {
-  ctx.add.addprepost = settings.Int(IntKey::kAddprepost);
-  ctx.add.addstr = ctx.texts.add;
+  ctx.add.direction = settings.Int(IntKey::kAddprepost);
+  ctx.add.text = ctx.texts.add;
   ctx.add.file_dir = ctx.file_dir;
 }
 
@@ -278,9 +278,9 @@ std::vector<PanelControl> DeleteControls() {
 }
 
 void PrepareDelete(const Settings& settings, const ModePanel&, ModeContext& ctx) {
-  ctx.erase.deltype = settings.Int(IntKey::kDeltype);
-  ctx.erase.dellen = settings.Int(IntKey::kDellen);
-  ctx.erase.dellen2 = settings.Int(IntKey::kDellen2);
+  ctx.erase.kind = settings.Int(IntKey::kDeltype);
+  ctx.erase.count = settings.Int(IntKey::kDellen);
+  ctx.erase.second_count = settings.Int(IntKey::kDellen2);
   ctx.erase.file_dir = ctx.file_dir;
 }
 

@@ -123,16 +123,16 @@ std::u16string FormatCustom(const Fields& f, const std::u16string& sep,
 }  // namespace
 
 bool UsesCustomDateFormat(const DateParams& params) {
-  return params.datefrom < 0 || params.datefrom >= kDateFormatCount || !params.ymdform.empty();
+  return params.format_index < 0 || params.format_index >= kDateFormatCount || !params.custom_format.empty();
 }
 
 std::u16string FormatDateText(const CalendarTime& time, const DateParams& params) {
-  const Fields fields{time, params.addyymmdd};
-  if (UsesCustomDateFormat(params)) return FormatCustom(fields, params.sepstr, params.ymdform);
+  const Fields fields{time, params.unit_characters};
+  if (UsesCustomDateFormat(params)) return FormatCustom(fields, params.separator, params.custom_format);
   std::u16string text;
-  for (char c : kFixedFormats[static_cast<std::size_t>(params.datefrom)]) {
+  for (char c : kFixedFormats[static_cast<std::size_t>(params.format_index)]) {
     if (c == '-') {
-      text += params.sepstr;
+      text += params.separator;
     } else if (c == 'Y') {
       text += fields.Text(c, 4, u' ');
     } else {
@@ -148,13 +148,13 @@ std::u16string ApplyDate(const std::u16string& source_path, const DateParams& pa
                          const CaptureTimeProvider& capture_time) {
   if (!times) return {};
   CalendarTime time =
-      params.whichdate == kDateFromLastWrite ? times->last_write_local : times->creation_local;
-  if (params.whichdate == kDateFromCapture || params.whichdate == kDateFromCaptureOrCreation) {
+      params.source == kDateFromLastWrite ? times->last_write_local : times->creation_local;
+  if (params.source == kDateFromCapture || params.source == kDateFromCaptureOrCreation) {
     std::optional<CalendarTime> captured;
     if (capture_time) captured = capture_time();
     if (captured) {
       time = *captured;
-    } else if (params.whichdate == kDateFromCapture) {
+    } else if (params.source == kDateFromCapture) {
       return CutToMaxPath(source_path);
     }
   }
@@ -162,7 +162,7 @@ std::u16string ApplyDate(const std::u16string& source_path, const DateParams& pa
   const NameParts parts = SplitNamePath(source_path, params.file_dir);
   const std::u16string date = FormatDateText(time, params);
   std::u16string path = parts.Prefix();
-  switch (params.dateins) {
+  switch (params.placement) {
     case kDateBeforeName:
       path += date + parts.base;
       break;
@@ -170,10 +170,10 @@ std::u16string ApplyDate(const std::u16string& source_path, const DateParams& pa
       path += parts.base + date;
       break;
     case kDateBeforeNameJoined:
-      path += date + params.sepstr + parts.base;
+      path += date + params.separator + parts.base;
       break;
     case kDateAfterNameJoined:
-      path += parts.base + params.sepstr + date;
+      path += parts.base + params.separator + date;
       break;
     default:
       path += date;
@@ -224,11 +224,11 @@ std::vector<PanelControl> DateControls() {
 
 void PrepareDate(const Settings& settings, const ModePanel&, ModeContext& ctx) {
   DateParams& date = ctx.date;
-  date.whichdate = settings.Int(IntKey::kWhichdate);
-  date.datefrom = settings.Int(IntKey::kDatefrom);  // -1 after a typed format
-  date.ymdform = settings.Text(TextKey::kYmdform);
-  date.dateins = settings.Int(IntKey::kDateins);
-  date.sepstr = settings.Text(TextKey::kSepstr);
+  date.source = settings.Int(IntKey::kWhichdate);
+  date.format_index = settings.Int(IntKey::kDatefrom);  // -1 after a typed format
+  date.custom_format = settings.Text(TextKey::kYmdform);
+  date.placement = settings.Int(IntKey::kDateins);
+  date.separator = settings.Text(TextKey::kSepstr);
   date.file_dir = ctx.file_dir;
   date.timezone_hours = TimeZoneHours(settings.Text(TextKey::kTimezone));
 }
@@ -238,7 +238,7 @@ void PrepareDate(const Settings& settings, const ModePanel&, ModeContext& ctx) {
 // the source path carries the name an earlier step made.
 std::u16string ComputeDate(ModeContext& ctx, const ModeRow& row) {
   DateParams date = ctx.date;
-  date.addyymmdd = ctx.panel.At(ctl::kDateUnits).value != 0;
+  date.unit_characters = ctx.panel.At(ctl::kDateUnits).value != 0;
   return TransformDate(ctx.fs, ctx.zone, row.source_path, row.disk_path, date);
 }
 

@@ -31,7 +31,7 @@ std::u16string ApplyExtension(const std::u16string& source_path, const std::u16s
     extension += text;
   }
 
-  if (params.extadd) {
+  if (params.append) {
     if (extension.empty()) return source_path;
     return CutToMaxPath(source_path + extension);
   }
@@ -65,7 +65,7 @@ std::vector<PanelControl> ExtensionControls() {
 }
 
 void PrepareExtension(const Settings& settings, const ModePanel&, ModeContext& ctx) {
-  ctx.extension.extadd = settings.Int(IntKey::kExtadd) != 0;
+  ctx.extension.append = settings.Int(IntKey::kExtadd) != 0;
 }
 
 // Field 1008 is read when a row is computed.

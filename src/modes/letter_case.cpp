@@ -61,7 +61,7 @@ void CapitalizeWordStarts(std::u16string& name, std::size_t extension_length,
       const bool inside_word =
           IsAsciiLetter(before) || (before == u'\'' && i >= 2 && IsAsciiLetter(name[i - 2]));
       if (!inside_word) name[i] = AsciiToUpper(name[i]);
-    } else if (params.dbytebig && IsFullWidthLower(name[i])) {
+    } else if (params.full_width_too && IsFullWidthLower(name[i])) {
       const bool inside_word =
           IsFullWidthLetter(before) ||
           (before == kRightSingleQuote && i >= 2 && IsFullWidthLetter(name[i - 2]));
@@ -136,14 +136,14 @@ std::u16string ApplyLetterCase(const std::u16string& source_path, const LetterCa
                                const ExceptionWordTable& exceptions) {
   const NameParts parts = SplitPlainPath(source_path);
   std::u16string name = parts.Name();
-  switch (params.bigsmall) {
+  switch (params.option) {
     case kCaseAllUpper:
-      ToUpper(name, params.dbytebig);
+      ToUpper(name, params.full_width_too);
       exceptions.ApplyExceptionList(1, name);
       break;
     case kCaseAllUpperExceptExtension: {
       std::u16string base = parts.base;
-      ToUpper(base, params.dbytebig);
+      ToUpper(base, params.full_width_too);
       name = base + parts.extension;
       exceptions.ApplyExceptionList(1, name);
       break;
@@ -151,19 +151,19 @@ std::u16string ApplyLetterCase(const std::u16string& source_path, const LetterCa
     case kCaseAllLower:
     case kCaseFirstUpper:
     case kCaseWordInitialUpper:
-      ToLower(name, params.dbytebig);
-      if (params.bigsmall == kCaseAllLower) {
+      ToLower(name, params.full_width_too);
+      if (params.option == kCaseAllLower) {
         exceptions.ApplyExceptionList(0, name);
         break;
       }
       if (!name.empty()) {
         if (IsAsciiLower(name[0])) {
           name[0] = AsciiToUpper(name[0]);
-        } else if (params.dbytebig && IsFullWidthLower(name[0])) {
+        } else if (params.full_width_too && IsFullWidthLower(name[0])) {
           name[0] = static_cast<char16_t>(name[0] - 0x20);
         }
       }
-      if (params.bigsmall == kCaseWordInitialUpper) {
+      if (params.option == kCaseWordInitialUpper) {
         CapitalizeWordStarts(name, parts.extension.size(), params);
         exceptions.ApplyExceptionList(2, name);
       }
@@ -195,8 +195,8 @@ std::vector<PanelControl> LetterCaseControls() {
 
 // The exception word lists are rebuilt from `bsexcept0`..`bsexcept2`.
 void PrepareLetterCase(const Settings& settings, const ModePanel&, ModeContext& ctx) {
-  ctx.letter_case.bigsmall = settings.Int(IntKey::kBigsmall);
-  ctx.letter_case.dbytebig = settings.Int(IntKey::kDbytebig) != 0;
+  ctx.letter_case.option = settings.Int(IntKey::kBigsmall);
+  ctx.letter_case.full_width_too = settings.Int(IntKey::kDbytebig) != 0;
   ctx.letter_case.file_dir = ctx.file_dir;
   ctx.exceptions.BuildExceptionLists(settings.Text(TextKey::kBsexcept0),
                                      settings.Text(TextKey::kBsexcept1),

@@ -73,7 +73,7 @@ std::u16string ApplyPositionEdit(const std::u16string& source_path,
                                  const std::u16string& field_text, const PositionEditParams& params,
                                  const PositionEditState& state) {
   const NameParts parts = SplitPlainPath(source_path);
-  const std::u16string old = params.posedtnoext ? parts.base : parts.Name();
+  const std::u16string old = params.exclude_extension ? parts.base : parts.Name();
   const std::u16string_view typed = std::u16string_view(field_text).substr(0, kMaxPathChars);
   const auto& map = state.position_map();
 
@@ -94,7 +94,7 @@ std::u16string ApplyPositionEdit(const std::u16string& source_path,
   }
 
   std::u16string result = parts.Prefix() + name;
-  if (params.posedtnoext) result += parts.extension;
+  if (params.exclude_extension) result += parts.extension;
   CutToMaxPath(result);
   return result;
 }
@@ -113,7 +113,7 @@ std::vector<PanelControl> PositionEditControls() {
 }
 
 void PreparePositionEdit(const Settings& settings, const ModePanel&, ModeContext& ctx) {
-  ctx.position_edit_params.posedtnoext = settings.Int(IntKey::kPosedtnoext) != 0;
+  ctx.position_edit_params.exclude_extension = settings.Int(IntKey::kPosedtnoext) != 0;
 }
 
 // Field 1007 is read when a row is computed, not when the context is built.

@@ -169,23 +169,23 @@ char16_t DrawFullWidthChar(RandomGenerator& random) {
 std::u16string ApplyRandomName(const std::u16string& source_path, const RandomNameParams& params,
                                RandomGenerator& random) {
   const bool pattern_ok =
-      params.rndpattern >= kRandomDigits && params.rndpattern <= kRandomAllMixed;
-  const bool ext_ok = params.rndext >= kRandomExtKeep && params.rndext <= kRandomExtRandomOrNone;
+      params.pattern >= kRandomDigits && params.pattern <= kRandomAllMixed;
+  const bool ext_ok = params.extension >= kRandomExtKeep && params.extension <= kRandomExtRandomOrNone;
   const int length_count = static_cast<int>(std::size(kRandomLengths));
-  const bool length_ok = params.rndlen >= 0 && params.rndlen < length_count;
+  const bool length_ok = params.length >= 0 && params.length < length_count;
   if (!pattern_ok || !ext_ok || !length_ok) return CutToMaxPath(source_path);
 
   const NameParts parts = SplitPlainPath(source_path);
-  const RandomLengthRange range = kRandomLengths[params.rndlen];
+  const RandomLengthRange range = kRandomLengths[params.length];
   const int length = random.Next() % (range.hi - range.lo + 1) + range.lo;
 
   std::u16string name;
   std::u16string extension;
   name.reserve(static_cast<std::size_t>(length));
   extension.reserve(static_cast<std::size_t>(length));
-  DrawName(params.rndpattern, length, random, name, extension);
+  DrawName(params.pattern, length, random, name, extension);
 
-  int rule = params.rndext;
+  int rule = params.extension;
   if (rule == kRandomExtRandomOrNone) {
     rule = random.Next() % 4 < 2 ? kRandomExtNone : kRandomExtRandom;
   }

@@ -341,8 +341,8 @@ std::vector<std::u16string> SplitReplaceTexts(std::u16string_view field) {
 
 std::u16string ReplaceFlags(const ReplaceParams& params) {
   std::u16string flags = u"k";
-  if (params.repmode == kReplaceAll) flags += u'g';
-  if (!params.repcase) flags += u'i';
+  if (params.which == kReplaceAll) flags += u'g';
+  if (!params.match_case) flags += u'i';
   return flags;
 }
 
@@ -402,18 +402,18 @@ std::u16string ApplyReplace(const std::u16string& source_path, const ReplacePara
                             RegexCache& regex, const FileSizeFn& file_size) {
   NameParts parts = SplitPlainPath(source_path);
   std::u16string s = parts.base;
-  if (params.repwithext) s += parts.extension;
+  if (params.with_extension) s += parts.extension;
 
   const std::size_t pairs = PairCount(params);
   const std::vector<std::u16string>* commands =
-      params.regexp ? &regex.CommandsFor(params) : nullptr;
+      params.use_regex ? &regex.CommandsFor(params) : nullptr;
   const bool shift_jis = regex.interface() == RegexInterface::kShiftJis;
 
   for (std::size_t k = 0; k < pairs; ++k) {
     const std::u16string_view to =
         k < params.replacement.size() ? params.replacement[k] : std::u16string_view();
-    if (!params.regexp) {
-      ReplacePlainPair(s, params.search[k], to, params.repmode, !params.repcase);
+    if (!params.use_regex) {
+      ReplacePlainPair(s, params.search[k], to, params.which, !params.match_case);
       s = ExpandTokens(s, source_path, kTokenStyleSingle, file_size);
       continue;
     }
@@ -442,7 +442,7 @@ std::u16string ApplyReplace(const std::u16string& source_path, const ReplacePara
   }
 
   std::u16string result = parts.Prefix() + s;
-  if (!params.repwithext) result += parts.extension;
+  if (!params.with_extension) result += parts.extension;
   CutToMaxPath(result);
   return result;
 }
@@ -477,10 +477,10 @@ std::vector<PanelControl> ReplaceControls() {
 void PrepareReplace(const Settings& settings, const ModePanel&, ModeContext& ctx) {
   ctx.replace.search = SplitReplaceTexts(ctx.texts.search);
   ctx.replace.replacement = SplitReplaceTexts(ctx.texts.replacement);
-  ctx.replace.repmode = settings.Int(IntKey::kRepmode);
-  ctx.replace.regexp = settings.Int(IntKey::kRegexp) != 0;
-  ctx.replace.repcase = settings.Int(IntKey::kRepcase) != 0;
-  ctx.replace.repwithext = settings.Int(IntKey::kRepwithext) != 0;
+  ctx.replace.which = settings.Int(IntKey::kRepmode);
+  ctx.replace.use_regex = settings.Int(IntKey::kRegexp) != 0;
+  ctx.replace.match_case = settings.Int(IntKey::kRepcase) != 0;
+  ctx.replace.with_extension = settings.Int(IntKey::kRepwithext) != 0;
 }
 
 // The expressions are compiled on the first row of the run.

@@ -205,17 +205,17 @@ void SerialRunState::Reset() {
 std::u16string ApplySerial(const std::u16string& source_path, const SerialParams& params,
                            std::uint64_t row_index, SerialRunState& state,
                            const FileSizeFn& file_size) {
-  if (params.numinspos < kSerialAtFront || params.numinspos > kSerialAsNameWithExtension) {
+  if (params.position < kSerialAtFront || params.position > kSerialAsNameWithExtension) {
     return source_path;
   }
   const NameParts parts = SplitPlainPath(source_path);
   const std::u16string prefix = parts.Prefix();
-  const std::uint64_t counter = params.dirrenreset ? state.NextFolderCounter(prefix) : row_index;
+  const std::uint64_t counter = params.per_folder ? state.NextFolderCounter(prefix) : row_index;
   const std::u16string serial =
-      MakeSerialString(state.Spec(params.renbanstr), counter, source_path, file_size);
+      MakeSerialString(state.Spec(params.text), counter, source_path, file_size);
 
   std::u16string result;
-  switch (params.numinspos) {
+  switch (params.position) {
     case kSerialAtFront:
       result = prefix + serial + parts.Name();
       break;
@@ -321,9 +321,9 @@ std::vector<PanelControl> SerialControls() {
 }
 
 void PrepareSerial(const Settings& settings, const ModePanel&, ModeContext& ctx) {
-  ctx.serial.renbanstr = ctx.texts.serial;
-  ctx.serial.numinspos = settings.Int(IntKey::kNuminspos);
-  ctx.serial.dirrenreset = settings.Int(IntKey::kDirrenreset) != 0;
+  ctx.serial.text = ctx.texts.serial;
+  ctx.serial.position = settings.Int(IntKey::kNuminspos);
+  ctx.serial.per_folder = settings.Int(IntKey::kDirrenreset) != 0;
 }
 
 std::u16string ComputeSerial(ModeContext& ctx, const ModeRow& row) {

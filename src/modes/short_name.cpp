@@ -224,8 +224,8 @@ std::u16string ApplyShortName(const std::u16string& source_path, std::u16string_
       slash == std::u16string_view::npos ? short_name : short_name.substr(slash + 1);
   if (!given.empty()) name.assign(given);
   for (char16_t& c : name) {
-    if (params.real8_3 == 1 && c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - 0x20);
-    if (params.real8_3 == 2 && c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c + 0x20);
+    if (params.name_case == 1 && c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - 0x20);
+    if (params.name_case == 2 && c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c + 0x20);
   }
   return CutToMaxPath(parts.Prefix() + name);
 }
@@ -244,7 +244,7 @@ std::vector<PanelControl> ShortNameControls() {
 }
 
 void PrepareShortName(const Settings& settings, const ModePanel&, ModeContext& ctx) {
-  ctx.short_name.real8_3 = settings.Int(IntKey::kReal8_3);
+  ctx.short_name.name_case = settings.Int(IntKey::kReal8_3);
 }
 
 FolderShortNames ListFolderShortNames(FileSystem& fs, const std::u16string& folder) {

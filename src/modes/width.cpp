@@ -163,7 +163,7 @@ void ToHalfWidth(std::u16string_view in, const WidthParams& p, std::u16string& o
 std::u16string ConvertWidth(std::u16string_view text, const WidthParams& params) {
   std::u16string out;
   out.reserve(text.size() * 2);
-  if (params.zenorhan == kToFullWidth) {
+  if (params.direction == kToFullWidth) {
     ToFullWidth(text, params, out);
   } else {
     ToHalfWidth(text, params, out);
@@ -213,7 +213,7 @@ std::vector<PanelControl> WidthControls() {
 }
 
 void PrepareWidth(const Settings& settings, const ModePanel&, ModeContext& ctx) {
-  ctx.width.zenorhan = settings.Int(IntKey::kZenorhan);
+  ctx.width.direction = settings.Int(IntKey::kZenorhan);
   ctx.width.katakana = settings.WordBit(OptionWord::kZentohan, zen::kKatakana);
   ctx.width.letters = settings.WordBit(OptionWord::kZentohan, zen::kLetters);
   ctx.width.digits = settings.WordBit(OptionWord::kZentohan, zen::kDigits);
