@@ -325,7 +325,7 @@ int RunUndoFromLog(Session& session, const CommandLine& cl, const AutoRunIo& io,
   ctx.progress = progress.Callback("UnDo");
   UndoEnterResult entered = session.undo.EnterUndo(cl.undo_number, ctx);
   if (entered.outcome == UndoEnterOutcome::kAlreadyUndone) {
-    session.undo.RunUndo(0, ctx);
+    session.undo.RunUndo(UndoAction::kLeave, ctx);
     if (io.err) *io.err << "tessivo: undo: this run was already undone\n";
     return kExitOk;
   }
@@ -335,10 +335,10 @@ int RunUndoFromLog(Session& session, const CommandLine& cl, const AutoRunIo& io,
   }
   if (session.messenger.test_mode()) {
     PrintPreviewTable(session.list, ExecuteOptionsFromSettings(session.settings), true, io.out);
-    session.undo.RunUndo(0, ctx);
+    session.undo.RunUndo(UndoAction::kLeave, ctx);
     return kExitOk;
   }
-  UndoRunResult result = session.undo.RunUndo(1, ctx);
+  UndoRunResult result = session.undo.RunUndo(UndoAction::kPerform, ctx);
   progress.Finish();
   if (result.refused && result.restored == 0) return kExitNotStarted;  // its message said why
   if (io.err) {
@@ -392,7 +392,7 @@ int RunMacro(Session& session, const CommandLine& cl, FileTime now, const AutoRu
     return kExitNotStarted;
   }
   if (cl.test_mode) return FinishDryRun(session, io, cl.all_rows);
-  if (!end.executed || end.execute_result != 0) return kExitNotStarted;
+  if (!end.executed || end.execute_result != RunResult::kRan) return kExitNotStarted;
   if (io.err) *io.err << "tessivo: macro of " << end.steps << " steps\n";
   return counted.Report(summary, io) ? kExitFailed : kExitOk;
 }
@@ -637,8 +637,7 @@ int RunUnattended(Session& session, const CommandLine& cl, FileTime now, const A
   if (mode_run && !SelectModeOfRun(session, cl, io)) return kExitNotStarted;
   session.progress = progress.Callback(cl.test_mode ? "preview" : "rename");
 
-  const int result = session.Preview(now);
-  if (result != 0) {
+  if (session.Preview(now) != RunResult::kRan) {
     progress.Finish();
     return kExitNotStarted;
   }
@@ -650,9 +649,9 @@ int RunUnattended(Session& session, const CommandLine& cl, FileTime now, const A
   ExecuteSummary summary;
   CountedExecution counted(session);
   counted.Before();
-  const int executed = session.Execute(now, &summary);
+  const RunResult executed = session.Execute(now, &summary);
   progress.Finish();
-  if (executed != 0) return kExitNotStarted;
+  if (executed != RunResult::kRan) return kExitNotStarted;
   const bool failed = counted.Report(summary, io);
   return failed ? kExitFailed : left_out;
 }

@@ -255,7 +255,7 @@ UndoEnterResult UndoSession::EnterUndo(int slot, const UndoContext& ctx) {
   if (slot == kUndoCommandSlot) {
     if (active_) {
       result.outcome = UndoEnterOutcome::kLeft;
-      result.ui = RunUndo(0, ctx).ui;
+      result.ui = RunUndo(UndoAction::kLeave, ctx).ui;
       return result;
     }
     slot = kNewestLogSlot;
@@ -271,7 +271,7 @@ UndoEnterResult UndoSession::EnterUndo(int slot, const UndoContext& ctx) {
                               u"Can't Open File!", u"ログファイルが開けませんでした。",
                               kLevelError);
     result.outcome = UndoEnterOutcome::kCannotOpen;
-    result.ui = RunUndo(0, ctx).ui;
+    result.ui = RunUndo(UndoAction::kLeave, ctx).ui;
     return result;
   }
 
@@ -354,12 +354,13 @@ UndoSession::Entry UndoSession::EntryAt(const FileList& list, int row, int index
   return Entry{path(Cell::kNewName), path(Cell::kName), std::u16string(item.Get(Cell::kFolder))};
 }
 
-UndoRunResult UndoSession::RunUndo(int perform, const UndoContext& ctx) {
+UndoRunResult UndoSession::RunUndo(UndoAction action, const UndoContext& ctx) {
+  const bool perform = action == UndoAction::kPerform;
   UndoRunResult result;
-  if (perform == 1 && active_ && ctx.messenger.test_mode()) return result;
+  if (perform && active_ && ctx.messenger.test_mode()) return result;
 
   std::unique_ptr<AppendFile> record;
-  if (perform == 1 && active_ && ctx.list.Count() > 0) {
+  if (perform && active_ && ctx.list.Count() > 0) {
     record = OpenRecord(ctx);
     if (!record) {
       result.refused = true;
@@ -368,7 +369,7 @@ UndoRunResult UndoSession::RunUndo(int perform, const UndoContext& ctx) {
     }
   }
 
-  if (perform == 1 && active_) {
+  if (perform && active_) {
     result.performed = true;
     FileList& list = ctx.list;
     Messenger& messenger = ctx.messenger;

@@ -103,10 +103,10 @@ bool MacroPlayer::Step() {
     if (window_open_ && hooks_.enable_stop) hooks_.enable_stop(false);
     model_.state.source_is_new_name = counter_ >= 2;
     const int mode = model_.selection.mode_index + 1;
-    const int previewed = hooks_.preview ? hooks_.preview(mode) : 1;
+    const RunResult previewed = hooks_.preview ? hooks_.preview(mode) : RunResult::kNotStarted;
     if (window_open_ && hooks_.enable_stop) hooks_.enable_stop(true);
     ++counter_;
-    if (previewed != 0) {
+    if (previewed != RunResult::kRan) {
       Finish(PlaybackEndReason::kPreviewFailed);
       return false;
     }
