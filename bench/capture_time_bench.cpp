@@ -104,9 +104,9 @@ void RunPreview(benchmark::State& state, int source, bool with_png) {
   PosixFileSystem fs;
   SystemTimeZone zone;
   DateParams params;
-  params.whichdate = source;
-  params.datefrom = 0;
-  params.sepstr = u"-";
+  params.source = source;
+  params.format_index = 0;
+  params.separator = u"-";
   // A first pass brings every file into the page cache.
   for (const std::u16string& row : rows) TransformDate(fs, zone, row, row, params);
   std::size_t renamed = 0;

@@ -55,7 +55,7 @@ int Main(int argc, char** argv) {
   const ExtensionParams extension_params;
   const std::u16string extension_text = u"txt";
   LetterCaseParams case_params;
-  case_params.bigsmall = kCaseAllUpper;
+  case_params.option = kCaseAllUpper;
   ExceptionWordTable exceptions;
 
   RunHooks hooks;

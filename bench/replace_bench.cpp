@@ -54,9 +54,9 @@ void BM_ReplaceRegex(benchmark::State& state) {
   ReplaceParams params;
   params.search = SplitReplaceTexts(u"^IMG_(?<y>\\d{4})(\\d\\d)(\\d\\d)_(\\d+)/ copy$");
   params.replacement = SplitReplaceTexts(u"${y}-$2-\\3 \\f #$4/");
-  params.repmode = kReplaceAll;
-  params.regexp = true;
-  params.repcase = false;
+  params.which = kReplaceAll;
+  params.use_regex = true;
+  params.match_case = false;
   RunList(state, params);
 }
 
@@ -64,10 +64,10 @@ void BM_ReplacePlain(benchmark::State& state) {
   ReplaceParams params;
   params.search = SplitReplaceTexts(u"img_/ COPY");
   params.replacement = SplitReplaceTexts(u"Photo-/");
-  params.repmode = kReplaceAll;
-  params.regexp = false;
-  params.repcase = false;
-  params.repwithext = true;
+  params.which = kReplaceAll;
+  params.use_regex = false;
+  params.match_case = false;
+  params.with_extension = true;
   RunList(state, params);
 }
 

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Measures how many single-point faults the test suite catches. Each line of
-# scripts/mutants.txt names a file, a line, a text on that line and its
+# scripts/mutants.txt names a file, a line (a hint: a text found on one
+# other line only is taken there), a text on that line and its
 # replacement; the script applies one fault at a time, rebuilds, runs the test
 # programs (fastest first, stopping at the first failure) and puts the file
 # back. It prints one line per fault and "caught N/M" at the end.
@@ -30,7 +31,13 @@ while IFS=$'\t' read -r file line old new; do
   [ -z "$file" ] || [ "${file:0:1}" = "#" ] && continue
   target=$top/$file
   if ! sed -n "${line}p" "$target" | grep -qF -- "$old"; then
-    echo "skip   $file:$line (text not found)"; continue
+    # The line number is a hint: code moves, so a text found on exactly one
+    # other line is taken there.
+    hits=$(grep -nF -- "$old" "$target" | cut -d: -f1)
+    if [ "$(printf '%s\n' "$hits" | grep -c .)" -ne 1 ]; then
+      echo "skip   $file:$line (text not found once)"; continue
+    fi
+    line=$hits
   fi
   saved=$(mktemp) && cp "$target" "$saved"
   OLD=$old NEW=$new LINE=$line perl -i -pe \

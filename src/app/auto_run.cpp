@@ -254,10 +254,10 @@ std::u16string RegexFault(const ReplaceOverrides& r) {
   ReplaceParams params;
   params.search = SplitReplaceTexts(decoded(r.search));
   params.replacement = SplitReplaceTexts(decoded(r.replacement));
-  params.repmode = r.all_occurrences ? kReplaceAll : kReplaceFirst;
-  params.regexp = true;
-  params.repcase = r.case_sensitive;
-  params.repwithext = r.include_extension;
+  params.which = r.all_occurrences ? kReplaceAll : kReplaceFirst;
+  params.use_regex = true;
+  params.match_case = r.case_sensitive;
+  params.with_extension = r.include_extension;
   for (std::size_t i = 0; i < params.search.size() && !params.search[i].empty(); ++i) {
     const std::optional<RegexProblem> problem =
         CheckCommand(BuildSubstituteCommand(params.search[i], u"", ReplaceFlags(params)));
@@ -325,7 +325,7 @@ int RunUndoFromLog(Session& session, const CommandLine& cl, const AutoRunIo& io,
   ctx.progress = progress.Callback("UnDo");
   UndoEnterResult entered = session.undo.EnterUndo(cl.undo_number, ctx);
   if (entered.outcome == UndoEnterOutcome::kAlreadyUndone) {
-    session.undo.RunUndo(0, ctx);
+    session.undo.RunUndo(UndoAction::kLeave, ctx);
     if (io.err) *io.err << "tessivo: undo: this run was already undone\n";
     return kExitOk;
   }
@@ -335,10 +335,10 @@ int RunUndoFromLog(Session& session, const CommandLine& cl, const AutoRunIo& io,
   }
   if (session.messenger.test_mode()) {
     PrintPreviewTable(session.list, ExecuteOptionsFromSettings(session.settings), true, io.out);
-    session.undo.RunUndo(0, ctx);
+    session.undo.RunUndo(UndoAction::kLeave, ctx);
     return kExitOk;
   }
-  UndoRunResult result = session.undo.RunUndo(1, ctx);
+  UndoRunResult result = session.undo.RunUndo(UndoAction::kPerform, ctx);
   progress.Finish();
   if (result.refused && result.restored == 0) return kExitNotStarted;  // its message said why
   if (io.err) {
@@ -394,7 +394,7 @@ int RunMacro(Session& session, const CommandLine& cl, FileTime now, const AutoRu
     return kExitNotStarted;
   }
   if (cl.test_mode) return FinishDryRun(session, io, cl.all_rows);
-  if (!end.executed || end.execute_result != 0) return kExitNotStarted;
+  if (!end.executed || end.execute_result != RunResult::kRan) return kExitNotStarted;
   if (io.err) *io.err << "tessivo: macro of " << end.steps << " steps\n";
   return counted.Report(summary, io) ? kExitFailed : kExitOk;
 }
@@ -639,8 +639,7 @@ int RunUnattended(Session& session, const CommandLine& cl, FileTime now, const A
   if (mode_run && !SelectModeOfRun(session, cl, io)) return kExitNotStarted;
   session.progress = progress.Callback(cl.test_mode ? "preview" : "rename");
 
-  const int result = session.Preview(now);
-  if (result != 0) {
+  if (session.Preview(now) != RunResult::kRan) {
     progress.Finish();
     return kExitNotStarted;
   }
@@ -652,9 +651,9 @@ int RunUnattended(Session& session, const CommandLine& cl, FileTime now, const A
   ExecuteSummary summary;
   CountedExecution counted(session);
   counted.Before();
-  const int executed = session.Execute(now, &summary);
+  const RunResult executed = session.Execute(now, &summary);
   progress.Finish();
-  if (executed != 0) return kExitNotStarted;
+  if (executed != RunResult::kRan) return kExitNotStarted;
   const bool failed = counted.Report(summary, io);
   return failed ? kExitFailed : left_out;
 }

@@ -98,30 +98,31 @@ RunHooks Session::MakeHooks(FileTime now) {
   return hooks;
 }
 
-int Session::Preview(FileTime now) {
+RunResult Session::Preview(FileTime now) {
   const RunHooks hooks = MakeHooks(now);
   // Validation asks about names folder by folder: one listing per busy
   // folder answers for all its rows.
   FolderSnapshotFileSystem snapshot(fs_);
-  return ExecuteRun(kRunPreview, RunContext{list, snapshot, messenger, run_state, hooks, mode_});
+  return RunResultOf(
+      ExecuteRun(kRunPreview, RunContext{list, snapshot, messenger, run_state, hooks, mode_}));
 }
 
-int Session::Execute(FileTime now, ExecuteSummary* summary) {
-  if (!run_state.names_current && Preview(now) != 0) return 1;
+RunResult Session::Execute(FileTime now, ExecuteSummary* summary) {
+  if (!run_state.names_current && Preview(now) != RunResult::kRan) return RunResult::kNotStarted;
   if (messenger.test_mode()) {
     messenger.ShowMessage(box::kOk | box::kIconStop, MessageId::kTestModeTitle,
                           MessageId::kTestModeText, kLevelError);
-    return 1;
+    return RunResult::kNotStarted;
   }
   return ExecuteShownNames(now, summary);
 }
 
-int Session::PreviewStep(int mode, FileTime now) {
+RunResult Session::PreviewStep(int mode, FileTime now) {
   mode_ = mode;
   return Preview(now);
 }
 
-int Session::ExecuteShownNames(FileTime now, ExecuteSummary* summary) {
+RunResult Session::ExecuteShownNames(FileTime now, ExecuteSummary* summary) {
   const RunHooks hooks = MakeHooks(now);
   ExecuteSetup setup;
   setup.options = ExecuteOptionsFromSettings(settings);
@@ -130,7 +131,7 @@ int Session::ExecuteShownNames(FileTime now, ExecuteSummary* summary) {
   setup.summary = summary;
   RunContext run{list, fs_, messenger, run_state, hooks, mode_};
   run.execute = &setup;
-  return ExecuteRun(kRunExecute, run);
+  return RunResultOf(ExecuteRun(kRunExecute, run));
 }
 
 void Session::SetSampleName(std::u16string_view name) {

@@ -65,22 +65,21 @@ class Session : private ListPanelLink {
   void SelectMode(int mode);
   int mode() const { return mode_; }
 
-  // Confirm: computes and validates every row's new name. Returns 0, or 1
-  // when the run did not start.
-  int Preview(FileTime now);
+  // Confirm: computes and validates every row's new name.
+  RunResult Preview(FileTime now);
 
   // Execute: previews first when the names shown are not those of a preview
   // of the current mode, then changes the disk row by row, logging every
-  // change. Returns 0, or 1 when the run did not start. `summary`, when
+  // change. `summary`, when
   // given, receives what the pass did. In test mode nothing is changed: the
   // preview runs and the refusal is shown.
-  int Execute(FileTime now, ExecuteSummary* summary = nullptr);
+  RunResult Execute(FileTime now, ExecuteSummary* summary = nullptr);
 
   // The two runs a macro playback makes: a preview of one step in `mode`
   // with the values the step put into the panel, and the execution of the
   // names the last step left (no new preview).
-  int PreviewStep(int mode, FileTime now);
-  int ExecuteShownNames(FileTime now, ExecuteSummary* summary = nullptr);
+  RunResult PreviewStep(int mode, FileTime now);
+  RunResult ExecuteShownNames(FileTime now, ExecuteSummary* summary = nullptr);
 
   // Called after the mode parameters were read from the panel and before
   // names are computed: an unattended run puts its command-line values in

@@ -401,14 +401,14 @@ Result<PathIndex> FileList::BuildPathIndex(NameRulesCache& rules) const {
   }
 }
 
-int FileList::DeleteSelected(DeleteStrategy strategy) {
+bool FileList::DeleteSelected(DeleteStrategy strategy) {
   ScopedStatus notice(status_, status_code::kDeletingSelected);
   const int former_count = Count();
-  if (former_count == 0) return 2;
+  if (former_count == 0) return false;
   const int selected = SelectedCount();
   if (selected == former_count) {
     ClearAll();
-    return 0;
+    return true;
   }
 
   int first_removed = 0;
@@ -431,7 +431,7 @@ int FileList::DeleteSelected(DeleteStrategy strategy) {
     SetSelected(first_removed, true);
     SetFocusedRow(first_removed);
   }
-  return Count() == former_count ? 2 : 0;
+  return Count() != former_count;
 }
 
 // Each unselected row is copied k places down, k being the selected rows

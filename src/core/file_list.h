@@ -185,11 +185,11 @@ class FileList {
   // `rules` tells which folders ignore case; it must outlive the index.
   Result<PathIndex> BuildPathIndex(NameRulesCache& rules) const;
 
-  // Removes the selected rows. Returns 0 when rows were removed, 2 when none
-  // was. When every row is selected this is ClearAll. Afterwards the sample
+  // Removes the selected rows. Returns true when rows were removed, false
+  // when none was. When every row is selected this is ClearAll. Afterwards the sample
   // name is updated (outside undo mode) and the row now at the index of the
   // first removed row (row 0 when none) is selected and focused.
-  int DeleteSelected(DeleteStrategy strategy = DeleteStrategy::kAuto);
+  bool DeleteSelected(DeleteStrategy strategy = DeleteStrategy::kAuto);
   // Removes every row and empties the two name fields of the mode panel.
   void ClearAll();
   // Removes the one row `row` (nothing for a row out of range); the other

@@ -63,12 +63,12 @@ bool WildcardMatch(std::u16string_view pattern, std::u16string_view name) {
   return p == pattern.size();
 }
 
-int Narrow(FileList& list, NarrowState& state, int kind) {
-  if (kind < kNarrowOnEdit || kind > kNarrowAtPreview) return 0;
-  if (list.undo_mode()) return 0;
+bool Narrow(FileList& list, NarrowState& state, NarrowKind kind) {
+  if (kind < kNarrowOnEdit || kind > kNarrowAtPreview) return false;
+  if (list.undo_mode()) return false;
   const std::u16string_view text = std::u16string_view(state.text).substr(0, kNarrowTextLimit);
-  if (kind == kNarrowOnEdit && text == state.last_applied) return 0;
-  if (kind == kNarrowAtPreview && text.find(kNarrowKeyword) == std::u16string_view::npos) return 0;
+  if (kind == kNarrowOnEdit && text == state.last_applied) return false;
+  if (kind == kNarrowAtPreview && text.find(kNarrowKeyword) == std::u16string_view::npos) return false;
   state.last_applied.assign(text);
 
   const Filter filter = ParseFilter(text);
@@ -92,7 +92,7 @@ int Narrow(FileList& list, NarrowState& state, int kind) {
     }
     list.SetFileStatus(row, status);
   }
-  return 1;
+  return true;
 }
 
 }  // namespace tessivo

@@ -42,11 +42,11 @@ struct NarrowState {
   std::u16string last_applied;  // set by every Narrow that runs
 };
 
-// Applies the narrowing text to `list`. Returns 1 when the rows were
-// marked, 0 when nothing was done: in undo mode, for kNarrowOnEdit with the
+// Applies the narrowing text to `list`. Returns true when the rows were
+// marked, false when nothing was done: in undo mode, for kNarrowOnEdit with the
 // text last applied, for kNarrowAtPreview without the keyword, or for an
 // unknown kind.
-int Narrow(FileList& list, NarrowState& state, int kind);
+bool Narrow(FileList& list, NarrowState& state, NarrowKind kind);
 
 // Whole-name wildcard match: '*' any run (also empty), '?' one code unit,
 // everything else itself, case-sensitive.

@@ -320,7 +320,7 @@ int Scanner::FileCandidate(std::u16string& path, const FileInfo* info, int base,
     if (code >= kShortcutCode) return kWalkDone;  // one shortcut deep at most
     return FollowShortcut(path, false, base, added, code);
   }
-  if (AcceptEntry(path, info, base + added) == 0) ++added;
+  if (AcceptEntry(path, info, base + added)) ++added;
   return kWalkDone;
 }
 
@@ -438,20 +438,20 @@ int Scanner::FolderCandidate(const std::u16string& path, const FileInfo* info, i
     return kWalkDone;
   }
   if (code == kShortcutStep) subfolder_met_ = true;
-  if (!Listed(path) && AcceptEntry(path, info, base + added) == 0) ++added;
+  if (!Listed(path) && AcceptEntry(path, info, base + added)) ++added;
   return kWalkDone;
 }
 
 // ---- filters ----
 
-int Scanner::AcceptRow(const std::u16string& path, int index) {
+bool Scanner::AcceptRow(const std::u16string& path, int index) {
   PrepareFilters();
   Result<FileInfo> info = MakeError(ErrorCode::kNotFound);
   if (IsFullPath(path)) info = fs_.Stat(path);
   return AcceptEntry(path, info ? &*info : nullptr, index);
 }
 
-int Scanner::AcceptEntry(std::u16string_view path, const FileInfo* info, int index) {
+bool Scanner::AcceptEntry(std::u16string_view path, const FileInfo* info, int index) {
   const FileListOptions& list_options = list_.options();
   const std::size_t slash = path.rfind(u'/');
   const std::size_t name_at = slash == std::u16string_view::npos ? 0 : slash + 1;
@@ -498,7 +498,7 @@ int Scanner::AcceptEntry(std::u16string_view path, const FileInfo* info, int ind
                (!options_.list_hidden && (attributes & attr::kHidden) != 0) ||
                (!options_.list_system && (attributes & attr::kSystem) != 0);
   }
-  if (rejected) return 1;
+  if (rejected) return false;
 
   std::u16string date_text(u" ");
   if (list_options.date_column && info != nullptr &&
@@ -507,7 +507,7 @@ int Scanner::AcceptEntry(std::u16string_view path, const FileInfo* info, int ind
                                                                        : info->last_write_time);
   }
   list_.AddRow(name, extension, folder, {}, size_text, date_text, index);
-  return 0;
+  return true;
 }
 
 // ---- paths ----

@@ -179,9 +179,9 @@ class Scanner {
   int WalkFolders(const std::u16string& path, int base, int& added, int code);
 
   // Applies the load filters to `path` and appends its row at `index` with
-  // the size and date cells of the columns shown. Returns 0 when added, 1
-  // when filtered out.
-  int AcceptRow(const std::u16string& path, int index);
+  // the size and date cells of the columns shown. Returns true when added,
+  // false when filtered out.
+  bool AcceptRow(const std::u16string& path, int index);
 
   // Whether a folder-mode walk met a subfolder since the last AddPaths began.
   bool subfolder_met() const { return subfolder_met_; }
@@ -197,7 +197,7 @@ class Scanner {
   // Steps shared by every candidate: the count limit, the cancel poll and
   // the loading notice every `notice_every` candidates. kWalkDone to go on.
   int CheckCandidate(int count, bool ask_to_raise, int notice_every);
-  int AcceptEntry(std::u16string_view path, const FileInfo* info, int index);
+  bool AcceptEntry(std::u16string_view path, const FileInfo* info, int index);
   bool Listed(std::u16string_view path) const;
   // Counts an entry left out for the length of its path.
   void NoteTooLong(std::u16string_view folder, std::u16string_view name);

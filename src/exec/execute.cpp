@@ -9,6 +9,7 @@
 #include "exec/validate.h"
 #include "modes/attributes.h"
 #include "modes/mode_catalogue.h"
+#include "modes/mode_descriptor.h"
 #include "modes/name_parts.h"
 #include "modes/timestamp.h"
 #include "platform/temp_name.h"
@@ -17,7 +18,6 @@ namespace tessivo {
 
 namespace {
 
-constexpr int kLastNameMode = 12;
 
 // The serial forms: the text before and after the number, and whether the
 // number goes in front of the name.
@@ -308,16 +308,17 @@ bool SerialLedger::Add(std::u16string wanted, std::u16string serial, int row) {
 
 ChangeOutcome ApplyChange(const ChangeContext& ctx, int mode, const std::u16string& source,
                           const std::u16string& target) {
-  switch (mode) {
-    case ModeNumber(RenameMode::kTimestamp):
+  switch (ChangeOf(mode)) {
+    case ModeChange::kTimes:
       return ChangeTimes(ctx, source, target);
-    case ModeNumber(RenameMode::kAttributes):
+    case ModeChange::kAttributes:
       return ChangeAttributes(ctx, source, target);
-    case ModeNumber(RenameMode::kShortName):
+    case ModeChange::kNameInTwoSteps:
       return RenameInTwoSteps(ctx, mode, source, target);
-    default:
-      return Rename(ctx, mode, source, target);
+    case ModeChange::kName:
+      break;
   }
+  return Rename(ctx, mode, source, target);
 }
 
 // ---- the pass ----
@@ -505,8 +506,9 @@ ExecutionPass::RowOutcome ExecutionPass::ChangeRow(const ChangeContext& change, 
   const int mode = run_.mode;
   Messenger& messenger = run_.messenger;
   const bool ask_each = options_.confirm == 2 && messenger.auto_flags() == 0;
-  const bool rename_first = !IsMetadataMode(mode) && mode != ModeNumber(RenameMode::kLetterCase) &&
-                            mode != ModeNumber(RenameMode::kShortName) && !ask_each &&
+  const ModeDescriptor* descriptor = ModeDescriptorOf(mode);
+  const bool rename_first = !IsMetadataMode(mode) && descriptor != nullptr &&
+                            !descriptor->target_may_be_source && !ask_each &&
                             status != FileStatus::kTargetExists;
   RowOutcome outcome;
   bool serial = false;
@@ -602,7 +604,7 @@ void ExecutionPass::ApplyPolicy(int row, FileStatus status, bool changed,
   list.SetCell(row, Cell::kExtension, parts.extension);
   list.SetCell(row, Cell::kFolder, parts.Prefix());
   list.SetCell(row, Cell::kNewName, {});
-  if (run_.mode == ModeNumber(RenameMode::kTimestamp) && list.options().date_column) {
+  if (ChangeOf(run_.mode) == ModeChange::kTimes && list.options().date_column) {
     std::u16string date;
     if (DateText(run_.fs, valid_path, list.options().date_kind, date) == 0) {
       list.SetCell(row, Cell::kDate, date);
@@ -673,8 +675,9 @@ void ExecutionPass::AfterPass() {
     messenger.ShowMessage(box::kOk | box::kIconInformation, MessageId::kSerialAddedTitle,
                           MessageId::kSerialAddedText, kLevelInfo);
   }
-  if (summary_.changed > 0 && run_.state.macro_recording && run_.mode >= 1 &&
-      run_.mode <= kLastNameMode && run_.hooks.record_macro_step) {
+  const ModeDescriptor* mode = ModeDescriptorOf(run_.mode);
+  if (summary_.changed > 0 && run_.state.macro_recording && mode != nullptr &&
+      mode->capture != nullptr && run_.hooks.record_macro_step) {
     run_.hooks.record_macro_step(run_.mode);
   }
   if (policy_ == kAfterRunKeepChanging) {

@@ -154,6 +154,12 @@ struct RunContext {
 // ended early still returns 0.
 int ExecuteRun(int kind, const RunContext& run);
 
+// Whether a run went ahead, as callers above ExecuteRun pass it on.
+enum class RunResult { kRan, kNotStarted };
+inline RunResult RunResultOf(int execute_run_result) {
+  return execute_run_result == 0 ? RunResult::kRan : RunResult::kNotStarted;
+}
+
 // The question the preview command asks while the names were typed by hand
 // (and no macro playback runs): only Yes clears `hand_edited`. Returns true
 // when the preview may go ahead.

@@ -7,6 +7,7 @@
 #include <limits>
 #include <utility>
 
+#include "base/rename_mode.h"
 #include "exec/execute.h"
 #include "exec/rename_log.h"
 #include "modes/attributes.h"
@@ -22,9 +23,9 @@ Result<std::string> ReadRecordFile(FileSystem& fs, const std::u16string& path) {
 }
 
 // The RenameMode whose message texts each kind of reverse step uses.
-constexpr unsigned kNameMessageMode = 1;
-constexpr unsigned kTimestampMessageMode = 13;
-constexpr unsigned kAttributeMessageMode = 14;
+constexpr unsigned kNameMessageMode = ModeNumber(RenameMode::kPositionEdit);
+constexpr unsigned kTimestampMessageMode = ModeNumber(RenameMode::kTimestamp);
+constexpr unsigned kAttributeMessageMode = ModeNumber(RenameMode::kAttributes);
 
 enum class StepKind { kNone, kRename, kTimestamp, kAttribute, kUnknown };
 
@@ -254,7 +255,7 @@ UndoEnterResult UndoSession::EnterUndo(int slot, const UndoContext& ctx) {
   if (slot == kUndoCommandSlot) {
     if (active_) {
       result.outcome = UndoEnterOutcome::kLeft;
-      result.ui = RunUndo(0, ctx).ui;
+      result.ui = RunUndo(UndoAction::kLeave, ctx).ui;
       return result;
     }
     slot = kNewestLogSlot;
@@ -269,7 +270,7 @@ UndoEnterResult UndoSession::EnterUndo(int slot, const UndoContext& ctx) {
     ctx.messenger.ShowMessage(box::kOk | box::kIconStop, MessageId::kCantOpenFileTitle,
                               MessageId::kCantOpenLogText, kLevelError);
     result.outcome = UndoEnterOutcome::kCannotOpen;
-    result.ui = RunUndo(0, ctx).ui;
+    result.ui = RunUndo(UndoAction::kLeave, ctx).ui;
     return result;
   }
 
@@ -352,12 +353,13 @@ UndoSession::Entry UndoSession::EntryAt(const FileList& list, int row, int index
   return Entry{path(Cell::kNewName), path(Cell::kName), std::u16string(item.Get(Cell::kFolder))};
 }
 
-UndoRunResult UndoSession::RunUndo(int perform, const UndoContext& ctx) {
+UndoRunResult UndoSession::RunUndo(UndoAction action, const UndoContext& ctx) {
+  const bool perform = action == UndoAction::kPerform;
   UndoRunResult result;
-  if (perform == 1 && active_ && ctx.messenger.test_mode()) return result;
+  if (perform && active_ && ctx.messenger.test_mode()) return result;
 
   std::unique_ptr<AppendFile> record;
-  if (perform == 1 && active_ && ctx.list.Count() > 0) {
+  if (perform && active_ && ctx.list.Count() > 0) {
     record = OpenRecord(ctx);
     if (!record) {
       result.refused = true;
@@ -366,7 +368,7 @@ UndoRunResult UndoSession::RunUndo(int perform, const UndoContext& ctx) {
     }
   }
 
-  if (perform == 1 && active_) {
+  if (perform && active_) {
     result.performed = true;
     FileList& list = ctx.list;
     Messenger& messenger = ctx.messenger;

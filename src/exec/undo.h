@@ -124,8 +124,11 @@ struct UndoEnterResult {
   std::optional<UndoUiState> ui;
 };
 
+// What RunUndo does: only leave undo mode, or first reverse the rows.
+enum class UndoAction { kLeave, kPerform };
+
 struct UndoRunResult {
-  bool performed = false;  // the reverse steps ran (RunUndo(1) in undo mode)
+  bool performed = false;  // the reverse steps ran (RunUndo(kPerform) in undo mode)
   int restored = 0;        // rows whose change was reversed
   int failed = 0;          // reverse steps that failed (Continue? asked)
   int skipped = 0;         // rows removed without a change (no kind to go by)
@@ -155,10 +158,10 @@ class UndoSession {
 
   // Loads log `slot` (1..9) into the list and enters undo mode (a slot
   // chosen in the drop-down while undo mode is on loads that log instead).
-  // kUndoCommandSlot enters with slot 1, or leaves undo mode (RunUndo(0))
+  // kUndoCommandSlot enters with slot 1, or leaves undo mode (RunUndo(kLeave))
   // when it is on. The caller checks that the command is available
   // (`writelog` on, no macro played or recorded).
-  //   - The slot cannot be read: "Can't Open File!", then RunUndo(0).
+  //   - The slot cannot be read: "Can't Open File!", then RunUndo(kLeave).
   //   - Otherwise the list is cleared and gets one row per line, in file
   //     order: old name "name : folder" of where the file is now (or the
   //     time/attribute field as it stands), extension " ", folder cell the
@@ -168,7 +171,7 @@ class UndoSession {
   //     "Already Undone"; undo mode is entered either way.
   UndoEnterResult EnterUndo(int slot, const UndoContext& ctx);
 
-  // perform = 1 (in undo mode, outside test mode): reverses the rows from
+  // kPerform (in undo mode, outside test mode): reverses the rows from
   // the last to the first, each removed once handled, with the progress bar
   // going from 100 down to 0:
   //   "<NORMAL>"     the file at the current path moves back to the target;
@@ -186,11 +189,11 @@ class UndoSession {
   // noted in it ahead (see the top of this file).
   // With chg_confirm 1 one question comes first, with 2 one per row; a No
   // ends the undo. A failed step asks "Continue?"; No ends it.
-  // Then, and for perform = 0 or out of undo mode at once, undo mode is
+  // Then, and for kLeave or out of undo mode at once, undo mode is
   // left: the list is cleared, the progress bar reset, and the UI state
   // returned selects ModeAfterUndo(current_mode).
-  // In test mode RunUndo(1) does nothing at all (ui is nullopt).
-  UndoRunResult RunUndo(int perform, const UndoContext& ctx);
+  // In test mode RunUndo(kPerform) does nothing at all (ui is nullopt).
+  UndoRunResult RunUndo(UndoAction action, const UndoContext& ctx);
 
   // The full texts behind row `row` of the list, as RunUndo would take them
   // (nullopt for a row out of range).
@@ -221,7 +224,7 @@ class UndoSession {
 
 // The question a command blocked by undo mode asks ("変更UnDoモードを中止しないと
 // ファイルを読み込めません。..." or "...設定を開けません。..."). True when the
-// user agreed to leave undo mode; the caller then calls RunUndo(0).
+// user agreed to leave undo mode; the caller then calls RunUndo(kLeave).
 bool ConfirmLeaveUndo(Messenger& messenger, bool for_options);
 
 }  // namespace tessivo

@@ -6,11 +6,18 @@
 #include <string>
 
 #include "modes/mode_catalogue.h"
+#include "modes/mode_descriptor.h"
 #include "platform/file_name_bytes.h"
 
 namespace tessivo {
 
 namespace {
+
+// A mode whose changes of case alone are changes.
+bool ChangesCase(int mode) {
+  const ModeDescriptor* descriptor = ModeDescriptorOf(mode);
+  return descriptor != nullptr && descriptor->changes_case;
+}
 
 // The characters a new name may not hold, in the order they are looked for;
 // the first one present decides the status.
@@ -57,7 +64,7 @@ FileStatus CheckNewName(std::u16string_view folder, std::u16string_view old_name
       status = FileStatus::kPathTooLong;
     } else if (new_name == old_name) {
       status = FileStatus::kUnchanged;
-    } else if (rules.ignores_case && mode != ModeNumber(RenameMode::kLetterCase) &&
+    } else if (rules.ignores_case && !ChangesCase(mode) &&
                EqualIgnoringCase(new_name, old_name, kCaseCompareLimit)) {
       status = FileStatus::kUnchanged;
     } else if (status == FileStatus::kChangeable) {
@@ -79,8 +86,8 @@ FileStatus CheckNewName(std::u16string_view folder, std::u16string_view old_name
 
 bool ChecksTarget(int mode, const NameRules& rules) {
   if (IsMetadataMode(mode)) return false;
-  return !rules.ignores_case ||
-         (mode != ModeNumber(RenameMode::kLetterCase) && mode != ModeNumber(RenameMode::kShortName));
+  const ModeDescriptor* descriptor = ModeDescriptorOf(mode);
+  return !rules.ignores_case || descriptor == nullptr || !descriptor->target_may_be_source;
 }
 
 FileStatus ValidateRow(FileList& list, int row, int mode, bool store, FileSystem& fs) {

@@ -7,29 +7,6 @@
 namespace tessivo {
 namespace {
 
-struct CodeEntry {
-  std::string_view code;
-  std::array<char, 3> largest;  // the largest character of each parameter
-};
-
-// RenameMode 2..12 in order.
-constexpr std::array<CodeEntry, 11> kCodes = {{
-    {"EXT", {'1', '0', '0'}},
-    {"123", {'4', '1', '0'}},
-    {"Aa ", {'4', '1', '0'}},
-    {"ZH ", {'1', '?', '0'}},
-    {"8_3", {'2', '0', '0'}},
-    {"ADD", {'1', '9', '9'}},
-    {"DEL", {';', '9', '9'}},
-    {"TIM", {'3', '9', '4'}},
-    {"REP", {'2', '1', '3'}},
-    {"dmy", {'0', '0', '0'}},
-    {"RND", {'6', '5', '3'}},
-}};
-constexpr int kFirstCodedMode = 2;
-constexpr int kLastCodedMode = 12;
-constexpr std::string_view kPositionEditCode = "EDT";
-
 // Offsets inside a position-edit line.
 constexpr std::size_t kMapOffset = 3;
 constexpr std::size_t kNoExtensionOffset = 521;
@@ -68,14 +45,14 @@ std::int32_t ReadHexEntry(unsigned char first, unsigned char second) {
 }  // namespace
 
 std::string_view StepCode(int mode) {
-  if (mode == 1) return kPositionEditCode;
-  if (mode < kFirstCodedMode || mode > kLastCodedMode) return {};
-  return kCodes[static_cast<std::size_t>(mode - kFirstCodedMode)].code;
+  const ModeDescriptor* d = ModeDescriptorOf(mode);
+  return d == nullptr || d->step_form == StepForm::kNone ? std::string_view() : d->step_code;
 }
 
 std::array<int, 3> StepParamLimits(int mode) {
-  if (mode < kFirstCodedMode || mode > kLastCodedMode) return {0, 0, 0};
-  const auto& largest = kCodes[static_cast<std::size_t>(mode - kFirstCodedMode)].largest;
+  const ModeDescriptor* d = ModeDescriptorOf(mode);
+  if (d == nullptr || d->step_form != StepForm::kParameters) return {0, 0, 0};
+  const auto& largest = d->step_limits;
   return {largest[0] - '0', largest[1] - '0', largest[2] - '0'};
 }
 
@@ -122,8 +99,10 @@ std::u16string DecodeStepText(std::string_view field) {
 
 std::string EncodeStepLine(const MacroStep& step) {
   std::string line;
-  if (step.mode == 1) {
-    line = kPositionEditCode;
+  const ModeDescriptor* mode = ModeDescriptorOf(step.mode);
+  if (mode == nullptr || mode->step_form == StepForm::kNone) return line;
+  if (mode->step_form == StepForm::kPositionMap) {
+    line = mode->step_code;
     for (std::size_t i = 0; i < kPositionMapWritten; ++i) line += EncodeMapEntry(step.map[i]);
     line += step.no_extension ? '1' : '0';
     line += "0 ";
@@ -132,9 +111,7 @@ std::string EncodeStepLine(const MacroStep& step) {
     line += '\n';
     return line;
   }
-  const std::string_view code = StepCode(step.mode);
-  if (code.empty()) return line;
-  line = code;
+  line = mode->step_code;
   const std::array<int, 3> limits = StepParamLimits(step.mode);
   for (std::size_t i = 0; i < 3; ++i) {
     line += static_cast<char>('0' + std::clamp(step.params[i], 0, limits[i]));
@@ -163,24 +140,24 @@ std::string_view MacroReader::FieldAt(std::size_t at) const {
 MacroRead MacroReader::Next() {
   const unsigned char code[3] = {At(position_), At(position_ + 1), At(position_ + 2)};
   const std::string_view code_text(reinterpret_cast<const char*>(code), 3);
-  for (int mode = kFirstCodedMode; mode <= kLastCodedMode; ++mode) {
-    if (code_text != StepCode(mode)) continue;
-    const std::array<int, 3> limits = StepParamLimits(mode);
+  const ModeDescriptor* mode = ModeOfStepCode(code_text);
+  if (mode != nullptr && mode->step_form == StepForm::kParameters) {
+    const std::array<int, 3> limits = StepParamLimits(ModeNumber(mode->mode));
     bool in_range = true;
     for (std::size_t i = 0; i < 3; ++i) {
       const int value = At(position_ + 3 + i) - '0';
       in_range = in_range && value >= 0 && value <= limits[i];
     }
-    if (in_range) return ReadModeStep(mode);
+    if (in_range) return ReadModeStep(*mode);
   }
-  if (code_text == kPositionEditCode) return ReadPositionEdit();
+  if (mode != nullptr && mode->step_form == StepForm::kPositionMap) return ReadPositionEdit();
   if (code[0] == 'T' && code[1] == 'S') return ReadHeader();
   return MacroRead::kEnd;
 }
 
-MacroRead MacroReader::ReadModeStep(int mode) {
+MacroRead MacroReader::ReadModeStep(const ModeDescriptor& mode) {
   MacroStep step;
-  step.mode = mode;
+  step.mode = ModeNumber(mode.mode);
   for (std::size_t i = 0; i < 3; ++i) step.params[i] = At(position_ + 3 + i) - '0';
   const std::string_view text1 = FieldAt(position_ + 6);
   const std::string_view text2 = FieldAt(position_ + 7 + text1.size());
@@ -193,7 +170,7 @@ MacroRead MacroReader::ReadModeStep(int mode) {
 
 MacroRead MacroReader::ReadPositionEdit() {
   MacroStep step;
-  step.mode = 1;
+  step.mode = ModeNumber(RenameMode::kPositionEdit);
   step.no_extension = At(position_ + kNoExtensionOffset) == '1';
   const std::size_t map_at = position_ + kMapOffset + (version_ == kShiftedMapVersion ? 1 : 0);
   for (std::size_t i = 0; i < kPositionMapEntries; ++i) {

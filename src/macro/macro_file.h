@@ -8,9 +8,11 @@
 //   header   "TS" + version "15" + '0' (the list held files) or '1' (folders)
 //            + LF: 6 bytes. Readers take versions 11 to 15.
 //   step     code (3) + three parameter characters ('0' + value) + text 1 +
-//            NUL + text 2 + NUL + LF: 9 + t1 + t2 bytes. Codes, RenameMode 2
-//            to 12: "EXT" "123" "Aa " "ZH " "8_3" "ADD" "DEL" "TIM" "REP"
-//            "dmy" "RND". A parameter character may pass '9' (':' is 10).
+//            NUL + text 2 + NUL + LF: 9 + t1 + t2 bytes. Each mode's
+//            descriptor holds its code ("EXT" "123" "Aa " "ZH " "8_3" "ADD"
+//            "DEL" "TIM" "REP" "dmy" "RND" for RenameMode 2 to 12) and the
+//            largest character of each parameter. A parameter character may
+//            pass '9' (':' is 10).
 //   position "EDT" + map entries 0..258 (two characters each) + '0'/'1'
 //   edit     (extension left out) + '0' + ' ' + template + NUL + LF:
 //            526 + t bytes. A map entry is clamped into -1..260; 255..260 are
@@ -34,6 +36,8 @@
 #include <string>
 #include <string_view>
 
+#include "modes/mode_descriptor.h"
+
 namespace tessivo {
 
 inline constexpr int kMacroFileVersion = 15;
@@ -48,30 +52,15 @@ inline constexpr std::size_t kScrambleLimit = 2600;
 inline constexpr std::size_t kStepTextWriteCapacity = 779;
 inline constexpr std::size_t kStepTextReadCapacity = 259;
 
-inline constexpr std::size_t kPositionMapEntries = 260;
 // Map entries written in a position-edit line (the last one is not).
 inline constexpr std::size_t kPositionMapWritten = 259;
 inline constexpr std::size_t kPositionEditLineFixed = 526;
 inline constexpr std::size_t kStepLineFixed = 9;
 
-// One step of a macro, as recorded.
-struct MacroStep {
-  int mode = 0;                // RenameMode 1..12
-  std::array<int, 3> params{};  // modes 2..12: parameter values (character − '0')
-  // Modes 2..12: the two texts. Mode 1: text1 is the template, text2 unused.
-  std::u16string text1;
-  std::u16string text2;
-  // Mode 1 only.
-  std::array<std::int32_t, kPositionMapEntries> map{};
-  bool no_extension = false;  // `posedtnoext`
-
-  bool operator==(const MacroStep&) const = default;
-};
-
-// The step code of RenameMode 2..12 ("dmy" for 11, "EDT" for 1); empty for
-// any other mode.
+// The step code of RenameMode `mode` ("dmy" for 11, "EDT" for 1); empty for
+// a mode that is not recorded.
 std::string_view StepCode(int mode);
-// The largest value each parameter of RenameMode 2..12 may have; a reader
+// The largest value each parameter of a parameter step may have; a reader
 // refuses a line whose parameter lies above it (or below 0). Zeros for
 // other modes.
 std::array<int, 3> StepParamLimits(int mode);
@@ -83,8 +72,8 @@ void ScrambleText(std::string& bytes);
 
 // The 6-byte header line.
 std::string EncodeMacroHeader(bool folders);
-// The line of `step`: the position-edit line for mode 1, the step line for
-// 2..12, empty for any other mode. Parameters are clamped into
+// The line of `step`: the position-edit line or the step line, as the
+// mode's descriptor stores it; empty for a mode that is not recorded. Parameters are clamped into
 // 0..StepParamLimits, so every written line can be read back.
 std::string EncodeStepLine(const MacroStep& step);
 // One map entry in its two stored characters.
@@ -128,7 +117,7 @@ class MacroReader {
   std::string_view FieldAt(std::size_t at) const;
   MacroRead ReadHeader();
   MacroRead ReadPositionEdit();
-  MacroRead ReadModeStep(int mode);
+  MacroRead ReadModeStep(const ModeDescriptor& mode);
 
   std::string data_;
   std::size_t position_ = 0;

@@ -4,16 +4,14 @@
 #include <utility>
 
 #include "macro/macro_list.h"
-#include "modes/letter_case.h"
 #include "modes/mode_catalogue.h"
+#include "modes/mode_descriptor.h"
 #include "modes/name_parts.h"
 
 namespace tessivo {
 namespace {
 
 
-constexpr int kTypedDateFormat = 9;
-constexpr std::u16string_view kYearMark = u"年";
 constexpr std::u16string_view kMacroExtension = u".bin";
 // Lengths below which the looked-up names of a macro file are tried.
 constexpr std::size_t kBinPathLimit = 254;
@@ -29,32 +27,6 @@ std::u16string StepLine(int counter, int mode) {
   std::u16string number = Decimal(counter);
   if (number.size() < 2) number.insert(0, 2 - number.size(), u' ');
   return u"　" + number + u" : 【 " + std::u16string(ModeEntryOf(mode).name) + u" 】";
-}
-
-// The value of a decimal text as the C library reads one: leading blanks,
-// an optional sign, digits up to the first other character; 0 without any.
-// Bounded so that no text overflows it.
-long long DecimalValue(std::u16string_view text) {
-  constexpr long long kBound = 1'000'000'000'000LL;
-  std::size_t i = 0;
-  while (i < text.size() && (text[i] == u' ' || (text[i] >= u'\t' && text[i] <= u'\r'))) ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) {
-    negative = text[i] == u'-';
-    ++i;
-  }
-  long long value = 0;
-  for (; i < text.size() && text[i] >= u'0' && text[i] <= u'9'; ++i) {
-    value = std::min(value * 10 + (text[i] - u'0'), kBound);
-  }
-  return negative ? -value : value;
-}
-
-// Puts `text` into a field with a drop-down, selecting the entry that equals it.
-void SetComboText(PanelControl& box, const std::u16string& text) {
-  box.text = text;
-  auto it = std::find(box.items.begin(), box.items.end(), text);
-  box.value = it == box.items.end() ? -1 : static_cast<int>(it - box.items.begin());
 }
 
 bool IsFile(FileSystem& fs, const std::u16string& path) {
@@ -128,10 +100,10 @@ bool MacroPlayer::Step() {
     if (window_open_ && hooks_.enable_stop) hooks_.enable_stop(false);
     model_.state.source_is_new_name = counter_ >= 2;
     const int mode = model_.selection.mode_index + 1;
-    const int previewed = hooks_.preview ? hooks_.preview(mode) : 1;
+    const RunResult previewed = hooks_.preview ? hooks_.preview(mode) : RunResult::kNotStarted;
     if (window_open_ && hooks_.enable_stop) hooks_.enable_stop(true);
     ++counter_;
-    if (previewed != 0) {
+    if (previewed != RunResult::kRan) {
       Finish(PlaybackEndReason::kPreviewFailed);
       return false;
     }
@@ -187,83 +159,10 @@ void MacroPlayer::SelectPlaybackMode(int mode) {
 }
 
 void MacroPlayer::Apply(const MacroStep& step) {
-  ModePanel& panel = model_.panel;
   SelectPlaybackMode(step.mode);
-  const auto& p = step.params;
-  switch (step.mode) {
-    case 1:
-      panel.At(ctl::kPositionNoExtension).value = step.no_extension ? 1 : 0;
-      model_.position_edit.Restore(step.map, step.text1);
-      panel.At(ctl::kSampleName).text = model_.position_edit.template_name();
-      break;
-    case 2:
-      panel.At(ctl::kExtensionAppend).value = p[0];
-      SetComboText(panel.At(ctl::kExtensionText), step.text1);
-      break;
-    case 3:
-      panel.At(ctl::kSerialPosition).value = p[0];
-      panel.At(ctl::kSerialPerFolder).value = p[1];
-      SetComboText(panel.At(ctl::kSerialText), step.text1);
-      break;
-    case 4:
-      panel.At(ctl::kCaseOption).value = p[0];
-      panel.At(ctl::kCaseFullWidth).value = p[1] == 1 ? 1 : 0;
-      ApplyCaseOptionRule(panel, model_.settings);
-      if (p[0] != kCaseFirstUpper) panel.At(ctl::kExceptionWords).text = step.text1;
-      break;
-    case 5:
-      panel.At(ctl::kWidthDirection).value = p[0];
-      panel.At(ctl::kWidthKatakana).value = (p[1] & 4) != 0;
-      panel.At(ctl::kWidthLetters).value = (p[1] & 2) != 0;
-      panel.At(ctl::kWidthDigits).value = (p[1] & 1) != 0;
-      panel.At(ctl::kWidthSymbols).value = (p[1] & 8) != 0;
-      break;
-    case 6:
-      panel.At(ctl::kShortNameCase).value = p[0];
-      break;
-    case 7:
-      panel.At(ctl::kAddDirection).value = p[0];
-      panel.At(ctl::kAddPosition).text = Decimal(p[1]) + Decimal(p[2]);
-      SetComboText(panel.At(ctl::kAddText), step.text1);
-      break;
-    case 8:
-      panel.At(ctl::kDeleteKind).value = p[0];
-      panel.At(ctl::kDeleteCount).text = Decimal(10 * p[1] + p[2]);
-      panel.At(ctl::kDeleteCount2).text = Decimal(DecimalValue(step.text1));
-      ApplyDeleteKindRule(panel);
-      break;
-    case 9: {
-      panel.At(ctl::kDateSource).value = p[0];
-      const bool units = step.text1.starts_with(kYearMark);
-      panel.At(ctl::kDateUnits).value = units ? 1 : 0;
-      panel.At(ctl::kDateSeparator).text = units ? step.text1.substr(kYearMark.size()) : step.text1;
-      PanelControl& format = panel.At(ctl::kDateFormat);
-      if (p[1] == kTypedDateFormat || static_cast<std::size_t>(p[1]) >= format.items.size()) {
-        format.value = -1;
-        format.text = step.text2;
-      } else {
-        format.value = p[1];
-        format.text = format.items[static_cast<std::size_t>(p[1])];
-      }
-      panel.At(ctl::kDatePlacement).value = p[2];
-      break;
-    }
-    case 10:
-      panel.At(ctl::kReplaceWhich).value = p[0];
-      panel.At(ctl::kReplaceRegexp).value = p[1];
-      panel.At(ctl::kReplaceExtension).value = (p[2] & 1) != 0;
-      panel.At(ctl::kReplaceCase).value = (p[2] & 2) != 0;
-      SetComboText(panel.At(ctl::kSearchText), step.text1);
-      SetComboText(panel.At(ctl::kReplacementText), step.text2);
-      break;
-    case 12:
-      panel.At(ctl::kRandomPattern).value = p[0];
-      panel.At(ctl::kRandomLength).value = p[1];
-      panel.At(ctl::kRandomExtension).value = p[2];
-      break;
-    default:  // 11: nothing to set
-      break;
-  }
+  const ModeDescriptor* mode = ModeDescriptorOf(step.mode);
+  if (mode == nullptr || mode->apply == nullptr) return;
+  mode->apply(step, StepTarget{model_.panel, model_.settings, model_.position_edit});
 }
 
 void MacroPlayer::CloseWindow() {

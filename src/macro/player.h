@@ -71,10 +71,10 @@ struct PlaybackModel {
 // may be left empty.
 struct PlaybackHooks {
   // A preview (ExecuteRun kind 0) in RenameMode `mode` with the values now
-  // in the panel; ExecuteRun's result.
-  std::function<int(int mode)> preview;
-  // The execution (ExecuteRun kind 1) in RenameMode 19; its result.
-  std::function<int()> execute;
+  // in the panel; whether it ran.
+  std::function<RunResult(int mode)> preview;
+  // The execution (ExecuteRun kind 1) in RenameMode 19; whether it ran.
+  std::function<RunResult()> execute;
   // The playback window "◆　マクロ再生中　◆" with its step line and the button
   // "中止" (modal, centred on the main window); never in a hidden automatic
   // run.
@@ -99,7 +99,7 @@ struct PlaybackEnd {
   PlaybackEndReason reason = PlaybackEndReason::kNone;
   int steps = 0;            // steps applied
   bool executed = false;    // the execution ran
-  int execute_result = 0;   // its result
+  RunResult execute_result = RunResult::kNotStarted;  // its result
   // An automatic run that is not to stay open: set the exit countdown
   // (10000) now.
   bool exit_countdown = false;

@@ -4,8 +4,8 @@
 #include <utility>
 
 #include "config/settings.h"
-#include "modes/letter_case.h"
 #include "modes/mode_catalogue.h"
+#include "modes/mode_descriptor.h"
 #include "platform/program_folder.h"
 
 namespace tessivo {
@@ -14,24 +14,11 @@ namespace {
 constexpr std::u16string_view kEditLabel = u"編集";
 constexpr std::u16string_view kRefreshLabel = u"リスト更新";
 
-constexpr int kShortNameMode = 6;
-constexpr int kLastRecordedMode = 12;
-constexpr std::int32_t kLargestRecordedCount = 99;
-constexpr int kTypedDateFormat = 9;
-constexpr std::size_t kExtensionTextChars = 259;
-constexpr std::size_t kDeleteCountChars = 3;
 
 std::u16string Ascii(std::string_view text) { return std::u16string(text.begin(), text.end()); }
 
 std::u16string Head(std::u16string_view text, std::size_t n) {
   return std::u16string(text.substr(0, std::min(n, text.size())));
-}
-
-// The text a history field was used with (see the header).
-std::u16string UsedText(const Settings& settings, HistoryId id, const PanelControl& field) {
-  const InputHistory& history = settings.History(id);
-  if (settings.IsRecorded(id)) return history.entry(0);
-  return Head(field.text, history.entry_length());
 }
 
 
@@ -55,84 +42,11 @@ std::u16string CleanName(std::u16string_view name) {
 
 MacroStep CaptureStep(int mode, const Settings& settings, const ModePanel& panel,
                       const PositionEditState& position_edit) {
-  auto value = [&](IntKey key) { return settings.Int(key); };
-  auto count_digits = [&](IntKey key, MacroStep& step) {
-    const std::int32_t n = std::clamp(value(key), 0, kLargestRecordedCount);
-    step.params[1] = n / 10;
-    step.params[2] = n % 10;
-  };
   MacroStep step;
+  const ModeDescriptor* descriptor = ModeDescriptorOf(mode);
+  if (descriptor == nullptr || descriptor->capture == nullptr) return step;
   step.mode = mode;
-  switch (mode) {
-    case 1:
-      step.map = position_edit.position_map();
-      step.no_extension = value(IntKey::kPosedtnoext) != 0;
-      step.text1 = panel.At(ctl::kSampleName).text;
-      break;
-    case 2:
-      step.params = {value(IntKey::kExtadd), 0, 0};
-      step.text1 = Head(panel.At(ctl::kExtensionText).text, kExtensionTextChars);
-      break;
-    case 3:
-      step.params = {value(IntKey::kNuminspos), value(IntKey::kDirrenreset), 0};
-      step.text1 = UsedText(settings, HistoryId::kSerial, panel.At(ctl::kSerialText));
-      break;
-    case 4: {
-      const int option = value(IntKey::kBigsmall);
-      step.params = {option, value(IntKey::kDbytebig), 0};
-      if (option == kCaseAllLower) step.text1 = settings.Text(TextKey::kBsexcept0);
-      if (option == kCaseAllUpper || option == kCaseAllUpperExceptExtension) {
-        step.text1 = settings.Text(TextKey::kBsexcept1);
-      }
-      if (option == kCaseWordInitialUpper) step.text1 = settings.Text(TextKey::kBsexcept2);
-      break;
-    }
-    case 5: {
-      const std::uint32_t word = settings.Word(OptionWord::kZentohan);
-      const int classes = ((word & zen::kSymbols) != 0 ? 8 : 0) |
-                          ((word & zen::kKatakana) != 0 ? 4 : 0) |
-                          ((word & zen::kLetters) != 0 ? 2 : 0) |
-                          ((word & zen::kDigits) != 0 ? 1 : 0);
-      step.params = {value(IntKey::kZenorhan), classes, 0};
-      break;
-    }
-    case 6:
-      step.params = {value(IntKey::kReal8_3), 0, 0};
-      break;
-    case 7:
-      step.params[0] = value(IntKey::kAddprepost);
-      count_digits(IntKey::kAddlen, step);
-      step.text1 = UsedText(settings, HistoryId::kAdd, panel.At(ctl::kAddText));
-      break;
-    case 8:
-      step.params[0] = value(IntKey::kDeltype);
-      count_digits(IntKey::kDellen, step);
-      step.text1 = Head(panel.At(ctl::kDeleteCount2).text, kDeleteCountChars);
-      break;
-    case 9: {
-      const bool typed = value(IntKey::kDatefrom) < 0;
-      step.params = {value(IntKey::kWhichdate), typed ? kTypedDateFormat : value(IntKey::kDatefrom),
-                     value(IntKey::kDateins)};
-      step.text1 = settings.Text(TextKey::kSepstr);
-      if (value(IntKey::kAddyymmdd) == 1) step.text1.insert(0, u"年");
-      if (typed) step.text2 = settings.Text(TextKey::kYmdform);
-      break;
-    }
-    case 10:
-      step.params = {value(IntKey::kRepmode), value(IntKey::kRegexp),
-                     value(IntKey::kRepwithext) + 2 * value(IntKey::kRepcase)};
-      step.text1 = UsedText(settings, HistoryId::kSearch, panel.At(ctl::kSearchText));
-      step.text2 = UsedText(settings, HistoryId::kReplacement, panel.At(ctl::kReplacementText));
-      break;
-    case 11:
-      break;
-    case 12:
-      step.params = {value(IntKey::kRndpattern), value(IntKey::kRndlen), value(IntKey::kRndext)};
-      break;
-    default:
-      step.mode = 0;
-      break;
-  }
+  descriptor->capture(StepSource{settings, panel, position_edit}, step);
   return step;
 }
 
@@ -188,8 +102,11 @@ int MacroRecorder::AppendLine(const std::string& line) {
 
 int MacroRecorder::RecordStep(int mode, const Settings& settings, const ModePanel& panel,
                               const PositionEditState& position_edit) {
-  if (!recording() || mode < 1 || mode > kLastRecordedMode) return kStepNotWritten;
-  if (mode == kShortNameMode && count_ != 1) {
+  const ModeDescriptor* descriptor = ModeDescriptorOf(mode);
+  if (!recording() || descriptor == nullptr || descriptor->capture == nullptr) {
+    return kStepNotWritten;
+  }
+  if (descriptor->first_step_only && count_ != 1) {
     messenger_.ShowMessage(box::kOk | box::kIconInformation, MessageId::kShortNameLaterTitle,
                            MessageId::kShortNameLaterText, kLevelInfo);
     return kStepNotAllowed;

@@ -4,7 +4,8 @@
 //
 // Recording collects steps in the recording file "macro0" of the program
 // folder: its start writes the header, every execution that changed a row
-// in RenameMode 1..12 appends the step of the mode and its parameters, and
+// in a mode that is recorded (its descriptor captures a step) appends the
+// step of the mode and its parameters, and
 // its end moves the file to the chosen slot's "macro<n>.bin" and names the
 // slot in the list file. The recording count is 0 while not recording, 1
 // right after the start and one more for each recorded step; the recorder
@@ -12,10 +13,8 @@
 // execution reads.
 //
 // Steps are recorded from the values an execution used: the Settings records
-// as ReadModeParameters left them and the texts of the panel. A text field
-// with an input history records the text just used: the history's entry 0
-// when `inputlog` records that field, otherwise the field's text cut to the
-// history's entry length (which is what entry 0 holds when it is recorded).
+// as ReadModeParameters left them and the texts of the panel; each mode's
+// descriptor captures its own step (UsedText for a field with a history).
 // A CSV step is written with the code "dmy".
 //
 // Messages go through the Messenger (exact texts in recorder.cpp); the
@@ -67,7 +66,7 @@ struct RecorderHooks {
 // The outcome of a step handed to RecordStep.
 enum RecordResult : int {
   kStepRecorded = 0,
-  kStepNotWritten = 1,   // not recording, a mode outside 1..12, or the write failed
+  kStepNotWritten = 1,   // not recording, a mode that is not recorded, or the write failed
   kRecordingFull = 2,    // the recording file reached kRecordingSizeLimit (told so)
   kStepNotAllowed = 3,   // an 8.3 step after the first (told so)
 };
@@ -88,8 +87,8 @@ enum class EditorOutcome {
   kNotFound,      // the editor is missing or could not be started (told so)
 };
 
-// The step an execution in RenameMode `mode` (1..12) records; mode 0 for
-// any other mode.
+// The step an execution in RenameMode `mode` records; mode 0 for a mode that
+// is not recorded.
 MacroStep CaptureStep(int mode, const Settings& settings, const ModePanel& panel,
                       const PositionEditState& position_edit);
 
@@ -122,7 +121,8 @@ class MacroRecorder {
   Status Start(ModePanel& panel, bool folders);
 
   // The step of an execution that changed at least one row in RenameMode
-  // `mode`. An 8.3 step is recorded only as the first step; otherwise
+  // `mode`. A step of a first_step_only mode (8.3) is recorded only as the
+  // first step; otherwise
   // "8.3形式は1回目のみ記録できます。" is shown. A recorded step is announced
   // ("%d 個目　：　[%s] モード\n\n記録されました。") and counted; a recording
   // file of kRecordingSizeLimit bytes or more takes no step and

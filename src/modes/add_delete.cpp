@@ -6,6 +6,9 @@
 
 #include "config/encoding.h"
 #include "modes/name_parts.h"
+#include "modes/dispatcher.h"
+#include "modes/mode_descriptor.h"
+#include "modes/mode_panel.h"
 
 namespace tessivo {
 namespace {
@@ -123,9 +126,9 @@ std::u16string ApplyAdd(const std::u16string& source_path, const AddParams& para
   const std::size_t length = parts.base.size();
   if (params.position >= 0 && static_cast<std::size_t>(params.position) <= length) {
     const std::u16string text =
-        ExpandTokens(params.addstr, source_path, kTokenStyleEscaped, file_size);
+        ExpandTokens(params.text, source_path, kTokenStyleEscaped, file_size);
     const std::size_t p = static_cast<std::size_t>(params.position);
-    parts.base.insert(params.addprepost == 1 ? length - p : p, text);
+    parts.base.insert(params.direction == 1 ? length - p : p, text);
   }
   return JoinWithinLimit(parts.Prefix(), parts.Name());
 }
@@ -136,9 +139,9 @@ std::u16string ApplyDelete(const std::u16string& source_path, const DeleteParams
   std::u16string& base = parts.base;
   const std::size_t length = base.size();
   const bool first_count_fits =
-      params.dellen >= 0 && static_cast<std::size_t>(params.dellen) < length;
+      params.count >= 0 && static_cast<std::size_t>(params.count) < length;
 
-  switch (params.deltype) {
+  switch (params.kind) {
     case kDeleteShortcutSuffix:
       RemoveFirst(name, u" へのショートカット");
       RemoveFirst(name, u" - ショートカット");
@@ -152,21 +155,21 @@ std::u16string ApplyDelete(const std::u16string& source_path, const DeleteParams
     case kDeleteTextInParens:
     case kDeleteTextInCornerQuotes:
     case kDeleteTextInLenticular:
-      RemoveBracketed(name, kBracketKinds[params.deltype - kDeleteNumberInBrackets]);
+      RemoveBracketed(name, kBracketKinds[params.kind - kDeleteNumberInBrackets]);
       break;
     case kDeleteFromFront:
       if (first_count_fits)
-        name = base.substr(static_cast<std::size_t>(params.dellen)) + parts.extension;
+        name = base.substr(static_cast<std::size_t>(params.count)) + parts.extension;
       break;
     case kDeleteFromBack:
       if (first_count_fits) {
-        name = base.substr(0, length - static_cast<std::size_t>(params.dellen)) + parts.extension;
+        name = base.substr(0, length - static_cast<std::size_t>(params.count)) + parts.extension;
       }
       break;
     case kDeleteAfterPosition:
-      if (first_count_fits && params.dellen > 0 && params.dellen2 >= 1) {
-        base.erase(static_cast<std::size_t>(params.dellen),
-                   static_cast<std::size_t>(params.dellen2));
+      if (first_count_fits && params.count > 0 && params.second_count >= 1) {
+        base.erase(static_cast<std::size_t>(params.count),
+                   static_cast<std::size_t>(params.second_count));
         name = base + parts.extension;
       }
       break;
@@ -178,5 +181,163 @@ std::u16string ApplyDelete(const std::u16string& source_path, const DeleteParams
   }
   return JoinWithinLimit(parts.Prefix(), std::move(name));
 }
+
+// ---- the modes ----
+
+namespace {
+
+constexpr std::int32_t kLargestRecordedCount = 99;
+constexpr std::size_t kDeleteCountChars = 3;
+constexpr int kLargestAddPosition = 255;
+
+// A count recorded as two digits (0..99) in parameters 1 and 2.
+void CaptureCountDigits(std::int32_t count, MacroStep& step) {
+  const std::int32_t n = std::clamp(count, 0, kLargestRecordedCount);
+  step.params[1] = n / 10;
+  step.params[2] = n % 10;
+}
+
+// The value of a decimal text as the C library reads one: leading blanks,
+// an optional sign, digits up to the first other character; 0 without any.
+// Bounded so that no text overflows it.
+long long DecimalValue(std::u16string_view text) {
+  constexpr long long kBound = 1'000'000'000'000LL;
+  std::size_t i = 0;
+  while (i < text.size() && (text[i] == u' ' || (text[i] >= u'\t' && text[i] <= u'\r'))) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) {
+    negative = text[i] == u'-';
+    ++i;
+  }
+  long long value = 0;
+  for (; i < text.size() && text[i] >= u'0' && text[i] <= u'9'; ++i) {
+    value = std::min(value * 10 + (text[i] - u'0'), kBound);
+  }
+  return negative ? -value : value;
+}
+
+constexpr SettingBinding kAddBindings[] = {
+    {ctl::kAddDirection, IntKey::kAddprepost, true},
+};
+constexpr NumberBinding kAddNumbers[] = {
+    {ctl::kAddPosition, IntKey::kAddlen, kCountDigits, kMaxCount, false},
+};
+constexpr HistoryBinding kAddHistories[] = {
+    {ctl::kAddText, HistoryId::kAdd, TextKey::kAddstr, kModeTextLimit - 1, kFieldReadChars},
+};
+
+std::vector<PanelControl> AddControls() {
+  return {MakeControl(ctl::kAddDirection, ControlKind::kComboBox, {}, {u"前から", u"後ろから"}),
+          MakeControl(ctl::kAddPosition, ControlKind::kEdit),
+          MakeControl(ctl::kAddText, ControlKind::kEditableCombo)};
+}
+
+void PrepareAdd(const Settings& settings, const ModePanel&, ModeContext& ctx) {
+  ctx.add.direction = settings.Int(IntKey::kAddprepost);
+  ctx.add.text = ctx.texts.add;
+  ctx.add.file_dir = ctx.file_dir;
+}
+
+// The position is read from field 1630 when a row is computed.
+std::u16string ComputeAdd(ModeContext& ctx, const ModeRow& row) {
+  AddParams add = ctx.add;
+  add.position =
+      std::min(ReadAddPosition(ctx.panel.At(ctl::kAddPosition).text), kLargestAddPosition);
+  return ApplyAdd(row.source_path, add, FileSizeFrom(ctx.fs));
+}
+
+void CaptureAdd(const StepSource& source, MacroStep& step) {
+  step.params[0] = source.settings.Int(IntKey::kAddprepost);
+  CaptureCountDigits(source.settings.Int(IntKey::kAddlen), step);
+  step.text1 = UsedText(source, HistoryId::kAdd, ctl::kAddText);
+}
+
+void ApplyAddStep(const MacroStep& step, const StepTarget& target) {
+  target.panel.At(ctl::kAddDirection).value = step.params[0];
+  target.panel.At(ctl::kAddPosition).text = DecimalText(step.params[1]) + DecimalText(step.params[2]);
+  SetComboText(target.panel.At(ctl::kAddText), step.text1);
+}
+
+constexpr SettingBinding kDeleteBindings[] = {
+    {ctl::kDeleteKind, IntKey::kDeltype, true},
+};
+constexpr NumberBinding kDeleteNumbers[] = {
+    {ctl::kDeleteCount, IntKey::kDellen, kCountDigits, kMaxCount, false},
+    {ctl::kDeleteCount2, IntKey::kDellen2, kCountDigits, kMaxCount, false},
+};
+
+std::vector<PanelControl> DeleteControls() {
+  return {MakeControl(ctl::kDeleteKind, ControlKind::kComboBox, {},
+                      {u" - ショートカット", u"「コピー ～」や「 - コピー」", u"[数字]　　　例：[123]",
+                       u"(数字)　　　例：(123)", u"[ 文字 ] ", u"( 文字 )", u"「 文字 」",
+                       u"【 文字 】", u"先頭から指定文字数", u"後ろから指定文字数",
+                       u"指定文字数より後＿文字分", u"S-JISにないUnicode文字"}),
+          MakeControl(ctl::kDeleteCount, ControlKind::kEdit),
+          MakeControl(ctl::kDeleteCountLabel, ControlKind::kStatic, kDeleteLabelUnused),
+          MakeControl(ctl::kDeleteCount2, ControlKind::kEdit)};
+}
+
+void PrepareDelete(const Settings& settings, const ModePanel&, ModeContext& ctx) {
+  ctx.erase.kind = settings.Int(IntKey::kDeltype);
+  ctx.erase.count = settings.Int(IntKey::kDellen);
+  ctx.erase.second_count = settings.Int(IntKey::kDellen2);
+  ctx.erase.file_dir = ctx.file_dir;
+}
+
+std::u16string ComputeDelete(ModeContext& ctx, const ModeRow& row) {
+  return ApplyDelete(row.source_path, ctx.erase);
+}
+
+void CaptureDelete(const StepSource& source, MacroStep& step) {
+  step.params[0] = source.settings.Int(IntKey::kDeltype);
+  CaptureCountDigits(source.settings.Int(IntKey::kDellen), step);
+  step.text1 = HeadOf(source.panel.At(ctl::kDeleteCount2).text, kDeleteCountChars);
+}
+
+void ApplyDeleteStep(const MacroStep& step, const StepTarget& target) {
+  ModePanel& panel = target.panel;
+  panel.At(ctl::kDeleteKind).value = step.params[0];
+  panel.At(ctl::kDeleteCount).text = DecimalText(10 * step.params[1] + step.params[2]);
+  panel.At(ctl::kDeleteCount2).text = DecimalText(DecimalValue(step.text1));
+  ApplyDeleteKindRule(panel);
+}
+
+}  // namespace
+
+constinit const ModeDescriptor kAddMode = {
+    .mode = RenameMode::kAdd,
+    .name = u"文字追加",
+    .help = u" 文字を前か後ろに付加します。",
+    .command_name = u"add",
+    .controls = AddControls,
+    .bindings = kAddBindings,
+    .numbers = kAddNumbers,
+    .histories = kAddHistories,
+    .own_text_control = ctl::kAddText,
+    .prepare = PrepareAdd,
+    .compute = ComputeAdd,
+    .step_form = StepForm::kParameters,
+    .step_code = "ADD",
+    .step_limits = {'1', '9', '9'},
+    .capture = CaptureAdd,
+    .apply = ApplyAddStep,
+};
+
+constinit const ModeDescriptor kDeleteMode = {
+    .mode = RenameMode::kDelete,
+    .name = u"文字削除",
+    .help = u" 一部の文字を削除します。",
+    .command_name = u"delete",
+    .controls = DeleteControls,
+    .bindings = kDeleteBindings,
+    .numbers = kDeleteNumbers,
+    .prepare = PrepareDelete,
+    .compute = ComputeDelete,
+    .step_form = StepForm::kParameters,
+    .step_code = "DEL",
+    .step_limits = {';', '9', '9'},
+    .capture = CaptureDelete,
+    .apply = ApplyDeleteStep,
+};
 
 }  // namespace tessivo

@@ -26,9 +26,9 @@
 namespace tessivo {
 
 struct AddParams {
-  int addprepost = 0;     // 0 counting from the front, 1 from the back
+  int direction = 0;      // 0 counting from the front, 1 from the back
   int position = 0;       // the value of the position field (ReadAddPosition)
-  std::u16string addstr;  // the text to add, "\u" escapes already decoded
+  std::u16string text;    // the text to add, "\u" escapes already decoded
   bool file_dir = false;  // the list holds folders
 };
 
@@ -57,9 +57,9 @@ enum DeleteKind : int {
 };
 
 struct DeleteParams {
-  int deltype = kDeleteShortcutSuffix;
-  int dellen = 0;         // first count, 0 to 255
-  int dellen2 = 255;      // second count, 1 to 255
+  int kind = kDeleteShortcutSuffix;
+  int count = 0;           // first count, 0 to 255
+  int second_count = 255;  // second count, 1 to 255
   bool file_dir = false;  // the list holds folders
 };
 

@@ -1,4 +1,7 @@
 #include "modes/attributes.h"
+#include "modes/dispatcher.h"
+#include "modes/mode_descriptor.h"
+#include "modes/mode_panel.h"
 
 #include <array>
 
@@ -117,5 +120,43 @@ std::u16string AttributeLogField(const AttributeFlags& f) {
 AttributeRequests ParseAttributeLogField(std::u16string_view field) {
   return RequestsAt(field, {3, 8, 13, 18});
 }
+
+// ---- the mode ----
+
+namespace {
+
+std::vector<PanelControl> AttributeControls() {
+  return {MakeControl(ctl::kReadOnly, ControlKind::kTriStateBox, u"読み取り専用"),
+          MakeControl(ctl::kHidden, ControlKind::kTriStateBox, u"隠しファイル"),
+          MakeControl(ctl::kArchive, ControlKind::kTriStateBox, u"アーカイブ"),
+          MakeControl(ctl::kSystem, ControlKind::kTriStateBox, u"システム")};
+}
+
+void PrepareAttributes(const Settings& settings, const ModePanel&, ModeContext& ctx) {
+  auto request = [&](AttributeField field) {
+    return AttributeRequestFromInt(settings.AttributeChoice(field));
+  };
+  ctx.attributes.read_only = request(AttributeField::kReadOnly);
+  ctx.attributes.hidden = request(AttributeField::kHidden);
+  ctx.attributes.archive = request(AttributeField::kArchive);
+  ctx.attributes.system = request(AttributeField::kSystem);
+}
+
+std::u16string ComputeAttributes(ModeContext& ctx, const ModeRow&) {
+  return DescribeAttributes(ctx.attributes);
+}
+
+}  // namespace
+
+constinit const ModeDescriptor kAttributesMode = {
+    .mode = RenameMode::kAttributes,
+    .name = u"属性",
+    .help = u" 読み取り専用・隠しファイル等の属性を変更します。",
+    .command_name = u"attributes",
+    .controls = AttributeControls,
+    .prepare = PrepareAttributes,
+    .compute = ComputeAttributes,
+    .change = ModeChange::kAttributes,
+};
 
 }  // namespace tessivo

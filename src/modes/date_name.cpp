@@ -5,6 +5,9 @@
 
 #include "modes/capture_time.h"
 #include "modes/name_parts.h"
+#include "modes/dispatcher.h"
+#include "modes/mode_descriptor.h"
+#include "modes/mode_panel.h"
 
 namespace tessivo {
 namespace {
@@ -120,16 +123,16 @@ std::u16string FormatCustom(const Fields& f, const std::u16string& sep,
 }  // namespace
 
 bool UsesCustomDateFormat(const DateParams& params) {
-  return params.datefrom < 0 || params.datefrom >= kDateFormatCount || !params.ymdform.empty();
+  return params.format_index < 0 || params.format_index >= kDateFormatCount || !params.custom_format.empty();
 }
 
 std::u16string FormatDateText(const CalendarTime& time, const DateParams& params) {
-  const Fields fields{time, params.addyymmdd};
-  if (UsesCustomDateFormat(params)) return FormatCustom(fields, params.sepstr, params.ymdform);
+  const Fields fields{time, params.unit_characters};
+  if (UsesCustomDateFormat(params)) return FormatCustom(fields, params.separator, params.custom_format);
   std::u16string text;
-  for (char c : kFixedFormats[static_cast<std::size_t>(params.datefrom)]) {
+  for (char c : kFixedFormats[static_cast<std::size_t>(params.format_index)]) {
     if (c == '-') {
-      text += params.sepstr;
+      text += params.separator;
     } else if (c == 'Y') {
       text += fields.Text(c, 4, u' ');
     } else {
@@ -145,13 +148,13 @@ std::u16string ApplyDate(const std::u16string& source_path, const DateParams& pa
                          const CaptureTimeProvider& capture_time) {
   if (!times) return {};
   CalendarTime time =
-      params.whichdate == kDateFromLastWrite ? times->last_write_local : times->creation_local;
-  if (params.whichdate == kDateFromCapture || params.whichdate == kDateFromCaptureOrCreation) {
+      params.source == kDateFromLastWrite ? times->last_write_local : times->creation_local;
+  if (params.source == kDateFromCapture || params.source == kDateFromCaptureOrCreation) {
     std::optional<CalendarTime> captured;
     if (capture_time) captured = capture_time();
     if (captured) {
       time = *captured;
-    } else if (params.whichdate == kDateFromCapture) {
+    } else if (params.source == kDateFromCapture) {
       return CutToMaxPath(source_path);
     }
   }
@@ -159,7 +162,7 @@ std::u16string ApplyDate(const std::u16string& source_path, const DateParams& pa
   const NameParts parts = SplitNamePath(source_path, params.file_dir);
   const std::u16string date = FormatDateText(time, params);
   std::u16string path = parts.Prefix();
-  switch (params.dateins) {
+  switch (params.placement) {
     case kDateBeforeName:
       path += date + parts.base;
       break;
@@ -167,10 +170,10 @@ std::u16string ApplyDate(const std::u16string& source_path, const DateParams& pa
       path += parts.base + date;
       break;
     case kDateBeforeNameJoined:
-      path += date + params.sepstr + parts.base;
+      path += date + params.separator + parts.base;
       break;
     case kDateAfterNameJoined:
-      path += parts.base + params.sepstr + date;
+      path += parts.base + params.separator + date;
       break;
     default:
       path += date;
@@ -189,5 +192,101 @@ std::u16string TransformDate(FileSystem& fs, const LocalTimeZone& zone,
   return ApplyDate(source_path, params, times,
                    [&]() { return ReadCaptureTime(fs, disk_path, params.timezone_hours); });
 }
+
+// ---- the mode ----
+
+namespace {
+
+// The format parameter of a step whose format was typed (text 2 holds it).
+constexpr int kTypedDateFormat = 9;
+// Text 1 of a step begins with it when the unit characters were added.
+constexpr std::u16string_view kYearMark = u"年";
+
+constexpr SettingBinding kDateBindings[] = {
+    {ctl::kDateSource, IntKey::kWhichdate, true},
+    {ctl::kDatePlacement, IntKey::kDateins, true},
+    {ctl::kDateUnits, IntKey::kAddyymmdd, false},
+};
+
+std::vector<PanelControl> DateControls() {
+  return {MakeControl(ctl::kDateSource, ControlKind::kComboBox, {},
+                      {u"作成日時", u"更新日時", u"撮影日時", u"撮影 or 作成"}),
+          MakeControl(ctl::kDateFormat, ControlKind::kEditableCombo, {},
+                      {u"YYYY〓MM〓DD〓hh〓mm〓ss", u"YYYYMMDD〓hhmmss", u"YYYY〓MM〓DD〓hh〓mm",
+                       u"YYYYMMDD〓hhmm", u"YYYY〓MM〓DD", u"YYYYMMDDhhmmss", u"YYYYMMDDhhmm",
+                       u"YYYYMMDD", u"MMDD"}),
+          MakeControl(ctl::kDateSeparator, ControlKind::kEdit),
+          MakeControl(ctl::kDatePlacement, ControlKind::kComboBox, {},
+                      {u"新規の名前", u"先頭に追加", u"後ろに追加", u"先頭に追加＋〓",
+                       u"〓＋後ろに追加"}),
+          MakeControl(ctl::kDateUnits, ControlKind::kCheckBox, u"年月日の文字も付与")};
+}
+
+void PrepareDate(const Settings& settings, const ModePanel&, ModeContext& ctx) {
+  DateParams& date = ctx.date;
+  date.source = settings.Int(IntKey::kWhichdate);
+  date.format_index = settings.Int(IntKey::kDatefrom);  // -1 after a typed format
+  date.custom_format = settings.Text(TextKey::kYmdform);
+  date.placement = settings.Int(IntKey::kDateins);
+  date.separator = settings.Text(TextKey::kSepstr);
+  date.file_dir = ctx.file_dir;
+  date.timezone_hours = TimeZoneHours(settings.Text(TextKey::kTimezone));
+}
+
+// The unit characters are read from box 1740 when a row is computed; the
+// file's times are read where it is on disk, since during a macro playback
+// the source path carries the name an earlier step made.
+std::u16string ComputeDate(ModeContext& ctx, const ModeRow& row) {
+  DateParams date = ctx.date;
+  date.unit_characters = ctx.panel.At(ctl::kDateUnits).value != 0;
+  return TransformDate(ctx.fs, ctx.zone, row.source_path, row.disk_path, date);
+}
+
+void CaptureDate(const StepSource& source, MacroStep& step) {
+  const Settings& settings = source.settings;
+  const bool typed = settings.Int(IntKey::kDatefrom) < 0;
+  step.params = {settings.Int(IntKey::kWhichdate),
+                 typed ? kTypedDateFormat : settings.Int(IntKey::kDatefrom),
+                 settings.Int(IntKey::kDateins)};
+  step.text1 = settings.Text(TextKey::kSepstr);
+  if (settings.Int(IntKey::kAddyymmdd) == 1) step.text1.insert(0, kYearMark);
+  if (typed) step.text2 = settings.Text(TextKey::kYmdform);
+}
+
+void ApplyDateStep(const MacroStep& step, const StepTarget& target) {
+  ModePanel& panel = target.panel;
+  const auto& p = step.params;
+  panel.At(ctl::kDateSource).value = p[0];
+  const bool units = step.text1.starts_with(kYearMark);
+  panel.At(ctl::kDateUnits).value = units ? 1 : 0;
+  panel.At(ctl::kDateSeparator).text = units ? step.text1.substr(kYearMark.size()) : step.text1;
+  PanelControl& format = panel.At(ctl::kDateFormat);
+  if (p[1] == kTypedDateFormat || static_cast<std::size_t>(p[1]) >= format.items.size()) {
+    format.value = -1;
+    format.text = step.text2;
+  } else {
+    format.value = p[1];
+    format.text = format.items[static_cast<std::size_t>(p[1])];
+  }
+  panel.At(ctl::kDatePlacement).value = p[2];
+}
+
+}  // namespace
+
+constinit const ModeDescriptor kDateMode = {
+    .mode = RenameMode::kDate,
+    .name = u"日時",
+    .help = u" 作成日時、更新日時、撮影日時を追加します。",
+    .command_name = u"date",
+    .controls = DateControls,
+    .bindings = kDateBindings,
+    .prepare = PrepareDate,
+    .compute = ComputeDate,
+    .step_form = StepForm::kParameters,
+    .step_code = "TIM",
+    .step_limits = {'3', '9', '4'},
+    .capture = CaptureDate,
+    .apply = ApplyDateStep,
+};
 
 }  // namespace tessivo

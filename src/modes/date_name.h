@@ -52,14 +52,14 @@ inline constexpr int kDateFormatCount = 9;
 inline constexpr std::size_t kMaxCustomDateFormatChars = 128;
 
 struct DateParams {
-  int whichdate = kDateFromCreation;  // a DateSource
+  int source = kDateFromCreation;  // a DateSource
   // The fixed format, 0..8. Any other value, or a non-empty `ymdform`,
   // selects the custom format.
-  int datefrom = 0;
-  std::u16string ymdform;     // the custom format
-  int dateins = kDateAsName;  // a DatePlacement
-  std::u16string sepstr;      // the separator: joins name and date, replaces 〓
-  bool addyymmdd = false;     // unit characters after the numbers
+  int format_index = 0;
+  std::u16string custom_format;  // the custom format
+  int placement = kDateAsName;   // a DatePlacement
+  std::u16string separator;      // the separator: joins name and date, replaces 〓
+  bool unit_characters = false;  // unit characters after the numbers
   bool file_dir = false;      // the list holds folders: "a.b" is one base name
   int timezone_hours = kDefaultMovieTimeZoneHours;  // `timezone` read with TimeZoneHours
 };

@@ -12,7 +12,8 @@
 // the new-name cell shows, and the macro mode (19) returns the source as it
 // is (its steps run through ComputeNewName with their own modes).
 //
-// This is the one place that switches on RenameMode.
+// Each mode's transform is its descriptor's `compute` (modes/mode_descriptor.h);
+// ComputeNewName only finds the descriptor.
 //
 // A ModeContext lives for one run (one preview or execution, or one step of
 // a macro playback) and is used from the window's thread only.
@@ -22,8 +23,9 @@
 #include <string>
 #include <unordered_map>
 
-#include "config/settings.h"
 #include <memory>
+
+#include "config/settings.h"
 
 #include "modes/add_delete.h"
 #include "modes/attributes.h"
@@ -32,6 +34,7 @@
 #include "modes/calendar.h"
 #include "modes/extension.h"
 #include "modes/letter_case.h"
+#include "modes/mode_descriptor.h"
 #include "modes/mode_panel.h"
 #include "modes/position_edit.h"
 #include "modes/random_name.h"
@@ -60,8 +63,10 @@ struct ModeContext {
   // computed, not when the context is built.
   const ModePanel& panel;
   const PositionEditState& position_edit;
+  FileTime now;  // the start of the run (UTC)
 
-  // Parameters, taken from Settings when the context is built.
+  // Parameters, taken from Settings when the context is built, each mode's
+  // by its descriptor's `prepare`.
   PositionEditParams position_edit_params;
   ExtensionParams extension;
   LetterCaseParams letter_case;

@@ -14,7 +14,7 @@
 namespace tessivo {
 
 struct ExtensionParams {
-  bool extadd = false;  // append after the name instead of replacing
+  bool append = false;  // append after the name instead of replacing
 };
 
 // Returns folder + new name for `source_path` with the extension text

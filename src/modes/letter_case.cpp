@@ -3,6 +3,9 @@
 #include <unicode/uchar.h>
 
 #include "modes/name_parts.h"
+#include "modes/dispatcher.h"
+#include "modes/mode_descriptor.h"
+#include "modes/mode_panel.h"
 
 namespace tessivo {
 namespace {
@@ -58,7 +61,7 @@ void CapitalizeWordStarts(std::u16string& name, std::size_t extension_length,
       const bool inside_word =
           IsAsciiLetter(before) || (before == u'\'' && i >= 2 && IsAsciiLetter(name[i - 2]));
       if (!inside_word) name[i] = AsciiToUpper(name[i]);
-    } else if (params.dbytebig && IsFullWidthLower(name[i])) {
+    } else if (params.full_width_too && IsFullWidthLower(name[i])) {
       const bool inside_word =
           IsFullWidthLetter(before) ||
           (before == kRightSingleQuote && i >= 2 && IsFullWidthLetter(name[i - 2]));
@@ -133,14 +136,14 @@ std::u16string ApplyLetterCase(const std::u16string& source_path, const LetterCa
                                const ExceptionWordTable& exceptions) {
   const NameParts parts = SplitPlainPath(source_path);
   std::u16string name = parts.Name();
-  switch (params.bigsmall) {
+  switch (params.option) {
     case kCaseAllUpper:
-      ToUpper(name, params.dbytebig);
+      ToUpper(name, params.full_width_too);
       exceptions.ApplyExceptionList(1, name);
       break;
     case kCaseAllUpperExceptExtension: {
       std::u16string base = parts.base;
-      ToUpper(base, params.dbytebig);
+      ToUpper(base, params.full_width_too);
       name = base + parts.extension;
       exceptions.ApplyExceptionList(1, name);
       break;
@@ -148,19 +151,19 @@ std::u16string ApplyLetterCase(const std::u16string& source_path, const LetterCa
     case kCaseAllLower:
     case kCaseFirstUpper:
     case kCaseWordInitialUpper:
-      ToLower(name, params.dbytebig);
-      if (params.bigsmall == kCaseAllLower) {
+      ToLower(name, params.full_width_too);
+      if (params.option == kCaseAllLower) {
         exceptions.ApplyExceptionList(0, name);
         break;
       }
       if (!name.empty()) {
         if (IsAsciiLower(name[0])) {
           name[0] = AsciiToUpper(name[0]);
-        } else if (params.dbytebig && IsFullWidthLower(name[0])) {
+        } else if (params.full_width_too && IsFullWidthLower(name[0])) {
           name[0] = static_cast<char16_t>(name[0] - 0x20);
         }
       }
-      if (params.bigsmall == kCaseWordInitialUpper) {
+      if (params.option == kCaseWordInitialUpper) {
         CapitalizeWordStarts(name, parts.extension.size(), params);
         exceptions.ApplyExceptionList(2, name);
       }
@@ -170,5 +173,78 @@ std::u16string ApplyLetterCase(const std::u16string& source_path, const LetterCa
   }
   return parts.Prefix() + name;
 }
+
+// ---- the mode ----
+
+namespace {
+
+constexpr SettingBinding kLetterCaseBindings[] = {
+    {ctl::kCaseOption, IntKey::kBigsmall, true},
+    {ctl::kCaseFullWidth, IntKey::kDbytebig, false},
+};
+
+std::vector<PanelControl> LetterCaseControls() {
+  return {MakeControl(ctl::kCaseOption, ControlKind::kComboBox, {},
+                      {u"全て小文字（abc）に", u"全て大文字（ABC）に",
+                       u"全て大文字（ABC）に (拡張子は除く)", u"先頭だけ大文字（Abc_def）に",
+                       u"語頭を大文字（Abc_Def）に"}),
+          MakeControl(ctl::kCaseFullWidth, ControlKind::kCheckBox, u"全角文字(ＡＢＣ)も"),
+          MakeControl(ctl::kExceptionLabel, ControlKind::kStatic, u"例外単語"),
+          MakeControl(ctl::kExceptionWords, ControlKind::kEdit)};
+}
+
+// The exception word lists are rebuilt from `bsexcept0`..`bsexcept2`.
+void PrepareLetterCase(const Settings& settings, const ModePanel&, ModeContext& ctx) {
+  ctx.letter_case.option = settings.Int(IntKey::kBigsmall);
+  ctx.letter_case.full_width_too = settings.Int(IntKey::kDbytebig) != 0;
+  ctx.letter_case.file_dir = ctx.file_dir;
+  ctx.exceptions.BuildExceptionLists(settings.Text(TextKey::kBsexcept0),
+                                     settings.Text(TextKey::kBsexcept1),
+                                     settings.Text(TextKey::kBsexcept2));
+}
+
+std::u16string ComputeLetterCase(ModeContext& ctx, const ModeRow& row) {
+  return ApplyLetterCase(row.source_path, ctx.letter_case, ctx.exceptions);
+}
+
+// The step keeps the exception words of the option it used.
+void CaptureLetterCase(const StepSource& source, MacroStep& step) {
+  const Settings& settings = source.settings;
+  const int option = settings.Int(IntKey::kBigsmall);
+  step.params = {option, settings.Int(IntKey::kDbytebig), 0};
+  if (option == kCaseAllLower) step.text1 = settings.Text(TextKey::kBsexcept0);
+  if (option == kCaseAllUpper || option == kCaseAllUpperExceptExtension) {
+    step.text1 = settings.Text(TextKey::kBsexcept1);
+  }
+  if (option == kCaseWordInitialUpper) step.text1 = settings.Text(TextKey::kBsexcept2);
+}
+
+void ApplyLetterCaseStep(const MacroStep& step, const StepTarget& target) {
+  ModePanel& panel = target.panel;
+  panel.At(ctl::kCaseOption).value = step.params[0];
+  panel.At(ctl::kCaseFullWidth).value = step.params[1] == 1 ? 1 : 0;
+  ApplyCaseOptionRule(panel, target.settings);
+  if (step.params[0] != kCaseFirstUpper) panel.At(ctl::kExceptionWords).text = step.text1;
+}
+
+}  // namespace
+
+constinit const ModeDescriptor kLetterCaseMode = {
+    .mode = RenameMode::kLetterCase,
+    .name = u"大(A)⇔小(a)",
+    .help = u" 大文字・小文字を変換します。",
+    .command_name = u"case",
+    .controls = LetterCaseControls,
+    .bindings = kLetterCaseBindings,
+    .prepare = PrepareLetterCase,
+    .compute = ComputeLetterCase,
+    .target_may_be_source = true,
+    .changes_case = true,
+    .step_form = StepForm::kParameters,
+    .step_code = "Aa ",
+    .step_limits = {'4', '1', '0'},
+    .capture = CaptureLetterCase,
+    .apply = ApplyLetterCaseStep,
+};
 
 }  // namespace tessivo

@@ -32,8 +32,8 @@ enum LetterCaseOption : int {
 };
 
 struct LetterCaseParams {
-  int bigsmall = kCaseAllLower;
-  bool dbytebig = false;  // full-width and other non-ASCII letters too
+  int option = kCaseAllLower;
+  bool full_width_too = false;  // full-width and other non-ASCII letters too
   bool file_dir = false;  // the list holds folders: no extension stop
 };
 

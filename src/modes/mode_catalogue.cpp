@@ -3,38 +3,33 @@
 #include <algorithm>
 
 #include "core/status_sink.h"
+#include "modes/mode_descriptor.h"
 
 namespace tessivo {
 namespace {
 
 constexpr std::u16string_view kPlaceholderHelp = u" 。";
+// Entries 15..18 and 20 carry a placeholder help text; 21..24 none.
+constexpr int kLastPlaceholder = 20;
 
-constexpr std::array<ModeEntry, kModeTableSize> kModeTable = {{
-    {u"位置編集", u" 文字を追加したり、必要ない箇所の文字を削除します。", u"position"},
-    {u"拡張子", u" 拡張子を変更します。空白にすると拡張子がなくなります。", u"extension"},
-    {u"連番 (123...)", u" 連番を付けます。数字以外の文字も入力できます。", u"serial"},
-    {u"大(A)⇔小(a)", u" 大文字・小文字を変換します。", u"case"},
-    {u"全角/半角", u" 英字・数字・カタカナ・記号の文字を全角/半角にします。", u"width"},
-    {u"8.3形式", u" \"8文字＋拡張子3文字\" の形式にします。", u"short"},
-    {u"文字追加", u" 文字を前か後ろに付加します。", u"add"},
-    {u"文字削除", u" 一部の文字を削除します。", u"delete"},
-    {u"日時", u" 作成日時、更新日時、撮影日時を追加します。", u"date"},
-    {u"置換", u" ある文字を他の文字に置き換えます。正規表現も使えます。", u"replace"},
-    {u"CSV等", u" 作成済みのCSVファイルを読み込みます。", u"csv"},
-    {u"ランダム", u" ランダムなファイル名にします。つまりパルプンテです。", u"random"},
-    {u"ﾀｲﾑｽﾀﾝﾌﾟ", u" タイムスタンプを指定した日時にします。", u"timestamp"},
-    {u"属性", u" 読み取り専用・隠しファイル等の属性を変更します。", u"attributes"},
-    {u"", kPlaceholderHelp, u""},
-    {u"", kPlaceholderHelp, u""},
-    {u"", kPlaceholderHelp, u""},
-    {u"", kPlaceholderHelp, u""},
-    {u"マクロ", u" 複数のモードの処理を記録して再生(連続に処理)します。何度も利用できます。", u"macro"},
-    {u"", kPlaceholderHelp, u""},
-    {u"", u"", u""},
-    {u"", u"", u""},
-    {u"", u"", u""},
-    {u"", u"", u""},
-}};
+// The entries as the descriptors name their modes.
+std::array<ModeEntry, kModeTableSize> BuildTable() {
+  std::array<ModeEntry, kModeTableSize> table{};
+  for (int index = 0; index < kModeTableSize; ++index) {
+    ModeEntry& entry = table[static_cast<std::size_t>(index)];
+    if (const ModeDescriptor* mode = ModeDescriptorOf(index + 1)) {
+      entry = {mode->name, mode->help, mode->command_name};
+    } else if (index + 1 <= kLastPlaceholder) {
+      entry.help = kPlaceholderHelp;
+    }
+  }
+  return table;
+}
+
+const std::array<ModeEntry, kModeTableSize>& Table() {
+  static const std::array<ModeEntry, kModeTableSize> kTable = BuildTable();
+  return kTable;
+}
 
 constexpr ModeEntry kNoEntry{};
 
@@ -43,7 +38,7 @@ bool InTable(int index) { return index >= 0 && index < kModeTableSize; }
 }  // namespace
 
 const ModeEntry& ModeEntryAt(int index) {
-  return InTable(index) ? kModeTable[static_cast<std::size_t>(index)] : kNoEntry;
+  return InTable(index) ? Table()[static_cast<std::size_t>(index)] : kNoEntry;
 }
 
 bool IsNamedMode(int mode) { return !ModeEntryOf(mode).name.empty(); }

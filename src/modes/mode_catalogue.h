@@ -10,8 +10,8 @@
 // only its first, second and seventh buttons. The status code of a mode's
 // help text is RenameMode + 4.
 //
-// Everything here is data and arithmetic over it; the one place that acts on
-// a mode by its number is ComputeNewName (modes/dispatcher.h).
+// Everything here is data and arithmetic over it; the names and help texts
+// come from the modes' descriptors (modes/mode_descriptor.h).
 
 #include <array>
 #include <string>

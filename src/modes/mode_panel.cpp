@@ -11,6 +11,7 @@
 #include "core/file_item.h"
 #include "core/file_list.h"
 #include "modes/letter_case.h"
+#include "modes/mode_descriptor.h"
 #include "modes/name_parts.h"
 #include "modes/position_edit.h"
 #include "modes/timestamp.h"
@@ -18,41 +19,30 @@
 namespace tessivo {
 namespace {
 
-using Items = std::initializer_list<std::u16string_view>;
-
-PanelControl Make(int id, ControlKind kind, std::u16string_view text = {}, Items items = {}) {
-  PanelControl c;
-  c.id = id;
-  c.kind = kind;
-  c.text.assign(text);
-  for (std::u16string_view item : items) c.items.emplace_back(item);
-  return c;
-}
-
-PanelControl Edit(int id) { return Make(id, ControlKind::kEdit); }
-PanelControl Check(int id, std::u16string_view label) {
-  return Make(id, ControlKind::kCheckBox, label);
-}
-PanelControl Combo(int id, Items items) { return Make(id, ControlKind::kComboBox, {}, items); }
-PanelControl HistoryCombo(int id) { return Make(id, ControlKind::kEditableCombo); }
-PanelControl Static(int id, std::u16string_view text) {
-  return Make(id, ControlKind::kStatic, text);
-}
-PanelControl Button(int id, std::u16string_view label) {
-  return Make(id, ControlKind::kButton, label);
-}
-
-// Field lengths read from the panel.
-constexpr std::size_t kFieldReadChars = 255;    // extension, serial, add texts
-constexpr std::size_t kReplaceReadChars = 240;  // search and replacement texts
-constexpr std::size_t kModeTextLimit = 128;     // extension, serial, add: fewer accepted
 constexpr std::size_t kExceptionChars = 254;
 constexpr std::size_t kSeparatorChars = 6;
 constexpr std::size_t kCustomDateChars = 127;
-constexpr std::size_t kCountDigits = 3;  // add position, delete counts
-constexpr std::size_t kLongDigits = 10;  // increment, shift days
-constexpr int kMaxCount = 255;
 constexpr int kMaxDateFormat = 8;
+
+// The bindings of every mode, in RenameMode order.
+template <typename Fn>
+void ForEachBinding(Fn fn) {
+  for (const ModeDescriptor* mode : Modes()) {
+    for (const SettingBinding& b : mode->bindings) fn(b);
+  }
+}
+template <typename Fn>
+void ForEachNumber(Fn fn) {
+  for (const ModeDescriptor* mode : Modes()) {
+    for (const NumberBinding& b : mode->numbers) fn(b);
+  }
+}
+template <typename Fn>
+void ForEachHistory(Fn fn) {
+  for (const ModeDescriptor* mode : Modes()) {
+    for (const HistoryBinding& b : mode->histories) fn(b);
+  }
+}
 
 std::u16string Head(std::u16string_view text, std::size_t n) {
   return std::u16string(text.substr(0, std::min(n, text.size())));
@@ -123,100 +113,21 @@ std::u16string DecodeField(std::u16string_view text, std::size_t read_chars) {
 
 }  // namespace
 
+PanelControl MakeControl(int id, ControlKind kind, std::u16string_view text,
+                         std::initializer_list<std::u16string_view> items) {
+  PanelControl c;
+  c.id = id;
+  c.kind = kind;
+  c.text.assign(text);
+  for (std::u16string_view item : items) c.items.emplace_back(item);
+  return c;
+}
+
 ModePanel::ModePanel() {
-  using K = ControlKind;
-  Add(1, Edit(ctl::kSampleName));
-  Add(1, Check(ctl::kPositionNoExtension, u"拡張子は対象外"));
-
-  Add(2, HistoryCombo(ctl::kExtensionText));
-  Add(2, Static(ctl::kExtensionDot, u"　・"));
-  Add(2, Check(ctl::kExtensionAppend, u"後ろに付加"));
-
-  Add(3, HistoryCombo(ctl::kSerialText));
-  Add(3, Combo(ctl::kSerialPosition, {u"先頭に挿入", u"後ろに追加", u"拡張子の後ろへ追加",
-                                      u"新しい名前に (元拡張子消)", u"新しい名前に＋元拡張子"}));
-  Add(3, Button(ctl::kSerialAssist, u"支援"));
-  Add(3, Check(ctl::kSerialPerFolder, u"フォルダごとに連番"));
-
-  Add(4, Combo(ctl::kCaseOption, {u"全て小文字（abc）に", u"全て大文字（ABC）に",
-                                  u"全て大文字（ABC）に (拡張子は除く)",
-                                  u"先頭だけ大文字（Abc_def）に", u"語頭を大文字（Abc_Def）に"}));
-  Add(4, Check(ctl::kCaseFullWidth, u"全角文字(ＡＢＣ)も"));
-  Add(4, Static(ctl::kExceptionLabel, u"例外単語"));
-  Add(4, Edit(ctl::kExceptionWords));
-
-  Add(5, Combo(ctl::kWidthDirection, {u"半角(ｱA1)に", u"全角 （アＡ１） に"}));
-  Add(5, Check(ctl::kWidthKatakana, u"カタカナ"));
-  Add(5, Check(ctl::kWidthLetters, u"英字"));
-  Add(5, Check(ctl::kWidthDigits, u"数字"));
-  Add(5, Check(ctl::kWidthSymbols, u"記号"));
-
-  Add(6, Combo(ctl::kShortNameCase, {u"Windows標準指定", u"全て大文字に", u"全て小文字に"}));
-
-  Add(7, Combo(ctl::kAddDirection, {u"前から", u"後ろから"}));
-  Add(7, Edit(ctl::kAddPosition));
-  Add(7, HistoryCombo(ctl::kAddText));
-
-  Add(8, Combo(ctl::kDeleteKind,
-               {u" - ショートカット", u"「コピー ～」や「 - コピー」", u"[数字]　　　例：[123]",
-                u"(数字)　　　例：(123)", u"[ 文字 ] ", u"( 文字 )", u"「 文字 」", u"【 文字 】",
-                u"先頭から指定文字数", u"後ろから指定文字数", u"指定文字数より後＿文字分",
-                u"S-JISにないUnicode文字"}));
-  Add(8, Edit(ctl::kDeleteCount));
-  Add(8, Static(ctl::kDeleteCountLabel, kDeleteLabelUnused));
-  Add(8, Edit(ctl::kDeleteCount2));
-
-  Add(9, Combo(ctl::kDateSource, {u"作成日時", u"更新日時", u"撮影日時", u"撮影 or 作成"}));
-  Add(9, Make(ctl::kDateFormat, K::kEditableCombo, {},
-              {u"YYYY〓MM〓DD〓hh〓mm〓ss", u"YYYYMMDD〓hhmmss", u"YYYY〓MM〓DD〓hh〓mm",
-               u"YYYYMMDD〓hhmm", u"YYYY〓MM〓DD", u"YYYYMMDDhhmmss", u"YYYYMMDDhhmm", u"YYYYMMDD",
-               u"MMDD"}));
-  Add(9, Edit(ctl::kDateSeparator));
-  Add(9, Combo(ctl::kDatePlacement, {u"新規の名前", u"先頭に追加", u"後ろに追加", u"先頭に追加＋〓",
-                                     u"〓＋後ろに追加"}));
-  Add(9, Check(ctl::kDateUnits, u"年月日の文字も付与"));
-
-  Add(10, HistoryCombo(ctl::kSearchText));
-  Add(10, HistoryCombo(ctl::kReplacementText));
-  Add(10, Combo(ctl::kReplaceWhich, {u"全て", u"最初の", u"最後の"}));
-  Add(10, Check(ctl::kReplaceRegexp, u"正規表現"));
-  Add(10, Check(ctl::kReplaceCase, u"A/a区別"));
-  Add(10, Check(ctl::kReplaceExtension, u"拡張子も"));
-
-  Add(11, Button(ctl::kLoadCsv, u"CSVファイルを読み込む"));
-
-  Add(12, Combo(ctl::kRandomPattern,
-                {u"数字のみ", u"英字のみ", u"前半:英字　後半:数字", u"数字と英字　混在",
-                 u"ひらがなのみ", u"全角　混在", u"全角半角　全部混在"}));
-  Add(12, Combo(ctl::kRandomExtension, {u"元のまま", u"無し", u"ランダム", u"ランダム or 無し"}));
-  Add(12, Combo(ctl::kRandomLength, {u"4 文字固定", u"4～8 文字", u"4～16 文字", u"8 文字固定",
-                                     u"8～16 文字", u"16 文字固定"}));
-
-  Add(13, Combo(ctl::kStampOperation,
-                {u"作成日時を指定", u"更新日時を指定", u"作成日時と更新日時を指定",
-                 u"作成日時を更新日時に合わせる", u"更新日時を作成日時に合わせる",
-                 u"作成日時の時差調整", u"更新日時の時差調整"}));
-  Add(13, Make(ctl::kStampDate, K::kDatePicker));
-  Add(13, Make(ctl::kStampTime, K::kTimePicker));
-  Add(13, Check(ctl::kStampNow, u"現在時刻"));
-  Add(13, Edit(ctl::kStampIncrement));
-  Add(13, Combo(ctl::kStampOnlyWhen, {u"全て", u"日時が進む場合のみ", u"日時が戻る場合のみ"}));
-  Add(13, Edit(ctl::kShiftDays));
-  Add(13, Combo(ctl::kShiftDirection, {u"戻す", u"進める"}));
-
-  Add(14, Make(ctl::kReadOnly, K::kTriStateBox, u"読み取り専用"));
-  Add(14, Make(ctl::kHidden, K::kTriStateBox, u"隠しファイル"));
-  Add(14, Make(ctl::kArchive, K::kTriStateBox, u"アーカイブ"));
-  Add(14, Make(ctl::kSystem, K::kTriStateBox, u"システム"));
-
-  PanelControl slots = Combo(ctl::kMacroSlot, {});
-  slots.items.assign(kMacroSlots, std::u16string(kEmptyMacroSlot));
-  Add(19, std::move(slots));
-  Add(19, Button(ctl::kMacroRecord, u"● 記録開始"));
-  Add(19, Button(ctl::kMacroDelete, u"削除"));
-  Add(19, Button(ctl::kMacroEdit, u"編集"));
-
-  list_filter = HistoryCombo(0);
+  for (const ModeDescriptor* mode : Modes()) {
+    for (PanelControl& control : mode->controls()) Add(ModeNumber(mode->mode), std::move(control));
+  }
+  list_filter = MakeControl(0, ControlKind::kEditableCombo);
   list_filter.visible = true;
 }
 
@@ -305,58 +216,6 @@ void ApplyTimestampOptionRule(ModePanel& panel) {
 
 namespace {
 
-// Controls that mirror one setting each, filled from and read back into it
-// the same way.
-struct Binding {
-  int id;
-  IntKey key;
-  bool combo;  // a list index (clamped into its items), else a check box
-};
-constexpr Binding kBindings[] = {
-    {ctl::kPositionNoExtension, IntKey::kPosedtnoext, false},
-    {ctl::kExtensionAppend, IntKey::kExtadd, false},
-    {ctl::kSerialPosition, IntKey::kNuminspos, true},
-    {ctl::kSerialPerFolder, IntKey::kDirrenreset, false},
-    {ctl::kCaseOption, IntKey::kBigsmall, true},
-    {ctl::kCaseFullWidth, IntKey::kDbytebig, false},
-    {ctl::kWidthDirection, IntKey::kZenorhan, true},
-    {ctl::kShortNameCase, IntKey::kReal8_3, true},
-    {ctl::kAddDirection, IntKey::kAddprepost, true},
-    {ctl::kDeleteKind, IntKey::kDeltype, true},
-    {ctl::kDateSource, IntKey::kWhichdate, true},
-    {ctl::kDatePlacement, IntKey::kDateins, true},
-    {ctl::kDateUnits, IntKey::kAddyymmdd, false},
-    {ctl::kReplaceWhich, IntKey::kRepmode, true},
-    {ctl::kReplaceRegexp, IntKey::kRegexp, false},
-    {ctl::kReplaceCase, IntKey::kRepcase, false},
-    {ctl::kReplaceExtension, IntKey::kRepwithext, false},
-    {ctl::kRandomPattern, IntKey::kRndpattern, true},
-    {ctl::kRandomExtension, IntKey::kRndext, true},
-    {ctl::kRandomLength, IntKey::kRndlen, true},
-    {ctl::kStampOperation, IntKey::kCreatmodif, true},
-    {ctl::kStampNow, IntKey::kStampnow, false},
-    {ctl::kStampOnlyWhen, IntKey::kTimestpsm, true},
-    {ctl::kShiftDirection, IntKey::kFwdback, true},
-    {ctl::kMacroSlot, IntKey::kMacrono, true},
-};
-
-// Digit fields: read up to `digits` digits and clamped to `maximum`;
-// `write_back` shows a clamped value in the field.
-struct NumberBinding {
-  int id;
-  IntKey key;
-  std::size_t digits;
-  std::int64_t maximum;
-  bool write_back;
-};
-constexpr NumberBinding kNumberBindings[] = {
-    {ctl::kAddPosition, IntKey::kAddlen, kCountDigits, kMaxCount, false},
-    {ctl::kDeleteCount, IntKey::kDellen, kCountDigits, kMaxCount, false},
-    {ctl::kDeleteCount2, IntKey::kDellen2, kCountDigits, kMaxCount, false},
-    {ctl::kStampIncrement, IntKey::kTimeplus, kLongDigits, kMaxTimestampIncrement, true},
-    {ctl::kShiftDays, IntKey::kFwdbackdays, kLongDigits, kMaxTimestampShiftDays, true},
-};
-
 struct WidthClassBox {
   int id;
   std::uint32_t bit;
@@ -379,44 +238,29 @@ constexpr AttributeBox kAttributeBoxes[] = {
     {ctl::kSystem, AttributeField::kSystem},
 };
 
-// Fields with an input history: the history, the key it is stored under and
-// the longest text the field takes.
-struct HistoryField {
-  int id;
-  HistoryId history;
-  TextKey key;
-  std::size_t max_chars;
-};
-constexpr HistoryField kHistoryFields[] = {
-    {ctl::kExtensionText, HistoryId::kExtension, TextKey::kExtstr, kModeTextLimit - 1},
-    {ctl::kSerialText, HistoryId::kSerial, TextKey::kRenbanstr, kModeTextLimit - 1},
-    {ctl::kAddText, HistoryId::kAdd, TextKey::kAddstr, kModeTextLimit - 1},
-    {ctl::kSearchText, HistoryId::kSearch, TextKey::kReplace1str, kReplaceReadChars},
-    {ctl::kReplacementText, HistoryId::kReplacement, TextKey::kReplace2str, kReplaceReadChars},
-};
-
 }  // namespace
 
 void FillModeControls(ModePanel& panel, const Settings& settings, const CalendarTime& now) {
-  for (const Binding& b : kBindings) {
-    PanelControl& c = panel.At(b.id);
-    if (b.combo) {
+  ForEachBinding([&](const SettingBinding& b) {
+    PanelControl& c = panel.At(b.control);
+    if (b.list) {
       c.value = settings.Int(b.key);
       c.value = ClampedIndex(c);
     } else {
       c.value = settings.Int(b.key) != 0 ? 1 : 0;
     }
-  }
-  for (const NumberBinding& b : kNumberBindings) panel.At(b.id).text = Decimal(settings.Int(b.key));
+  });
+  ForEachNumber(
+      [&](const NumberBinding& b) { panel.At(b.control).text = Decimal(settings.Int(b.key)); });
   const std::uint32_t classes = settings.Word(OptionWord::kZentohan);
   for (const WidthClassBox& box : kWidthClassBoxes) panel.At(box.id).value = (classes & box.bit) != 0;
   for (const AttributeBox& box : kAttributeBoxes) {
     panel.At(box.id).value = settings.AttributeChoice(box.field);
   }
 
-  for (const HistoryField& f : kHistoryFields) {
-    FillHistoryBox(panel.At(f.id), settings.History(f.history));
-  }
+  ForEachHistory([&](const HistoryBinding& f) {
+    FillHistoryBox(panel.At(f.control), settings.History(f.history));
+  });
   FillHistoryBox(panel.list_filter, settings.History(HistoryId::kListFilter));
 
   PanelControl& format = panel.At(ctl::kDateFormat);
@@ -479,17 +323,17 @@ ModeTexts DecodeModeTexts(const ModePanel& panel) {
 
 ReadParamsResult ReadModeParameters(ModePanel& panel, Settings& settings, int mode) {
   ReadParamsResult result;
-  for (const Binding& b : kBindings) {
-    const PanelControl& c = panel.At(b.id);
-    settings.SetInt(b.key, b.combo ? ClampedIndex(c) : c.value != 0 ? 1 : 0);
-  }
-  for (const NumberBinding& b : kNumberBindings) {
-    PanelControl& field = panel.At(b.id);
+  ForEachBinding([&](const SettingBinding& b) {
+    const PanelControl& c = panel.At(b.control);
+    settings.SetInt(b.key, b.list ? ClampedIndex(c) : c.value != 0 ? 1 : 0);
+  });
+  ForEachNumber([&](const NumberBinding& b) {
+    PanelControl& field = panel.At(b.control);
     const std::int64_t read = ReadDigits(field.text, b.digits);
     const std::int64_t value = std::min(read, b.maximum);
     if (b.write_back && value != read) field.text = Decimal(value);
     settings.SetInt(b.key, static_cast<std::int32_t>(value));
-  }
+  });
   std::uint32_t classes = 0;
   for (const WidthClassBox& box : kWidthClassBoxes) {
     if (panel.At(box.id).value != 0) classes |= box.bit;
@@ -522,31 +366,21 @@ ReadParamsResult ReadModeParameters(ModePanel& panel, Settings& settings, int mo
                    format_index < 0 ? Head(format.text, kCustomDateChars) : std::u16string());
   settings.SetText(TextKey::kSepstr, Head(panel.At(ctl::kDateSeparator).text, kSeparatorChars));
 
-  // Input histories. The texts of the extension, serial and add fields are
-  // read up to 255 characters; each recorded text that had to be cut makes
-  // the parameters too long.
-  PanelControl& ext = panel.At(ctl::kExtensionText);
-  PanelControl& serial = panel.At(ctl::kSerialText);
-  PanelControl& add = panel.At(ctl::kAddText);
-  PanelControl& search = panel.At(ctl::kSearchText);
-  PanelControl& replacement = panel.At(ctl::kReplacementText);
-  const std::u16string ext_text = Head(ext.text, kFieldReadChars);
-  const std::u16string serial_text = Head(serial.text, kFieldReadChars);
-  const std::u16string add_text = Head(add.text, kFieldReadChars);
+  // Input histories. Each field's text is read up to its binding's length;
+  // each recorded text that had to be cut makes the parameters too long.
   bool too_long = false;
-  too_long |= Record(settings, HistoryId::kSearch, search, search.text);
-  too_long |= Record(settings, HistoryId::kReplacement, replacement, replacement.text);
+  ForEachHistory([&](const HistoryBinding& f) {
+    PanelControl& field = panel.At(f.control);
+    too_long |= Record(settings, f.history, field, Head(field.text, f.read_chars));
+  });
   too_long |= Record(settings, HistoryId::kListFilter, panel.list_filter, panel.list_filter.text);
-  too_long |= Record(settings, HistoryId::kExtension, ext, ext_text);
-  too_long |= Record(settings, HistoryId::kSerial, serial, serial_text);
-  too_long |= Record(settings, HistoryId::kAdd, add, add_text);
 
   // The text the current mode itself works with must fit, recorded or not.
-  const std::u16string* own = nullptr;
-  if (mode == ModeNumber(RenameMode::kExtension)) own = &ext_text;
-  if (mode == ModeNumber(RenameMode::kSerial)) own = &serial_text;
-  if (mode == ModeNumber(RenameMode::kAdd)) own = &add_text;
-  if (own != nullptr && own->size() >= kModeTextLimit) too_long = true;
+  const ModeDescriptor* current = ModeDescriptorOf(mode);
+  if (current != nullptr && current->own_text_control != 0 &&
+      Head(panel.At(current->own_text_control).text, kFieldReadChars).size() >= kModeTextLimit) {
+    too_long = true;
+  }
 
   result.too_long = too_long;
   result.texts = DecodeModeTexts(panel);
@@ -671,21 +505,23 @@ std::u16string SetFieldText(PanelControl& field, std::u16string_view value, std:
 }
 
 std::u16string SetIntKey(ModePanel& panel, IntKey key, std::u16string_view value) {
-  for (const Binding& b : kBindings) {
-    if (b.key != key) continue;
-    PanelControl& c = panel.At(b.id);
-    const int high = b.combo ? static_cast<int>(c.items.size()) - 1 : 1;
-    const std::optional<std::int64_t> n = NumberIn(value, 0, high);
-    if (!n) return Range(0, high);
-    c.value = static_cast<int>(*n);
-    return {};
-  }
-  for (const NumberBinding& b : kNumberBindings) {
-    if (b.key != key) continue;
-    const std::optional<std::int64_t> n = NumberIn(value, 0, b.maximum);
-    if (!n) return Range(0, b.maximum);
-    panel.At(b.id).text = Decimal(*n);
-    return {};
+  for (const ModeDescriptor* mode : Modes()) {
+    for (const SettingBinding& b : mode->bindings) {
+      if (b.key != key) continue;
+      PanelControl& c = panel.At(b.control);
+      const int high = b.list ? static_cast<int>(c.items.size()) - 1 : 1;
+      const std::optional<std::int64_t> n = NumberIn(value, 0, high);
+      if (!n) return Range(0, high);
+      c.value = static_cast<int>(*n);
+      return {};
+    }
+    for (const NumberBinding& b : mode->numbers) {
+      if (b.key != key) continue;
+      const std::optional<std::int64_t> n = NumberIn(value, 0, b.maximum);
+      if (!n) return Range(0, b.maximum);
+      panel.At(b.control).text = Decimal(*n);
+      return {};
+    }
   }
   if (key == IntKey::kDatefrom) {
     PanelControl& format = panel.At(ctl::kDateFormat);
@@ -700,8 +536,10 @@ std::u16string SetIntKey(ModePanel& panel, IntKey key, std::u16string_view value
 
 std::u16string SetTextKey(ModePanel& panel, Settings& settings, TextKey key,
                           std::u16string_view value) {
-  for (const HistoryField& f : kHistoryFields) {
-    if (f.key == key) return SetFieldText(panel.At(f.id), value, f.max_chars);
+  for (const ModeDescriptor* mode : Modes()) {
+    for (const HistoryBinding& f : mode->histories) {
+      if (f.key == key) return SetFieldText(panel.At(f.control), value, f.max_chars);
+    }
   }
   switch (key) {
     case TextKey::kSepstr:

@@ -21,6 +21,7 @@
 // Not thread-safe; the window's thread owns the panel.
 
 #include <cstdint>
+#include <initializer_list>
 #include <map>
 #include <string>
 #include <string_view>
@@ -134,6 +135,19 @@ struct PanelControl {
   bool enabled = true;
   bool visible = false;
 };
+
+// Field lengths read from the panel.
+inline constexpr std::size_t kFieldReadChars = 255;    // extension, serial, add texts
+inline constexpr std::size_t kReplaceReadChars = 240;  // search and replacement texts
+inline constexpr std::size_t kModeTextLimit = 128;     // extension, serial, add: fewer accepted
+inline constexpr std::size_t kCountDigits = 3;         // add position, delete counts
+inline constexpr std::size_t kLongDigits = 10;         // increment, shift days
+inline constexpr int kMaxCount = 255;
+
+// A control as a mode's descriptor lists it: hidden, value 0, `text` its
+// label (check boxes, statics, buttons), `items` its entries.
+PanelControl MakeControl(int id, ControlKind kind, std::u16string_view text = {},
+                         std::initializer_list<std::u16string_view> items = {});
 
 // Texts shown by the dependent-control rules and the fixed entries.
 inline constexpr std::u16string_view kExceptionNotApplicable = u"無効";

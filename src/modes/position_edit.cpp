@@ -3,6 +3,9 @@
 #include <algorithm>
 
 #include "modes/name_parts.h"
+#include "modes/dispatcher.h"
+#include "modes/mode_descriptor.h"
+#include "modes/mode_panel.h"
 
 namespace tessivo {
 namespace {
@@ -70,7 +73,7 @@ std::u16string ApplyPositionEdit(const std::u16string& source_path,
                                  const std::u16string& field_text, const PositionEditParams& params,
                                  const PositionEditState& state) {
   const NameParts parts = SplitPlainPath(source_path);
-  const std::u16string old = params.posedtnoext ? parts.base : parts.Name();
+  const std::u16string old = params.exclude_extension ? parts.base : parts.Name();
   const std::u16string_view typed = std::u16string_view(field_text).substr(0, kMaxPathChars);
   const auto& map = state.position_map();
 
@@ -91,9 +94,63 @@ std::u16string ApplyPositionEdit(const std::u16string& source_path,
   }
 
   std::u16string result = parts.Prefix() + name;
-  if (params.posedtnoext) result += parts.extension;
+  if (params.exclude_extension) result += parts.extension;
   CutToMaxPath(result);
   return result;
 }
+
+// ---- the mode ----
+
+namespace {
+
+constexpr SettingBinding kPositionEditBindings[] = {
+    {ctl::kPositionNoExtension, IntKey::kPosedtnoext, false},
+};
+
+std::vector<PanelControl> PositionEditControls() {
+  return {MakeControl(ctl::kSampleName, ControlKind::kEdit),
+          MakeControl(ctl::kPositionNoExtension, ControlKind::kCheckBox, u"拡張子は対象外")};
+}
+
+void PreparePositionEdit(const Settings& settings, const ModePanel&, ModeContext& ctx) {
+  ctx.position_edit_params.exclude_extension = settings.Int(IntKey::kPosedtnoext) != 0;
+}
+
+// Field 1007 is read when a row is computed, not when the context is built.
+std::u16string ComputePositionEdit(ModeContext& ctx, const ModeRow& row) {
+  return ApplyPositionEdit(row.source_path,
+                           HeadOf(ctx.panel.At(ctl::kSampleName).text, kMaxPathChars),
+                           ctx.position_edit_params, ctx.position_edit);
+}
+
+void CapturePositionEdit(const StepSource& source, MacroStep& step) {
+  step.map = source.position_edit.position_map();
+  step.no_extension = source.settings.Int(IntKey::kPosedtnoext) != 0;
+  step.text1 = source.panel.At(ctl::kSampleName).text;
+}
+
+// The recorded map and template come back as they were recorded.
+void ApplyPositionEditStep(const MacroStep& step, const StepTarget& target) {
+  target.panel.At(ctl::kPositionNoExtension).value = step.no_extension ? 1 : 0;
+  target.position_edit.Restore(step.map, step.text1);
+  target.panel.At(ctl::kSampleName).text = target.position_edit.template_name();
+}
+
+}  // namespace
+
+constinit const ModeDescriptor kPositionEditMode = {
+    .mode = RenameMode::kPositionEdit,
+    .name = u"位置編集",
+    .help = u" 文字を追加したり、必要ない箇所の文字を削除します。",
+    .command_name = u"position",
+    .controls = PositionEditControls,
+    .bindings = kPositionEditBindings,
+    .prepare = PreparePositionEdit,
+    .compute = ComputePositionEdit,
+    .step_form = StepForm::kPositionMap,
+    .step_code = "EDT",
+    .capture = CapturePositionEdit,
+    .apply = ApplyPositionEditStep,
+};
 
 }  // namespace tessivo

@@ -24,7 +24,7 @@
 namespace tessivo {
 
 struct PositionEditParams {
-  bool posedtnoext = false;  // the extension is left out of the edit
+  bool exclude_extension = false;  // the extension is left out of the edit
 };
 
 class PositionEditState {

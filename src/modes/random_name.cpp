@@ -8,6 +8,9 @@
 
 #include "config/encoding.h"
 #include "modes/name_parts.h"
+#include "modes/dispatcher.h"
+#include "modes/mode_descriptor.h"
+#include "modes/mode_panel.h"
 
 namespace tessivo {
 namespace {
@@ -166,23 +169,23 @@ char16_t DrawFullWidthChar(RandomGenerator& random) {
 std::u16string ApplyRandomName(const std::u16string& source_path, const RandomNameParams& params,
                                RandomGenerator& random) {
   const bool pattern_ok =
-      params.rndpattern >= kRandomDigits && params.rndpattern <= kRandomAllMixed;
-  const bool ext_ok = params.rndext >= kRandomExtKeep && params.rndext <= kRandomExtRandomOrNone;
+      params.pattern >= kRandomDigits && params.pattern <= kRandomAllMixed;
+  const bool ext_ok = params.extension >= kRandomExtKeep && params.extension <= kRandomExtRandomOrNone;
   const int length_count = static_cast<int>(std::size(kRandomLengths));
-  const bool length_ok = params.rndlen >= 0 && params.rndlen < length_count;
+  const bool length_ok = params.length >= 0 && params.length < length_count;
   if (!pattern_ok || !ext_ok || !length_ok) return CutToMaxPath(source_path);
 
   const NameParts parts = SplitPlainPath(source_path);
-  const RandomLengthRange range = kRandomLengths[params.rndlen];
+  const RandomLengthRange range = kRandomLengths[params.length];
   const int length = random.Next() % (range.hi - range.lo + 1) + range.lo;
 
   std::u16string name;
   std::u16string extension;
   name.reserve(static_cast<std::size_t>(length));
   extension.reserve(static_cast<std::size_t>(length));
-  DrawName(params.rndpattern, length, random, name, extension);
+  DrawName(params.pattern, length, random, name, extension);
 
-  int rule = params.rndext;
+  int rule = params.extension;
   if (rule == kRandomExtRandomOrNone) {
     rule = random.Next() % 4 < 2 ? kRandomExtNone : kRandomExtRandom;
   }
@@ -196,5 +199,66 @@ std::u16string ApplyRandomName(const std::u16string& source_path, const RandomNa
   CutToMaxPath(result);
   return result;
 }
+
+// ---- the mode ----
+
+namespace {
+
+constexpr SettingBinding kRandomBindings[] = {
+    {ctl::kRandomPattern, IntKey::kRndpattern, true},
+    {ctl::kRandomExtension, IntKey::kRndext, true},
+    {ctl::kRandomLength, IntKey::kRndlen, true},
+};
+
+std::vector<PanelControl> RandomControls() {
+  return {MakeControl(ctl::kRandomPattern, ControlKind::kComboBox, {},
+                      {u"数字のみ", u"英字のみ", u"前半:英字　後半:数字", u"数字と英字　混在",
+                       u"ひらがなのみ", u"全角　混在", u"全角半角　全部混在"}),
+          MakeControl(ctl::kRandomExtension, ControlKind::kComboBox, {},
+                      {u"元のまま", u"無し", u"ランダム", u"ランダム or 無し"}),
+          MakeControl(ctl::kRandomLength, ControlKind::kComboBox, {},
+                      {u"4 文字固定", u"4～8 文字", u"4～16 文字", u"8 文字固定", u"8～16 文字",
+                       u"16 文字固定"})};
+}
+
+void PrepareRandom(const Settings& settings, const ModePanel&, ModeContext& ctx) {
+  ctx.random_name = {settings.Int(IntKey::kRndpattern), settings.Int(IntKey::kRndext),
+                     settings.Int(IntKey::kRndlen)};
+}
+
+// Without the program's generator the preset stays.
+std::u16string ComputeRandom(ModeContext& ctx, const ModeRow& row) {
+  if (ctx.random == nullptr) return row.preset_destination;
+  return ApplyRandomName(row.source_path, ctx.random_name, *ctx.random);
+}
+
+void CaptureRandom(const StepSource& source, MacroStep& step) {
+  step.params = {source.settings.Int(IntKey::kRndpattern), source.settings.Int(IntKey::kRndlen),
+                 source.settings.Int(IntKey::kRndext)};
+}
+
+void ApplyRandomStep(const MacroStep& step, const StepTarget& target) {
+  target.panel.At(ctl::kRandomPattern).value = step.params[0];
+  target.panel.At(ctl::kRandomLength).value = step.params[1];
+  target.panel.At(ctl::kRandomExtension).value = step.params[2];
+}
+
+}  // namespace
+
+constinit const ModeDescriptor kRandomMode = {
+    .mode = RenameMode::kRandom,
+    .name = u"ランダム",
+    .help = u" ランダムなファイル名にします。つまりパルプンテです。",
+    .command_name = u"random",
+    .controls = RandomControls,
+    .bindings = kRandomBindings,
+    .prepare = PrepareRandom,
+    .compute = ComputeRandom,
+    .step_form = StepForm::kParameters,
+    .step_code = "RND",
+    .step_limits = {'6', '5', '3'},
+    .capture = CaptureRandom,
+    .apply = ApplyRandomStep,
+};
 
 }  // namespace tessivo

@@ -81,9 +81,9 @@ inline constexpr RandomLengthRange kRandomLengths[] = {{4, 4}, {4, 8},  {4, 16},
                                                        {8, 8}, {8, 16}, {16, 16}};
 
 struct RandomNameParams {
-  int rndpattern = kRandomLettersAndDigits;
-  int rndext = kRandomExtKeep;
-  int rndlen = 3;  // index into kRandomLengths
+  int pattern = kRandomLettersAndDigits;
+  int extension = kRandomExtKeep;
+  int length = 3;  // index into kRandomLengths
 };
 
 // One full-width character by weighted category: hiragana 12 %, katakana

@@ -9,6 +9,9 @@
 
 #include "config/encoding.h"
 #include "modes/name_parts.h"
+#include "modes/dispatcher.h"
+#include "modes/mode_descriptor.h"
+#include "modes/mode_panel.h"
 
 namespace tessivo {
 namespace {
@@ -338,8 +341,8 @@ std::vector<std::u16string> SplitReplaceTexts(std::u16string_view field) {
 
 std::u16string ReplaceFlags(const ReplaceParams& params) {
   std::u16string flags = u"k";
-  if (params.repmode == kReplaceAll) flags += u'g';
-  if (!params.repcase) flags += u'i';
+  if (params.which == kReplaceAll) flags += u'g';
+  if (!params.match_case) flags += u'i';
   return flags;
 }
 
@@ -399,18 +402,18 @@ std::u16string ApplyReplace(const std::u16string& source_path, const ReplacePara
                             RegexCache& regex, const FileSizeFn& file_size) {
   NameParts parts = SplitPlainPath(source_path);
   std::u16string s = parts.base;
-  if (params.repwithext) s += parts.extension;
+  if (params.with_extension) s += parts.extension;
 
   const std::size_t pairs = PairCount(params);
   const std::vector<std::u16string>* commands =
-      params.regexp ? &regex.CommandsFor(params) : nullptr;
+      params.use_regex ? &regex.CommandsFor(params) : nullptr;
   const bool shift_jis = regex.interface() == RegexInterface::kShiftJis;
 
   for (std::size_t k = 0; k < pairs; ++k) {
     const std::u16string_view to =
         k < params.replacement.size() ? params.replacement[k] : std::u16string_view();
-    if (!params.regexp) {
-      ReplacePlainPair(s, params.search[k], to, params.repmode, !params.repcase);
+    if (!params.use_regex) {
+      ReplacePlainPair(s, params.search[k], to, params.which, !params.match_case);
       s = ExpandTokens(s, source_path, kTokenStyleSingle, file_size);
       continue;
     }
@@ -439,9 +442,88 @@ std::u16string ApplyReplace(const std::u16string& source_path, const ReplacePara
   }
 
   std::u16string result = parts.Prefix() + s;
-  if (!params.repwithext) result += parts.extension;
+  if (!params.with_extension) result += parts.extension;
   CutToMaxPath(result);
   return result;
 }
+
+// ---- the mode ----
+
+namespace {
+
+constexpr SettingBinding kReplaceBindings[] = {
+    {ctl::kReplaceWhich, IntKey::kRepmode, true},
+    {ctl::kReplaceRegexp, IntKey::kRegexp, false},
+    {ctl::kReplaceCase, IntKey::kRepcase, false},
+    {ctl::kReplaceExtension, IntKey::kRepwithext, false},
+};
+constexpr HistoryBinding kReplaceHistories[] = {
+    {ctl::kSearchText, HistoryId::kSearch, TextKey::kReplace1str, kReplaceReadChars,
+     std::u16string::npos},
+    {ctl::kReplacementText, HistoryId::kReplacement, TextKey::kReplace2str, kReplaceReadChars,
+     std::u16string::npos},
+};
+
+std::vector<PanelControl> ReplaceControls() {
+  return {MakeControl(ctl::kSearchText, ControlKind::kEditableCombo),
+          MakeControl(ctl::kReplacementText, ControlKind::kEditableCombo),
+          MakeControl(ctl::kReplaceWhich, ControlKind::kComboBox, {},
+                      {u"全て", u"最初の", u"最後の"}),
+          MakeControl(ctl::kReplaceRegexp, ControlKind::kCheckBox, u"正規表現"),
+          MakeControl(ctl::kReplaceCase, ControlKind::kCheckBox, u"A/a区別"),
+          MakeControl(ctl::kReplaceExtension, ControlKind::kCheckBox, u"拡張子も")};
+}
+
+void PrepareReplace(const Settings& settings, const ModePanel&, ModeContext& ctx) {
+  ctx.replace.search = SplitReplaceTexts(ctx.texts.search);
+  ctx.replace.replacement = SplitReplaceTexts(ctx.texts.replacement);
+  ctx.replace.which = settings.Int(IntKey::kRepmode);
+  ctx.replace.use_regex = settings.Int(IntKey::kRegexp) != 0;
+  ctx.replace.match_case = settings.Int(IntKey::kRepcase) != 0;
+  ctx.replace.with_extension = settings.Int(IntKey::kRepwithext) != 0;
+}
+
+// The expressions are compiled on the first row of the run.
+std::u16string ComputeReplace(ModeContext& ctx, const ModeRow& row) {
+  if (!ctx.regex) ctx.regex = std::make_unique<RegexCache>();
+  return ApplyReplace(row.source_path, ctx.replace, *ctx.regex, FileSizeFrom(ctx.fs));
+}
+
+void CaptureReplace(const StepSource& source, MacroStep& step) {
+  const Settings& settings = source.settings;
+  step.params = {settings.Int(IntKey::kRepmode), settings.Int(IntKey::kRegexp),
+                 settings.Int(IntKey::kRepwithext) + 2 * settings.Int(IntKey::kRepcase)};
+  step.text1 = UsedText(source, HistoryId::kSearch, ctl::kSearchText);
+  step.text2 = UsedText(source, HistoryId::kReplacement, ctl::kReplacementText);
+}
+
+void ApplyReplaceStep(const MacroStep& step, const StepTarget& target) {
+  ModePanel& panel = target.panel;
+  panel.At(ctl::kReplaceWhich).value = step.params[0];
+  panel.At(ctl::kReplaceRegexp).value = step.params[1];
+  panel.At(ctl::kReplaceExtension).value = (step.params[2] & 1) != 0;
+  panel.At(ctl::kReplaceCase).value = (step.params[2] & 2) != 0;
+  SetComboText(panel.At(ctl::kSearchText), step.text1);
+  SetComboText(panel.At(ctl::kReplacementText), step.text2);
+}
+
+}  // namespace
+
+constinit const ModeDescriptor kReplaceMode = {
+    .mode = RenameMode::kReplace,
+    .name = u"置換",
+    .help = u" ある文字を他の文字に置き換えます。正規表現も使えます。",
+    .command_name = u"replace",
+    .controls = ReplaceControls,
+    .bindings = kReplaceBindings,
+    .histories = kReplaceHistories,
+    .prepare = PrepareReplace,
+    .compute = ComputeReplace,
+    .step_form = StepForm::kParameters,
+    .step_code = "REP",
+    .step_limits = {'2', '1', '3'},
+    .capture = CaptureReplace,
+    .apply = ApplyReplaceStep,
+};
 
 }  // namespace tessivo

@@ -46,10 +46,10 @@ enum ReplaceWhich : int {
 struct ReplaceParams {
   std::vector<std::u16string> search;       // SplitReplaceTexts of the search field
   std::vector<std::u16string> replacement;  // SplitReplaceTexts of the replacement field
-  int repmode = kReplaceAll;
-  bool regexp = false;      // the texts are regular expressions
-  bool repcase = false;     // distinguish upper and lower case
-  bool repwithext = false;  // the extension takes part
+  int which = kReplaceAll;
+  bool use_regex = false;       // the texts are regular expressions
+  bool match_case = false;      // distinguish upper and lower case
+  bool with_extension = false;  // the extension takes part
 };
 
 // Cuts a field's text (already "\u"-decoded) at every "/" into at most
@@ -151,7 +151,7 @@ std::optional<RegexProblem> CheckCommand(std::u16string_view command);
 std::optional<std::u16string> Substitute(std::u16string_view command, std::u16string_view subject);
 
 // Returns folder + the new name of `source_path`. `file_size` answers the size
-// token; `regex` is used only with `params.regexp`. The result is cut to 259
+// token; `regex` is used only with `params.use_regex`. The result is cut to 259
 // characters.
 std::u16string ApplyReplace(const std::u16string& source_path, const ReplaceParams& params,
                             RegexCache& regex, const FileSizeFn& file_size = {});

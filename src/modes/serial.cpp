@@ -5,6 +5,9 @@
 #include <vector>
 
 #include "modes/name_parts.h"
+#include "modes/dispatcher.h"
+#include "modes/mode_descriptor.h"
+#include "modes/mode_panel.h"
 
 namespace tessivo {
 namespace {
@@ -202,17 +205,17 @@ void SerialRunState::Reset() {
 std::u16string ApplySerial(const std::u16string& source_path, const SerialParams& params,
                            std::uint64_t row_index, SerialRunState& state,
                            const FileSizeFn& file_size) {
-  if (params.numinspos < kSerialAtFront || params.numinspos > kSerialAsNameWithExtension) {
+  if (params.position < kSerialAtFront || params.position > kSerialAsNameWithExtension) {
     return source_path;
   }
   const NameParts parts = SplitPlainPath(source_path);
   const std::u16string prefix = parts.Prefix();
-  const std::uint64_t counter = params.dirrenreset ? state.NextFolderCounter(prefix) : row_index;
+  const std::uint64_t counter = params.per_folder ? state.NextFolderCounter(prefix) : row_index;
   const std::u16string serial =
-      MakeSerialString(state.Spec(params.renbanstr), counter, source_path, file_size);
+      MakeSerialString(state.Spec(params.text), counter, source_path, file_size);
 
   std::u16string result;
-  switch (params.numinspos) {
+  switch (params.position) {
     case kSerialAtFront:
       result = prefix + serial + parts.Name();
       break;
@@ -294,5 +297,70 @@ std::u16string JoinSerialText(const SerialFields& fields) {
   text += after;
   return text;
 }
+
+// ---- the mode ----
+
+namespace {
+
+constexpr SettingBinding kSerialBindings[] = {
+    {ctl::kSerialPosition, IntKey::kNuminspos, true},
+    {ctl::kSerialPerFolder, IntKey::kDirrenreset, false},
+};
+constexpr HistoryBinding kSerialHistories[] = {
+    {ctl::kSerialText, HistoryId::kSerial, TextKey::kRenbanstr, kModeTextLimit - 1,
+     kFieldReadChars},
+};
+
+std::vector<PanelControl> SerialControls() {
+  return {MakeControl(ctl::kSerialText, ControlKind::kEditableCombo),
+          MakeControl(ctl::kSerialPosition, ControlKind::kComboBox, {},
+                      {u"先頭に挿入", u"後ろに追加", u"拡張子の後ろへ追加",
+                       u"新しい名前に (元拡張子消)", u"新しい名前に＋元拡張子"}),
+          MakeControl(ctl::kSerialAssist, ControlKind::kButton, u"支援"),
+          MakeControl(ctl::kSerialPerFolder, ControlKind::kCheckBox, u"フォルダごとに連番")};
+}
+
+void PrepareSerial(const Settings& settings, const ModePanel&, ModeContext& ctx) {
+  ctx.serial.text = ctx.texts.serial;
+  ctx.serial.position = settings.Int(IntKey::kNuminspos);
+  ctx.serial.per_folder = settings.Int(IntKey::kDirrenreset) != 0;
+}
+
+std::u16string ComputeSerial(ModeContext& ctx, const ModeRow& row) {
+  return ApplySerial(row.source_path, ctx.serial, static_cast<std::uint64_t>(row.row_ordinal),
+                     ctx.serial_run, FileSizeFrom(ctx.fs));
+}
+
+void CaptureSerial(const StepSource& source, MacroStep& step) {
+  step.params = {source.settings.Int(IntKey::kNuminspos),
+                 source.settings.Int(IntKey::kDirrenreset), 0};
+  step.text1 = UsedText(source, HistoryId::kSerial, ctl::kSerialText);
+}
+
+void ApplySerialStep(const MacroStep& step, const StepTarget& target) {
+  target.panel.At(ctl::kSerialPosition).value = step.params[0];
+  target.panel.At(ctl::kSerialPerFolder).value = step.params[1];
+  SetComboText(target.panel.At(ctl::kSerialText), step.text1);
+}
+
+}  // namespace
+
+constinit const ModeDescriptor kSerialMode = {
+    .mode = RenameMode::kSerial,
+    .name = u"連番 (123...)",
+    .help = u" 連番を付けます。数字以外の文字も入力できます。",
+    .command_name = u"serial",
+    .controls = SerialControls,
+    .bindings = kSerialBindings,
+    .histories = kSerialHistories,
+    .own_text_control = ctl::kSerialText,
+    .prepare = PrepareSerial,
+    .compute = ComputeSerial,
+    .step_form = StepForm::kParameters,
+    .step_code = "123",
+    .step_limits = {'4', '1', '0'},
+    .capture = CaptureSerial,
+    .apply = ApplySerialStep,
+};
 
 }  // namespace tessivo

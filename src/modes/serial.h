@@ -45,9 +45,9 @@ enum SerialPlacement : int {
 };
 
 struct SerialParams {
-  std::u16string renbanstr;  // the serial text
-  int numinspos = kSerialAtFront;
-  bool dirrenreset = false;  // number each folder separately
+  std::u16string text;  // the serial text
+  int position = kSerialAtFront;
+  bool per_folder = false;  // number each folder separately
 };
 
 enum SerialKind : int {

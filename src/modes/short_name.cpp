@@ -8,6 +8,9 @@
 
 #include "config/encoding.h"
 #include "modes/name_parts.h"
+#include "modes/dispatcher.h"
+#include "modes/mode_descriptor.h"
+#include "modes/mode_panel.h"
 
 namespace tessivo {
 namespace {
@@ -221,10 +224,100 @@ std::u16string ApplyShortName(const std::u16string& source_path, std::u16string_
       slash == std::u16string_view::npos ? short_name : short_name.substr(slash + 1);
   if (!given.empty()) name.assign(given);
   for (char16_t& c : name) {
-    if (params.real8_3 == 1 && c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - 0x20);
-    if (params.real8_3 == 2 && c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c + 0x20);
+    if (params.name_case == 1 && c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - 0x20);
+    if (params.name_case == 2 && c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c + 0x20);
   }
   return CutToMaxPath(parts.Prefix() + name);
 }
+
+// ---- the mode ----
+
+namespace {
+
+constexpr SettingBinding kShortNameBindings[] = {
+    {ctl::kShortNameCase, IntKey::kReal8_3, true},
+};
+
+std::vector<PanelControl> ShortNameControls() {
+  return {MakeControl(ctl::kShortNameCase, ControlKind::kComboBox, {},
+                      {u"Windows標準指定", u"全て大文字に", u"全て小文字に"})};
+}
+
+void PrepareShortName(const Settings& settings, const ModePanel&, ModeContext& ctx) {
+  ctx.short_name.name_case = settings.Int(IntKey::kReal8_3);
+}
+
+FolderShortNames ListFolderShortNames(FileSystem& fs, const std::u16string& folder) {
+  FolderShortNames names;
+  const std::u16string path = folder.empty() ? std::u16string(u"/") : folder;
+  auto entries = fs.List(path);
+  if (!entries) return names;
+  names.listed = true;
+  names.taken = FolderNameSet(fs.NameRulesOf(path).ignores_case);
+  for (const DirEntry& entry : *entries) names.taken.Insert(entry.name);
+  const NameTakenFn taken = names.taken.AsLookup();
+  for (const DirEntry& entry : *entries) {
+    std::u16string short_name = GenerateShortName(entry.name, taken);
+    if (short_name.empty()) continue;
+    names.taken.Insert(short_name);
+    names.short_of.emplace(entry.name, std::move(short_name));
+  }
+  return names;
+}
+
+// See ComputeNewName.
+std::u16string ComputeShortName(ModeContext& ctx, const ModeRow& row) {
+  const std::u16string& source_path = row.source_path;
+  auto given = ctx.fs.ShortName(source_path);
+  if (given) return ApplyShortName(source_path, *given, ctx.short_name);
+  if (given.error().code != ErrorCode::kNotSupported) {
+    return ApplyShortName(source_path, u"", ctx.short_name);
+  }
+  const NameParts parts = SplitPlainPath(source_path);
+  auto it = ctx.short_name_folders.find(parts.folder);
+  if (it == ctx.short_name_folders.end()) {
+    it = ctx.short_name_folders.emplace(parts.folder, ListFolderShortNames(ctx.fs, parts.folder))
+             .first;
+  }
+  const FolderShortNames& folder = it->second;
+  std::u16string short_name;
+  if (folder.listed) {
+    auto found = folder.short_of.find(parts.Name());
+    // A name the listing did not show is checked against all of the folder.
+    short_name = found != folder.short_of.end()
+                     ? found->second
+                     : GenerateShortName(parts.Name(), folder.taken.AsLookup());
+  }
+  return ApplyShortName(source_path, short_name, ctx.short_name);
+}
+
+void CaptureShortName(const StepSource& source, MacroStep& step) {
+  step.params = {source.settings.Int(IntKey::kReal8_3), 0, 0};
+}
+
+void ApplyShortNameStep(const MacroStep& step, const StepTarget& target) {
+  target.panel.At(ctl::kShortNameCase).value = step.params[0];
+}
+
+}  // namespace
+
+constinit const ModeDescriptor kShortNameMode = {
+    .mode = RenameMode::kShortName,
+    .name = u"8.3形式",
+    .help = u" \"8文字＋拡張子3文字\" の形式にします。",
+    .command_name = u"short",
+    .controls = ShortNameControls,
+    .bindings = kShortNameBindings,
+    .prepare = PrepareShortName,
+    .compute = ComputeShortName,
+    .change = ModeChange::kNameInTwoSteps,
+    .target_may_be_source = true,
+    .step_form = StepForm::kParameters,
+    .step_code = "8_3",
+    .step_limits = {'2', '0', '0'},
+    .first_step_only = true,
+    .capture = CaptureShortName,
+    .apply = ApplyShortNameStep,
+};
 
 }  // namespace tessivo

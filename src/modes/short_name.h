@@ -64,7 +64,7 @@ std::u16string GenerateShortName(std::u16string_view long_name, const NameTakenF
 struct ShortNameParams {
   // 0 the name as the file system gives it, 1 all upper, 2 all lower (ASCII
   // letters only).
-  int real8_3 = 0;
+  int name_case = 0;
 };
 
 // Returns folder + the short name of `source_path`. `short_name` is the

@@ -1,4 +1,7 @@
 #include "modes/timestamp.h"
+#include "modes/dispatcher.h"
+#include "modes/mode_descriptor.h"
+#include "modes/mode_panel.h"
 
 #include <algorithm>
 #include <tuple>
@@ -171,5 +174,78 @@ std::optional<std::pair<CalendarTime, CalendarTime>> ParseTimestampLogField(
   if (!creation || !last_write) return std::nullopt;
   return std::make_pair(*creation, *last_write);
 }
+
+// ---- the mode ----
+
+namespace {
+
+constexpr SettingBinding kTimestampBindings[] = {
+    {ctl::kStampOperation, IntKey::kCreatmodif, true},
+    {ctl::kStampNow, IntKey::kStampnow, false},
+    {ctl::kStampOnlyWhen, IntKey::kTimestpsm, true},
+    {ctl::kShiftDirection, IntKey::kFwdback, true},
+};
+constexpr NumberBinding kTimestampNumbers[] = {
+    {ctl::kStampIncrement, IntKey::kTimeplus, kLongDigits, kMaxTimestampIncrement, true},
+    {ctl::kShiftDays, IntKey::kFwdbackdays, kLongDigits, kMaxTimestampShiftDays, true},
+};
+
+std::vector<PanelControl> TimestampControls() {
+  return {MakeControl(ctl::kStampOperation, ControlKind::kComboBox, {},
+                      {u"作成日時を指定", u"更新日時を指定", u"作成日時と更新日時を指定",
+                       u"作成日時を更新日時に合わせる", u"更新日時を作成日時に合わせる",
+                       u"作成日時の時差調整", u"更新日時の時差調整"}),
+          MakeControl(ctl::kStampDate, ControlKind::kDatePicker),
+          MakeControl(ctl::kStampTime, ControlKind::kTimePicker),
+          MakeControl(ctl::kStampNow, ControlKind::kCheckBox, u"現在時刻"),
+          MakeControl(ctl::kStampIncrement, ControlKind::kEdit),
+          MakeControl(ctl::kStampOnlyWhen, ControlKind::kComboBox, {},
+                      {u"全て", u"日時が進む場合のみ", u"日時が戻る場合のみ"}),
+          MakeControl(ctl::kShiftDays, ControlKind::kEdit),
+          MakeControl(ctl::kShiftDirection, ControlKind::kComboBox, {}, {u"戻す", u"進める"})};
+}
+
+// The date of picker 1603 and the time of 1604; the run's start in local time.
+void PrepareTimestamp(const Settings& settings, const ModePanel& panel, ModeContext& ctx) {
+  TimestampParams& stamp = ctx.timestamp;
+  stamp.operation = settings.Int(IntKey::kCreatmodif);
+  const CalendarTime& date = panel.At(ctl::kStampDate).time;
+  const CalendarTime& time = panel.At(ctl::kStampTime).time;
+  stamp.picker.year = date.year;
+  stamp.picker.month = date.month;
+  stamp.picker.day = date.day;
+  stamp.picker.day_of_week = date.day_of_week;
+  stamp.picker.hour = time.hour;
+  stamp.picker.minute = time.minute;
+  stamp.picker.second = time.second;
+  stamp.stamp_now = settings.Int(IntKey::kStampnow) != 0;
+  stamp.now = ctx.zone.ToLocal(ctx.now).value_or(CalendarTime{});
+  stamp.increment_seconds = settings.Int(IntKey::kTimeplus);
+  stamp.only_when = settings.Int(IntKey::kTimestpsm);
+  stamp.shift_days = settings.Int(IntKey::kFwdbackdays);
+  stamp.shift_direction = settings.Int(IntKey::kFwdback);
+}
+
+// Whether the run is on FAT is decided from its first row.
+std::u16string ComputeTimestamp(ModeContext& ctx, const ModeRow& row) {
+  if (!ctx.fat_run) ctx.fat_run = IsOnFat(ctx.fs, row.source_path);
+  return TransformTimestamp(ctx.fs, ctx.zone, row.source_path, ctx.timestamp, row.row_ordinal,
+                            *ctx.fat_run);
+}
+
+}  // namespace
+
+constinit const ModeDescriptor kTimestampMode = {
+    .mode = RenameMode::kTimestamp,
+    .name = u"ﾀｲﾑｽﾀﾝﾌﾟ",
+    .help = u" タイムスタンプを指定した日時にします。",
+    .command_name = u"timestamp",
+    .controls = TimestampControls,
+    .bindings = kTimestampBindings,
+    .numbers = kTimestampNumbers,
+    .prepare = PrepareTimestamp,
+    .compute = ComputeTimestamp,
+    .change = ModeChange::kTimes,
+};
 
 }  // namespace tessivo

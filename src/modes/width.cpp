@@ -5,6 +5,9 @@
 #include <string_view>
 
 #include "modes/name_parts.h"
+#include "modes/dispatcher.h"
+#include "modes/mode_descriptor.h"
+#include "modes/mode_panel.h"
 
 namespace tessivo {
 namespace {
@@ -160,7 +163,7 @@ void ToHalfWidth(std::u16string_view in, const WidthParams& p, std::u16string& o
 std::u16string ConvertWidth(std::u16string_view text, const WidthParams& params) {
   std::u16string out;
   out.reserve(text.size() * 2);
-  if (params.zenorhan == kToFullWidth) {
+  if (params.direction == kToFullWidth) {
     ToFullWidth(text, params, out);
   } else {
     ToHalfWidth(text, params, out);
@@ -178,5 +181,82 @@ std::u16string ApplyWidth(const std::u16string& source_path, const WidthParams& 
   }
   return parts.Prefix() + name + parts.extension;
 }
+
+// ---- the mode ----
+
+namespace {
+
+constexpr SettingBinding kWidthBindings[] = {
+    {ctl::kWidthDirection, IntKey::kZenorhan, true},
+};
+
+// The character classes as a step stores them, bit by bit.
+struct WidthClassBit {
+  int control;
+  std::uint32_t setting_bit;  // in `zentohan`
+  int step_bit;
+};
+constexpr WidthClassBit kWidthClassBits[] = {
+    {ctl::kWidthKatakana, zen::kKatakana, 4},
+    {ctl::kWidthLetters, zen::kLetters, 2},
+    {ctl::kWidthDigits, zen::kDigits, 1},
+    {ctl::kWidthSymbols, zen::kSymbols, 8},
+};
+
+std::vector<PanelControl> WidthControls() {
+  return {MakeControl(ctl::kWidthDirection, ControlKind::kComboBox, {},
+                      {u"半角(ｱA1)に", u"全角 （アＡ１） に"}),
+          MakeControl(ctl::kWidthKatakana, ControlKind::kCheckBox, u"カタカナ"),
+          MakeControl(ctl::kWidthLetters, ControlKind::kCheckBox, u"英字"),
+          MakeControl(ctl::kWidthDigits, ControlKind::kCheckBox, u"数字"),
+          MakeControl(ctl::kWidthSymbols, ControlKind::kCheckBox, u"記号")};
+}
+
+void PrepareWidth(const Settings& settings, const ModePanel&, ModeContext& ctx) {
+  ctx.width.direction = settings.Int(IntKey::kZenorhan);
+  ctx.width.katakana = settings.WordBit(OptionWord::kZentohan, zen::kKatakana);
+  ctx.width.letters = settings.WordBit(OptionWord::kZentohan, zen::kLetters);
+  ctx.width.digits = settings.WordBit(OptionWord::kZentohan, zen::kDigits);
+  ctx.width.symbols = settings.WordBit(OptionWord::kZentohan, zen::kSymbols);
+  ctx.width.file_dir = ctx.file_dir;
+}
+
+std::u16string ComputeWidth(ModeContext& ctx, const ModeRow& row) {
+  return CutToMaxPath(ApplyWidth(row.source_path, ctx.width));
+}
+
+void CaptureWidth(const StepSource& source, MacroStep& step) {
+  const std::uint32_t word = source.settings.Word(OptionWord::kZentohan);
+  int classes = 0;
+  for (const WidthClassBit& c : kWidthClassBits) {
+    if ((word & c.setting_bit) != 0) classes |= c.step_bit;
+  }
+  step.params = {source.settings.Int(IntKey::kZenorhan), classes, 0};
+}
+
+void ApplyWidthStep(const MacroStep& step, const StepTarget& target) {
+  target.panel.At(ctl::kWidthDirection).value = step.params[0];
+  for (const WidthClassBit& c : kWidthClassBits) {
+    target.panel.At(c.control).value = (step.params[1] & c.step_bit) != 0;
+  }
+}
+
+}  // namespace
+
+constinit const ModeDescriptor kWidthMode = {
+    .mode = RenameMode::kWidth,
+    .name = u"全角/半角",
+    .help = u" 英字・数字・カタカナ・記号の文字を全角/半角にします。",
+    .command_name = u"width",
+    .controls = WidthControls,
+    .bindings = kWidthBindings,
+    .prepare = PrepareWidth,
+    .compute = ComputeWidth,
+    .step_form = StepForm::kParameters,
+    .step_code = "ZH ",
+    .step_limits = {'1', '?', '0'},
+    .capture = CaptureWidth,
+    .apply = ApplyWidthStep,
+};
 
 }  // namespace tessivo

@@ -34,7 +34,7 @@ enum WidthDirection : int {
 };
 
 struct WidthParams {
-  int zenorhan = kToHalfWidth;  // any value other than 1 converts to half-width
+  int direction = kToHalfWidth;  // any value other than 1 converts to half-width
   bool katakana = false;        // `zentohan` bit 8
   bool letters = false;         // `zentohan` bit 4
   bool digits = false;          // `zentohan` bit 0

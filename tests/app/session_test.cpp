@@ -20,7 +20,7 @@ class SessionTest : public ::testing::Test {
     fs_.AddFile(u"/d/sub/deep.txt", "3");
     session_.Start(StartOverrides{}, FakeFileSystem::kDefaultTime);
   }
-  int Preview() { return session_.Preview(FakeFileSystem::kDefaultTime); }
+  RunResult Preview() { return session_.Preview(FakeFileSystem::kDefaultTime); }
 
   FakeFileSystem fs_;
   std::ostringstream messages_;
@@ -40,7 +40,7 @@ TEST_F(SessionTest, PreviewTakesTheModeFromThePanelAndAddedRowsMakeItStale) {
   s.settings.SetInt(IntKey::kBigsmall, 1);  // all upper in the settings, all lower in the panel
   s.panel.At(ctl::kCaseOption).value = 0;
   fs_.forbid_changes_ = true;
-  ASSERT_EQ(Preview(), 0);
+  ASSERT_EQ(Preview(), RunResult::kRan);
   fs_.forbid_changes_ = false;
   EXPECT_TRUE(s.run_state.names_current);
   ASSERT_EQ(s.list.Count(), 2);
@@ -58,7 +58,7 @@ TEST_F(SessionTest, TooLongTextStopsThePreview) {
   session_.AddPaths({u"/d"}, AddSource::kDrop);
   session_.SelectMode(static_cast<int>(RenameMode::kExtension));
   session_.panel.At(ctl::kExtensionText).text = std::u16string(128, u'x');
-  EXPECT_EQ(Preview(), 1);
+  EXPECT_EQ(Preview(), RunResult::kNotStarted);
   EXPECT_FALSE(session_.run_state.names_current);
 }
 

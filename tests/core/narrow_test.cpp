@@ -54,7 +54,7 @@ TEST(NarrowTest, MarksRowsByText) {
   for (const auto& c : cases) {
     FileList list = MakeList();
     NarrowState state{c.text, {}};
-    EXPECT_EQ(Narrow(list, state, kNarrowForced), 1);
+    EXPECT_TRUE(Narrow(list, state, kNarrowForced));
     EXPECT_EQ(Marks(list), c.marks) << Utf16ToUtf8(c.text);
     EXPECT_EQ(state.last_applied, c.text.substr(0, kNarrowTextLimit));
   }
@@ -80,34 +80,34 @@ TEST(NarrowTest, WildcardMatchesWholeNames) {
 TEST(NarrowTest, KindsDecideWhetherAndWhatIsWritten) {
   FileList list = MakeList();
   NarrowState state{u"tmp", {}};
-  EXPECT_EQ(Narrow(list, state, kNarrowOnEdit), 1);
+  EXPECT_TRUE(Narrow(list, state, kNarrowOnEdit));
   list.SetFileStatus(0, FileStatus::kChangeable);
-  EXPECT_EQ(Narrow(list, state, kNarrowOnEdit), 0) << "same text as last applied";
+  EXPECT_FALSE(Narrow(list, state, kNarrowOnEdit)) << "same text as last applied";
   EXPECT_EQ(list.GetFileStatus(0), FileStatus::kChangeable);
 
   // Kind 2 rewrites only rows leaving or getting 12.
   state.text = u"a.txt b.tmp";
   list.SetFileStatus(1, FileStatus::kChangeable);
-  EXPECT_EQ(Narrow(list, state, kNarrowForcedKeepMarks), 1);
+  EXPECT_TRUE(Narrow(list, state, kNarrowForcedKeepMarks));
   EXPECT_EQ(Marks(list), "??xx");  // 7 -> 0 not written, 0 -> 12 written
   state.text = u"x.tmp";
   Narrow(list, state, kNarrowForcedKeepMarks);
   EXPECT_EQ(Marks(list), "xxx.");  // 7 -> 12 and 12 -> 0 written
 
   // At preview only the keyword re-marks, from the current selection.
-  EXPECT_EQ(Narrow(list, state, kNarrowAtPreview), 0);
+  EXPECT_FALSE(Narrow(list, state, kNarrowAtPreview));
   state.text = u"リスト選択";
   list.SetSelected(2, false);
   list.SetSelected(0, true);
-  EXPECT_EQ(Narrow(list, state, kNarrowAtPreview), 1);
+  EXPECT_TRUE(Narrow(list, state, kNarrowAtPreview));
   EXPECT_EQ(Marks(list), "..xx");
-  EXPECT_EQ(Narrow(list, state, 7), 0);
+  EXPECT_FALSE(Narrow(list, state, static_cast<NarrowKind>(7)));
 
   // Undo mode: nothing at all.
   list.set_undo_mode(true);
   list.SetFileStatus(0, FileStatus::kToRestore);
   state = {u"zzz", {}};
-  EXPECT_EQ(Narrow(list, state, kNarrowForced), 0);
+  EXPECT_FALSE(Narrow(list, state, kNarrowForced));
   EXPECT_EQ(Marks(list), "?.xx");
   EXPECT_TRUE(state.last_applied.empty());
 }

@@ -199,7 +199,7 @@ TEST_F(CrashTest, KilledExecutionsAreUndoneExactly) {
         UndoSession session;
         const UndoContext ctx{list, fs_, messenger_, utc, program_, 0, 1, {}};
         ASSERT_NE(session.EnterUndo(1, ctx).outcome, UndoEnterOutcome::kCannotOpen);
-        const UndoRunResult undone = session.RunUndo(1, ctx);
+        const UndoRunResult undone = session.RunUndo(UndoAction::kPerform, ctx);
         EXPECT_TRUE(undone.failed == 0 && !undone.stopped) << undone.failed;
       }
       ASSERT_EQ(Snapshot(folder), original);

@@ -41,7 +41,7 @@ class UndoTest : public ::testing::Test {
   }
   UndoRunResult Undo(int chg_confirm = 0) {
     EXPECT_EQ(session_.EnterUndo(1, Ctx()).outcome, Outcome::kEntered);
-    return session_.RunUndo(1, Ctx(chg_confirm));
+    return session_.RunUndo(UndoAction::kPerform, Ctx(chg_confirm));
   }
   std::u16string Text(int row, Cell cell) { return std::u16string(list_.GetCell(row, cell)); }
   std::string Content(const std::u16string& path) {
@@ -112,7 +112,7 @@ TEST_F(UndoTest, LongPathsAreKeptWholeBesideTheCutCells) {
 
   // The user drops the middle row: the rows around it keep their own paths.
   list_.RemoveRow(1);
-  EXPECT_EQ(session_.RunUndo(1, Ctx()).restored, 2);
+  EXPECT_EQ(session_.RunUndo(UndoAction::kPerform, Ctx()).restored, 2);
   EXPECT_EQ(Content(before[0]) + Content(before[1]) + Content(u"/d/other"), "021");
 }
 
@@ -251,7 +251,7 @@ TEST_F(UndoTest, KindsOutsideTheThree) {
   WriteLog(2, FormatNormalLine(u"/d/a", u"/d/b2") + "\"/d/a\",\"/d/b\",\"<RENAME>\"\r\n");
   ASSERT_EQ(session_.EnterUndo(2, Ctx()).outcome, Outcome::kEntered);
   fs_.renamed_.clear();
-  result = session_.RunUndo(1, Ctx());
+  result = session_.RunUndo(UndoAction::kPerform, Ctx());
   EXPECT_TRUE(result.unknown_kind && result.AnyFailed() && fs_.renamed_.empty());
   EXPECT_EQ(sink_.shown.back().text_id, MessageId::kFormatNotDefinedText);
   EXPECT_FALSE(session_.active());
@@ -278,7 +278,7 @@ TEST_F(UndoTest, ConfirmationsAndTestMode) {
 
   messenger_.set_test_mode(true);
   ASSERT_EQ(session_.EnterUndo(1, Ctx()).outcome, Outcome::kEntered);
-  const UndoRunResult test_run = session_.RunUndo(1, Ctx());
+  const UndoRunResult test_run = session_.RunUndo(UndoAction::kPerform, Ctx());
   EXPECT_TRUE(!test_run.performed && !test_run.ui);
   EXPECT_TRUE(session_.active() && list_.Count() == 1);  // the row taken back is not shown again
 }
@@ -310,7 +310,7 @@ class UndoSwapTest : public UndoTest {
     EXPECT_EQ(session_.EnterUndo(1, Ctx()).outcome, Outcome::kAlreadyUndone);
     EXPECT_EQ(sink_.shown.back().title, u"Already Undone");
     fs_.renamed_.clear();
-    EXPECT_EQ(session_.RunUndo(1, Ctx()).restored, 0);
+    EXPECT_EQ(session_.RunUndo(UndoAction::kPerform, Ctx()).restored, 0);
     EXPECT_TRUE(fs_.renamed_.empty());
     EXPECT_EQ(Names(), "A1B1A2B2<missing><missing>");
   }

@@ -34,7 +34,8 @@ class PlayerTest : public ::testing::Test {
     setup_.zone = &utc_;
     hooks_.preview = [this](int mode) { return Preview(mode); };
     hooks_.execute = [this] {
-      return ExecuteRun(kRunExecute, RunContext{list_, fs_, messenger_, state_, {}, 19, &setup_});
+      return RunResultOf(
+          ExecuteRun(kRunExecute, RunContext{list_, fs_, messenger_, state_, {}, 19, &setup_}));
     };
     hooks_.open_window = [this] { events_.push_back("open"); };
     hooks_.close_window = [this] { events_.push_back("close"); };
@@ -48,7 +49,7 @@ class PlayerTest : public ::testing::Test {
     list_.AddRow(name, extension, u"/d/", u"", u"", u"", list_.Count());
   }
 
-  int Preview(int mode) {
+  RunResult Preview(int mode) {
     std::optional<ModeContext> ctx;
     RunHooks hooks;
     hooks.prepare_mode = [&] {
@@ -65,7 +66,7 @@ class PlayerTest : public ::testing::Test {
       sources_.push_back(Utf16ToUtf8(source));
       return ComputeNewName(*ctx, source, preset, mode, ordinal, disk);
     };
-    return ExecuteRun(kRunPreview, RunContext{list_, fs_, messenger_, state_, hooks, mode});
+    return RunResultOf(ExecuteRun(kRunPreview, RunContext{list_, fs_, messenger_, state_, hooks, mode}));
   }
 
   void WriteMacro(const std::vector<MacroStep>& steps, std::string bytes = "TS150\n",
@@ -75,7 +76,7 @@ class PlayerTest : public ::testing::Test {
   }
   // The preview in mode 19 that starts the playback; nullopt when it fails.
   std::optional<int> Begin(bool execute) {
-    if (Preview(19) != 0) return std::nullopt;
+    if (Preview(19) != RunResult::kRan) return std::nullopt;
     return player_->Start(execute);
   }
   Strings NewNames() const {

@@ -136,6 +136,9 @@ TEST_F(RecorderTest, CaptureTakesTheValuesTheExecutionUsed) {
 
   s_.SetWord(OptionWord::kZentohan, zen::kSymbols | zen::kDigits);
   EXPECT_EQ(Capture(5).params[1], 8 + 1);
+  s_.SetInt(IntKey::kDeltype, 10);
+  s_.SetInt(IntKey::kDellen, 37);  // the count as two digits
+  EXPECT_EQ(Capture(8).params, (std::array<int, 3>{10, 3, 7}));
 
   // A recorded history gives its entry 0; an unrecorded one the field's text.
   panel_.At(ctl::kSearchText).text = u"typed now";

@@ -14,7 +14,7 @@ TEST(Add, InsertsFromTheFrontOrTheBack) {
   const std::u16string abcd = u"/d/abcd.txt";
   const struct {
     std::u16string source;
-    int addprepost, position;
+    int direction, position;
     std::u16string text;
     bool file_dir;
     std::u16string expected;
@@ -30,9 +30,9 @@ TEST(Add, InsertsFromTheFrontOrTheBack) {
       {u"/d/my.folder", 1, 0, u"X", false, u"/d/myX.folder"},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(Utf16ToUtf8(c.source) + (c.addprepost ? " back " : " front ") +
+    SCOPED_TRACE(Utf16ToUtf8(c.source) + (c.direction ? " back " : " front ") +
                  std::to_string(c.position) + " \"" + Utf16ToUtf8(c.text) + "\"");
-    const AddParams params{c.addprepost, c.position, c.text, c.file_dir};
+    const AddParams params{c.direction, c.position, c.text, c.file_dir};
     EXPECT_EQ(ApplyAdd(c.source, params, [](const std::u16string&) -> std::uint64_t { return 99; }),
               c.expected);
   }
@@ -49,7 +49,7 @@ TEST(Add, ReadsThePositionField) {
 TEST(Delete, RemovesEachKind) {
   const struct {
     std::u16string name, expected;
-    int deltype, dellen = 0, dellen2 = 255;
+    int kind, count = 0, second_count = 255;
     bool file_dir = false;
   } cases[] = {
       {u"a - ショートカット - ショートカット.lnk", u"a - ショートカット.lnk", 0},
@@ -77,9 +77,9 @@ TEST(Delete, RemovesEachKind) {
       {u"[1].txt", u"[1].txt", 12},  // unknown kind
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(Utf16ToUtf8(c.name) + " kind " + std::to_string(c.deltype) + " counts " +
-                 std::to_string(c.dellen) + "/" + std::to_string(c.dellen2));
-    const DeleteParams params{c.deltype, c.dellen, c.dellen2, c.file_dir};
+    SCOPED_TRACE(Utf16ToUtf8(c.name) + " kind " + std::to_string(c.kind) + " counts " +
+                 std::to_string(c.count) + "/" + std::to_string(c.second_count));
+    const DeleteParams params{c.kind, c.count, c.second_count, c.file_dir};
     EXPECT_EQ(ApplyDelete(u"/d/sub/" + c.name, params), u"/d/sub/" + c.expected);
   }
 }

@@ -15,20 +15,20 @@ const CalendarTime kTime = Ct(2014, 5, 6, 7, 8, 9);  // a Tuesday
 
 DateParams Fixed(int format, const std::u16string& sep, bool units) {
   DateParams p;
-  p.datefrom = format, p.sepstr = sep, p.addyymmdd = units;
+  p.format_index = format, p.separator = sep, p.unit_characters = units;
   return p;
 }
 
 DateParams Custom(const std::u16string& format, const std::u16string& sep = u"",
                   bool units = false) {
   DateParams p = Fixed(-1, sep, units);
-  p.ymdform = format;
+  p.custom_format = format;
   return p;
 }
 
 TEST(FormatDateTextTest, FixedAndCustomFormats) {
   DateParams both = Fixed(4, u"-", false);  // the custom text wins over a fixed index
-  both.ymdform = u"MM";
+  both.custom_format = u"MM";
   struct Case {
     DateParams params;
     std::u16string expected;
@@ -65,7 +65,7 @@ TEST(FormatDateTextTest, FixedAndCustomFormats) {
   };
   for (const Case& c : cases) {
     EXPECT_EQ(FormatDateText(c.time, c.params), c.expected)
-        << "format " << c.params.datefrom << " " << Utf16ToUtf8(c.params.ymdform);
+        << "format " << c.params.format_index << " " << Utf16ToUtf8(c.params.custom_format);
   }
   // The weekday comes from the date, not from the record's day_of_week.
   CalendarTime wrong_weekday = kTime;
@@ -106,8 +106,8 @@ TEST(ApplyDateTest, PlacementsAndSources) {
   };
   for (const Case& c : cases) {
     DateParams p = Fixed(4, u"_", false);
-    p.whichdate = c.source;
-    p.dateins = c.placement;
+    p.source = c.source;
+    p.placement = c.placement;
     capture_calls = 0;
     EXPECT_EQ(ApplyDate(u"/p/photo.jpg", p, times, *c.capture), c.expected)
         << "source " << c.source << " placement " << c.placement;
@@ -118,7 +118,7 @@ TEST(ApplyDateTest, PlacementsAndSources) {
 TEST(ApplyDateTest, FolderListsUnreadableTimesAndLongPaths) {
   const FileTimes times = Times(kTime, kTime);
   DateParams p = Fixed(7, u"", false);
-  p.dateins = kDateAfterName;
+  p.placement = kDateAfterName;
   EXPECT_EQ(ApplyDate(u"/p/a.b", p, times, {}), u"/p/a20140506.b");
   p.file_dir = true;
   EXPECT_EQ(ApplyDate(u"/p/a.b", p, times, {}), u"/p/a.b20140506");
@@ -128,7 +128,7 @@ TEST(ApplyDateTest, FolderListsUnreadableTimesAndLongPaths) {
   const std::u16string result = ApplyDate(long_path, p, times, {});
   EXPECT_EQ(result.size(), 259u);
   EXPECT_EQ(result.substr(251), u".jpg2014");
-  p.whichdate = kDateFromCapture;
+  p.source = kDateFromCapture;
   EXPECT_EQ(ApplyDate(long_path + u"xxxxxxxx", p, times, {}), long_path + u"xxxx");
 }
 
@@ -147,11 +147,11 @@ TEST(TransformDateTest, ReadsTimesAndCaptureTimeFromTheFileOnDisk) {
 
   DateParams p = Fixed(0, u"-", false);
   EXPECT_EQ(TransformDate(fs, tokyo, u"/p/a.png", u"/p/a.png", p), u"/p/2021-01-01-09-00-00.png");
-  p.whichdate = kDateFromLastWrite;
+  p.source = kDateFromLastWrite;
   EXPECT_EQ(TransformDate(fs, tokyo, u"/p/a.png", u"/p/a.png", p), u"/p/2021-01-02-09-00-00.png");
-  p.whichdate = kDateFromCapture;
+  p.source = kDateFromCapture;
   EXPECT_EQ(TransformDate(fs, tokyo, u"/p/a.png", u"/p/a.png", p), u"/p/a.png");
-  p.whichdate = kDateFromCaptureOrCreation;
+  p.source = kDateFromCaptureOrCreation;
   EXPECT_EQ(TransformDate(fs, tokyo, u"/p/a.png", u"/p/a.png", p), u"/p/2021-01-01-09-00-00.png");
   // The row's name may differ from the file's during a macro; the file is read.
   EXPECT_EQ(TransformDate(fs, tokyo, u"/p/renamed.jpg", u"/p/old.jpg", p),

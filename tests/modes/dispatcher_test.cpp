@@ -84,6 +84,13 @@ TEST_F(DispatcherTest, TextFieldsAreReadWhenTheRowIsComputed) {
   EXPECT_EQ(Compute(ctx, u"/d/a.txt", 2), u"/d/a.jpg");
   panel_.At(ctl::kExtensionText).text = u"";
   EXPECT_EQ(Compute(ctx, u"/d/a.txt", 2), u"/d/a");
+  // The add position is read then too, and taken as at most 255.
+  ModeTexts texts;
+  texts.add = u"X";
+  ModeContext add = Build(texts);
+  const std::u16string base(255, u'a');
+  panel_.At(ctl::kAddPosition).text = u"999";
+  EXPECT_EQ(Compute(add, u"/d/" + base, 7), u"/d/" + base + u"X");
 }
 
 TEST_F(DispatcherTest, BuildingTheContextCatchesUpWithTheTemplateField) {

@@ -12,7 +12,7 @@ namespace {
 struct ExtensionCase {
   std::u16string source;
   std::u16string text;
-  bool extadd;
+  bool append;
   std::u16string expected;
 };
 
@@ -34,8 +34,8 @@ TEST(Extension, ReplacesAppendsAndRemoves) {
       {u"/d/a.txt", u"", true, u"/d/a.txt"},
   };
   for (const ExtensionCase& c : cases) {
-    SCOPED_TRACE(Utf16ToUtf8(c.source) + " + " + Utf16ToUtf8(c.text) + (c.extadd ? " (add)" : ""));
-    EXPECT_EQ(ApplyExtension(c.source, c.text, ExtensionParams{c.extadd}), c.expected);
+    SCOPED_TRACE(Utf16ToUtf8(c.source) + " + " + Utf16ToUtf8(c.text) + (c.append ? " (add)" : ""));
+    EXPECT_EQ(ApplyExtension(c.source, c.text, ExtensionParams{c.append}), c.expected);
   }
 }
 

@@ -17,15 +17,15 @@ struct CaseRow {
   std::u16string name;
   int option;
   std::u16string expected;
-  bool dbytebig = false;
+  bool full_width_too = false;
   bool file_dir = false;
 };
 
 void RunRows(const ExceptionWordTable& table, const std::vector<CaseRow>& rows) {
   for (const CaseRow& row : rows) {
     SCOPED_TRACE(Utf16ToUtf8(row.name) + " option " + std::to_string(row.option) +
-                 (row.dbytebig ? " dbytebig" : "") + (row.file_dir ? " folders" : ""));
-    const LetterCaseParams params{row.option, row.dbytebig, row.file_dir};
+                 (row.full_width_too ? " full width" : "") + (row.file_dir ? " folders" : ""));
+    const LetterCaseParams params{row.option, row.full_width_too, row.file_dir};
     EXPECT_EQ(ApplyLetterCase(u"/Dir.X/" + row.name, params, table), u"/Dir.X/" + row.expected);
   }
 }

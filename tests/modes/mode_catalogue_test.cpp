@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 
+#include "modes/mode_descriptor.h"
+#include "modes/mode_panel.h"
 #include "platform/file_name_bytes.h"
 
 namespace tessivo {
@@ -25,17 +28,13 @@ TEST(ModeCatalogue, ButtonsMapToTableIndices) {
   for (int index = 0; index < kModeTableSize; ++index) {
     EXPECT_EQ(ModeIndexForButton(TabOfModeIndex(index), ButtonOfModeIndex(index)), index);
   }
-}
-
-TEST(ModeCatalogue, GroupTwoShowsOnlyButtonsOneTwoAndSeven) {
-  const auto faces = ModeButtonsOfTab(1);
-  for (int b = 1; b <= kModeButtons; ++b) {
-    const ModeButtonFace& face = faces[static_cast<std::size_t>(b - 1)];
-    EXPECT_EQ(face.control_id, 1080 + b);
-    EXPECT_EQ(face.visible, b == 1 || b == 2 || b == 7) << "button " << b;
-    EXPECT_EQ(face.visible, !face.label.empty()) << "button " << b;
+  // A button shows exactly the entries that have a mode.
+  for (int tab = 0; tab < kModeTabs; ++tab) {
+    for (const ModeButtonFace& face : ModeButtonsOfTab(tab)) {
+      const int mode = ModeIndexForButton(tab, face.control_id - kFirstModeButtonId + 1) + 1;
+      EXPECT_EQ(face.visible, ModeDescriptorOf(mode) != nullptr) << "mode " << mode;
+    }
   }
-  for (const ModeButtonFace& face : ModeButtonsOfTab(0)) EXPECT_TRUE(face.visible);
 }
 
 TEST(ModeCatalogue, NavigationSkipsEmptyEntriesAndWraps) {
@@ -49,13 +48,50 @@ TEST(ModeCatalogue, NavigationSkipsEmptyEntriesAndWraps) {
   for (const auto& c : cases) {
     EXPECT_EQ(StepModeIndex(c.from, c.step), c.to) << c.from << " step " << c.step;
   }
+  // Entries without a mode carry a placeholder up to entry 20, then nothing.
+  EXPECT_TRUE(ModeStatusText(ModeStatusCode(1)).starts_with(u"【位置編集】"));
+  for (int code : {19, 24}) EXPECT_EQ(ModeStatusText(code), u"【】 。") << "code " << code;
+  for (int code : {-2, 4, 25, 28}) EXPECT_TRUE(ModeStatusText(code).empty()) << "code " << code;
 }
 
-TEST(ModeCatalogue, StatusTextsOfCodes5To24) {
-  EXPECT_TRUE(ModeStatusText(ModeStatusCode(1)).starts_with(u"【位置編集】"));
-  // Empty entries 15..18 and 20 carry the placeholder.
-  for (int code : {19, 22, 24}) EXPECT_EQ(ModeStatusText(code), u"【】 。") << "code " << code;
-  for (int code : {-2, 4, 25}) EXPECT_TRUE(ModeStatusText(code).empty()) << "code " << code;
+// What one mode's descriptor says must agree with the rest of the table and
+// with the vocabulary below the modes.
+TEST(ModeCatalogue, DescriptorsAgreeWithEachOtherAndThePanel) {
+  const ModePanel panel;
+  std::set<std::u16string_view> command_names;
+  std::set<std::string_view> step_codes;
+  for (const ModeDescriptor* mode : Modes()) {
+    const int number = ModeNumber(mode->mode);
+    SCOPED_TRACE("mode " + std::to_string(number));
+    EXPECT_EQ(ModeDescriptorOf(number), mode);
+    EXPECT_EQ(FindModeByName(mode->command_name), number);
+    EXPECT_EQ(FindModeByName(mode->name), number);
+    EXPECT_TRUE(command_names.insert(mode->command_name).second);
+    EXPECT_EQ(IsMetadataMode(number),
+              mode->change == ModeChange::kTimes || mode->change == ModeChange::kAttributes);
+    // A recorded mode writes a step, reads it back and puts it into the panel.
+    const bool recorded = mode->step_form != StepForm::kNone;
+    EXPECT_EQ(mode->capture != nullptr, recorded);
+    EXPECT_EQ(mode->apply != nullptr, recorded);
+    if (recorded) {
+      EXPECT_EQ(mode->step_code.size(), 3u);
+      EXPECT_TRUE(step_codes.insert(mode->step_code).second);
+      EXPECT_EQ(ModeOfStepCode(mode->step_code), mode);
+    }
+    // Every control a mode binds to a setting is one of its own.
+    std::set<int> own;
+    for (int id : panel.ControlsOf(number)) {
+      own.insert(id);
+      EXPECT_EQ(panel.At(id).mode, number) << "control " << id;
+    }
+    for (const SettingBinding& b : mode->bindings) EXPECT_TRUE(own.count(b.control)) << b.control;
+    for (const NumberBinding& b : mode->numbers) EXPECT_TRUE(own.count(b.control)) << b.control;
+    for (const HistoryBinding& b : mode->histories) EXPECT_TRUE(own.count(b.control)) << b.control;
+    if (mode->own_text_control != 0) {
+      EXPECT_TRUE(own.count(mode->own_text_control));
+    }
+  }
+  for (int number : {0, 15, 18, 20, 25}) EXPECT_EQ(ModeDescriptorOf(number), nullptr) << number;
 }
 
 }  // namespace

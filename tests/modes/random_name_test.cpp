@@ -62,7 +62,7 @@ TEST(RandomName, ExactNamesForKnownSeeds) {
   };
   for (const ExactRow& row : rows) {
     SCOPED_TRACE(testing::Message() << "seed " << row.seed << " pattern "
-                                    << row.params.rndpattern << " ext " << row.params.rndext);
+                                    << row.params.pattern << " ext " << row.params.extension);
     RandomGenerator random(row.seed);
     EXPECT_EQ(Utf16ToUtf8(ApplyRandomName(row.path, row.params, random)),
               Utf16ToUtf8(row.expected));

@@ -19,9 +19,9 @@ struct ReplaceCase {
   std::u16string source;
   std::u16string search;  // field texts, "/"-separated
   std::u16string replacement;
-  int repmode;
-  bool repcase;
-  bool repwithext;
+  int which;
+  bool match_case;
+  bool with_extension;
   std::u16string expected;
 };
 
@@ -29,10 +29,10 @@ void RunCases(const std::vector<ReplaceCase>& cases, bool regexp) {
   const FileSizeFn size_of = [](const std::u16string&) -> std::uint64_t { return 1234; };
   for (const ReplaceCase& c : cases) {
     SCOPED_TRACE(Utf16ToUtf8(c.source) + " | " + Utf16ToUtf8(c.search) + " -> " +
-                 Utf16ToUtf8(c.replacement) + " mode " + std::to_string(c.repmode) +
-                 (c.repcase ? " case" : " nocase") + (c.repwithext ? " ext" : " noext"));
-    ReplaceParams params{SplitReplaceTexts(c.search), SplitReplaceTexts(c.replacement), c.repmode,
-                         regexp, c.repcase, c.repwithext};
+                 Utf16ToUtf8(c.replacement) + " mode " + std::to_string(c.which) +
+                 (c.match_case ? " case" : " nocase") + (c.with_extension ? " ext" : " noext"));
+    ReplaceParams params{SplitReplaceTexts(c.search), SplitReplaceTexts(c.replacement), c.which,
+                         regexp, c.match_case, c.with_extension};
     RegexCache cache;
     EXPECT_EQ(Utf16ToUtf8(ApplyReplace(c.source, params, cache, size_of)), Utf16ToUtf8(c.expected));
   }
@@ -179,10 +179,10 @@ TEST(Replace, SplitTextsAndFlags) {
             (Texts{u"1", u"2", u"3", u"4", u"5", u"6", u"7", u"8"}));
 
   ReplaceParams params;
-  params.repmode = kReplaceAll;
+  params.which = kReplaceAll;
   EXPECT_EQ(ReplaceFlags(params), u"kgi");
-  params.repmode = kReplaceLast;
-  params.repcase = true;
+  params.which = kReplaceLast;
+  params.match_case = true;
   EXPECT_EQ(ReplaceFlags(params), u"k");
 }
 

@@ -110,7 +110,7 @@ TEST(ShortName, ApplyTakesTheLastComponentAndTheCaseOption) {
   struct Case {
     std::u16string source;
     std::u16string short_name;
-    int real8_3;
+    int name_case;
     std::u16string expected;
   };
   const Case cases[] = {
@@ -125,8 +125,8 @@ TEST(ShortName, ApplyTakesTheLastComponentAndTheCaseOption) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(Utf16ToUtf8(c.source) + " / " + Utf16ToUtf8(c.short_name) + " / " +
-                 std::to_string(c.real8_3));
-    EXPECT_EQ(ApplyShortName(c.source, c.short_name, ShortNameParams{c.real8_3}), c.expected);
+                 std::to_string(c.name_case));
+    EXPECT_EQ(ApplyShortName(c.source, c.short_name, ShortNameParams{c.name_case}), c.expected);
   }
 }
 
