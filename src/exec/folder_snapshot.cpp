@@ -29,6 +29,16 @@ bool FolderSnapshotFileSystem::Exists(const std::u16string& path) {
   return folder.names.Contains(std::u16string_view(path).substr(slash + 1));
 }
 
+void FolderSnapshotFileSystem::Seed(const std::u16string& folder,
+                                    std::vector<DirEntry>&& entries) {
+  if (folder.empty() || folder.back() != u'/') return;
+  last_ = nullptr;
+  Folder& seeded = folders_[folder];
+  seeded.names.Assign(std::move(entries), rules_.Of(folder).ignores_case);
+  seeded.listed = true;
+  seeded.unlistable = false;
+}
+
 void FolderSnapshotFileSystem::NameSet::Assign(std::vector<DirEntry>&& entries,
                                                bool ignore_case) {
   ignore_case_ = ignore_case;
