@@ -112,7 +112,7 @@ class FolderSnapshotFileSystem final : public FileSystem {
     bool ContainsKey(std::u16string_view key) const;
 
     bool ignore_case_ = false;
-    std::vector<std::u16string> names_;
+    std::vector<DirEntry> names_;  // only the names are used
     std::vector<std::uint32_t> slots_;   // index into names_ + 1; 0 is empty
     std::vector<std::uint32_t> hashes_;  // low bits of each slot's hash
   };
