@@ -377,6 +377,13 @@ Result<std::vector<UndoRow>> LoadLogRows(FileSystem& fs, std::u16string_view pro
   if (!first) return first.error();
 
   std::vector<UndoRow> rows;
+  // Room for the rows at once, guessed from the log's size (fewer than one
+  // line in kShortLine bytes is the rule; more only grow the vector). Room
+  // never used costs no memory in use.
+  constexpr std::uint64_t kShortLine = 40;
+  if (auto info = fs.Stat(path); info && info->size / kShortLine < (1u << 22)) {
+    rows.reserve(static_cast<std::size_t>(info->size / kShortLine));
+  }
   std::optional<std::string> pending = std::move(first.value());
   std::uint64_t offset = 0;
   auto more = [&](std::string& buffer) {
