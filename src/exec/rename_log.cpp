@@ -327,7 +327,9 @@ std::u16string PathToCell(std::u16string_view path) {
   if (!path.empty() && path.front() == u'<') return std::u16string(path);
   const std::size_t slash = path.rfind(u'/');
   const std::size_t name_begin = slash == std::u16string_view::npos ? 0 : slash + 1;
-  std::u16string cell(path.substr(name_begin));
+  std::u16string cell;
+  cell.reserve(path.size() + 3);
+  cell += path.substr(name_begin);
   cell += u" : ";
   cell += path.substr(0, name_begin);
   return cell;
@@ -337,7 +339,9 @@ std::u16string CellToPath(std::u16string_view cell) {
   std::size_t sep = cell.find(u" : /");
   if (sep == std::u16string_view::npos) sep = cell.find(u" : ");
   if (sep == std::u16string_view::npos) return std::u16string(cell);
-  std::u16string path(cell.substr(sep + 3));
+  std::u16string path;
+  path.reserve(cell.size() - 3);
+  path += cell.substr(sep + 3);
   path += cell.substr(0, sep);
   return path;
 }
