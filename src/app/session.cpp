@@ -59,6 +59,7 @@ ScanSummary Session::AddPaths(const std::vector<std::u16string>& paths, AddSourc
   if (adjust) adjust(options);
   Scanner scanner(fs_, list, messenger, options);
   scanner.set_narrowing(&narrow);
+  if (options.automatic_run) scanner.set_listings(&scan_listings_);
   ScanSummary summary = scanner.AddPaths(paths, source);
   StoreScanChanges(options, list.options(), settings);
   // Rows came or went: the names shown are no longer those of a preview.
@@ -103,6 +104,10 @@ RunResult Session::Preview(FileTime now) {
   // Validation asks about names folder by folder: one listing per busy
   // folder answers for all its rows.
   FolderSnapshotFileSystem snapshot(fs_);
+  for (FolderListing& listing : scan_listings_) {
+    snapshot.Seed(listing.folder, std::move(listing.entries));
+  }
+  scan_listings_.clear();
   return RunResultOf(
       ExecuteRun(kRunPreview, RunContext{list, snapshot, messenger, run_state, hooks, mode_}));
 }
@@ -123,6 +128,7 @@ RunResult Session::PreviewStep(int mode, FileTime now) {
 }
 
 RunResult Session::ExecuteShownNames(FileTime now, ExecuteSummary* summary) {
+  scan_listings_.clear();
   const RunHooks hooks = MakeHooks(now);
   ExecuteSetup setup;
   setup.options = ExecuteOptionsFromSettings(settings);

@@ -117,6 +117,10 @@ class Session : private ListPanelLink {
   int mode_ = 1;
   ModeTexts texts_;
   std::optional<ModeContext> context_;  // lives for one run
+  // The folders an automatic run's scan listed, handed to the preview that
+  // follows it so that it need not list them again; dropped by that preview
+  // and by any execution.
+  std::vector<FolderListing> scan_listings_;
 };
 
 }  // namespace tessivo

@@ -15,6 +15,9 @@ namespace tessivo {
 
 namespace {
 
+// What a row's text keeps free beyond its old name for the new one.
+constexpr std::size_t kNewNameSlack = 8;
+
 // A path of this many code units does not fit the 260-unit buffers the
 // duplicate check compares in.
 constexpr std::size_t kPathBuffer = 260;
@@ -99,7 +102,9 @@ void FileItem::SetAll(std::u16string_view name, std::u16string_view extension,
   std::size_t total = 0;
   for (const auto& c : cells) total += c.size();
   text_.clear();
-  text_.reserve(total);
+  // Room for a new name a little longer than the old one, which a preview
+  // will write into the row: it then needs no second allocation.
+  text_.reserve(total + (new_name.empty() ? cells[0].size() + kNewNameSlack : 0));
   for (int i = 0; i < kCellCount; ++i) {
     text_.append(cells[i]);
     end_[i] = static_cast<std::uint16_t>(text_.size());

@@ -148,6 +148,7 @@ class FileList {
   // The row itself; `row` must be in range.
   const FileItem& Item(int row) const { return rows_[static_cast<std::size_t>(row)]; }
   void Reserve(int rows) { rows_.reserve(static_cast<std::size_t>(rows)); }
+  std::size_t Capacity() const { return rows_.capacity(); }
 
   // Columns as the view numbers them: 0..3 fixed, then size and date when on.
   int ColumnCount() const;

@@ -2,6 +2,7 @@
 
 #include <unicode/uchar.h>
 
+#include <algorithm>
 #include <climits>
 
 #include "config/settings.h"
@@ -348,6 +349,12 @@ int Scanner::EnterFolder(std::u16string& path, int base, int& added, int code) {
   const std::size_t length = path.size();
   const bool ends_in_slash = path.back() == u'/';
   int result = kWalkDone;
+  // Room for every entry at once: growing row by row would move the rows
+  // many times over in a large folder.
+  const std::size_t wanted = static_cast<std::size_t>(list_.Count()) + entries->size();
+  if (wanted > list_.Capacity()) {
+    list_.Reserve(static_cast<int>(std::max(wanted, 2 * list_.Capacity())));
+  }
   ++folder_depth_;
   for (const DirEntry& entry : *entries) {
     if (length + entry.name.size() >= kEntryPathLimit) {
@@ -363,6 +370,10 @@ int Scanner::EnterFolder(std::u16string& path, int base, int& added, int code) {
   }
   --folder_depth_;
   path.resize(length);
+  if (listings_ != nullptr) {
+    listings_->push_back({path, std::move(*entries)});
+    if (!ends_in_slash) listings_->back().folder.push_back(u'/');
+  }
   return result;
 }
 

@@ -142,6 +142,12 @@ struct ScanSummary {
 };
 inline constexpr std::size_t kTooLongPathsKept = 5;
 
+// The entries of one folder as a walk listed them.
+struct FolderListing {
+  std::u16string folder;  // ends in "/"
+  std::vector<DirEntry> entries;
+};
+
 class Scanner {
  public:
   Scanner(FileSystem& fs, FileList& list, Messenger& messenger, ScanOptions& options);
@@ -159,6 +165,11 @@ class Scanner {
   // `folderread` 0, when paths were given and not one subfolder was met, it
   // offers to list dropped folders themselves from now on.
   ScanSummary AddPaths(const std::vector<std::u16string>& paths, AddSource source);
+
+  // Where the walks leave the listing of each folder they entered (the
+  // folder with a "/" at its end, then its entries), for a preview that
+  // follows at once and would list the same folders again; null keeps none.
+  void set_listings(std::vector<FolderListing>* listings) { listings_ = listings; }
 
   // The duplicate check of one batch: BeginBatch indexes the rows present;
   // false (after the out-of-memory message) when the index cannot be built.
@@ -210,6 +221,7 @@ class Scanner {
   ScanCallbacks callbacks_;
   StatusSink* status_ = nullptr;
   NarrowState* narrowing_ = nullptr;
+  std::vector<FolderListing>* listings_ = nullptr;
 
   NameRulesCache name_rules_;  // for the duplicate check, asked anew each batch
   PathIndex index_;

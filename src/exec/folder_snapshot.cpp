@@ -29,20 +29,31 @@ bool FolderSnapshotFileSystem::Exists(const std::u16string& path) {
   return folder.names.Contains(std::u16string_view(path).substr(slash + 1));
 }
 
+void FolderSnapshotFileSystem::Seed(const std::u16string& folder,
+                                    std::vector<DirEntry>&& entries) {
+  if (folder.empty() || folder.back() != u'/') return;
+  last_ = nullptr;
+  Folder& seeded = folders_[folder];
+  seeded.names.Assign(std::move(entries), rules_.Of(folder).ignores_case);
+  seeded.listed = true;
+  seeded.unlistable = false;
+}
+
 void FolderSnapshotFileSystem::NameSet::Assign(std::vector<DirEntry>&& entries,
                                                bool ignore_case) {
   ignore_case_ = ignore_case;
-  names_.clear();
-  names_.reserve(entries.size());
-  for (DirEntry& entry : entries) {
-    names_.push_back(ignore_case ? SimpleUpperCase(entry.name) : std::move(entry.name));
+  // The entries are kept as they came: copying out the names would touch
+  // fresh memory for every name of a large folder.
+  names_ = std::move(entries);
+  if (ignore_case) {
+    for (DirEntry& entry : names_) entry.name = SimpleUpperCase(entry.name);
   }
   std::size_t size = 16;
   while (size < 2 * names_.size()) size *= 2;  // at most half full
   slots_.assign(size, 0);
   hashes_.assign(size, 0);
   for (std::size_t i = 0; i < names_.size(); ++i) {
-    const std::size_t hash = ViewHash{}(names_[i]);
+    const std::size_t hash = ViewHash{}(names_[i].name);
     std::size_t slot = hash & (size - 1);
     while (slots_[slot] != 0) slot = (slot + 1) & (size - 1);
     slots_[slot] = static_cast<std::uint32_t>(i + 1);
@@ -63,7 +74,7 @@ bool FolderSnapshotFileSystem::NameSet::ContainsKey(std::u16string_view name) co
   const std::size_t mask = slots_.size() - 1;
   const std::size_t hash = ViewHash{}(name);
   for (std::size_t slot = hash & mask; slots_[slot] != 0; slot = (slot + 1) & mask) {
-    if (hashes_[slot] == static_cast<std::uint32_t>(hash) && names_[slots_[slot] - 1] == name) {
+    if (hashes_[slot] == static_cast<std::uint32_t>(hash) && names_[slots_[slot] - 1].name == name) {
       return true;
     }
   }

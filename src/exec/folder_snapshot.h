@@ -14,7 +14,8 @@
 // directly. The name rules of each folder are asked once (NameRulesOf).
 //
 // A snapshot is a moment of the disk: use one per preview run and drop it
-// afterwards. Everything other than Exists is passed to the wrapped file
+// afterwards. A folder listed just before (by the scan of an unattended
+// run) can be handed over with Seed instead of being listed again. Everything other than Exists is passed to the wrapped file
 // system unchanged; the execution never uses a snapshot (the rename itself
 // is the final word there).
 
@@ -37,6 +38,10 @@ class FolderSnapshotFileSystem final : public FileSystem {
   explicit FolderSnapshotFileSystem(FileSystem& base) : base_(base), rules_(base) {}
 
   bool Exists(const std::u16string& path) override;
+
+  // Takes `entries` as the listing of `folder` (ending in "/"), listed just
+  // before by the caller, so the snapshot does not list it again.
+  void Seed(const std::u16string& folder, std::vector<DirEntry>&& entries);
 
   using FileSystem::List;
   Result<std::vector<DirEntry>> List(const std::u16string& folder, ListDetail detail) override {
@@ -107,7 +112,7 @@ class FolderSnapshotFileSystem final : public FileSystem {
     bool ContainsKey(std::u16string_view key) const;
 
     bool ignore_case_ = false;
-    std::vector<std::u16string> names_;
+    std::vector<DirEntry> names_;  // only the names are used
     std::vector<std::uint32_t> slots_;   // index into names_ + 1; 0 is empty
     std::vector<std::uint32_t> hashes_;  // low bits of each slot's hash
   };

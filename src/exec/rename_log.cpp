@@ -62,6 +62,18 @@ void AppendLoggedPath(std::u16string& text, std::u16string_view path) {
   }
 }
 
+// Whether `c` is written into a line as the one byte of its own value and
+// reads back as itself: printable ASCII other than the '"' that ends a field
+// and the backslash that may start an escape.
+bool IsPlainUnit(char16_t c) { return c >= 0x20 && c < 0x7F && c != u'"' && c != u'\\'; }
+
+bool IsPlainText(std::u16string_view text) {
+  for (char16_t c : text) {
+    if (!IsPlainUnit(c)) return false;
+  }
+  return true;
+}
+
 // The bytes of a line: escaped where the code page lacks a character, with
 // CR LF at its end.
 std::string LineBytes(std::u16string_view text) {
@@ -159,6 +171,26 @@ std::u16string LogSlotPath(std::u16string_view program_folder, int slot) {
 // ---- line formats ----
 
 std::string FormatNormalLine(std::u16string_view before, std::u16string_view after) {
+  // Most lines are plain ASCII paths: their bytes are their units, with
+  // nothing to escape (the common case of a large run, built directly).
+  constexpr std::u16string_view kMiddle = u"\",\"";
+  constexpr std::size_t kFixed = 1 + 2 * kMiddle.size() + kNormalKind.size() + 1;
+  if (before.size() + after.size() + kFixed < kLogLineCapacity && IsPlainText(before) &&
+      IsPlainText(after)) {
+    std::string bytes;
+    bytes.reserve(before.size() + after.size() + kFixed + 2);
+    auto put = [&bytes](std::u16string_view units) {
+      for (char16_t c : units) bytes.push_back(static_cast<char>(c));
+    };
+    bytes.push_back('"');
+    put(before);
+    put(kMiddle);
+    put(after);
+    put(kMiddle);
+    put(kNormalKind);
+    bytes += "\"\r\n";
+    return bytes;
+  }
   std::u16string text;
   text.reserve(before.size() + after.size() + 20);
   text += u"\"";
@@ -203,6 +235,45 @@ std::string FormatAttributeLine(std::u16string_view path, std::uint32_t attribut
   return LineBytes(text);
 }
 
+namespace {
+
+// LineReadsBack for a line of plain bytes only (IsPlainUnit, then CR LF):
+// its fields read back as their bytes, up to the field limits. nullopt for
+// any other line, which is parsed in full.
+std::optional<bool> PlainLineReadsBack(std::string_view line, std::u16string_view field1,
+                                       std::u16string_view field2) {
+  if (line.size() < 2 || line[line.size() - 2] != '\r') return std::nullopt;
+  std::size_t quotes[6];
+  int found = 0;
+  for (std::size_t i = 0; i + 2 < line.size(); ++i) {
+    const char c = line[i];
+    if (c == '"') {
+      if (found < 6) quotes[found] = i;
+      ++found;
+    } else if (!IsPlainUnit(static_cast<unsigned char>(c))) {
+      return std::nullopt;
+    }
+  }
+  if (found < 6) return false;
+  auto same = [&](int k, std::u16string_view want) {
+    const std::size_t begin = quotes[2 * k] + 1;
+    const std::string_view bytes = line.substr(begin, quotes[2 * k + 1] - begin);
+    if (bytes.size() >= kLogFieldCapacity || bytes.size() > kMaxLogFieldBytes) {
+      return std::optional<bool>();  // cut when read: left to the full parse
+    }
+    if (bytes.size() != want.size()) return std::optional<bool>(false);
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+      if (static_cast<unsigned char>(bytes[i]) != want[i]) return std::optional<bool>(false);
+    }
+    return std::optional<bool>(true);
+  };
+  const std::optional<bool> first = same(0, field1);
+  if (!first || !*first || field2.empty()) return first;
+  return same(1, field2);
+}
+
+}  // namespace
+
 bool LineReadsBack(std::string_view line, std::u16string_view field1,
                    std::u16string_view field2) {
   // The reader ends a line at its first line feed, and at its byte limit.
@@ -210,6 +281,7 @@ bool LineReadsBack(std::string_view line, std::u16string_view field1,
   if (lf == std::string_view::npos || lf + 1 != line.size() || line.size() > kMaxLogLineBytes) {
     return false;
   }
+  if (const std::optional<bool> plain = PlainLineReadsBack(line, field1, field2)) return *plain;
   const std::optional<LogLine> parsed = ParseLogLine(line);
   return parsed && parsed->field1 == field1 && (field2.empty() || parsed->field2 == field2);
 }
@@ -255,7 +327,9 @@ std::u16string PathToCell(std::u16string_view path) {
   if (!path.empty() && path.front() == u'<') return std::u16string(path);
   const std::size_t slash = path.rfind(u'/');
   const std::size_t name_begin = slash == std::u16string_view::npos ? 0 : slash + 1;
-  std::u16string cell(path.substr(name_begin));
+  std::u16string cell;
+  cell.reserve(path.size() + 3);
+  cell += path.substr(name_begin);
   cell += u" : ";
   cell += path.substr(0, name_begin);
   return cell;
@@ -265,7 +339,9 @@ std::u16string CellToPath(std::u16string_view cell) {
   std::size_t sep = cell.find(u" : /");
   if (sep == std::u16string_view::npos) sep = cell.find(u" : ");
   if (sep == std::u16string_view::npos) return std::u16string(cell);
-  std::u16string path(cell.substr(sep + 3));
+  std::u16string path;
+  path.reserve(cell.size() - 3);
+  path += cell.substr(sep + 3);
   path += cell.substr(0, sep);
   return path;
 }
@@ -305,6 +381,13 @@ Result<std::vector<UndoRow>> LoadLogRows(FileSystem& fs, std::u16string_view pro
   if (!first) return first.error();
 
   std::vector<UndoRow> rows;
+  // Room for the rows at once, guessed from the log's size (fewer than one
+  // line in kShortLine bytes is the rule; more only grow the vector). Room
+  // never used costs no memory in use.
+  constexpr std::uint64_t kShortLine = 40;
+  if (auto info = fs.Stat(path); info && info->size / kShortLine < (1u << 22)) {
+    rows.reserve(static_cast<std::size_t>(info->size / kShortLine));
+  }
   std::optional<std::string> pending = std::move(first.value());
   std::uint64_t offset = 0;
   auto more = [&](std::string& buffer) {

@@ -52,6 +52,25 @@ std::u16string_view Cut(std::u16string_view text) {
   return text.size() > kCellLimit ? text.substr(0, kCellLimit) : text;
 }
 
+// Whether `cell` reads Cut(PathToCell(path)); compared piece by piece, as
+// every row of a long undo list is matched this way.
+bool CellShowsPath(std::u16string_view cell, std::u16string_view path) {
+  if (!path.empty() && path.front() == u'<') return cell == Cut(path);
+  const std::size_t slash = path.rfind(u'/');
+  const std::size_t name_begin = slash == std::u16string_view::npos ? 0 : slash + 1;
+  const std::u16string_view parts[3] = {path.substr(name_begin), u" : ",
+                                        path.substr(0, name_begin)};
+  const std::size_t total = parts[0].size() + parts[1].size() + parts[2].size();
+  if (cell.size() != std::min(total, kCellLimit)) return false;
+  std::size_t at = 0;
+  for (const std::u16string_view part : parts) {
+    const std::size_t n = std::min(part.size(), cell.size() - at);
+    if (cell.substr(at, n) != part.substr(0, n)) return false;
+    at += n;
+  }
+  return true;
+}
+
 // The log field a whole (uncut) row cell came from.
 std::u16string FieldOfCell(std::u16string_view cell) {
   if (!cell.empty() && cell.front() == u'<') return std::u16string(cell);
@@ -320,8 +339,8 @@ int UndoSession::FindEntry(const FileList& list, int row) const {
     if (used_[static_cast<std::size_t>(e)]) return false;
     const Entry& entry = entries_[static_cast<std::size_t>(e)];
     return item.Get(Cell::kFolder) == Cut(entry.kind) &&
-           item.Get(Cell::kName) == Cut(PathToCell(entry.current)) &&
-           item.Get(Cell::kNewName) == Cut(PathToCell(entry.target));
+           CellShowsPath(item.Get(Cell::kName), entry.current) &&
+           CellShowsPath(item.Get(Cell::kNewName), entry.target);
   };
   if (count == 0) return -1;
   // Rows only removed: the entry lies at the last offset or closer to the

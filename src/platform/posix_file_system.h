@@ -27,9 +27,16 @@
 //   case on a case-insensitive mount) goes through TempNameFor (temp_name.h)
 //   and puts the name back when the second step fails.
 //
+//   Renames within one folder that follow one another closely (a run over a
+//   folder) go through a descriptor of that folder, opened by the first of
+//   them and let go after kFolderHold without one: the system then looks up
+//   the two names alone rather than walking both whole paths. A name no
+//   longer found there is tried again by its whole path.
+//
 // Thread-compatible: one object may be used from one thread at a time; it
-// keeps no state besides its options.
+// keeps no state besides its options and that folder descriptor.
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -48,6 +55,11 @@ struct PosixFileSystemOptions {
 class PosixFileSystem : public FileSystem {
  public:
   explicit PosixFileSystem(PosixFileSystemOptions options = {}) : options_(options) {}
+  ~PosixFileSystem() override;
+  PosixFileSystem(const PosixFileSystem&) = delete;
+  PosixFileSystem& operator=(const PosixFileSystem&) = delete;
+
+  static constexpr std::chrono::milliseconds kFolderHold{500};
 
   using FileSystem::List;
   Result<std::vector<DirEntry>> List(const std::u16string& folder, ListDetail detail) override;
@@ -82,8 +94,16 @@ class PosixFileSystem : public FileSystem {
   // One move that never replaces, with the fallbacks for file systems
   // without RENAME_NOREPLACE. Returns 0 or an errno value.
   int MoveNoReplace(const std::string& from, const std::string& to) const;
+  // renameat2(RENAME_NOREPLACE) through the descriptor of the folder both
+  // paths are in: 0 or an errno value; -1 when the paths are not in one
+  // folder, the folder cannot be opened, or the answer is to be had from the
+  // whole paths (a missing name, a file system without the flag).
+  int MoveWithinFolder(const std::string& from, const std::string& to);
 
   PosixFileSystemOptions options_;
+  std::string held_folder_;
+  int held_folder_fd_ = -1;
+  std::chrono::steady_clock::time_point held_folder_used_{};
 };
 
 }  // namespace tessivo

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <string_view>
 
 #include "platform/posix_internal.h"
 #include "platform/temp_name.h"
@@ -62,11 +63,42 @@ int PosixFileSystem::MoveNoReplace(const std::string& from, const std::string& t
   return 0;
 }
 
+PosixFileSystem::~PosixFileSystem() {
+  if (held_folder_fd_ >= 0) ::close(held_folder_fd_);
+}
+
+int PosixFileSystem::MoveWithinFolder(const std::string& from, const std::string& to) {
+  if (options_.no_rename_noreplace) return -1;
+  const std::size_t slash = from.rfind('/');
+  if (slash == std::string::npos || slash == 0 || slash + 1 == from.size() ||
+      to.size() <= slash + 1 || to.compare(0, slash + 1, from, 0, slash + 1) != 0 ||
+      to.find('/', slash + 1) != std::string::npos) {
+    return -1;
+  }
+  const std::string_view folder = std::string_view(from).substr(0, slash);
+  const auto now = std::chrono::steady_clock::now();
+  if (held_folder_fd_ < 0 || now - held_folder_used_ > kFolderHold || folder != held_folder_) {
+    if (held_folder_fd_ >= 0) ::close(held_folder_fd_);
+    held_folder_.assign(folder);
+    held_folder_fd_ = ::open(held_folder_.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (held_folder_fd_ < 0) return -1;
+  }
+  held_folder_used_ = now;
+  const char* from_name = from.c_str() + slash + 1;
+  const char* to_name = to.c_str() + slash + 1;
+  if (::renameat2(held_folder_fd_, from_name, held_folder_fd_, to_name, RENAME_NOREPLACE) == 0) {
+    return 0;
+  }
+  const int err = errno;
+  return err == ENOENT || err == EINVAL ? -1 : err;
+}
+
 Status PosixFileSystem::RenameNoReplace(const std::u16string& from, const std::u16string& to) {
   if (from == to) return {};
   std::string src = Native(from);
   std::string dst = Native(to);
-  int err = MoveNoReplace(src, dst);
+  int err = MoveWithinFolder(src, dst);
+  if (err < 0) err = MoveNoReplace(src, dst);
   if (err == 0) return {};
   if (err != EEXIST) return PosixError(err, "rename", from);
 

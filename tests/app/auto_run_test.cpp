@@ -102,6 +102,12 @@ TEST_F(AutoRunTest, TestModePrintsThePreviewAndChangesNothing) {
   EXPECT_EQ(Run({u"s/IMG_0002/pic/", u"/test", u"--all", u"/work/d"}), kExitOk);
   const std::string all = out_.str();
   EXPECT_EQ(std::count(all.begin(), all.end(), '\n'), 4);
+  // A taken target is found in the listing the scan made, which the
+  // preview takes over.
+  fs_.AddFile(u"/work/d/taken.JPG");
+  Run({u"s/IMG_0001/taken/", u"/test", u"/work/d"});
+  EXPECT_EQ(out_.str(), header + "/work/d/IMG_0001.JPG\ttaken.JPG\t" +
+                            Utf16ToUtf8(LegendText(FileStatus::kTargetExists)) + "\n");
 }
 
 // A dry run leaves an interrupted run's log in slot 0 alone and says so; the
