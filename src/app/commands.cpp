@@ -101,7 +101,6 @@ CommandResult& CommandResult::operator|=(const CommandResult& other) {
   rows = rows || other.rows;
   panel = panel || other.panel;
   status = status || other.status;
-  title = title || other.title;
   states = states || other.states;
   view = view || other.view;
   if (other.focus_control != 0) {
@@ -269,6 +268,14 @@ bool Controller::IsChecked(CommandId id) const {
     default:
       return false;
   }
+}
+
+CommandResult Controller::UndoLeft(CommandResult result) {
+  if (result.undo_ui && !result.undo_ui->undo_mode) {
+    status_.undo_mode = false;
+    result |= Selected(session_.SelectMode(result.undo_ui->mode_to_select));
+  }
+  return result;
 }
 
 CommandResult Controller::Finish(CommandResult result) {
@@ -492,12 +499,8 @@ CommandResult Controller::Execute(bool button) {
     Operation op(*this);
     UndoRunResult undone = session_.undo.RunUndo(1, session_.MakeUndoContext());
     result.ran = result.rows = result.panel = result.states = true;
-    if (undone.ui) {
-      result.undo_ui = undone.ui;
-      session_.SelectMode(undone.ui->mode_to_select);
-      status_.undo_mode = false;
-      status_.SetStatus(ModeStatusCode(session_.mode()));
-    }
+    result.undo_ui = undone.ui;
+    result = UndoLeft(result);
     enter_executes_ = preview_statuses_ = false;
     session_.run_state.names_current = false;
     return result;
@@ -538,10 +541,8 @@ CommandResult Controller::LeaveUndo() {
   Operation op(*this);
   result.undo_ui = session_.LeaveUndoMode();
   result.ran = result.rows = result.panel = result.states = true;
-  status_.undo_mode = false;
-  status_.SetStatus(ModeStatusCode(session_.mode()));
   enter_executes_ = preview_statuses_ = false;
-  return result;
+  return UndoLeft(result);
 }
 
 CommandResult Controller::ToggleUndo() {
@@ -554,7 +555,7 @@ CommandResult Controller::ToggleUndo() {
   result.undo_ui = entered.ui;
   enter_executes_ = preview_statuses_ = false;
   session_.run_state.names_current = false;
-  return result;
+  return UndoLeft(result);
 }
 
 CommandResult Controller::Escape() {
@@ -697,7 +698,6 @@ CommandResult Controller::AddPaths(const std::vector<std::u16string>& paths, Add
   if (session_.undo_ui_change) {
     result.undo_ui = std::move(session_.undo_ui_change);
     session_.undo_ui_change.reset();
-    status_.undo_mode = false;
   }
   if (summary.refused) return result;
   RowsChanged(result, summary.added > 0);

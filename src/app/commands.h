@@ -114,7 +114,6 @@ struct CommandResult {
   bool rows = false;     // the list's rows or cells changed: reset the list model
   bool panel = false;    // the mode panel model changed: mirror it into the widgets
   bool status = false;   // status codes or the selection counts changed
-  bool title = false;    // the window title
   bool states = false;   // check marks and enabled states of menus, toolbar, buttons
   bool view = false;     // toolbar / status bar / tree visibility or "always on top"
   int focus_control = 0; // a panel control to give the focus (0: leave it)
@@ -210,9 +209,6 @@ class Controller {
   // The rows carry the statuses of a preview (from a preview until the next
   // execution): sort key 0 groups by status.
   bool preview_statuses() const { return preview_statuses_; }
-  // A macro playback was asked for by execute in mode 19 (the playback
-  // itself is not there yet).
-  bool playback_pending() const { return playback_pending_; }
 
   SortState& sort_state() { return sort_; }
   Session& session() { return session_; }
@@ -242,6 +238,8 @@ class Controller {
   FileTime Now() const;
   bool RefuseMacroMode();
   void RowsChanged(CommandResult& result, bool added);
+  // Undo mode was left: its mode comes back, with its help in the status bar.
+  CommandResult UndoLeft(CommandResult result);
   CommandResult Finish(CommandResult result);
 
   Session& session_;
@@ -252,7 +250,6 @@ class Controller {
   int operation_ = 0;
   bool enter_executes_ = false;
   bool preview_statuses_ = false;
-  bool playback_pending_ = false;
 };
 
 // The path of a dropped file URL ("file://host/p%41th"): the part after the
