@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "app/auto_run.h"
 #include "base/rename_mode.h"
 #include "core/csv_list.h"
 #include "core/direct_rename.h"
@@ -715,6 +716,42 @@ CommandResult Controller::DropPaths(const std::vector<std::u16string>& paths) {
 CommandResult Controller::AddCommandLinePaths(const std::vector<std::u16string>& paths) {
   if (operation_ > 0) return {};
   return Finish(AddPaths(paths, AddSource::kCommandLine));
+}
+
+CommandResult Controller::LoadCommandLine(const CommandLine& line,
+                                          std::u16string_view working_folder) {
+  status_.SetStatus(status_code::kIdle);
+  CommandResult result;
+  if (operation_ > 0) return result;
+  std::vector<std::u16string> paths;
+  for (const std::u16string& argument : line.paths) {
+    std::u16string path = AbsolutePath(argument, working_folder);
+    CorrectSpelling(session_.fs(), path);
+    paths.push_back(std::move(path));
+  }
+  if (!paths.empty()) {
+    Operation op(*this);
+    ScanCallbacks callbacks;
+    callbacks.cancel_requested = hooks_.cancel_requested;
+    const ScanSummary summary =
+        session_.AddPaths(paths, AddSource::kCommandLine, callbacks, &status_,
+                          [&line](ScanOptions& o) { o.command_line_depth = line.depth; });
+    if (session_.undo_ui_change) {
+      result.undo_ui = std::move(session_.undo_ui_change);
+      session_.undo_ui_change.reset();
+    }
+    RowsChanged(result, summary.added > 0);
+    result.panel = result.states = true;
+    status_.SetStatus(27);  // the field is cleared
+  }
+  if (line.filter_text) {
+    session_.narrow.text = *line.filter_text;
+    session_.panel.list_filter.text = *line.filter_text;
+    Narrow(session_.list, session_.narrow, kNarrowOnEdit);
+    result.ran = result.rows = result.panel = true;
+  }
+  if (line.sort_code >= 0) result |= Sort(line.sort_code / 10, line.sort_code % 10);
+  return Finish(result);
 }
 
 CommandResult Controller::EndLabelEdit(int row, const std::u16string& text) {

@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "app/command_line.h"
 #include "app/session.h"
 #include "app/status_bar.h"
 #include "core/sort.h"
@@ -178,8 +179,13 @@ class Controller {
   // Paths dropped on the window (each a full path, already decoded from the
   // URL's bytes); sets the busy flag.
   CommandResult DropPaths(const std::vector<std::u16string>& paths);
-  // Paths of the command line or a hand-over.
+  // Paths of the command line or a hand-over (full paths).
   CommandResult AddCommandLinePaths(const std::vector<std::u16string>& paths);
+  // The third stage of start-up: the drop prompt, then the command line's
+  // paths (relative ones taken from `working_folder`, spelled as the disk
+  // has them, with its depth), its "/filter" text (into the narrowing box
+  // too) and its sort.
+  CommandResult LoadCommandLine(const CommandLine& line, std::u16string_view working_folder);
   // A mode button (1..12) of tab `tab` was pressed.
   CommandResult ModeButtonPressed(int tab, int button);
   // The in-place edit of `row`'s old name ended with `text`.

@@ -241,6 +241,22 @@ TEST_F(CommandsTest, ListCommandsDropsAndHeaderSorting) {
   EXPECT_EQ(session_.list.Count(), 1);
 }
 
+TEST_F(CommandsTest, CommandLinePathsFilterAndSort) {
+  fs_.AddFile(u"/d/Sub/c.txt", "3");
+  fs_.SetNameRules(u"/d/", NameRules{.ignores_case = true});
+  const CommandLine line = ParseCommandLine(
+      {u"tessivo", u"sub", u"/subfolder0", u"/filter=!c*", u"/sortnamer", u"../d/a.txt"}, u"",
+      CalendarTime{});
+  C().LoadCommandLine(line, u"/d/x");
+  ASSERT_EQ(session_.list.Count(), 0);  // a relative path is taken from the working folder
+  C().LoadCommandLine(line, u"/d");
+  ASSERT_EQ(session_.list.Count(), 2);  // "sub" spelled as the disk has it
+  EXPECT_EQ(session_.list.GetCell(0, Cell::kName), u"c.txt");  // name descending
+  EXPECT_EQ(session_.list.GetFileStatus(0), FileStatus::kExcluded);
+  EXPECT_EQ(session_.panel.list_filter.text, u"!c*");
+  EXPECT_EQ(status_.text(), kBlankStatusText);
+}
+
 TEST_F(CommandsTest, ModeNavigationAndEscape) {
   const int first = session_.mode();
   CommandResult r = C().Run(CommandId::kPreviousMode);
@@ -250,12 +266,28 @@ TEST_F(CommandsTest, ModeNavigationAndEscape) {
   EXPECT_EQ(session_.mode(), first);
   EXPECT_EQ(status_.text(), ModeStatusText(ModeStatusCode(first)));
 
+  // Names typed by hand: a mode button asks first; No keeps the mode.
+  session_.run_state.hand_edited = true;
+  sink_.answers = {kAnswerNo};
+  EXPECT_FALSE(C().ModeButtonPressed(0, 2).ran);
+  EXPECT_EQ(session_.mode(), first);
+  // A check box or list change drops them without a question, busy for 100 ms.
+  C().ControlChanged(true);
+  EXPECT_FALSE(session_.run_state.hand_edited);
+  EXPECT_TRUE(C().busy());
+  C().ClearBusy();
+  r = C().ModeButtonPressed(0, 2);
+  EXPECT_EQ(session_.mode(), ModeNumber(RenameMode::kExtension));
+  EXPECT_EQ(r.focus_control, ctl::kExtensionText);
+  EXPECT_TRUE(r.select_focus_text);
+
   // Esc while recording asks; No resets, Yes stops recording.
   int stopped = 0;
   CommandHooks hooks;
   hooks.stop_recording = [&] { ++stopped; };
   Controller c(session_, status_, hooks);
   session_.run_state.macro_recording = true;
+  sink_.shown.clear();
   sink_.answers = {kAnswerNo, kAnswerYes};
   c.Run(CommandId::kEscape);
   EXPECT_EQ(stopped, 0);
