@@ -132,6 +132,7 @@ class Controller::Operation {
 Controller::Controller(Session& session, StatusBar& status, CommandHooks hooks)
     : session_(session), status_(status), hooks_(std::move(hooks)) {
   session_.list.set_status_sink(&status_);
+  if (hooks_.progress) session_.progress = hooks_.progress;
   status_.undo_mode = InUndoMode();
   status_.test_mode = session_.messenger.test_mode();
   status_.bar_shown = (session_.settings.Word(OptionWord::kDispcontrols) & kStatusBarBit) != 0;
@@ -519,6 +520,7 @@ CommandResult Controller::Execute(bool button) {
   if (messenger.test_mode()) return result;
   session_.ExecuteShownNames(Now());
   session_.run_state.keep_changing_once = false;
+  sort_.MarkListChanged();  // rows may have gone
   result.ran = result.rows = result.panel = result.states = true;
   enter_executes_ = preview_statuses_ = false;
   return result;
@@ -554,6 +556,7 @@ CommandResult Controller::ToggleUndo() {
       session_.undo.EnterUndo(kUndoCommandSlot, session_.MakeUndoContext());
   result.ran = result.rows = result.panel = result.states = true;
   result.undo_ui = entered.ui;
+  sort_.MarkListChanged();  // the log's rows replace the list
   enter_executes_ = preview_statuses_ = false;
   session_.run_state.names_current = false;
   return UndoLeft(result);
@@ -784,6 +787,15 @@ CommandResult Controller::NarrowingEdited(const std::u16string& text) {
   if (Narrow(session_.list, session_.narrow, kNarrowOnEdit) == 0) return result;
   result.ran = result.rows = true;
   return Finish(result);
+}
+
+std::u16string FindHelpPage(FileSystem& fs, std::u16string_view program_folder) {
+  const std::u16string candidates[] = {std::u16string(program_folder) + u"help/index.html",
+                                       u"/usr/share/doc/tessivo/help/index.html"};
+  for (const std::u16string& path : candidates) {
+    if (fs.Exists(path)) return path;
+  }
+  return {};
 }
 
 std::optional<std::u16string> PathOfFileUrl(std::string_view url) {

@@ -142,15 +142,16 @@ struct CommandHooks {
   std::function<void(const std::u16string& path)> show_properties;
   std::function<void()> show_about;
   std::function<void()> bring_to_front;
-  // Repaints the progress bar and the status bar during a long loop.
-  std::function<void()> repaint;
+  // Sets the progress bar (0..100) and repaints it: long runs pump no
+  // events. Given to the session as its progress callback.
+  std::function<void(int percent)> progress;
   // Polled during a scan: Escape is held.
   std::function<bool()> cancel_requested;
   // Ends macro recording (the Escape question answered Yes).
   std::function<void()> stop_recording;
   // Installs (true) or removes the folder context-menu entry; false on failure.
   std::function<bool(bool install)> set_desktop_entry;
-  // The help page's path, or empty when there is none.
+  // The help page's path, or empty when there is none (see FindHelpPage).
   std::function<std::u16string()> help_path;
   // The current time (previews and executions); empty: the system clock.
   std::function<FileTime()> now;
@@ -207,8 +208,6 @@ class Controller {
   // The operation flag: set while a long operation runs.
   bool operation_running() const { return operation_ > 0; }
 
-  // An unattended run is going on (no options, no text editor).
-  bool unattended = false;
   // The names were confirmed and Enter now executes (a preview sets it
   // unless `enterdont`).
   bool enter_executes() const { return enter_executes_; }
@@ -257,6 +256,11 @@ class Controller {
   bool enter_executes_ = false;
   bool preview_statuses_ = false;
 };
+
+// The help page: "help/index.html" in `program_folder` (the executable's
+// folder, ending in "/"), else under /usr/share/doc/tessivo; empty when
+// neither exists.
+std::u16string FindHelpPage(FileSystem& fs, std::u16string_view program_folder);
 
 // The path of a dropped file URL ("file://host/p%41th"): the part after the
 // authority, percent-decoded to bytes, then read as a file name (bytes that

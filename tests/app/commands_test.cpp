@@ -255,6 +255,9 @@ TEST_F(CommandsTest, CommandLinePathsFilterAndSort) {
   EXPECT_EQ(session_.list.GetFileStatus(0), FileStatus::kExcluded);
   EXPECT_EQ(session_.panel.list_filter.text, u"!c*");
   EXPECT_EQ(status_.text(), kBlankStatusText);
+  // Editing the narrowing box narrows again.
+  EXPECT_TRUE(C().NarrowingEdited(u"").rows);
+  EXPECT_EQ(session_.list.GetFileStatus(0), FileStatus::kUnchecked);
 }
 
 TEST_F(CommandsTest, ModeNavigationAndEscape) {
@@ -294,6 +297,14 @@ TEST_F(CommandsTest, ModeNavigationAndEscape) {
   c.Run(CommandId::kEscape);
   EXPECT_EQ(stopped, 1);
   EXPECT_EQ(sink_.Titles(), (std::vector<std::u16string>{u"Stop Recording?", u"Stop Recording?"}));
+
+  // Help: the page beside the program, else the message.
+  EXPECT_EQ(FindHelpPage(fs_, u"/prog/"), u"");
+  sink_.shown.clear();
+  c.Run(CommandId::kHelp);
+  EXPECT_EQ(sink_.Titles(), std::vector<std::u16string>{u"No Help HTML File!"});
+  fs_.AddFile(u"/prog/help/index.html");
+  EXPECT_EQ(FindHelpPage(fs_, u"/prog/"), u"/prog/help/index.html");
 }
 
 TEST(StatusBarTest, PolicyAndRewriteOnlyOnChange) {
