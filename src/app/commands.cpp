@@ -44,9 +44,7 @@ int HexDigit(char c) {
 
 }  // namespace
 
-bool IsSortCommand(CommandId id) {
-  return SortCommandKey(static_cast<int>(id)).first >= 0;
-}
+bool IsSortCommand(CommandId id) { return SortCommandKey(static_cast<int>(id)).first >= 0; }
 
 std::optional<CommandId> CommandOfButton(int button_id) {
   switch (button_id) {
@@ -80,11 +78,11 @@ std::optional<CommandId> CommandOfButton(int button_id) {
 const std::vector<CommandId>& AllCommands() {
   static const std::vector<CommandId> all = [] {
     std::vector<CommandId> ids;
-    for (int id : {40002, 40003, 40005, 40006, 40007, 40008, 40009, 40010, 40011, 40015, 40018,
-                   40019, 40021, 40022, 40023, 40024, 40026, 40027, 40030, 40031, 40032, 40041,
-                   40042, 40044, 40045, 40047, 40049, 40050, 40053, 40054, 40055, 40056, 40062,
-                   40063, 40064, 40065, 40067, 40070, 40072, 40073, 40074, 40076, 40077, 40078,
-                   40081, 40082, 40083, 40084, 40085, 40086, 40087}) {
+    for (int id :
+         {40002, 40003, 40005, 40006, 40007, 40008, 40009, 40010, 40011, 40015, 40018, 40019, 40021,
+          40022, 40023, 40024, 40026, 40027, 40030, 40031, 40032, 40041, 40042, 40044, 40045, 40047,
+          40049, 40050, 40053, 40054, 40055, 40056, 40062, 40063, 40064, 40065, 40067, 40070, 40072,
+          40073, 40074, 40076, 40077, 40078, 40081, 40082, 40083, 40084, 40085, 40086, 40087}) {
       ids.push_back(static_cast<CommandId>(id));
     }
     for (int key = 0; key < kSortKeyCount; ++key) {
@@ -468,8 +466,7 @@ CommandResult Controller::ToggleSetting(CommandId id) {
 bool Controller::RefuseMacroMode() {
   if (session_.mode() != ModeNumber(RenameMode::kMacro)) return false;
   session_.messenger.ShowMessage(message_kind::kCustom, box::kOk | box::kIconWarning,
-                                 kPlaybackUnavailableTitle, kPlaybackUnavailableText,
-                                 kLevelInfo);
+                                 kPlaybackUnavailableTitle, kPlaybackUnavailableText, kLevelInfo);
   return true;
 }
 
@@ -552,8 +549,7 @@ CommandResult Controller::ToggleUndo() {
   if (InUndoMode()) return LeaveUndo();
   CommandResult result;
   Operation op(*this);
-  UndoEnterResult entered =
-      session_.undo.EnterUndo(kUndoCommandSlot, session_.MakeUndoContext());
+  UndoEnterResult entered = session_.undo.EnterUndo(kUndoCommandSlot, session_.MakeUndoContext());
   result.ran = result.rows = result.panel = result.states = true;
   result.undo_ui = entered.ui;
   sort_.MarkListChanged();  // the log's rows replace the list

@@ -30,57 +30,57 @@ namespace tessivo {
 // The command numbers of the menus, keys and toolbar, and the panel buttons
 // that do more than post one of them.
 enum class CommandId : int {
-  kOpenFolder = 40002,        // "フォルダを開く(&F)", Ctrl+F
-  kQuit = 40003,              // "終了(&Q)"
-  kHelp = 40005,              // "ヘルプの表示(&H)", F1
-  kCut = 40006,               // Ctrl+X (the list's rows when no edit box has the focus)
-  kCopy = 40007,              // Ctrl+C
-  kPaste = 40008,             // Ctrl+V
-  kAbout = 40009,             // "バージョン情報(&A)"
-  kOptions = 40010,           // "オプション(&O)"
-  kNextControl = 40011,       // Tab
-  kPreviousControl = 40015,   // Shift+Tab
-  kConfirm = 40018,           // "変更確認(&P)", button 1003
-  kEnter = 40019,             // Enter
-  kMoveUp = 40021,            // "選択を上へ(&U)", Alt+↑
-  kMoveDown = 40022,          // "選択を下へ(&D)", Alt+↓
-  kInvertSelection = 40023,   // "選択の切り替え(&I)"
-  kDeleteSelected = 40024,    // "選択をリストから消去", Del, button 1014
-  kClearAll = 40026,          // "リスト全消去", button 1015
-  kExecute = 40027,           // "実行(&F)"
-  kReset = 40030,             // "リセット(&Z)", Ctrl+Z
-  kSelectAll = 40031,         // "全て選択(&A)"
-  kRefresh = 40032,           // "更新", F5
-  kUndo = 40041,              // "変更UNDO(&B)", Ctrl+B, button 1067
-  kOpenFile = 40042,          // "開く"
-  kPageDown = 40044,          // Page Down
-  kPageUp = 40045,            // Page Up
-  kDeleteSettings = 40047,    // "設定情報を削除して終了(&D)"
-  kFolderMode = 40049,        // "フォルダ名変更(&D)", Ctrl+D
-  kKeepChanging = 40050,      // Shift+Enter
-  kSelectAllKey = 40053,      // Ctrl+A
-  kOpenParentFolder = 40054,  // "１つ上のフォルダを開く"
-  kPreviousMode = 40055,      // "前のモードへ", Alt+←, Ctrl+1
-  kNextMode = 40056,          // "次のモードへ", Alt+→, Ctrl+2
-  kSaveCsv = 40062,           // Ctrl+S
-  kOpenCsv = 40063,           // "csvファイルを読み込み(&O)", Ctrl+O, button 1633
-  kProperties = 40064,        // "プロパティ"
-  kEscape = 40065,            // Esc
-  kToggleToolbar = 40067,     // "ツールバー(&L)"
-  kToggleStatusBar = 40070,   // "ステータスバー(&S)"
-  kDirectRename = 40072,      // "直接リネーム", F2
-  kRecordMacro = 40073,       // "マクロの記録"
-  kToggleTree = 40074,        // "ツリー(&T)"
-  kContextMenuEntry = 40076,  // "フォルダの右クリックメニュー"
-  kTopmost = 40077,           // "常に最前面に表示(&F)"
-  kEditMacro = 40078,         // "マクロの編集(&M)", button 1726
-  kTextEditor = 40081,        // "テキストエディタで編集", Ctrl+E, button 1693
-  kSaveLastChangeCsv = 40082, // "直前の変更をCSV形式で保存(&3)"
-  kSaveSelectionCsv = 40083,  // "リストの選択分をCSV形式で保存(&1)"
-  kSaveAllCsv = 40084,        // "リストの全てをCSV形式で保存(&2)"
-  kRecordFilterInput = 40085, // "絞り込みを記録する"
-  kRecordReplaceInput = 40086,// "置換を記録する"
-  kRecordOtherInput = 40087,  // "その他の入力を記録する"
+  kOpenFolder = 40002,          // "フォルダを開く(&F)", Ctrl+F
+  kQuit = 40003,                // "終了(&Q)"
+  kHelp = 40005,                // "ヘルプの表示(&H)", F1
+  kCut = 40006,                 // Ctrl+X (the list's rows when no edit box has the focus)
+  kCopy = 40007,                // Ctrl+C
+  kPaste = 40008,               // Ctrl+V
+  kAbout = 40009,               // "バージョン情報(&A)"
+  kOptions = 40010,             // "オプション(&O)"
+  kNextControl = 40011,         // Tab
+  kPreviousControl = 40015,     // Shift+Tab
+  kConfirm = 40018,             // "変更確認(&P)", button 1003
+  kEnter = 40019,               // Enter
+  kMoveUp = 40021,              // "選択を上へ(&U)", Alt+↑
+  kMoveDown = 40022,            // "選択を下へ(&D)", Alt+↓
+  kInvertSelection = 40023,     // "選択の切り替え(&I)"
+  kDeleteSelected = 40024,      // "選択をリストから消去", Del, button 1014
+  kClearAll = 40026,            // "リスト全消去", button 1015
+  kExecute = 40027,             // "実行(&F)"
+  kReset = 40030,               // "リセット(&Z)", Ctrl+Z
+  kSelectAll = 40031,           // "全て選択(&A)"
+  kRefresh = 40032,             // "更新", F5
+  kUndo = 40041,                // "変更UNDO(&B)", Ctrl+B, button 1067
+  kOpenFile = 40042,            // "開く"
+  kPageDown = 40044,            // Page Down
+  kPageUp = 40045,              // Page Up
+  kDeleteSettings = 40047,      // "設定情報を削除して終了(&D)"
+  kFolderMode = 40049,          // "フォルダ名変更(&D)", Ctrl+D
+  kKeepChanging = 40050,        // Shift+Enter
+  kSelectAllKey = 40053,        // Ctrl+A
+  kOpenParentFolder = 40054,    // "１つ上のフォルダを開く"
+  kPreviousMode = 40055,        // "前のモードへ", Alt+←, Ctrl+1
+  kNextMode = 40056,            // "次のモードへ", Alt+→, Ctrl+2
+  kSaveCsv = 40062,             // Ctrl+S
+  kOpenCsv = 40063,             // "csvファイルを読み込み(&O)", Ctrl+O, button 1633
+  kProperties = 40064,          // "プロパティ"
+  kEscape = 40065,              // Esc
+  kToggleToolbar = 40067,       // "ツールバー(&L)"
+  kToggleStatusBar = 40070,     // "ステータスバー(&S)"
+  kDirectRename = 40072,        // "直接リネーム", F2
+  kRecordMacro = 40073,         // "マクロの記録"
+  kToggleTree = 40074,          // "ツリー(&T)"
+  kContextMenuEntry = 40076,    // "フォルダの右クリックメニュー"
+  kTopmost = 40077,             // "常に最前面に表示(&F)"
+  kEditMacro = 40078,           // "マクロの編集(&M)", button 1726
+  kTextEditor = 40081,          // "テキストエディタで編集", Ctrl+E, button 1693
+  kSaveLastChangeCsv = 40082,   // "直前の変更をCSV形式で保存(&3)"
+  kSaveSelectionCsv = 40083,    // "リストの選択分をCSV形式で保存(&1)"
+  kSaveAllCsv = 40084,          // "リストの全てをCSV形式で保存(&2)"
+  kRecordFilterInput = 40085,   // "絞り込みを記録する"
+  kRecordReplaceInput = 40086,  // "置換を記録する"
+  kRecordOtherInput = 40087,    // "その他の入力を記録する"
   // The twelve sort entries are kSortCommandBase + 10 * key + choice
   // (41000 .. 41051): see SortCommand().
   kSortFirst = 41000,
@@ -111,18 +111,18 @@ const std::vector<CommandId>& AllCommands();
 // What the window must refresh after a command; it reads everything from
 // the session, the controller and `undo_ui`/`arrows`.
 struct CommandResult {
-  bool ran = false;      // the command did something (false: refused or unavailable)
-  bool rows = false;     // the list's rows or cells changed: reset the list model
-  bool panel = false;    // the mode panel model changed: mirror it into the widgets
-  bool status = false;   // status codes or the selection counts changed
-  bool states = false;   // check marks and enabled states of menus, toolbar, buttons
-  bool view = false;     // toolbar / status bar / tree visibility or "always on top"
-  int focus_control = 0; // a panel control to give the focus (0: leave it)
-  bool select_focus_text = false;  // select all of focus_control's text
-  std::optional<UndoUiState> undo_ui;     // undo mode entered or left: apply all of it
-  std::optional<HeaderArrows> arrows;     // a sort: the header items' arrows
-  bool start_label_edit = false;  // F2: the window starts the in-place edit of the focused row
-  bool quit = false;              // the window closes (and saves unless `save` is false)
+  bool ran = false;                    // the command did something (false: refused or unavailable)
+  bool rows = false;                   // the list's rows or cells changed: reset the list model
+  bool panel = false;                  // the mode panel model changed: mirror it into the widgets
+  bool status = false;                 // status codes or the selection counts changed
+  bool states = false;                 // check marks and enabled states of menus, toolbar, buttons
+  bool view = false;                   // toolbar / status bar / tree visibility or "always on top"
+  int focus_control = 0;               // a panel control to give the focus (0: leave it)
+  bool select_focus_text = false;      // select all of focus_control's text
+  std::optional<UndoUiState> undo_ui;  // undo mode entered or left: apply all of it
+  std::optional<HeaderArrows> arrows;  // a sort: the header items' arrows
+  bool start_label_edit = false;       // F2: the window starts the in-place edit of the focused row
+  bool quit = false;                   // the window closes (and saves unless `save` is false)
   bool save = true;
 
   CommandResult& operator|=(const CommandResult& other);

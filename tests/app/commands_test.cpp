@@ -31,7 +31,9 @@ class CommandsTest : public ::testing::Test {
     }
     return *controller_;
   }
-  std::u16string NewName(int row) { return std::u16string(session_.list.GetCell(row, Cell::kNewName)); }
+  std::u16string NewName(int row) {
+    return std::u16string(session_.list.GetCell(row, Cell::kNewName));
+  }
   void ExtensionMode(const std::u16string& extension) {
     session_.SelectMode(ModeNumber(RenameMode::kExtension));
     session_.panel.At(ctl::kExtensionText).text = extension;
@@ -165,7 +167,8 @@ TEST_F(CommandsTest, ExecuteRefusesTheMacroModeAndTestMode) {
   for (CommandId id : {CommandId::kExecute, CommandId::kConfirm, CommandId::kEnter}) {
     sink_.shown.clear();
     EXPECT_FALSE(C().Run(id).ran);
-    ASSERT_EQ(sink_.Titles(), std::vector<std::u16string>{std::u16string(kPlaybackUnavailableTitle)});
+    ASSERT_EQ(sink_.Titles(),
+              std::vector<std::u16string>{std::u16string(kPlaybackUnavailableTitle)});
   }
   EXPECT_TRUE(fs_.renamed_.empty());
   EXPECT_TRUE(fs_.appended_.empty());
@@ -250,7 +253,7 @@ TEST_F(CommandsTest, CommandLinePathsFilterAndSort) {
   C().LoadCommandLine(line, u"/d/x");
   ASSERT_EQ(session_.list.Count(), 0);  // a relative path is taken from the working folder
   C().LoadCommandLine(line, u"/d");
-  ASSERT_EQ(session_.list.Count(), 2);  // "sub" spelled as the disk has it
+  ASSERT_EQ(session_.list.Count(), 2);                         // "sub" spelled as the disk has it
   EXPECT_EQ(session_.list.GetCell(0, Cell::kName), u"c.txt");  // name descending
   EXPECT_EQ(session_.list.GetFileStatus(0), FileStatus::kExcluded);
   EXPECT_EQ(session_.panel.list_filter.text, u"!c*");

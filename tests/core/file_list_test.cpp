@@ -150,7 +150,9 @@ TEST(DirectRenameTest, RenamesOnDiskAfterOneQuestionAndRewritesTheRow) {
     SCOPED_TRACE(c.rule);
     FakeFileSystem fs;
     fs.AddFile(u"/dir/a.txt", "1");
-    if (c.fail) fs.FailPath(FakeFileSystem::Op::kRenameNoReplace, u"/dir/a.txt", ErrorCode::kPermission);
+    if (c.fail) {
+      fs.FailPath(FakeFileSystem::Op::kRenameNoReplace, u"/dir/a.txt", ErrorCode::kPermission);
+    }
     ScriptedSink sink(c.answer);
     Messenger messenger(sink);
     FileList list;
