@@ -470,14 +470,16 @@ bool Controller::RefuseMacroMode() {
   return true;
 }
 
+bool Controller::Preview() { return session_.Preview(Now()) == 0; }
+
 CommandResult Controller::Confirm() {
   CommandResult result;
   if (RefuseMacroMode()) return result;
   if (!ConfirmResetOfEditedNames(session_.run_state, session_.messenger)) return result;
   Operation op(*this);
-  const int failed = session_.Preview(Now());
+  const bool previewed = Preview();
   result.ran = result.rows = result.panel = true;
-  if (failed == 0) {
+  if (previewed) {
     enter_executes_ = session_.settings.Int(IntKey::kEnterdont) == 0;
     preview_statuses_ = true;
   }
@@ -511,7 +513,7 @@ CommandResult Controller::Execute(bool button) {
   if (!session_.run_state.names_current) {
     if (!ConfirmResetOfEditedNames(session_.run_state, messenger)) return result;
     result.ran = result.rows = result.panel = true;
-    if (session_.Preview(Now()) != 0) return result;
+    if (!Preview()) return result;
     preview_statuses_ = true;
   }
   if (messenger.test_mode()) return result;
@@ -720,6 +722,7 @@ CommandResult Controller::AddCommandLinePaths(const std::vector<std::u16string>&
 CommandResult Controller::LoadCommandLine(const CommandLine& line,
                                           std::u16string_view working_folder) {
   status_.SetStatus(status_code::kIdle);
+  SelectionChanged();
   CommandResult result;
   if (operation_ > 0) return result;
   std::vector<std::u16string> paths;

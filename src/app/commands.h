@@ -241,6 +241,8 @@ class Controller {
   CommandResult Selected(const SelectModeEffects& effects);
   CommandResult ToggleSetting(CommandId id);
   FileTime Now() const;
+  // Runs a preview of the current mode; true when it ran to its end.
+  bool Preview();
   bool RefuseMacroMode();
   void RowsChanged(CommandResult& result, bool added);
   // Undo mode was left: its mode comes back, with its help in the status bar.
