@@ -131,10 +131,15 @@ Controller::Controller(Session& session, StatusBar& status, CommandHooks hooks)
     : session_(session), status_(status), hooks_(std::move(hooks)) {
   session_.list.set_status_sink(&status_);
   if (hooks_.progress) session_.progress = hooks_.progress;
+  status_.written = [this] {
+    if (operation_ > 0 && hooks_.repaint) hooks_.repaint();
+  };
   status_.undo_mode = InUndoMode();
   status_.test_mode = session_.messenger.test_mode();
   status_.bar_shown = (session_.settings.Word(OptionWord::kDispcontrols) & kStatusBarBit) != 0;
 }
+
+Controller::~Controller() { status_.written = nullptr; }
 
 bool Controller::InUndoMode() const { return session_.undo.active() || session_.list.undo_mode(); }
 bool Controller::Recording() const { return session_.run_state.macro_recording; }

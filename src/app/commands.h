@@ -142,8 +142,11 @@ struct CommandHooks {
   std::function<void(const std::u16string& path)> show_properties;
   std::function<void()> show_about;
   std::function<void()> bring_to_front;
-  // Sets the progress bar (0..100) and repaints it: long runs pump no
-  // events. Given to the session as its progress callback.
+  // Repaints the status bar: called when its text changed while a long
+  // command runs (the loops pump no events).
+  std::function<void()> repaint;
+  // Sets the progress bar (0..100) and repaints it. When given, it becomes
+  // the session's progress callback.
   std::function<void(int percent)> progress;
   // Polled during a scan: Escape is held.
   std::function<bool()> cancel_requested;
@@ -167,6 +170,9 @@ class Controller {
   // `session` must have been started; `status` is the window's status bar
   // (it is also given to the list). Both must outlive the controller.
   Controller(Session& session, StatusBar& status, CommandHooks hooks);
+  ~Controller();
+  Controller(const Controller&) = delete;
+  Controller& operator=(const Controller&) = delete;
 
   bool IsAvailable(CommandId id) const;
   // IsAvailable without the busy and operation flags.

@@ -27,6 +27,7 @@ class CommandsTest : public ::testing::Test {
       hooks.clipboard_text = [this] { return std::optional<std::u16string>(clipboard_); };
       hooks.set_clipboard_text = [this](const std::u16string& text) { clipboard_ = text; };
       hooks.cancel_requested = [this] { return cancel_; };
+      hooks.repaint = [this] { ++repaints_; };
       controller_.emplace(session_, status_, std::move(hooks));
     }
     return *controller_;
@@ -48,6 +49,7 @@ class CommandsTest : public ::testing::Test {
   std::vector<std::u16string> shown_;
   std::u16string clipboard_;
   bool cancel_ = false;
+  int repaints_ = 0;
   std::optional<Controller> controller_;
 };
 
@@ -222,7 +224,8 @@ TEST_F(CommandsTest, ListCommandsDropsAndHeaderSorting) {
   EXPECT_FALSE(r.undo_ui->undo_mode);
   EXPECT_FALSE(session_.undo.active());
   EXPECT_EQ(session_.list.Count(), 2);
-  // The loading notice showed while the scan ran, then the drop prompt.
+  // The loading notice showed (painted at once) while the scan ran, then the drop prompt.
+  EXPECT_GT(repaints_, 0);
   EXPECT_NE(std::find(shown_.begin(), shown_.end(), StatusText(status_code::kLoading)),
             shown_.end());
   EXPECT_EQ(status_.text(), StatusText(status_code::kIdle));
