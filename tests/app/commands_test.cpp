@@ -107,10 +107,38 @@ TEST_F(CommandsTest, AvailabilityFollowsUndoModeRecordingPlaybackAndTheBusyFlag)
     // The busy flag never changes what menus show.
     EXPECT_EQ(C().IsEnabled(c.id), c.available || c.state == kBusy);
   }
+  // The view and input-history toggles flip their own check mark only.
+  C().ClearBusy();
+  session_.list.set_undo_mode(false);
+  const CommandId toggles[] = {
+      CommandId::kToggleToolbar,     CommandId::kToggleStatusBar,    CommandId::kTopmost,
+      CommandId::kRecordFilterInput, CommandId::kRecordReplaceInput, CommandId::kRecordOtherInput};
+  for (std::size_t t = 0; t < std::size(toggles); ++t) {
+    const CommandId id = toggles[t];
+    SCOPED_TRACE(static_cast<int>(id));
+    std::vector<bool> before;
+    for (CommandId other : toggles) before.push_back(C().IsChecked(other));
+    EXPECT_TRUE(C().Run(id).states);
+    for (std::size_t i = 0; i < std::size(toggles); ++i) {
+      EXPECT_EQ(C().IsChecked(toggles[i]), toggles[i] == id ? !before[i] : before[i]);
+    }
+    C().Run(id);
+    EXPECT_EQ(C().IsChecked(id), before[t]);
+  }
+  // Switching the toolbar on stores 1; a hidden status bar is not written.
+  session_.settings.SetWord(OptionWord::kDispcontrols, 0x6);
+  C().Run(CommandId::kToggleToolbar);
+  C().Run(CommandId::kToggleToolbar);
+  EXPECT_EQ(session_.settings.Word(OptionWord::kDispcontrols), 0x5u);
+  C().Run(CommandId::kToggleStatusBar);
+  const std::size_t writes = shown_.size();
+  C().Run(CommandId::kInvertSelection);
+  EXPECT_EQ(shown_.size(), writes);
+
   // A command that is not available does nothing.
   C().SetBusy();
-  EXPECT_FALSE(C().Run(CommandId::kSelectAll).ran);
-  EXPECT_EQ(session_.list.SelectedCount(), 0);
+  EXPECT_FALSE(C().Run(CommandId::kInvertSelection).ran);
+  EXPECT_EQ(session_.list.SelectedCount(), 2);
 }
 
 TEST_F(CommandsTest, EnterConfirmsThenExecutesAndUndoRestores) {
