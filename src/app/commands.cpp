@@ -565,6 +565,17 @@ CommandResult Controller::ToggleUndo() {
   return UndoLeft(result);
 }
 
+CommandResult Controller::UndoLogChosen(int slot) {
+  if (operation_ > 0 || !session_.undo.active() || slot < 1 || slot > 9) return {};
+  CommandResult result;
+  Operation op(*this);
+  const UndoEnterResult entered = session_.undo.EnterUndo(slot, session_.MakeUndoContext());
+  result.ran = result.rows = result.panel = result.states = true;
+  result.undo_ui = entered.ui;
+  sort_.MarkListChanged();
+  return Finish(UndoLeft(result));
+}
+
 CommandResult Controller::Escape() {
   if (Recording()) {
     if (AskStopRecording(session_.messenger)) {

@@ -195,6 +195,9 @@ class Controller {
   CommandResult LoadCommandLine(const CommandLine& line, std::u16string_view working_folder);
   // A mode button (1..12) of tab `tab` was pressed.
   CommandResult ModeButtonPressed(int tab, int button);
+  // An entry of the log drop-down under the UnDo button (slot 1..9) was
+  // chosen in undo mode: that log is loaded instead.
+  CommandResult UndoLogChosen(int slot);
   // The in-place edit of `row`'s old name ended with `text`.
   CommandResult EndLabelEdit(int row, const std::u16string& text);
   // Any other mode control changed: the preview goes stale, the status

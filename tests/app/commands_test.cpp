@@ -187,6 +187,16 @@ TEST_F(CommandsTest, EnterConfirmsThenExecutesAndUndoRestores) {
   EXPECT_TRUE(fs_.Exists(u"/d/b.txt"));
   EXPECT_FALSE(C().IsChecked(CommandId::kUndo));
   EXPECT_EQ(status_.text(), ModeStatusText(ModeStatusCode(session_.mode())));
+
+  // Another log chosen under the UnDo button: slot 2 was never written.
+  C().Run(CommandId::kUndo);
+  ASSERT_TRUE(session_.undo.active());
+  sink_.shown.clear();
+  r = C().UndoLogChosen(2);
+  ASSERT_TRUE(r.undo_ui);
+  EXPECT_FALSE(r.undo_ui->undo_mode);
+  EXPECT_EQ(sink_.Titles(), std::vector<std::u16string>{u"Can't Open File!"});
+  EXPECT_EQ(status_.text(), ModeStatusText(ModeStatusCode(session_.mode())));
 }
 
 TEST_F(CommandsTest, ExecuteRefusesTheMacroModeAndTestMode) {
