@@ -228,7 +228,7 @@ bool Controller::IsEnabled(CommandId id) const {
 
     case CommandId::kCut:
     case CommandId::kCopy:
-      return !playing && rows && static_cast<bool>(hooks_.set_clipboard_text);
+      return !playing && static_cast<bool>(hooks_.set_clipboard_text);
     case CommandId::kMoveUp:
     case CommandId::kMoveDown:
     case CommandId::kInvertSelection:
@@ -649,6 +649,7 @@ CommandResult Controller::Clipboard(CommandId id) {
     return result;
   }
   const bool cut = id == CommandId::kCut;
+  if (list.SelectedCount() == 0) return result;  // the clipboard keeps what it holds
   Result<std::u16string> text = ClipboardText(list, cut, session_.messenger);
   if (!text) return result;
   hooks_.set_clipboard_text(*text);

@@ -240,6 +240,9 @@ TEST_F(CommandsTest, ListCommandsDropsAndHeaderSorting) {
   EXPECT_EQ((*r.arrows)[0], HeaderArrow::kDown);
   EXPECT_EQ(session_.list.GetCell(0, Cell::kName), u"b.txt");
 
+  clipboard_ = u"keep";
+  C().Run(CommandId::kCut);  // nothing selected: the clipboard keeps its text
+  EXPECT_EQ(clipboard_, u"keep");
   C().Run(CommandId::kSelectAll);
   EXPECT_EQ(status_.counts(), u"選択   2/   2");
   C().Run(CommandId::kCopy);
