@@ -381,7 +381,9 @@ CommandResult Controller::Run(CommandId id) {
     }
     case CommandId::kDeleteSelected: {
       Operation op(*this);
-      if (list.DeleteSelected() > 0) RowsChanged(result, true);
+      const int before = list.Count();
+      list.DeleteSelected();
+      if (list.Count() != before) RowsChanged(result, true);
       result.ran = true;
       return Finish(result);
     }
@@ -799,8 +801,9 @@ CommandResult Controller::ControlChanged(bool list_or_check) {
 CommandResult Controller::NarrowingEdited(const std::u16string& text) {
   CommandResult result;
   if (operation_ > 0) return result;
+  if (text == session_.narrow.last_applied) return result;  // nothing to narrow again
   session_.narrow.text = text;
-  if (Narrow(session_.list, session_.narrow, kNarrowOnEdit) == 0) return result;
+  Narrow(session_.list, session_.narrow, kNarrowOnEdit);
   result.ran = result.rows = true;
   return Finish(result);
 }
