@@ -818,7 +818,7 @@ std::u16string FindHelpPage(FileSystem& fs, std::u16string_view program_folder) 
 }
 
 std::optional<std::u16string> PathOfFileUrl(std::string_view url) {
-  constexpr std::string_view kScheme = "file://";
+  constexpr std::string_view kScheme = "file:";
   if (url.size() < kScheme.size()) return std::nullopt;
   for (std::size_t i = 0; i < kScheme.size(); ++i) {
     char c = url[i];
@@ -826,10 +826,14 @@ std::optional<std::u16string> PathOfFileUrl(std::string_view url) {
     if (c != kScheme[i]) return std::nullopt;
   }
   std::string_view rest = url.substr(kScheme.size());
-  // The authority (empty or a host name) ends where the path begins.
-  const std::size_t slash = rest.find('/');
-  if (slash == std::string_view::npos) return std::nullopt;
-  rest = rest.substr(slash);
+  if (rest.starts_with("//")) {
+    // The authority (empty or a host name) ends where the path begins.
+    const std::size_t slash = rest.find('/', 2);
+    if (slash == std::string_view::npos) return std::nullopt;
+    rest = rest.substr(slash);
+  } else if (!rest.starts_with('/')) {
+    return std::nullopt;
+  }
   // A query or fragment is no part of a file's path.
   rest = rest.substr(0, rest.find_first_of("?#"));
   std::string bytes;

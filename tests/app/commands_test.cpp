@@ -402,6 +402,8 @@ TEST(FileUrlTest, PathKeepsTheBytesOfTheUrl) {
     std::optional<std::u16string> path;
   } cases[] = {
       {"file:///tmp/x", u"/tmp/x"},
+      {"file:/tmp/x", u"/tmp/x"},
+      {"file:tmp/x", std::nullopt},
       {"FILE://localhost/tmp/a%20b", u"/tmp/a b"},
       {"file:///tmp/%E3%83%86", u"/tmp/テ"},
       {"file:///tmp/%FFz", std::u16string(u"/tmp/") + char16_t(0xDCFF) + u"z"},
