@@ -329,9 +329,8 @@ CommandResult Controller::Run(CommandId id) {
     case CommandId::kHelp: {
       const std::u16string path = hooks_.help_path ? hooks_.help_path() : std::u16string();
       if (path.empty() || !hooks_.open_path || !hooks_.open_path(path)) {
-        session_.messenger.ShowMessage(message_kind::kCustom, box::kOk | box::kIconStop,
-                                       u"No Help HTML File!",
-                                       u"ヘルプHTMLファイルが見つかりません。", kLevelError);
+        session_.messenger.ShowMessage(box::kOk | box::kIconStop, MessageId::kNoHelpTitle,
+                                       MessageId::kNoHelpText, kLevelError);
       }
       result.ran = true;
       return result;
@@ -472,12 +471,13 @@ CommandResult Controller::ToggleSetting(CommandId id) {
 
 bool Controller::RefuseMacroMode() {
   if (session_.mode() != ModeNumber(RenameMode::kMacro)) return false;
-  session_.messenger.ShowMessage(message_kind::kCustom, box::kOk | box::kIconWarning,
-                                 kPlaybackUnavailableTitle, kPlaybackUnavailableText, kLevelInfo);
+  session_.messenger.ShowMessage(box::kOk | box::kIconWarning,
+                                 MessageId::kPlaybackUnavailableTitle,
+                                 MessageId::kPlaybackUnavailableText, kLevelInfo);
   return true;
 }
 
-bool Controller::Preview() { return session_.Preview(Now()) == 0; }
+bool Controller::Preview() { return session_.Preview(Now()) == RunResult::kRan; }
 
 CommandResult Controller::Confirm() {
   CommandResult result;
@@ -497,15 +497,14 @@ CommandResult Controller::Execute(bool button) {
   CommandResult result;
   Messenger& messenger = session_.messenger;
   if (button && messenger.test_mode()) {
-    messenger.ShowMessage(message_kind::kCustom, box::kOk | box::kIconStop,
-                          u"cannot rename because of test mode",
-                          u"テストモードのため実行できません。", kLevelError);
+    messenger.ShowMessage(box::kOk | box::kIconStop, MessageId::kTestModeTitle,
+                          MessageId::kTestModeText, kLevelError);
     return result;
   }
   if (InUndoMode()) {
     if (messenger.test_mode()) return result;
     Operation op(*this);
-    UndoRunResult undone = session_.undo.RunUndo(1, session_.MakeUndoContext());
+    UndoRunResult undone = session_.undo.RunUndo(UndoAction::kPerform, session_.MakeUndoContext());
     result.ran = result.rows = result.panel = result.states = true;
     result.undo_ui = undone.ui;
     result = UndoLeft(result);

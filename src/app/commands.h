@@ -160,11 +160,6 @@ struct CommandHooks {
   std::function<FileTime()> now;
 };
 
-// What execute and confirm say in the macro mode until macro playback exists.
-inline constexpr std::u16string_view kPlaybackUnavailableTitle = u"Not Available";
-inline constexpr std::u16string_view kPlaybackUnavailableText =
-    u"マクロの再生はこの版ではまだ使えません。";
-
 class Controller {
  public:
   // `session` must have been started; `status` is the window's status bar

@@ -113,7 +113,7 @@ UndoContext Session::MakeUndoContext() {
 
 std::optional<UndoUiState> Session::LeaveUndoMode() {
   if (!undo.active() && !list.undo_mode()) return std::nullopt;
-  UndoRunResult left = undo.RunUndo(0, MakeUndoContext());
+  UndoRunResult left = undo.RunUndo(UndoAction::kLeave, MakeUndoContext());
   list.set_undo_mode(false);
   run_state.names_current = false;
   if (left.ui) SelectMode(left.ui->mode_to_select);

@@ -80,7 +80,7 @@ class Session : private ListPanelLink {
 
   // Undo mode: what one undo call works with (the progress bar included).
   UndoContext MakeUndoContext();
-  // Leaves undo mode (RunUndo(0)); the UI state to apply, nullopt when it
+  // Leaves undo mode (RunUndo(kLeave)); the UI state to apply, nullopt when it
   // was not on.
   std::optional<UndoUiState> LeaveUndoMode();
   // Set when a command left undo mode on the way (a drop agreed to leave

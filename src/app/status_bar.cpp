@@ -6,7 +6,7 @@ namespace tessivo {
 
 std::u16string TestModeStatusText() {
   std::u16string text;
-  for (int i = 0; i < kTestModeBannerRepeats; ++i) text.append(kTestModeBanner);
+  for (int i = 0; i < kTestModeBannerRepeats; ++i) text.append(TestModeBanner());
   return text;
 }
 
@@ -15,7 +15,7 @@ std::optional<std::u16string> StatusBarText(int code, bool undo_mode, bool test_
   if (!bar_shown || (unattended && !test_mode) || code == status_code::kCountsOnly) {
     return std::nullopt;
   }
-  if (undo_mode) return std::u16string(kUndoModeStatusText);
+  if (undo_mode) return std::u16string(UndoModeStatusText());
   if (test_mode) return TestModeStatusText();
   if (code >= status_code::kFirstModeHelp && code <= status_code::kLastModeHelp) {
     return ModeStatusText(code);

@@ -9,21 +9,19 @@ DirectRenameOutcome DirectRename(FileList& list, int row, const std::u16string& 
   if (new_name == old_name) return DirectRenameOutcome::kUnchanged;
   const std::u16string folder(list.GetCell(row, Cell::kFolder));
   if (folder.size() + new_name.size() > kCellLimit) {
-    messenger.ShowMessage(message_kind::kCustom, box::kOk | box::kIconStop, u"Too Long",
-                          u"ファイル名が長すぎます。", kLevelError);
+    messenger.ShowMessage(box::kOk | box::kIconStop, MessageId::kDirectRenameTooLongTitle,
+                          MessageId::kDirectRenameTooLongText, kLevelError);
     return DirectRenameOutcome::kTooLong;
   }
   const std::u16string from = folder + old_name;
-  const std::u16string question =
-      from + u" → " + new_name +
-      u"\n\n直接リネームの場合はUnDoできません。リネームしてよろしいですか。";
-  if (messenger.ShowMessage(message_kind::kCustom, box::kOkCancel | box::kIconQuestion,
-                            u"Rename it now?", question, kLevelQuestion) != kAnswerOk) {
+  if (messenger.ShowMessage(box::kOkCancel | box::kIconQuestion, MessageId::kDirectRenameTitle,
+                            MessageId::kDirectRenameText, kLevelQuestion,
+                            {from, new_name}) != kAnswerOk) {
     return DirectRenameOutcome::kCancelled;
   }
   if (!fs.RenameNoReplace(from, folder + new_name)) {
-    messenger.ShowMessage(message_kind::kCustom, box::kOk | box::kIconStop, u"Rename Failed.",
-                          u"ファイル名を変更できませんでした。", kLevelError);
+    messenger.ShowMessage(box::kOk | box::kIconStop, MessageId::kDirectRenameFailedTitle,
+                          MessageId::kDirectRenameFailedText, kLevelError);
     return DirectRenameOutcome::kFailed;
   }
   const std::size_t dot = new_name.rfind(u'.');

@@ -130,6 +130,19 @@ constexpr std::array<MessageText, static_cast<std::size_t>(M::kCount)> kTexts = 
     {M::kLegendChanged, "legend.changed", u"変更に成功"},
     {M::kLegendFailed, "legend.failed", u"変更に失敗"},
     {M::kLegendToRestore, "legend.to_restore", u"変更したファイル名を元に戻す"},
+    {M::kNoHelpTitle, "title.no_help", u"No Help HTML File!"},
+    {M::kNoHelpText, "box.no_help", u"ヘルプHTMLファイルが見つかりません。"},
+    {M::kPlaybackUnavailableTitle, "title.playback_unavailable", u"Not Available"},
+    {M::kPlaybackUnavailableText, "box.playback_unavailable",
+     u"マクロの再生はこの版ではまだ使えません。"},
+    {M::kDirectRenameTooLongTitle, "title.direct_rename.too_long", u"Too Long"},
+    {M::kDirectRenameTooLongText, "box.direct_rename.too_long", u"ファイル名が長すぎます。"},
+    {M::kDirectRenameTitle, "title.direct_rename", u"Rename it now?"},
+    {M::kDirectRenameText, "box.direct_rename",
+     u"%1 → %2\n\n直接リネームの場合はUnDoできません。リネームしてよろしいですか。"},
+    {M::kDirectRenameFailedTitle, "title.direct_rename.failed", u"Rename Failed."},
+    {M::kDirectRenameFailedText, "box.direct_rename.failed",
+     u"ファイル名を変更できませんでした。"},
 }};
 
 // Each entry sits at the index of its id, and no key is given twice.

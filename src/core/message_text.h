@@ -126,6 +126,17 @@ enum class MessageId : int {
   kLegendChanged,
   kLegendFailed,
   kLegendToRestore,
+  // Boxes of the window's commands.
+  kNoHelpTitle,
+  kNoHelpText,
+  kPlaybackUnavailableTitle,
+  kPlaybackUnavailableText,  // execute and confirm in the macro mode, until playback exists
+  kDirectRenameTooLongTitle,
+  kDirectRenameTooLongText,
+  kDirectRenameTitle,
+  kDirectRenameText,  // %1 the file's path, %2 its new name
+  kDirectRenameFailedTitle,
+  kDirectRenameFailedText,
   kCount
 };
 

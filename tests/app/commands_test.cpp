@@ -177,7 +177,7 @@ TEST_F(CommandsTest, EnterConfirmsThenExecutesAndUndoRestores) {
   ASSERT_TRUE(r.undo_ui);
   EXPECT_TRUE(r.undo_ui->undo_mode);
   EXPECT_TRUE(C().IsChecked(CommandId::kUndo));
-  EXPECT_EQ(status_.text(), kUndoModeStatusText);
+  EXPECT_EQ(status_.text(), UndoModeStatusText());
   EXPECT_FALSE(C().IsAvailable(CommandId::kConfirm));
 
   r = C().Run(CommandId::kEnter);  // in undo mode Enter undoes
@@ -208,7 +208,7 @@ TEST_F(CommandsTest, ExecuteRefusesTheMacroModeAndTestMode) {
     sink_.shown.clear();
     EXPECT_FALSE(C().Run(id).ran);
     ASSERT_EQ(sink_.Titles(),
-              std::vector<std::u16string>{std::u16string(kPlaybackUnavailableTitle)});
+              std::vector<std::u16string>{std::u16string(Text(MessageId::kPlaybackUnavailableTitle))});
   }
   EXPECT_TRUE(fs_.renamed_.empty());
   EXPECT_TRUE(fs_.appended_.empty());
@@ -365,7 +365,7 @@ TEST(StatusBarTest, PolicyAndRewriteOnlyOnChange) {
       {status_code::kIdle, false, false, false, false, std::nullopt},  // bar hidden
       {status_code::kIdle, false, false, true, true, std::nullopt},    // unattended run
       {status_code::kIdle, false, true, true, true, TestModeStatusText()},
-      {status_code::kLoading, true, false, false, true, std::u16string(kUndoModeStatusText)},
+      {status_code::kLoading, true, false, false, true, std::u16string(UndoModeStatusText())},
       {status_code::kCountsOnly, false, false, false, true, std::nullopt},
       {27, false, false, false, true, std::u16string(kBlankStatusText)},
       {ModeStatusCode(2), false, false, false, true,
@@ -375,8 +375,8 @@ TEST(StatusBarTest, PolicyAndRewriteOnlyOnChange) {
     SCOPED_TRACE(c.code);
     EXPECT_EQ(StatusBarText(c.code, c.undo, c.test, c.unattended, c.shown), c.text);
   }
-  EXPECT_EQ(TestModeStatusText().find(kTestModeBanner, kTestModeBanner.size()),
-            kTestModeBanner.size());
+  EXPECT_EQ(TestModeStatusText().find(TestModeBanner(), TestModeBanner().size()),
+            TestModeBanner().size());
 
   StatusBar bar;
   int writes = 0, count_writes = 0;
