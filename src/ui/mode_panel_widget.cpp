@@ -340,7 +340,11 @@ QWidget* ModePanelWidget::BuildModeButtons() {
     button->setObjectName(IdName(kFirstModeButtonId + b - 1));
     button->setCheckable(true);
     button->setAutoDefault(false);
-    button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    // A hidden face keeps its place: the buttons of a tab stay where they
+    // are in the two rows of six.
+    QSizePolicy policy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    policy.setRetainSizeWhenHidden(true);
+    button->setSizePolicy(policy);
     mode_buttons_->addButton(button, b);
     mode_button_widgets_[static_cast<std::size_t>(b - 1)] = button;
     layout->addWidget(button, 1 + (b - 1) / (kModeButtons / 2), (b - 1) % (kModeButtons / 2));
@@ -588,6 +592,10 @@ void ModePanelWidget::Refresh() {
     }
   }
   undo_label_->setVisible(label);
+  // Lay the controls out now, from the visibility just set, rather than at
+  // some later turn of the event loop from a half-updated set.
+  mode_area_->layout()->invalidate();
+  mode_area_->layout()->activate();
   ShowButtonFaces();
   RefreshUndoLook();
   --refreshing_;
