@@ -225,8 +225,8 @@ struct NumberField {
   IntKey key;
 };
 constexpr NumberField kNumberFields[] = {
-    {ctl::kAddPosition, 3, IntKey::kAddlen},       {ctl::kDeleteCount, 3, IntKey::kDellen},
-    {ctl::kDeleteCount2, 3, IntKey::kDellen2},     {ctl::kStampIncrement, 10, IntKey::kTimeplus},
+    {ctl::kAddPosition, 3, IntKey::kAddlen},     {ctl::kDeleteCount, 3, IntKey::kDellen},
+    {ctl::kDeleteCount2, 3, IntKey::kDellen2},   {ctl::kStampIncrement, 10, IntKey::kTimeplus},
     {ctl::kShiftDays, 10, IntKey::kFwdbackdays},
 };
 
@@ -249,13 +249,13 @@ struct FieldWidth {
   bool expands;
 };
 constexpr FieldWidth kFieldWidths[] = {
-    {ctl::kSampleName, 36, true},       {ctl::kExtensionText, 10, false},
-    {ctl::kSerialText, 16, false},      {ctl::kExceptionWords, 24, true},
-    {ctl::kAddPosition, 3, false},      {ctl::kAddText, 16, false},
-    {ctl::kDeleteCount, 3, false},      {ctl::kDeleteCount2, 3, false},
-    {ctl::kDateFormat, 22, false},      {ctl::kDateSeparator, 5, false},
-    {ctl::kSearchText, 16, false},      {ctl::kReplacementText, 16, false},
-    {ctl::kStampIncrement, 6, false},   {ctl::kShiftDays, 3, false},
+    {ctl::kSampleName, 36, true},     {ctl::kExtensionText, 10, false},
+    {ctl::kSerialText, 16, false},    {ctl::kExceptionWords, 24, true},
+    {ctl::kAddPosition, 3, false},    {ctl::kAddText, 16, false},
+    {ctl::kDeleteCount, 3, false},    {ctl::kDeleteCount2, 3, false},
+    {ctl::kDateFormat, 22, false},    {ctl::kDateSeparator, 5, false},
+    {ctl::kSearchText, 16, false},    {ctl::kReplacementText, 16, false},
+    {ctl::kStampIncrement, 6, false}, {ctl::kShiftDays, 3, false},
 };
 
 QString IdName(int id) { return QStringLiteral("id%1").arg(id); }
@@ -321,6 +321,7 @@ QWidget* ModePanelWidget::BuildModeButtons() {
   tabs_->setObjectName(QStringLiteral("modeTabs"));
   tabs_->setDrawBase(false);
   tabs_->setExpanding(false);
+  tabs_->setUsesScrollButtons(false);  // both labels stay whole; the narrowing box gives way
   for (std::u16string_view label : kModeTabLabels) tabs_->addTab(TranslatedText(label));
   // A tab only turns the button faces; the mode changes on a button press.
   connect(tabs_, &QTabBar::currentChanged, this, [this](int tab) {
@@ -329,8 +330,7 @@ QWidget* ModePanelWidget::BuildModeButtons() {
     ShowButtonFaces();
   });
   top->addWidget(tabs_);
-  top->addStretch(1);
-  top->addWidget(BuildListRow());
+  top->addWidget(BuildListRow(), 1);
   layout->addLayout(top, 0, 0, 1, kModeButtons / 2);
 
   mode_buttons_ = new QButtonGroup(box);
@@ -364,8 +364,11 @@ QWidget* ModePanelWidget::BuildListRow() {
   filter->setEditable(true);
   filter->setToolTip(tr("絞り込み"));
   filter->lineEdit()->setPlaceholderText(tr("絞り込み"));
-  SetWidthInChars(filter, 12, false);
-  layout->addWidget(filter);
+  SetWidthInChars(filter, 6, false);
+  filter->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+  filter->setMaximumWidth(fontMetrics().averageCharWidth() * 40);
+  layout->addStretch(1);
+  layout->addWidget(filter, 1);
   binder_->Bind(kListFilterBinding, filter);
   struct ListButton {
     int id;
@@ -704,8 +707,8 @@ void ModePanelWidget::OnClockTick() {
 void ModePanelWidget::StepNumber(int id, int step) {
   const NumberField* field = FindNumberField(id);
   auto* edit = qobject_cast<QLineEdit*>(Control(id));
-  const std::int64_t value = ReadDigits(edit->text().toStdU16String(),
-                                        static_cast<std::size_t>(field->max_digits));
+  const std::int64_t value =
+      ReadDigits(edit->text().toStdU16String(), static_cast<std::size_t>(field->max_digits));
   const std::int64_t stepped =
       std::clamp<std::int64_t>(value + step, 0, SpecOf(field->key).maximum);
   edit->setText(QString::number(stepped));  // reaches the model through the binder

@@ -129,7 +129,7 @@ class ModePanelWidget : public QWidget {
   QProgressBar* progress_ = nullptr;
   QTimer* clock_ = nullptr;
   int shown_tab_ = 0;
-  int refreshed_mode_ = -1;   // the mode at the last Refresh()
+  int refreshed_mode_ = -1;  // the mode at the last Refresh()
   bool refreshed_undo_ = false;
   int refreshing_ = 0;
 };

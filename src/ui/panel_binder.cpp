@@ -133,8 +133,8 @@ void PanelBinder::Connect(int id, QWidget* widget) {
                 t.year = static_cast<std::uint16_t>(date.year());
                 t.month = static_cast<std::uint16_t>(date.month());
                 t.day = static_cast<std::uint16_t>(date.day());
-                t.day_of_week = static_cast<std::uint16_t>(DayOfWeek(date.year(), date.month(),
-                                                                     date.day()));
+                t.day_of_week =
+                    static_cast<std::uint16_t>(DayOfWeek(date.year(), date.month(), date.day()));
                 Edited(id);
               });
       break;
@@ -173,8 +173,8 @@ void PanelBinder::Push(int id) {
     case ControlKind::kTriStateBox: {
       auto* box = qobject_cast<QCheckBox*>(b.widget);
       box->setText(TranslatedText(c.text));
-      box->setCheckState(CheckStateOf(c.kind == ControlKind::kCheckBox && c.value != 0 ? 1
-                                                                                       : c.value));
+      box->setCheckState(
+          CheckStateOf(c.kind == ControlKind::kCheckBox && c.value != 0 ? 1 : c.value));
       break;
     }
     case ControlKind::kComboBox:

@@ -34,11 +34,12 @@ SerialAssistDialog::SerialAssistDialog(const SerialFields& fields, const QString
   bold.setBold(true);
   title->setFont(bold);
   layout->addWidget(title);
-  auto* help = new QLabel(
-      tr("以下のボックスに文字を入力してOKを押してください。メインウインドウにあるボックスに反映されます。") +
-          QLatin1Char('\n') +
-          tr("特殊文字 \\f はフォルダ名、\\s(または\\:) はファイルサイズに変換されます。（ただし各1回のみ）"),
-      this);
+  auto* help = new QLabel(tr("以下のボックスに文字を入力してOKを押してください。メインウインドウに"
+                             "あるボックスに反映されます。") +
+                              QLatin1Char('\n') +
+                              tr("特殊文字 \\f はフォルダ名、\\s(または\\:) "
+                                 "はファイルサイズに変換されます。（ただし各1回のみ）"),
+                          this);
   help->setWordWrap(true);
   layout->addWidget(help);
 

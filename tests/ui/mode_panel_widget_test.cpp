@@ -84,14 +84,16 @@ TEST_F(ModePanelWidgetTest, BinderRoundTripOverEveryControl) {
     const char* widget_class;
   };
   const KindCase kKinds[] = {
-      {ControlKind::kEdit, "QLineEdit"},         {ControlKind::kCheckBox, "QCheckBox"},
-      {ControlKind::kTriStateBox, "QCheckBox"},  {ControlKind::kComboBox, "QComboBox"},
+      {ControlKind::kEdit, "QLineEdit"},          {ControlKind::kCheckBox, "QCheckBox"},
+      {ControlKind::kTriStateBox, "QCheckBox"},   {ControlKind::kComboBox, "QComboBox"},
       {ControlKind::kEditableCombo, "QComboBox"}, {ControlKind::kStatic, "QLabel"},
-      {ControlKind::kButton, "QPushButton"},     {ControlKind::kDatePicker, "QDateEdit"},
+      {ControlKind::kButton, "QPushButton"},      {ControlKind::kDatePicker, "QDateEdit"},
       {ControlKind::kTimePicker, "QTimeEdit"},
   };
   ModePanel& model = session_.panel;
   ASSERT_GT(model.controls().size(), 50u);
+  int changed = 0;
+  QObject::connect(panel_.get(), &ModePanelWidget::controlChanged, [&](int id) { changed = id; });
   for (const auto& [id, control] : model.controls()) {
     SCOPED_TRACE(id);
     QWidget* widget = Find(id);
@@ -114,6 +116,11 @@ TEST_F(ModePanelWidgetTest, BinderRoundTripOverEveryControl) {
         EXPECT_EQ(edit->text(), u"12");
         edit->setText(QStringLiteral("7"));
         EXPECT_EQ(m.text, u"7");
+        EXPECT_EQ(changed, id);
+        if (id == ctl::kSampleName) {  // the position map follows the template
+          EXPECT_EQ(session_.position_edit.template_name(), u"7");
+          EXPECT_FALSE(session_.run_state.names_current);
+        }
         break;
       }
       case ControlKind::kCheckBox:
@@ -143,6 +150,7 @@ TEST_F(ModePanelWidgetTest, BinderRoundTripOverEveryControl) {
         EXPECT_EQ(combo->currentIndex(), combo->count() - 1);
         combo->setCurrentIndex(0);
         EXPECT_EQ(m.value, 0);
+        EXPECT_EQ(changed, id);
         break;
       }
       case ControlKind::kEditableCombo: {
@@ -250,9 +258,15 @@ TEST_F(ModePanelWidgetTest, EveryModeFitsTheDefaultWidthAndUndoReplacesThePanel)
   Find<QPushButton>(1082)->click();
   EXPECT_EQ(pressed, 102);
 
-  // A run to undo, then undo mode.
+  // The extension field takes the focus with its text selected.
   Select(2);
-  qobject_cast<QComboBox*>(Find(ctl::kExtensionText))->setEditText(QStringLiteral("bak"));
+  auto* extension = Find<QComboBox>(ctl::kExtensionText);
+  extension->setEditText(QStringLiteral("bak"));
+  panel_->FocusFirstControl();
+  EXPECT_EQ(panel_->focusWidget(), extension);
+  EXPECT_EQ(extension->lineEdit()->selectedText(), u"bak");
+
+  // A run to undo, then undo mode.
   ASSERT_EQ(session_.Execute(FakeFileSystem::kDefaultTime), 0);
   UndoContext undo{session_.list, fs_, session_.messenger, zone_, u"/prog/", 0, 2, {}};
   session_.undo.EnterUndo(kUndoCommandSlot, undo);
