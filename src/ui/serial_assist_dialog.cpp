@@ -55,6 +55,8 @@ SerialAssistDialog::SerialAssistDialog(const SerialFields& fields, const QString
   increment_->setValidator(
       new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,9}")), this));
   increment_->setMaxLength(9);
+  increment_->setFixedWidth(
+      increment_->fontMetrics().horizontalAdvance(QStringLiteral("000000000")) + 12);
 
   grid->addWidget(new QLabel(tr("連番の前の文字 (空欄でもOK)"), this), 0, 0);
   grid->addWidget(before_, 0, 1);
@@ -76,6 +78,7 @@ SerialAssistDialog::SerialAssistDialog(const SerialFields& fields, const QString
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   layout->addWidget(buttons);
+  setMinimumWidth(fontMetrics().averageCharWidth() * 100);
   start_->setFocus();
 }
 

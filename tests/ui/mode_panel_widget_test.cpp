@@ -374,6 +374,9 @@ TEST(SerialAssistDialogTest, SplitsAndJoinsTheSerialText) {
   EXPECT_EQ(dialog.findChild<QComboBox*>(QStringLiteral("id1669"))->currentText(), u"－");
   EXPECT_EQ(field(1670)->text(), u"2");
   EXPECT_EQ(field(1667)->text(), u"x");
+  if (const QString shots = qEnvironmentVariable("TESSIVO_PANEL_SHOTS"); !shots.isEmpty()) {
+    dialog.grab().save(QDir(shots).filePath(QStringLiteral("serial_assist.png")));
+  }
   field(1668)->setText(QStringLiteral("7"));
   field(1670)->clear();
   EXPECT_EQ(JoinSerialText(dialog.Fields()), u"photo_<7-1>x");
