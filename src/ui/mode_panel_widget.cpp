@@ -258,6 +258,8 @@ constexpr FieldWidth kFieldWidths[] = {
     {ctl::kStampIncrement, 6, false}, {ctl::kShiftDays, 3, false},
 };
 
+constexpr int kMargin = 4;
+
 QString IdName(int id) { return QStringLiteral("id%1").arg(id); }
 
 void Glue(QWidget* widget) { widget->setProperty("flowGlue", true); }
@@ -283,7 +285,7 @@ ModePanelWidget::ModePanelWidget(Session& session, QWidget* parent)
     : QWidget(parent), session_(session), binder_(new PanelBinder(session.panel, this)) {
   setObjectName(QStringLiteral("modePanel"));
   auto* grid = new QGridLayout(this);
-  grid->setContentsMargins(4, 2, 4, 2);
+  grid->setContentsMargins(kMargin, kMargin / 2, kMargin, kMargin / 2);
   grid->setHorizontalSpacing(6);
   grid->setVerticalSpacing(3);
   grid->addWidget(BuildModeButtons(), 0, 0);
@@ -584,6 +586,10 @@ void ModePanelWidget::Refresh() {
     filter.value = it == filter.items.end() ? -1 : static_cast<int>(it - filter.items.begin());
   }
   binder_->Push();
+  // `rmargin` and `bmargin`: extra room on the right and below, in pixels.
+  layout()->setContentsMargins(kMargin, kMargin / 2,
+                               kMargin + session_.settings.Int(IntKey::kRmargin),
+                               kMargin / 2 + session_.settings.Int(IntKey::kBmargin));
   // In undo mode the label stands in for every panel.
   const bool label = undo || session_.panel.undo_label_visible();
   if (label) {

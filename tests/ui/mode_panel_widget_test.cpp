@@ -214,7 +214,8 @@ TEST_F(ModePanelWidgetTest, BinderRoundTripOverEveryControl) {
 // Each mode shows exactly its own controls, all of them whole and apart at
 // the default width; the tabs turn the button faces; undo mode shows its
 // label and the undo buttons. TESSIVO_PANEL_SHOTS=<folder> saves a picture
-// of each state there.
+// of each state there (offscreen, or on a display: QT_QPA_PLATFORM=xcb
+// xvfb-run build/tests/ui/tessivo_ui_tests).
 TEST_F(ModePanelWidgetTest, EveryModeFitsTheDefaultWidthAndUndoReplacesThePanel) {
   const QString shots = qEnvironmentVariable("TESSIVO_PANEL_SHOTS");
   auto shoot = [&](const QString& name) {
@@ -242,6 +243,13 @@ TEST_F(ModePanelWidgetTest, EveryModeFitsTheDefaultWidthAndUndoReplacesThePanel)
     EXPECT_TRUE(panel_->rect().contains(area->geometry()));
     shoot(QStringLiteral("mode%1").arg(mode, 2, 10, QLatin1Char('0')));
   }
+
+  // `rmargin` keeps the right edge clear.
+  session_.settings.SetInt(IntKey::kRmargin, 30);
+  panel_->Refresh();
+  QCoreApplication::processEvents();
+  QWidget* execute = Find(1001);
+  EXPECT_LE(execute->mapTo(panel_.get(), QPoint(execute->width(), 0)).x(), kWidth - 30);
 
   // Tab 2 shows three faces and no pushed button while the mode is on tab 1.
   Select(1);
