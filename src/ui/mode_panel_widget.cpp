@@ -25,7 +25,6 @@
 
 #include "app/session.h"
 #include "config/settings.h"
-#include "core/narrow.h"
 #include "exec/undo.h"
 #include "modes/mode_catalogue.h"
 #include "modes/mode_panel.h"
@@ -238,8 +237,8 @@ const NumberField* FindNumberField(int id) {
 }
 
 // Commands of buttons inside the mode panels, reported as clicks.
-constexpr int kReportedModeButtons[] = {ctl::kLoadCsv, ctl::kMacroRecord, ctl::kMacroDelete,
-                                        ctl::kMacroEdit};
+constexpr int kReportedModeButtons[] = {ctl::kSerialAssist, ctl::kLoadCsv, ctl::kMacroRecord,
+                                        ctl::kMacroDelete, ctl::kMacroEdit};
 
 // Fields whose content is wider than a combo box's default: widths in
 // characters.
@@ -424,10 +423,8 @@ QWidget* ModePanelWidget::MakeControl(int id, QWidget* parent) {
     case ControlKind::kButton: {
       auto* button = new QPushButton(parent);
       button->setAutoDefault(false);
-      if (id == ctl::kSerialAssist) {
-        connect(button, &QPushButton::clicked, this, &ModePanelWidget::OpenSerialAssist);
-      } else if (std::find(std::begin(kReportedModeButtons), std::end(kReportedModeButtons), id) !=
-                 std::end(kReportedModeButtons)) {
+      if (std::find(std::begin(kReportedModeButtons), std::end(kReportedModeButtons), id) !=
+          std::end(kReportedModeButtons)) {
         connect(button, &QPushButton::clicked, this, [this, id] { emit buttonClicked(id); });
       }
       widget = button;
@@ -668,8 +665,7 @@ void ModePanelWidget::OnEdited(int id) {
   ModePanel& panel = session_.panel;
   switch (id) {
     case kListFilterBinding:
-      session_.narrow.text = panel.list_filter.text;
-      if (Narrow(session_.list, session_.narrow, kNarrowOnEdit) != 0) emit narrowingApplied();
+      emit narrowingEdited(QString::fromStdU16String(panel.list_filter.text));
       return;
     case ctl::kSampleName:
       session_.position_edit.UpdatePositionMap(panel.At(id).text);
@@ -733,7 +729,7 @@ bool ModePanelWidget::eventFilter(QObject* watched, QEvent* event) {
   return QWidget::eventFilter(watched, event);
 }
 
-void ModePanelWidget::OpenSerialAssist() {
+bool ModePanelWidget::OpenSerialAssist() {
   const std::u16string& text = session_.panel.At(ctl::kSerialText).text;
   SerialAssistDialog dialog(SplitSerialText(text),
                             TranslatedText(ModeEntryOf(session_.mode()).name), this);
@@ -745,7 +741,7 @@ void ModePanelWidget::OpenSerialAssist() {
     field.value = it == field.items.end() ? -1 : static_cast<int>(it - field.items.begin());
     binder_->Push(ctl::kSerialText);
   }
-  emit serialAssistClosed(accepted);
+  return accepted;
 }
 
 }  // namespace tessivo
