@@ -25,6 +25,7 @@
 
 #include "app/session.h"
 #include "config/settings.h"
+#include "core/narrow.h"
 #include "exec/undo.h"
 #include "modes/mode_catalogue.h"
 #include "modes/mode_panel.h"
@@ -237,8 +238,8 @@ const NumberField* FindNumberField(int id) {
 }
 
 // Commands of buttons inside the mode panels, reported as clicks.
-constexpr int kReportedModeButtons[] = {ctl::kSerialAssist, ctl::kLoadCsv, ctl::kMacroRecord,
-                                        ctl::kMacroDelete, ctl::kMacroEdit};
+constexpr int kReportedModeButtons[] = {ctl::kLoadCsv, ctl::kMacroRecord, ctl::kMacroDelete,
+                                        ctl::kMacroEdit};
 
 // Fields whose content is wider than a combo box's default: widths in
 // characters.
@@ -423,8 +424,10 @@ QWidget* ModePanelWidget::MakeControl(int id, QWidget* parent) {
     case ControlKind::kButton: {
       auto* button = new QPushButton(parent);
       button->setAutoDefault(false);
-      if (std::find(std::begin(kReportedModeButtons), std::end(kReportedModeButtons), id) !=
-          std::end(kReportedModeButtons)) {
+      if (id == ctl::kSerialAssist) {
+        connect(button, &QPushButton::clicked, this, &ModePanelWidget::OpenSerialAssist);
+      } else if (std::find(std::begin(kReportedModeButtons), std::end(kReportedModeButtons), id) !=
+                 std::end(kReportedModeButtons)) {
         connect(button, &QPushButton::clicked, this, [this, id] { emit buttonClicked(id); });
       }
       widget = button;
@@ -665,7 +668,8 @@ void ModePanelWidget::OnEdited(int id) {
   ModePanel& panel = session_.panel;
   switch (id) {
     case kListFilterBinding:
-      emit narrowingEdited(QString::fromStdU16String(panel.list_filter.text));
+      session_.narrow.text = panel.list_filter.text;
+      if (Narrow(session_.list, session_.narrow, kNarrowOnEdit) != 0) emit narrowingApplied();
       return;
     case ctl::kSampleName:
       session_.position_edit.UpdatePositionMap(panel.At(id).text);
@@ -741,6 +745,7 @@ bool ModePanelWidget::OpenSerialAssist() {
     field.value = it == field.items.end() ? -1 : static_cast<int>(it - field.items.begin());
     binder_->Push(ctl::kSerialText);
   }
+  emit serialAssistClosed(accepted);
   return accepted;
 }
 
