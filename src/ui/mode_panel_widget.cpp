@@ -669,7 +669,7 @@ void ModePanelWidget::OnEdited(int id) {
   switch (id) {
     case kListFilterBinding:
       session_.narrow.text = panel.list_filter.text;
-      if (Narrow(session_.list, session_.narrow, kNarrowOnEdit) != 0) emit narrowingApplied();
+      if (Narrow(session_.list, session_.narrow, kNarrowOnEdit)) emit narrowingApplied();
       return;
     case ctl::kSampleName:
       session_.position_edit.UpdatePositionMap(panel.At(id).text);

@@ -276,7 +276,7 @@ TEST_F(ModePanelWidgetTest, EveryModeFitsTheDefaultWidthAndUndoReplacesThePanel)
   EXPECT_EQ(extension->lineEdit()->selectedText(), u"bak");
 
   // A run to undo, then undo mode.
-  ASSERT_EQ(session_.Execute(FakeFileSystem::kDefaultTime), 0);
+  ASSERT_EQ(session_.Execute(FakeFileSystem::kDefaultTime), RunResult::kRan);
   UndoContext undo{session_.list, fs_, session_.messenger, zone_, u"/prog/", 0, 2, {}};
   session_.undo.EnterUndo(kUndoCommandSlot, undo);
   ASSERT_TRUE(session_.undo.active());
@@ -323,7 +323,7 @@ TEST_F(ModePanelWidgetTest, DependentControlsFollowTheirChoices) {
   EXPECT_TRUE(Find(ctl::kDeleteCount2)->isVisible());
   EXPECT_EQ(Find<QLabel>(ctl::kDeleteCountLabel)->text(), u"文字より後");
   Find<QLineEdit>(ctl::kDeleteCount2)->setText(QStringLiteral("0"));
-  ASSERT_EQ(session_.Preview(FakeFileSystem::kDefaultTime), 0);
+  ASSERT_EQ(session_.Preview(FakeFileSystem::kDefaultTime), RunResult::kRan);
   panel_->Refresh();
   EXPECT_EQ(Find<QLineEdit>(ctl::kDeleteCount2)->text(), u"255");
 
