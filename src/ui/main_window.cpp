@@ -764,6 +764,8 @@ ScanSummary MainWindow::ScanPaths(const std::vector<std::u16string>& paths, AddS
     // TODO(ctrl): hand the scan the Escape poll (scan_guard_->EscapeHeld), the
     // bring-to-front and the status sink once Session::AddPaths takes them.
     ChangeList([&] { summary = session_.AddPaths(paths, source); });
+    // TODO(ctrl): the scanner shows the idle notice itself once it has the status sink.
+    SetStatus(status_code::kIdle);
     scan_guard_ = nullptr;
   }
   operation_ = false;
