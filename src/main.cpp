@@ -1,11 +1,15 @@
 // tessivo: the program's entry point. Parses the command line and runs the
-// automatic run it asks for without a window. (The window program is built
-// separately.)
+// automatic run it asks for without a window. A command line that asks for
+// nothing this program does (only paths and window switches) starts the
+// window program, tessivo-gui from the same folder, in its place.
 
 #include <time.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstdlib>
 #include <cstdio>
+#include <cstring>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -111,6 +115,31 @@ std::u16string WorkingFolder() {
   return tessivo::Utf8ToUtf16(buffer.data());
 }
 
+// Replaces this process with tessivo-gui from this program's folder, with
+// the same arguments. Returns only when that fails (or no display exists),
+// with the exit status.
+int StartWindowProgram(char** argv) {
+  const char* display = std::getenv("DISPLAY");
+  const char* wayland = std::getenv("WAYLAND_DISPLAY");
+  if ((display == nullptr || *display == '\0') && (wayland == nullptr || *wayland == '\0')) {
+    std::cerr << "tessivo: the window needs a display (DISPLAY or WAYLAND_DISPLAY is not set); "
+                 "see --help for runs without a window\n";
+    return tessivo::kExitNotStarted;
+  }
+  std::vector<char> self(4096);
+  const ssize_t length = ::readlink("/proc/self/exe", self.data(), self.size() - 1);
+  std::string gui = "tessivo-gui";
+  if (length > 0) {
+    std::string path(self.data(), static_cast<std::size_t>(length));
+    gui = path.substr(0, path.rfind('/') + 1) + gui;
+  }
+  argv[0] = gui.data();
+  ::execv(gui.c_str(), argv);
+  std::cerr << "tessivo: cannot start the window program " << gui << ": " << std::strerror(errno)
+            << "\n";
+  return tessivo::kExitNotStarted;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -135,6 +164,7 @@ int main(int argc, char** argv) {
   session.settings.LoadOne(TextKey::kAutoaddopt);
   const CommandLine cl =
       ParseCommandLine(args, session.settings.Text(TextKey::kAutoaddopt), local_now);
+  if (WantsWindow(cl)) return StartWindowProgram(argv);
   if (cl.help_requested) {
     std::fputs(kHelp, stdout);
     return kExitOk;

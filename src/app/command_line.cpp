@@ -399,6 +399,7 @@ void ReadRunSwitches(CommandLine& line, const std::vector<SwitchArgument>& switc
 }
 
 void ApplyOption(CommandLine& line, Family family, std::u16string_view text) {
+  if (family == Family::kTest) line.dry_run_given = true;
   if (line.flags != 0) {
     const bool locked = line.test_mode;
     switch (family) {
@@ -583,6 +584,13 @@ std::optional<std::u16string> LongOptionToSwitch(std::u16string_view arg) {
   if (keeps_equals) text += u'=';
   text += value;
   return text;
+}
+
+bool WantsWindow(const CommandLine& line) {
+  return line.run_code() == 0 && (line.flags & kFlagMacroFile) == 0 && line.mode_run.mode == 0 &&
+         !line.mode_run.csv_file && line.mode_run.error.empty() && !line.dry_run_given &&
+         !line.null_paths && !line.help_requested && !line.version_requested &&
+         !line.logs_requested && RunStopper(line) == nullptr;
 }
 
 const CommandLineDiagnostic* RunStopper(const CommandLine& line) {

@@ -162,6 +162,8 @@ struct CommandLine {
   ModeRunRequest mode_run;
   bool null_paths = false;      // "--null": more paths on standard input, each ending in NUL
   bool logs_requested = false;  // "--logs": list the logged runs
+  // "/test" (or -n, --dry-run) was given, even without a run it could act on.
+  bool dry_run_given = false;
 
   std::vector<CommandLineDiagnostic> diagnostics;
 
@@ -171,6 +173,11 @@ struct CommandLine {
 // The mistake that stops a run started by `line`: the first diagnostic of an
 // argument (the `autoaddopt` setting's are warnings only), or null.
 const CommandLineDiagnostic* RunStopper(const CommandLine& line);
+
+// Whether `line` asks for nothing the headless program does, so the window
+// program is started in its place: no run switch, no "--mode"/"--csv", no
+// dry run, no "--null", no help, version or log listing, and no mistake.
+bool WantsWindow(const CommandLine& line);
 
 // Parses `args`, argument 0 being the program (it is not looked at). `now`
 // is the current local time, the base of "today", "now" and the time of day

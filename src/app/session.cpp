@@ -27,19 +27,27 @@ Session::Session(FileSystem& fs, MessageSink& sink, const LocalTimeZone& zone,
 }
 
 void Session::Start(const StartOverrides& overrides, FileTime now) {
-  (void)settings.LoadStage0(/*context_menu_installed=*/false);
+  (void)Start(overrides, now, /*desktop_entry_installed=*/false);
+}
+
+Stage0Result Session::Start(const StartOverrides& overrides, FileTime now,
+                            bool desktop_entry_installed) {
+  const Stage0Result stage0 = settings.LoadStage0(desktop_entry_installed);
   settings.LoadStage1(overrides);
   list.SetOptions(ListOptionsFromSettings());
   FillModeControls(panel, settings, zone_.ToLocal(now).value_or(CalendarTime{}));
   // The stored mode is RenameMode - 1.
   const int stored = settings.Word(OptionWord::kMode);
   SelectMode(IsNamedMode(stored + 1) ? stored + 1 : 1);
+  return stage0;
 }
 
-Status Session::Save() {
-  SaveInputs inputs;
-  inputs.rename_mode = mode_;
-  return settings.Save(SaveMode::kExit, inputs);
+Status Session::Save() { return Save(SaveInputs{}); }
+
+Status Session::Save(const SaveInputs& inputs, SaveMode save_mode) {
+  SaveInputs with_mode = inputs;
+  with_mode.rename_mode = mode_;
+  return settings.Save(save_mode, with_mode);
 }
 
 FileListOptions Session::ListOptionsFromSettings() const {
@@ -55,9 +63,31 @@ FileListOptions Session::ListOptionsFromSettings() const {
 
 ScanSummary Session::AddPaths(const std::vector<std::u16string>& paths, AddSource source,
                               const std::function<void(ScanOptions&)>& adjust) {
+  return AddPaths(paths, source, ScanCallbacks{}, nullptr, adjust);
+}
+
+ScanSummary Session::AddPaths(const std::vector<std::u16string>& paths, AddSource source,
+                              ScanCallbacks callbacks, StatusSink* status,
+                              const std::function<void(ScanOptions&)>& adjust) {
   ScanOptions options = ScanOptionsFromSettings(settings);
   if (adjust) adjust(options);
+  if (!callbacks.leave_undo_mode) {
+    callbacks.leave_undo_mode = [this]() {
+      if (std::optional<UndoUiState> ui = LeaveUndoMode()) undo_ui_change = std::move(ui);
+    };
+  }
+  if (!callbacks.switch_to_file_mode) {
+    callbacks.switch_to_file_mode = [this]() {
+      list.ClearAll();
+      FileListOptions files = list.options();
+      files.folders = false;
+      list.SetOptions(files);
+      settings.SetInt(IntKey::kFileDir, 0);
+    };
+  }
   Scanner scanner(fs_, list, messenger, options);
+  scanner.set_callbacks(std::move(callbacks));
+  scanner.set_status_sink(status);
   scanner.set_narrowing(&narrow);
   ScanSummary summary = scanner.AddPaths(paths, source);
   StoreScanChanges(options, list.options(), settings);
@@ -66,11 +96,27 @@ ScanSummary Session::AddPaths(const std::vector<std::u16string>& paths, AddSourc
   return summary;
 }
 
-void Session::SelectMode(int mode) {
+SelectModeEffects Session::SelectMode(int mode) {
   SelectModeEffects effects = ::tessivo::SelectMode(selection, panel, mode, /*keep_buttons=*/false,
                                                     &list, &position_edit);
   mode_ = selection.mode_index + 1;
   if (effects.names_cleared) run_state.names_current = false;
+  return effects;
+}
+
+UndoContext Session::MakeUndoContext() {
+  UndoContext ctx{list, fs_, messenger, zone_, location_.folder, 0, mode_, progress};
+  ctx.chg_confirm = settings.Int(IntKey::kChgconfirm);
+  return ctx;
+}
+
+std::optional<UndoUiState> Session::LeaveUndoMode() {
+  if (!undo.active() && !list.undo_mode()) return std::nullopt;
+  UndoRunResult left = undo.RunUndo(0, MakeUndoContext());
+  list.set_undo_mode(false);
+  run_state.names_current = false;
+  if (left.ui) SelectMode(left.ui->mode_to_select);
+  return left.ui;
 }
 
 RunHooks Session::MakeHooks(FileTime now) {

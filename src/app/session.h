@@ -48,9 +48,18 @@ class Session : private ListPanelLink {
   // slot 0 is settled by the next run that changes files, never here: a dry
   // run leaves it alone.) `now` is the current time (the timestamp pickers start there).
   void Start(const StartOverrides& overrides, FileTime now);
+  // The same for the window program: `desktop_entry_installed` (whether the
+  // folder context-menu entry is there) sets `dispcmenu`, and the result
+  // says whether this is the first start.
+  Stage0Result Start(const StartOverrides& overrides, FileTime now,
+                     bool desktop_entry_installed);
 
-  // Writes the settings back (at exit).
+  // Writes the settings back (at exit) with only the mode.
   Status Save();
+  // Writes them with what the window hands in (placement, column widths and
+  // order, tree width); the mode is always the session's own. SaveMode::
+  // kFixedNow writes only the values fixed on the options page.
+  Status Save(const SaveInputs& inputs, SaveMode save_mode = SaveMode::kExit);
 
   // The list's columns and limits as the settings give them.
   FileListOptions ListOptionsFromSettings() const;
@@ -60,9 +69,27 @@ class Session : private ListPanelLink {
   // automatic-run rules) before the walk.
   ScanSummary AddPaths(const std::vector<std::u16string>& paths, AddSource source,
                        const std::function<void(ScanOptions&)>& adjust = {});
+  // The window's form: `callbacks` poll Escape and raise the window; when
+  // their undo-mode and file-mode entries are empty, the session's own are
+  // used (leaving undo mode clears the loaded log and its rows and leaves
+  // the new UI state in `undo_ui_change`; switching to file mode also
+  // stores it in the settings). `status` shows the loading notice; may be null.
+  ScanSummary AddPaths(const std::vector<std::u16string>& paths, AddSource source,
+                       ScanCallbacks callbacks, StatusSink* status,
+                       const std::function<void(ScanOptions&)>& adjust = {});
 
-  // Selects RenameMode `mode` with its non-visual effects.
-  void SelectMode(int mode);
+  // Undo mode: what one undo call works with (the progress bar included).
+  UndoContext MakeUndoContext();
+  // Leaves undo mode (RunUndo(0)); the UI state to apply, nullopt when it
+  // was not on.
+  std::optional<UndoUiState> LeaveUndoMode();
+  // Set when a command left undo mode on the way (a drop agreed to leave
+  // it); the window applies it and clears it.
+  std::optional<UndoUiState> undo_ui_change;
+
+  // Selects RenameMode `mode` with its non-visual effects; the focus and the
+  // status code are the window's.
+  SelectModeEffects SelectMode(int mode);
   int mode() const { return mode_; }
 
   // Confirm: computes and validates every row's new name. Returns 0, or 1

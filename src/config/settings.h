@@ -313,7 +313,7 @@ struct WindowRect {
   int bottom = 0;
 };
 
-// Logical list columns: 0 old name, 1 extension, 2 new name, 3 folder,
+// Logical list columns: 0 old name, 1 extension, 2 folder, 3 new name,
 // 4 size (shown while `listcols1` is 1), 5 date (while `listcols2` is 1).
 inline constexpr int kListColumns = 6;
 

@@ -245,6 +245,13 @@ SortResult Sort(FileList& list, SortState& state, int key, int choice, const Sor
   return result;
 }
 
+std::u16string ColumnHeaderText(int cell, int columndate, bool undo_mode) {
+  if (cell < 0 || cell >= kSortKeyCount) return {};
+  if (cell == kSortByFolder && undo_mode) return u"<備考>";
+  if (cell == kSortByDate && columndate == 0) return u"作成日時";
+  return std::u16string(kColumnNames[static_cast<std::size_t>(cell)]);
+}
+
 std::pair<int, int> SortCommandKey(int command_id) {
   const int offset = command_id - kSortCommandBase;
   if (offset < 0 || offset >= 10 * kSortKeyCount) return {-1, -1};

@@ -114,6 +114,11 @@ struct SortResult {
 SortResult Sort(FileList& list, SortState& state, int key, int choice, const SortOptions& options,
                 StatusSink* status = nullptr, Messenger* messenger = nullptr);
 
+// The header text of logical column `cell` (Cell: 0 old name .. 5 date):
+// "変更前", "拡張子", "フォルダ名" ("<備考>" in undo mode), "変更後", "サイズ",
+// and "更新日時" or, with `columndate` 0, "作成日時". Empty out of range.
+std::u16string ColumnHeaderText(int cell, int columndate, bool undo_mode);
+
 // The key and choice of a sort menu command id, or {-1, -1} for an id that
 // is not one of the twelve sort entries.
 std::pair<int, int> SortCommandKey(int command_id);

@@ -49,13 +49,15 @@ struct Ran {
 };
 
 // Runs the program in `root` with an environment that keeps every file it
-// writes under `root`.
-Ran RunProgram(const fs::path& root, const std::vector<std::string>& args) {
+// writes under `root`. `display` set gives it a display that does not exist,
+// so that a window program started by mistake fails the case.
+Ran RunProgram(const fs::path& root, const std::vector<std::string>& args, bool display) {
   const std::string binary = Binary();
   std::vector<std::string> env = {"TESSIVO_HOME=" + (root / "home").string(),
                                   "XDG_CONFIG_HOME=" + (root / "config").string(),
                                   "XDG_DATA_HOME=" + (root / "data").string(),
                                   "HOME=" + (root / "nohome").string()};
+  if (display) env.push_back("DISPLAY=:4711");
   std::vector<char*> argv{const_cast<char*>(binary.c_str())};
   for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
@@ -67,7 +69,9 @@ Ran RunProgram(const fs::path& root, const std::vector<std::string>& args) {
   if (pid == 0) {
     const int o = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     const int e = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    if (o < 0 || e < 0 || ::dup2(o, 1) < 0 || ::dup2(e, 2) < 0 || ::chdir(root.c_str()) != 0) {
+    const int in = ::open("/dev/null", O_RDONLY);
+    if (o < 0 || e < 0 || in < 0 || ::dup2(o, 1) < 0 || ::dup2(e, 2) < 0 || ::dup2(in, 0) < 0 ||
+        ::chdir(root.c_str()) != 0) {
       ::_exit(127);
     }
     ::execve(binary.c_str(), argv.data(), envp.data());
@@ -129,6 +133,7 @@ TEST(CliTest, TheCommandLineNeverSurprises) {
     std::string settings = {};            // home/tessivo.ini
     int many = 0;                         // files IMG_n in root/many
     std::string macro1 = {};              // home/macro1.bin, the macro of slot 1
+    bool display = true;                  // a (bogus) display is set
   } cases[] = {
       {"--dry-run is /test: a header, the table and the summary",
        {"s/IMG/pic/", "--dry-run", "d"}, 0,
@@ -171,6 +176,19 @@ TEST(CliTest, TheCommandLineNeverSurprises) {
        "1 renamed, 0 unchanged, 0" + summary + "0 failed, 0 skipped", untouched},
       {"/auto1 plays the macro of slot 1", {"/auto1", "d"}, 0, "",
        "IMG_1230.png IMG_1231.png notes.png", "", {}, "", 0, png_macro},
+      // Only paths and window switches start the window; everything else
+      // stays here, display or not.
+      {"/test without a run stays here", {"/test", "d"}, 2, "no automatic run", untouched},
+      {"--null without a run stays here", {"--null", "d"}, 2, "no automatic run", untouched},
+      {"--logs stays here", {"--logs", "/show"}, 0, "", untouched},
+      {"--mode stays here", {"--mode=case", "--set", "bigsmall=1", "d"}, 0, "",
+       "IMG_1230.JPG IMG_1231.JPG NOTES.TXT"},
+      {"an unknown --mode stays here", {"--mode=nothing", "d"}, 2, "nothing", untouched},
+      {"/undo1 stays here", {"/undo1"}, 2, "could not be loaded", untouched},
+      {"a mistake in a window command line stays here", {"/show", "-q", "d"}, 2,
+       "tessivo: -q: no such option", untouched},
+      {"paths alone start the window, which needs a display", {"/show", "d"}, 2,
+       "tessivo: the window needs a display", untouched, "", {}, "", 0, "", false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.rule);
@@ -192,7 +210,7 @@ TEST(CliTest, TheCommandLineNeverSurprises) {
       }
     }
 
-    const Ran ran = RunProgram(root, c.args);
+    const Ran ran = RunProgram(root, c.args, c.display);
     EXPECT_EQ(ran.status, c.status) << ran.err;
     EXPECT_NE(ran.err.find(c.err), std::string::npos) << ran.err;
     EXPECT_NE(ran.out.find(c.out), std::string::npos) << ran.out;
