@@ -14,6 +14,7 @@
 
 #include "app/command_line.h"
 #include "app/session.h"
+#include "platform/desktop_entry.h"
 #include "platform/file_name_bytes.h"
 #include "platform/posix_file_system.h"
 #include "platform/program_folder.h"
@@ -55,7 +56,8 @@ int main(int argc, char** argv) {
   SystemTimeZone zone;
   const FileTime now = CurrentFileTime();
   const CalendarTime local_now = zone.ToLocal(now).value_or(CalendarTime{});
-  Result<ProgramLocation> location = LocateProgram(ProgramEnvironment::FromProcess(), fs);
+  const ProgramEnvironment env = ProgramEnvironment::FromProcess();
+  Result<ProgramLocation> location = LocateProgram(env, fs);
   if (!location) {
     std::cerr << "tessivo-gui: no program folder: " << Utf16ToUtf8(location.error().detail)
               << "\n";
@@ -74,7 +76,9 @@ int main(int argc, char** argv) {
   StartOverrides overrides;
   overrides.file_folder = cl.file_folder;
   overrides.dropped_folder = cl.dropped_folder;
-  session.Start(overrides, now);
+  // The first-start dialog comes with the options pages; until then a first
+  // start shows none.
+  (void)session.Start(overrides, now, IsDesktopEntryInstalled(env, fs));
 
   MainWindow window(session, sink);
   window.show();

@@ -134,15 +134,12 @@ bool KeyRouter::eventFilter(QObject* watched, QEvent* event) {
   return QObject::eventFilter(watched, event);
 }
 
-ScanInputGuard::ScanInputGuard() {
-  qApp->installEventFilter(this);
-  since_pump_.start();
-}
+ScanInputGuard::ScanInputGuard() { qApp->installEventFilter(this); }
 
 ScanInputGuard::~ScanInputGuard() { qApp->removeEventFilter(this); }
 
 bool ScanInputGuard::EscapeHeld() {
-  if (since_pump_.elapsed() >= 30) {
+  if (!since_pump_.isValid() || since_pump_.elapsed() >= 30) {
     QApplication::processEvents(QEventLoop::AllEvents);
     since_pump_.restart();
   }

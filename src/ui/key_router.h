@@ -54,8 +54,8 @@ class ScanInputGuard final : public QObject {
   ScanInputGuard();
   ~ScanInputGuard() override;
 
-  // The cancel poll of a scan: pumps the event queue at most every 30 ms and
-  // tells whether Escape is held down.
+  // The cancel poll of a scan: pumps the event queue at the first poll and
+  // then at most every 30 ms, and tells whether Escape is held down.
   bool EscapeHeld();
 
   bool eventFilter(QObject* watched, QEvent* event) override;

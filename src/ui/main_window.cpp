@@ -70,62 +70,6 @@ QUrl UrlOfPath(const std::u16string& path) {
                                .toPercentEncoding(QByteArrayLiteral("/")));
 }
 
-// The local path of a dropped URL, from its percent-encoded bytes (names
-// that are not UTF-8 keep their bytes). Empty for URLs that are no local files.
-// TODO(ctrl): use the controller's URL-bytes helper once it is there.
-std::u16string PathOfDroppedUrl(const QUrl& url) {
-  if (!url.isLocalFile()) return {};
-  QByteArray bytes = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
-  while (bytes.size() > 1 && bytes.endsWith('/')) bytes.chop(1);
-  return Utf8ToUtf16(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
-}
-
-bool IsSortCommand(int id) { return SortCommandKey(id).first >= 0; }
-
-// The commands that work in this version of the window.
-bool IsImplemented(int id) {
-  switch (id) {
-    case cmd::kOpenFolder:
-    case cmd::kQuit:
-    case cmd::kHelp:
-    case cmd::kCut:
-    case cmd::kCopy:
-    case cmd::kPaste:
-    case cmd::kAbout:
-    case cmd::kMoveUp:
-    case cmd::kMoveDown:
-    case cmd::kInvertSelection:
-    case cmd::kDeleteSelected:
-    case cmd::kClearAll:
-    case cmd::kSelectAll:
-    case cmd::kSelectAllKey:
-    case cmd::kRefresh:
-    case cmd::kOpenFile:
-    case cmd::kPageDown:
-    case cmd::kPageUp:
-    case cmd::kOpenParent:
-    case cmd::kProperties:
-    case cmd::kToolbar:
-    case cmd::kStatusBar:
-    case cmd::kTopmost:
-    case cmd::kRecordFilter:
-    case cmd::kRecordReplace:
-    case cmd::kRecordOther:
-      return true;
-    default:
-      return IsSortCommand(id);
-  }
-}
-
-// The input-history bits the three "記録" entries toggle.
-std::uint32_t InputLogBit(int id) {
-  switch (id) {
-    case cmd::kRecordFilter: return 1;
-    case cmd::kRecordReplace: return 2;
-    case cmd::kRecordOther: return 128;
-    default: return 0;
-  }
-}
 
 }  // namespace
 
@@ -141,13 +85,22 @@ MainWindow::MainWindow(Session& session, QtMessageSink& sink, QWidget* parent)
   resize(3200, 407);
   sink_.set_parent(this);
 
+  BuildStatusBar();
+  controller_ = std::make_unique<Controller>(session_, status_bar_, MakeHooks());
+  busy_timer_ = new QTimer(this);
+  busy_timer_->setSingleShot(true);
+  busy_timer_->setInterval(100);
+  connect(busy_timer_, &QTimer::timeout, this, [this] {
+    controller_->ClearBusy();
+    UpdateActions();
+  });
   BuildList();
   BuildMenus();
   BuildToolbar();
-  BuildStatusBar();
+  statusBar()->addWidget(status_text_, 1);
+  statusBar()->addPermanentWidget(status_count_);
   ApplyViewFlags();
   PlaceWindow();
-  session_.list.set_status_sink(this);
 
   keys_ = new KeyRouter(
       this, [this](int id) { return IsCommandAvailable(id); }, [this](int id) { RunCommand(id); });
@@ -160,6 +113,53 @@ MainWindow::~MainWindow() {
   qApp->removeEventFilter(keys_);
   session_.list.set_status_sink(nullptr);
   sink_.set_parent(nullptr);
+}
+
+CommandHooks MainWindow::MakeHooks() {
+  CommandHooks hooks;
+  hooks.pick_folder = [this](const std::u16string& start,
+                             const std::u16string& title) -> std::optional<std::u16string> {
+    const QString chosen = QFileDialog::getExistingDirectory(this, QString::fromStdU16String(title),
+                                                             QString::fromStdU16String(start));
+    if (chosen.isEmpty()) return std::nullopt;
+    return chosen.toStdU16String();
+  };
+  hooks.clipboard_text = []() -> std::optional<std::u16string> {
+    const QString text = QGuiApplication::clipboard()->text();
+    if (text.isEmpty()) return std::nullopt;
+    return text.toStdU16String();
+  };
+  hooks.set_clipboard_text = [](const std::u16string& text) {
+    QGuiApplication::clipboard()->setText(QString::fromStdU16String(text));
+  };
+  hooks.open_path = [this](const std::u16string& path) { return OpenPath(path); };
+  hooks.show_properties = [this](const std::u16string& path) {
+    PropertiesDialog dialog(session_.fs(), path, this);
+    dialog.exec();
+  };
+  hooks.show_about = [this] { ShowAbout(); };
+  hooks.bring_to_front = [this] {
+    raise();
+    activateWindow();
+  };
+  hooks.repaint = [this] {
+    status_text_->repaint();
+    status_count_->repaint();
+  };
+  hooks.cancel_requested = [this] {
+    if (!scan_guard_) scan_guard_ = std::make_unique<ScanInputGuard>();
+    return scan_guard_->EscapeHeld();
+  };
+  hooks.help_path = [] {
+    const QString beside =
+        QCoreApplication::applicationDirPath() + QStringLiteral("/help/index.html");
+    const QString installed = QStringLiteral("/usr/share/doc/tessivo/help/index.html");
+    for (const QString& path : {beside, installed}) {
+      if (QFileInfo::exists(path)) return path.toStdU16String();
+    }
+    return std::u16string();
+  };
+  return hooks;
 }
 
 void MainWindow::BuildList() {
@@ -195,11 +195,8 @@ void MainWindow::BuildList() {
   header->setStretchLastSection(false);
   header->setSortIndicatorShown(false);
   header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-  connect(header, &QHeaderView::sectionClicked, this, [this](int section) {
-    if (const std::optional<Cell> cell = session_.list.CellOfColumn(section)) {
-      SortByKey(static_cast<int>(*cell), kSortToggle);
-    }
-  });
+  connect(header, &QHeaderView::sectionClicked, this,
+          [this](int section) { Route([&] { return controller_->HeaderClicked(section); }); });
   connect(view_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
           &MainWindow::OnSelectionChanged);
   connect(view_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
@@ -312,17 +309,25 @@ void MainWindow::BuildStatusBar() {
   status_count_->setMinimumWidth(status_count_->fontMetrics().horizontalAdvance(
                                      Q(SelectionCountText(50000, 50000))) +
                                  8);
-  statusBar()->addWidget(status_text_, 1);
-  statusBar()->addPermanentWidget(status_count_);
   statusBar()->setSizeGripEnabled(true);
+  status_bar_.show_text = [this](const std::u16string& text) {
+    status_text_->setText(QString::fromStdU16String(text));
+    status_text_->repaint();  // long loops pump no events
+  };
+  status_bar_.show_counts = [this](const std::u16string& text) {
+    status_count_->setText(QString::fromStdU16String(text));
+  };
 }
 
 void MainWindow::ApplyViewFlags() {
   const std::uint32_t flags = session_.settings.Word(OptionWord::kDispcontrols);
   toolbar_->setVisible((flags & dispctl::kToolbarMask) != 0);
   statusBar()->setVisible((flags & dispctl::kStatusBar) != 0);
-  if (session_.settings.Int(IntKey::kTopmost) != 0) {
-    setWindowFlag(Qt::WindowStaysOnTopHint, true);
+  const bool topmost = session_.settings.Int(IntKey::kTopmost) != 0;
+  if (topmost != windowFlags().testFlag(Qt::WindowStaysOnTopHint)) {
+    const bool shown = isVisible();
+    setWindowFlag(Qt::WindowStaysOnTopHint, topmost);
+    if (shown) show();  // changing the flag hides the window
   }
 }
 
@@ -393,46 +398,11 @@ QAction* MainWindow::action(int id) const {
 QString MainWindow::StatusFieldText() const { return status_text_->text(); }
 QString MainWindow::CountFieldText() const { return status_count_->text(); }
 
-void MainWindow::SetStatus(int code) {
-  // TODO(ctrl): the text policy moves to the engine's StatusBarText.
-  if ((session_.settings.Word(OptionWord::kDispcontrols) & dispctl::kStatusBar) == 0) return;
-  if (session_.messenger.auto_flags() != 0 && !session_.messenger.test_mode()) return;
-  if (code == status_code::kCountsOnly) {
-    UpdateCounts();
-    return;
-  }
-  QString text;
-  if (session_.list.undo_mode()) {
-    text = Q(kUndoModeStatusText);
-  } else if (session_.messenger.test_mode()) {
-    for (int i = 0; i < 4; ++i) text += Q(kTestModeBanner) + QStringLiteral("　");
-  } else if (code >= status_code::kFirstModeHelp && code <= status_code::kLastModeHelp) {
-    text = QString::fromStdU16String(ModeStatusText(code));
-  } else {
-    text = Q(StatusText(code));
-  }
-  const bool changed = code != status_code_ || text != status_text_->text();
-  status_code_ = code;
-  if (!changed) return;
-  status_text_->setText(text);
-  // Long loops pump no events: paint now.
-  status_text_->repaint();
-}
-
 void MainWindow::UpdateCounts() {
-  const QString text =
-      Q(SelectionCountText(session_.list.SelectedCount(), session_.list.Count()));
-  if (text != status_count_->text()) status_count_->setText(text);
+  status_bar_.SetCounts(session_.list.SelectedCount(), session_.list.Count());
 }
 
 // ---- the list and its selection ----
-
-template <typename F>
-void MainWindow::ChangeList(F&& change) {
-  model_->Change(std::forward<F>(change));
-  PushSelection();
-  UpdateActions();
-}
 
 void MainWindow::PushSelection() {
   const FileList& list = session_.list;
@@ -470,204 +440,95 @@ void MainWindow::OnSelectionChanged(const QItemSelection& selected,
   for (const QItemSelectionRange& range : selected) {
     for (int row = range.top(); row <= range.bottom(); ++row) list.SetSelected(row, true);
   }
-  UpdateCounts();
-}
-
-int MainWindow::TargetRow() const {
-  const FileList& list = session_.list;
-  const int focus = list.FocusedRow();
-  if (focus >= 0 && list.IsSelected(focus)) return focus;
-  for (int row = 0; row < list.Count(); ++row) {
-    if (list.IsSelected(row)) return row;
-  }
-  return -1;
+  controller_->SelectionChanged();
 }
 
 // ---- commands ----
 
 bool MainWindow::IsCommandAvailable(int id) const {
-  // TODO(ctrl): availability comes from the controller once it is there.
-  if (operation_ || !IsImplemented(id)) return false;
-  const bool undo = session_.list.undo_mode();
-  if (undo && (IsSortCommand(id) || id == cmd::kOpenFolder || id == cmd::kRefresh)) return false;
-  return true;
+  return controller_->IsAvailable(static_cast<CommandId>(id));
 }
 
 void MainWindow::UpdateActions() {
-  for (const auto& [id, action] : actions_) action->setEnabled(IsCommandAvailable(id));
-  const Settings& s = session_.settings;
-  const std::uint32_t flags = s.Word(OptionWord::kDispcontrols);
-  actions_.at(cmd::kToolbar)->setChecked((flags & dispctl::kToolbarMask) != 0);
-  actions_.at(cmd::kStatusBar)->setChecked((flags & dispctl::kStatusBar) != 0);
-  actions_.at(cmd::kTree)->setChecked((flags & dispctl::kFolderTree) != 0);
-  actions_.at(cmd::kTopmost)->setChecked(s.Int(IntKey::kTopmost) != 0);
-  actions_.at(cmd::kUndoMode)->setChecked(session_.list.undo_mode());
-  actions_.at(cmd::kFolderMode)->setChecked(s.Int(IntKey::kFileDir) != 0);
-  actions_.at(cmd::kContextMenuEntry)->setChecked(s.Int(IntKey::kDispcmenu) != 0);
-  for (int id : {cmd::kRecordFilter, cmd::kRecordReplace, cmd::kRecordOther}) {
-    actions_.at(id)->setChecked((static_cast<std::uint32_t>(s.Int(IntKey::kInputlog)) &
-                                 InputLogBit(id)) != 0);
+  for (const auto& [id, action] : actions_) {
+    const auto command = static_cast<CommandId>(id);
+    action->setEnabled(controller_->IsEnabled(command));
+    if (action->isCheckable()) action->setChecked(controller_->IsChecked(command));
   }
 }
 
-void MainWindow::SetBusy() {
-  busy_ = true;
-  QTimer::singleShot(100, this, [this] { busy_ = false; });
+template <typename F>
+void MainWindow::Route(F&& call) {
+  const int rows_before = session_.list.Count();
+  CommandResult result = call();
+  scan_guard_.reset();
+  // A command that changed the number of rows always resets the view.
+  // TODO(ctrl): Run(kDeleteSelected) reports no row change (DeleteSelected
+  // returns 0 when rows were removed); this keeps the view right meanwhile.
+  if (session_.list.Count() != rows_before && !result.rows) {
+    result.rows = result.states = true;
+    controller_->SelectionChanged();
+  }
+  Apply(result);
+  if (controller_->busy() && !busy_timer_->isActive()) busy_timer_->start();
 }
 
 void MainWindow::RunCommand(int id) {
-  if (busy_ || !IsCommandAvailable(id)) return;
-  FileList& list = session_.list;
-  if (IsSortCommand(id)) {
-    const auto [key, choice] = SortCommandKey(id);
-    SortByKey(key, choice);
-    return;
+  const auto command = static_cast<CommandId>(id);
+  if (!controller_->IsAvailable(command)) return;
+  // From the menu or the toolbar with an edit box focused, the box edits.
+  if (id == cmd::kCut || id == cmd::kCopy || id == cmd::kPaste) {
+    if (auto* edit = qobject_cast<QLineEdit*>(QApplication::focusWidget())) {
+      if (id == cmd::kCut) edit->cut();
+      if (id == cmd::kCopy) edit->copy();
+      if (id == cmd::kPaste) edit->paste();
+      return;
+    }
   }
+  Route([&] { return controller_->Run(command); });
   switch (id) {
-    case cmd::kOpenFolder: {
-      const bool folders = session_.settings.Int(IntKey::kFileDir) != 0;
-      const QString title = folders ? tr("指定したフォルダの直下のフォルダがリストに追加されます")
-                                    : tr("指定したフォルダ以下のファイルがリストに追加されます");
-      const QString start = QString::fromStdU16String(session_.settings.Text(TextKey::kBasepath));
-      const QString chosen = QFileDialog::getExistingDirectory(this, title, start);
-      if (chosen.isEmpty()) return;
-      std::u16string path = chosen.toStdU16String();
-      session_.settings.SetText(TextKey::kBasepath, path);
-      ScanPaths({path}, AddSource::kDrop, /*from_drop=*/false);
-      return;
-    }
-    case cmd::kQuit:
-      close();
-      return;
-    case cmd::kHelp:
-      ShowHelp();
-      return;
-    case cmd::kCut:
-    case cmd::kCopy:
-    case cmd::kPaste: {
-      // From the menu or toolbar with an edit box focused, the box edits.
-      QWidget* focus = QApplication::focusWidget();
-      if (auto* edit = qobject_cast<QLineEdit*>(focus)) {
-        if (id == cmd::kCut) edit->cut();
-        if (id == cmd::kCopy) edit->copy();
-        if (id == cmd::kPaste) edit->paste();
-        return;
-      }
-      if (id == cmd::kPaste) {
-        PasteRows();
-      } else {
-        CopyRows(id == cmd::kCut);
-      }
-      return;
-    }
-    case cmd::kAbout:
-      ShowAbout();
-      return;
-    case cmd::kMoveUp:
-    case cmd::kMoveDown:
-      ChangeList([&] {
-        list.MoveSelected(id == cmd::kMoveUp ? FileList::kMoveUp : FileList::kMoveDown);
-      });
-      sort_state_.MarkListChanged();
-      if (list.FocusedRow() >= 0) view_->scrollTo(model_->index(list.FocusedRow(), 0));
-      return;
-    case cmd::kInvertSelection:
-      list.InvertSelection();
-      PushSelection();
-      return;
-    case cmd::kSelectAll:
-    case cmd::kSelectAllKey:
-      list.SelectAll();
-      PushSelection();
-      return;
-    case cmd::kDeleteSelected:
-      ChangeList([&] { list.DeleteSelected(); });
-      sort_state_.MarkListChanged();
-      return;
-    case cmd::kClearAll:
-      ChangeList([&] { list.ClearAll(); });
-      sort_state_.MarkListChanged();
-      return;
-    case cmd::kRefresh:
-      ChangeList([&] { list.RefreshSizeDate(-1, session_.fs()); });
-      return;
-    case cmd::kOpenFile:
-    case cmd::kOpenParent:
-    case cmd::kProperties: {
-      const int row = TargetRow();
-      if (row < 0) return;
-      if (id == cmd::kOpenFile) {
-        OpenPath(list.FullPath(row));
-      } else if (id == cmd::kOpenParent) {
-        OpenPath(std::u16string(list.GetCell(row, Cell::kFolder)));
-      } else {
-        PropertiesDialog dialog(session_.fs(), list.FullPath(row), this);
-        dialog.exec();
-      }
-      return;
-    }
     case cmd::kPageDown:
       view_->verticalScrollBar()->triggerAction(QAbstractSlider::SliderPageStepAdd);
-      return;
+      break;
     case cmd::kPageUp:
       view_->verticalScrollBar()->triggerAction(QAbstractSlider::SliderPageStepSub);
-      return;
-    case cmd::kToolbar:
-    case cmd::kStatusBar: {
-      std::uint32_t flags = session_.settings.Word(OptionWord::kDispcontrols);
-      if (id == cmd::kToolbar) {
-        flags = (flags & dispctl::kToolbarMask) != 0 ? flags & ~dispctl::kToolbarMask
-                                                      : (flags & ~dispctl::kToolbarMask) | 1u;
-      } else {
-        flags ^= dispctl::kStatusBar;
-      }
-      session_.settings.SetWord(OptionWord::kDispcontrols, flags);
-      ApplyViewFlags();
-      UpdateActions();
-      if (id == cmd::kStatusBar) SetStatus(status_code_);
-      return;
-    }
-    case cmd::kTopmost: {
-      const bool on = session_.settings.Int(IntKey::kTopmost) == 0;
-      session_.settings.SetInt(IntKey::kTopmost, on ? 1 : 0);
-      const bool shown = isVisible();
-      setWindowFlag(Qt::WindowStaysOnTopHint, on);
-      if (shown) show();
-      UpdateActions();
-      return;
-    }
-    case cmd::kRecordFilter:
-    case cmd::kRecordReplace:
-    case cmd::kRecordOther:
-      session_.settings.SetInt(IntKey::kInputlog,
-                               static_cast<std::int32_t>(
-                                   static_cast<std::uint32_t>(session_.settings.Int(IntKey::kInputlog)) ^
-                                   InputLogBit(id)));
-      UpdateActions();
-      return;
+      break;
+    case cmd::kNextControl:
+      focusNextChild();
+      break;
+    case cmd::kPreviousControl:
+      focusPreviousChild();
+      break;
     default:
-      return;
+      break;
   }
 }
 
-void MainWindow::SortByKey(int key, int choice) {
-  SortOptions options;
-  options.number_aware = session_.settings.Int(IntKey::kSortnumlogical) != 0;
-  // TODO(ctrl): preview_statuses from the controller's "rows carry preview statuses".
-  SortResult result;
-  ChangeList([&] {
-    result = Sort(session_.list, sort_state_, key, choice, options, this, &session_.messenger);
-  });
-  ShowArrows(result);
-  if (session_.list.FocusedRow() >= 0) view_->scrollTo(model_->index(session_.list.FocusedRow(), 0));
+void MainWindow::Apply(const CommandResult& result) {
+  if (result.undo_ui) ApplyListLook();
+  if (result.rows || result.undo_ui) {
+    model_->Reset();
+    PushSelection();
+    const int focus = session_.list.FocusedRow();
+    if (focus >= 0) view_->scrollTo(model_->index(focus, 0));
+  }
+  if (result.arrows) ShowArrows(*result.arrows);
+  if (result.view) ApplyViewFlags();
+  if (result.panel || result.focus_control != 0) {
+    emit PanelChanged(result.focus_control, result.select_focus_text);
+  }
+  if (result.states || result.view || result.undo_ui) UpdateActions();
+  if (result.quit) {
+    save_at_close_ = result.save;
+    close();
+  }
 }
 
-void MainWindow::ShowArrows(const SortResult& result) {
-  if (result.outcome == SortOutcome::kRefused) return;
+void MainWindow::ShowArrows(const HeaderArrows& arrows) {
   QHeaderView* header = view_->horizontalHeader();
   header->setSortIndicatorShown(false);
   for (int key = 0; key < kSortKeyCount; ++key) {
-    const HeaderArrow arrow = result.arrows[static_cast<std::size_t>(key)];
+    const HeaderArrow arrow = arrows[static_cast<std::size_t>(key)];
     if (arrow != HeaderArrow::kUp && arrow != HeaderArrow::kDown) continue;
     const int column = session_.list.ColumnOf(static_cast<Cell>(key));
     if (column < 0) continue;
@@ -677,41 +538,16 @@ void MainWindow::ShowArrows(const SortResult& result) {
   }
 }
 
-void MainWindow::CopyRows(bool cut) {
-  std::optional<Result<std::u16string>> text;
-  ChangeList([&] { text.emplace(ClipboardText(session_.list, cut, session_.messenger)); });
-  if (cut) sort_state_.MarkListChanged();
-  if (*text) QGuiApplication::clipboard()->setText(QString::fromStdU16String(**text));
-}
-
-void MainWindow::PasteRows() {
-  const std::u16string text = QGuiApplication::clipboard()->text().toStdU16String();
-  if (text.empty()) return;
-  ChangeList([&] { (void)TextToList(session_.list, text, session_.messenger); });
-  sort_state_.MarkListChanged();
-}
-
 void MainWindow::ShowListMenu(const QPoint& position) {
+  const bool any_selected = session_.list.SelectedCount() > 0;
   for (QAction* entry : list_menu_->actions()) {
-    entry->setEnabled(IsCommandAvailable(entry->data().toInt()) && TargetRow() >= 0);
+    entry->setEnabled(IsCommandAvailable(entry->data().toInt()) && any_selected);
   }
   list_menu_->popup(view_->viewport()->mapToGlobal(position));
 }
 
-void MainWindow::OpenPath(const std::u16string& path) {
-  QDesktopServices::openUrl(UrlOfPath(path));
-}
-
-void MainWindow::ShowHelp() {
-  const QString beside = QCoreApplication::applicationDirPath() +
-                         QStringLiteral("/help/index.html");
-  const QString installed = QStringLiteral("/usr/share/doc/tessivo/help/index.html");
-  for (const QString& path : {beside, installed}) {
-    if (QFileInfo::exists(path) && QDesktopServices::openUrl(QUrl::fromLocalFile(path))) return;
-  }
-  session_.messenger.ShowMessage(message_kind::kCustom, box::kOk | box::kIconWarning,
-                                 u"No Help HTML File!", u"ヘルプHTMLファイルが見つかりません。",
-                                 kLevelError);
+bool MainWindow::OpenPath(const std::u16string& path) {
+  return QDesktopServices::openUrl(UrlOfPath(path));
 }
 
 void MainWindow::ShowAbout() {
@@ -735,8 +571,10 @@ void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
 void MainWindow::dropEvent(QDropEvent* event) {
   std::vector<std::u16string> paths;
   for (const QUrl& url : event->mimeData()->urls()) {
-    std::u16string path = PathOfDroppedUrl(url);
-    if (!path.empty()) paths.push_back(std::move(path));
+    // The URL's own bytes: a name that is not UTF-8 keeps them.
+    if (std::optional<std::u16string> path = PathOfFileUrl(url.toEncoded().toStdString())) {
+      paths.push_back(std::move(*path));
+    }
   }
   if (paths.empty()) return;
   event->acceptProposedAction();
@@ -744,52 +582,24 @@ void MainWindow::dropEvent(QDropEvent* event) {
 }
 
 void MainWindow::AddDroppedPaths(const std::vector<std::u16string>& paths) {
-  if (operation_) return;
-  SetBusy();
-  ScanPaths(paths, AddSource::kDrop, /*from_drop=*/true);
-}
-
-ScanSummary MainWindow::ScanPaths(const std::vector<std::u16string>& paths, AddSource source,
-                                  bool from_drop) {
-  ScanSummary summary;
-  operation_ = true;
-  UpdateActions();
-  {
-    ScanInputGuard guard;
-    scan_guard_ = &guard;
-    if (from_drop) {
-      raise();
-      activateWindow();
-    }
-    // TODO(ctrl): hand the scan the Escape poll (scan_guard_->EscapeHeld), the
-    // bring-to-front and the status sink once Session::AddPaths takes them.
-    ChangeList([&] { summary = session_.AddPaths(paths, source); });
-    // TODO(ctrl): the scanner shows the idle notice itself once it has the status sink.
-    SetStatus(status_code::kIdle);
-    scan_guard_ = nullptr;
-  }
-  operation_ = false;
-  sort_state_.MarkListChanged();
-  UpdateActions();
-  return summary;
+  Route([&] { return controller_->DropPaths(paths); });
 }
 
 void MainWindow::LoadCommandLine(const CommandLine& command_line,
                                  const std::u16string& working_folder) {
-  SetStatus(status_code::kIdle);
+  status_bar_.SetStatus(status_code::kIdle);
   std::vector<std::u16string> paths;
   for (const std::u16string& argument : command_line.paths) {
     paths.push_back(AbsolutePath(argument, working_folder));
   }
-  if (!paths.empty()) ScanPaths(paths, AddSource::kCommandLine, /*from_drop=*/false);
+  if (!paths.empty()) Route([&] { return controller_->AddCommandLinePaths(paths); });
   if (command_line.filter_text) {
-    ChangeList([&] {
-      session_.narrow.text = *command_line.filter_text;
-      Narrow(session_.list, session_.narrow, kNarrowOnEdit);
-    });
+    Route([&] { return controller_->NarrowingEdited(*command_line.filter_text); });
   }
   if (command_line.sort_code >= 0) {
-    SortByKey(command_line.sort_code / 10, command_line.sort_code % 10);
+    Route([&] {
+      return controller_->Run(SortCommand(command_line.sort_code / 10, command_line.sort_code % 10));
+    });
   }
 }
 
@@ -815,12 +625,11 @@ SaveInputs MainWindow::CollectSaveInputs() const {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-  if (operation_) {
+  if (controller_->operation_running()) {
     event->ignore();
     return;
   }
-  // TODO(ctrl): Session::Save(SaveInputs) once the session takes the window's inputs.
-  (void)session_.settings.Save(SaveMode::kExit, CollectSaveInputs());
+  if (save_at_close_) (void)session_.Save(CollectSaveInputs());
   (void)RemoveEmptyMacroList(session_.fs(), session_.location().folder);
   event->accept();
 }

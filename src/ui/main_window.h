@@ -3,33 +3,36 @@
 //
 // It lays out the mode panel's place, the file list and the status bar,
 // builds every menu, toolbar button and key from the command table, and
-// routes each command to the engine; after an engine operation it resets
-// the list model once and pushes the list's selection into the view as
-// merged ranges. The list's own flags are the truth for selection and
-// focus: the view's changes come back as deltas.
+// routes each command to the Controller; it then applies the result: one
+// model reset when the rows changed, the list's selection pushed into the
+// view as merged ranges, check marks, arrows, view flags. The list's own
+// flags are the truth for selection and focus: the view's changes come
+// back as deltas.
 //
-// It is the list's StatusSink: notices of long operations show in the first
-// field of the status bar, repainted at once because those loops pump no
-// events.
+// The status bar's texts come from the controller's StatusBar, repainted
+// at once because long loops pump no events.
 //
 // The session and the message sink are borrowed and must outlive the window.
 
 #include <QMainWindow>
 #include <QPointer>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/command_line.h"
+#include "app/commands.h"
 #include "app/session.h"
+#include "app/status_bar.h"
 #include "core/sort.h"
-#include "core/status_sink.h"
 
 class QAction;
 class QItemSelection;
 class QLabel;
 class QMenu;
 class QTableView;
+class QTimer;
 class QToolBar;
 class QVBoxLayout;
 
@@ -40,7 +43,7 @@ class KeyRouter;
 class QtMessageSink;
 class ScanInputGuard;
 
-class MainWindow final : public QMainWindow, private StatusSink {
+class MainWindow final : public QMainWindow {
   Q_OBJECT
 
  public:
@@ -64,7 +67,9 @@ class MainWindow final : public QMainWindow, private StatusSink {
   QTableView* list_view() const { return view_; }
   FileListModel* model() const { return model_; }
   QAction* action(int id) const;
-  bool busy() const { return busy_; }
+  Controller& controller() { return *controller_; }
+  // Applies what a command changed to the widgets.
+  void Apply(const CommandResult& result);
   // The texts of the two status-bar fields.
   QString StatusFieldText() const;
   QString CountFieldText() const;
@@ -74,11 +79,13 @@ class MainWindow final : public QMainWindow, private StatusSink {
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
 
- private:
-  // StatusSink
-  void SetStatus(int code) override;
-  int CurrentStatus() const override { return status_code_; }
+ signals:
+  // The mode panel model changed (a mode was selected, names were cleared):
+  // the panel widget mirrors it. `focus_control` is a control to focus, or 0.
+  void PanelChanged(int focus_control, bool select_text);
 
+ private:
+  CommandHooks MakeHooks();
   void BuildMenus();
   void BuildToolbar();
   void BuildStatusBar();
@@ -90,28 +97,19 @@ class MainWindow final : public QMainWindow, private StatusSink {
 
   // After an operation that changed the rows: one model reset, the
   // selection pushed back, the counts and commands brought up to date.
-  template <typename F>
-  void ChangeList(F&& change);
   void PushSelection();
   void OnSelectionChanged(const QItemSelection& selected, const QItemSelection& deselected);
   void UpdateCounts();
   void UpdateActions();
-  void SetBusy();
-
-  void SortByKey(int key, int choice);
-  void ShowArrows(const SortResult& result);
+  // Runs one call of the controller with the Escape poll ready for scans,
+  // then applies its result.
+  template <typename F>
+  void Route(F&& call);
+  void ShowArrows(const HeaderArrows& arrows);
   void ShowListMenu(const QPoint& position);
-  void CopyRows(bool cut);
-  void PasteRows();
-  // The row the file commands act on: the focused row when it is selected,
-  // else the first selected row; -1 when none is selected.
-  int TargetRow() const;
-  void OpenPath(const std::u16string& path);
-  void ShowHelp();
+  bool OpenPath(const std::u16string& path);
   void ShowAbout();
   SaveInputs CollectSaveInputs() const;
-  ScanSummary ScanPaths(const std::vector<std::u16string>& paths, AddSource source,
-                        bool from_drop);
 
   Session& session_;
   QtMessageSink& sink_;
@@ -124,12 +122,12 @@ class MainWindow final : public QMainWindow, private StatusSink {
   QMenu* list_menu_ = nullptr;
   KeyRouter* keys_ = nullptr;
   std::map<int, QAction*> actions_;
-  SortState sort_state_;
-  int status_code_ = status_code::kBlank;
+  StatusBar status_bar_;
+  std::unique_ptr<Controller> controller_;
+  QTimer* busy_timer_ = nullptr;  // clears the controller's busy flag after 100 ms
   bool syncing_selection_ = false;
-  bool busy_ = false;       // a drop was just handled: commands wait 100 ms
-  bool operation_ = false;  // a long operation runs: every command does nothing
-  ScanInputGuard* scan_guard_ = nullptr;  // while a scan polls Escape
+  bool save_at_close_ = true;
+  std::unique_ptr<ScanInputGuard> scan_guard_;  // made by the first Escape poll of a call
 };
 
 }  // namespace tessivo
