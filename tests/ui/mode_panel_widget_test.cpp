@@ -1,0 +1,394 @@
+#include "ui/mode_panel_widget.h"
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDateEdit>
+#include <QDir>
+#include <QEventLoop>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTimeEdit>
+#include <QTimer>
+#include <QWheelEvent>
+#include <memory>
+#include <set>
+#include <sstream>
+
+#include "app/session.h"
+#include "core/headless_message_sink.h"
+#include "exec/undo.h"
+#include "support/fake_file_system.h"
+#include "ui/serial_assist_dialog.h"
+
+namespace tessivo {
+namespace {
+
+QString Q(std::u16string_view text) { return QString::fromStdU16String(std::u16string(text)); }
+
+void Wait(int ms) {
+  QEventLoop loop;
+  QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+  loop.exec();
+}
+
+class ModePanelWidgetTest : public ::testing::Test {
+ protected:
+  // The panel as wide as it is in a window of the default width (815).
+  static constexpr int kWidth = 805;
+
+  ModePanelWidgetTest() {
+    fs_.AddFile(u"/prog/use.ini");
+    fs_.AddFile(u"/d/a.txt", "1");
+    fs_.AddFile(u"/d/b.txt", "2");
+    session_.Start(StartOverrides{}, FakeFileSystem::kDefaultTime);
+    session_.AddPaths({u"/d"}, AddSource::kDrop);
+    panel_ = std::make_unique<ModePanelWidget>(session_);
+    panel_->resize(kWidth, panel_->heightForWidth(kWidth));
+    panel_->show();
+  }
+
+  template <class W = QWidget>
+  W* Find(int id) {
+    return panel_->findChild<W*>(QStringLiteral("id%1").arg(id));
+  }
+  void Select(int mode) {
+    session_.SelectMode(mode);
+    panel_->Refresh();
+  }
+  void Wheel(int id, int steps) {
+    QWheelEvent event(QPointF(2, 2), QPointF(2, 2), QPoint(), QPoint(0, 120 * steps), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(Find(id), &event);
+  }
+
+  FakeFileSystem fs_;
+  std::ostringstream messages_;
+  HeadlessMessageSink sink_{messages_};
+  FixedOffsetTimeZone zone_{9 * 3600};
+  Session session_{fs_, sink_, zone_,
+                   ProgramLocation{u"/prog/", true, u"/prog/tessivo.ini", u"/prog/registry.ini"}};
+  std::unique_ptr<ModePanelWidget> panel_;
+};
+
+// Every control of the model has its widget, of the class its kind asks for,
+// and a value set in the model shows in the widget and a user's edit of the
+// widget comes back into the model.
+TEST_F(ModePanelWidgetTest, BinderRoundTripOverEveryControl) {
+  struct KindCase {
+    ControlKind kind;
+    const char* widget_class;
+  };
+  const KindCase kKinds[] = {
+      {ControlKind::kEdit, "QLineEdit"},          {ControlKind::kCheckBox, "QCheckBox"},
+      {ControlKind::kTriStateBox, "QCheckBox"},   {ControlKind::kComboBox, "QComboBox"},
+      {ControlKind::kEditableCombo, "QComboBox"}, {ControlKind::kStatic, "QLabel"},
+      {ControlKind::kButton, "QPushButton"},      {ControlKind::kDatePicker, "QDateEdit"},
+      {ControlKind::kTimePicker, "QTimeEdit"},
+  };
+  ModePanel& model = session_.panel;
+  ASSERT_GT(model.controls().size(), 50u);
+  int changed = 0;
+  QObject::connect(panel_.get(), &ModePanelWidget::controlChanged, [&](int id) { changed = id; });
+  for (const auto& [id, control] : model.controls()) {
+    SCOPED_TRACE(id);
+    QWidget* widget = Find(id);
+    ASSERT_NE(widget, nullptr);
+    PanelControl& m = model.At(id);
+    for (const KindCase& k : kKinds) {
+      if (k.kind == m.kind) {
+        EXPECT_STREQ(widget->metaObject()->className(), k.widget_class);
+      }
+    }
+    m.enabled = false;
+    panel_->Refresh();
+    EXPECT_FALSE(widget->isEnabled());
+    m.enabled = true;
+    switch (m.kind) {
+      case ControlKind::kEdit: {
+        auto* edit = qobject_cast<QLineEdit*>(widget);
+        m.text = u"12";
+        panel_->Refresh();
+        EXPECT_EQ(edit->text(), u"12");
+        edit->setText(QStringLiteral("7"));
+        EXPECT_EQ(m.text, u"7");
+        EXPECT_EQ(changed, id);
+        if (id == ctl::kSampleName) {  // the position map follows the template
+          EXPECT_EQ(session_.position_edit.template_name(), u"7");
+          EXPECT_FALSE(session_.run_state.names_current);
+        }
+        break;
+      }
+      case ControlKind::kCheckBox:
+      case ControlKind::kTriStateBox: {
+        auto* box = qobject_cast<QCheckBox*>(widget);
+        const bool three = m.kind == ControlKind::kTriStateBox;
+        EXPECT_EQ(box->isTristate(), three);
+        EXPECT_EQ(box->text(), Q(m.text));
+        m.value = three ? 2 : 1;
+        panel_->Refresh();
+        EXPECT_EQ(box->checkState(), three ? Qt::PartiallyChecked : Qt::Checked);
+        box->setCheckState(Qt::Unchecked);
+        EXPECT_EQ(m.value, 0);
+        if (three) {
+          box->setCheckState(Qt::Checked);
+          EXPECT_EQ(m.value, 1);
+        }
+        break;
+      }
+      case ControlKind::kComboBox: {
+        auto* combo = qobject_cast<QComboBox*>(widget);
+        EXPECT_FALSE(combo->isEditable());
+        ASSERT_EQ(combo->count(), static_cast<int>(m.items.size()));
+        EXPECT_EQ(combo->itemText(combo->count() - 1), Q(m.items.back()));
+        m.value = combo->count() - 1;
+        panel_->Refresh();
+        EXPECT_EQ(combo->currentIndex(), combo->count() - 1);
+        combo->setCurrentIndex(0);
+        EXPECT_EQ(m.value, 0);
+        EXPECT_EQ(changed, id);
+        break;
+      }
+      case ControlKind::kEditableCombo: {
+        auto* combo = qobject_cast<QComboBox*>(widget);
+        EXPECT_TRUE(combo->isEditable());
+        EXPECT_EQ(combo->insertPolicy(), QComboBox::NoInsert);
+        m.items = {u"h1", u"h2"};
+        m.value = -1;
+        m.text = u"typed";
+        panel_->Refresh();
+        EXPECT_EQ(combo->count(), 2);
+        EXPECT_EQ(combo->currentText(), u"typed");
+        combo->setCurrentIndex(1);  // picked from the drop-down
+        EXPECT_EQ(m.text, u"h2");
+        EXPECT_EQ(m.value, 1);
+        combo->setEditText(QStringLiteral("h"));  // typed: no entry selected
+        EXPECT_EQ(m.text, u"h");
+        EXPECT_EQ(m.value, -1);
+        break;
+      }
+      case ControlKind::kStatic:
+      case ControlKind::kButton:
+        m.text = u"見出し";
+        panel_->Refresh();
+        EXPECT_EQ(widget->property("text").toString(), u"見出し");
+        break;
+      case ControlKind::kDatePicker: {
+        auto* date = qobject_cast<QDateEdit*>(widget);
+        EXPECT_EQ(date->displayFormat(), u"yyyy'/'MM'/'dd");
+        m.time = CalendarTime{2024, 2, 4, 29};
+        panel_->Refresh();
+        EXPECT_EQ(date->date(), QDate(2024, 2, 29));
+        date->setDate(QDate(2023, 12, 31));
+        EXPECT_EQ(m.time, (CalendarTime{2023, 12, 0, 31}));  // a Sunday
+        break;
+      }
+      case ControlKind::kTimePicker: {
+        auto* time = qobject_cast<QTimeEdit*>(widget);
+        EXPECT_EQ(time->displayFormat(), u"HH':'mm':'ss");
+        m.time.hour = 13, m.time.minute = 14, m.time.second = 15;
+        panel_->Refresh();
+        EXPECT_EQ(time->time(), QTime(13, 14, 15));
+        time->setTime(QTime(1, 2, 3));
+        EXPECT_EQ(m.time.hour * 10000 + m.time.minute * 100 + m.time.second, 10203);
+        break;
+      }
+    }
+  }
+
+  // The narrowing box marks the rows it leaves out at once.
+  int narrowed = 0;
+  QObject::connect(panel_.get(), &ModePanelWidget::narrowingApplied, [&] { ++narrowed; });
+  panel_->findChild<QComboBox*>(QStringLiteral("listFilter"))->setEditText(QStringLiteral("a"));
+  EXPECT_EQ(narrowed, 1);
+  for (int row = 0; row < session_.list.Count(); ++row) {
+    const bool a = session_.list.GetCell(row, Cell::kName) == u"a.txt";
+    EXPECT_EQ(session_.list.GetFileStatus(row), a ? FileStatus::kUnchecked : FileStatus::kExcluded);
+  }
+}
+
+// Each mode shows exactly its own controls, all of them whole and apart at
+// the default width; the tabs turn the button faces; undo mode shows its
+// label and the undo buttons. TESSIVO_PANEL_SHOTS=<folder> saves a picture
+// of each state there (offscreen, or on a display: QT_QPA_PLATFORM=xcb
+// xvfb-run build/tests/ui/tessivo_ui_tests).
+TEST_F(ModePanelWidgetTest, EveryModeFitsTheDefaultWidthAndUndoReplacesThePanel) {
+  const QString shots = qEnvironmentVariable("TESSIVO_PANEL_SHOTS");
+  auto shoot = [&](const QString& name) {
+    if (!shots.isEmpty()) panel_->grab().save(QDir(shots).filePath(name + QStringLiteral(".png")));
+  };
+  QWidget* area = panel_->findChild<QWidget*>(QStringLiteral("modeArea"));
+  for (int mode : {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 19}) {
+    SCOPED_TRACE(mode);
+    Select(mode);
+    // The longest entries, where there is a choice.
+    if (mode == 8) qobject_cast<QComboBox*>(Find(ctl::kDeleteKind))->setCurrentIndex(10);
+    panel_->resize(kWidth, panel_->heightForWidth(kWidth));
+    for (const auto& [id, control] : session_.panel.controls()) {
+      EXPECT_EQ(Find(id)->isVisible(), control.visible) << id;
+    }
+    std::vector<QWidget*> shown;
+    for (QWidget* w : area->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+      if (!w->isVisible()) continue;
+      EXPECT_TRUE(area->rect().contains(w->geometry())) << w->objectName().toStdString();
+      const int wanted = std::clamp(w->sizeHint().width(), w->minimumWidth(), w->maximumWidth());
+      EXPECT_GE(w->width(), wanted) << w->objectName().toStdString();
+      for (QWidget* other : shown) EXPECT_FALSE(w->geometry().intersects(other->geometry()));
+      shown.push_back(w);
+    }
+    EXPECT_TRUE(panel_->rect().contains(area->geometry()));
+    shoot(QStringLiteral("mode%1").arg(mode, 2, 10, QLatin1Char('0')));
+  }
+
+  // `rmargin` keeps the right edge clear.
+  session_.settings.SetInt(IntKey::kRmargin, 30);
+  panel_->Refresh();
+  QCoreApplication::processEvents();
+  QWidget* execute = Find(1001);
+  EXPECT_LE(execute->mapTo(panel_.get(), QPoint(execute->width(), 0)).x(), kWidth - 30);
+
+  // Tab 2 shows three faces and no pushed button while the mode is on tab 1.
+  Select(1);
+  panel_->findChild<QTabBar*>(QStringLiteral("modeTabs"))->setCurrentIndex(1);
+  for (int b = 1; b <= 12; ++b) {
+    QPushButton* button = Find<QPushButton>(1080 + b);
+    EXPECT_EQ(button->isVisible(), b == 1 || b == 2 || b == 7) << b;
+    EXPECT_FALSE(button->isChecked()) << b;
+  }
+  EXPECT_EQ(Find<QPushButton>(1087)->text(), u"マクロ");
+  int pressed = 0;
+  QObject::connect(panel_.get(), &ModePanelWidget::modeButtonPressed,
+                   [&](int tab, int button) { pressed = tab * 100 + button; });
+  Find<QPushButton>(1082)->click();
+  EXPECT_EQ(pressed, 102);
+
+  // The extension field takes the focus with its text selected.
+  Select(2);
+  auto* extension = Find<QComboBox>(ctl::kExtensionText);
+  extension->setEditText(QStringLiteral("bak"));
+  panel_->FocusFirstControl();
+  EXPECT_EQ(panel_->focusWidget(), extension);
+  EXPECT_EQ(extension->lineEdit()->selectedText(), u"bak");
+
+  // A run to undo, then undo mode.
+  ASSERT_EQ(session_.Execute(FakeFileSystem::kDefaultTime), 0);
+  UndoContext undo{session_.list, fs_, session_.messenger, zone_, u"/prog/", 0, 2, {}};
+  session_.undo.EnterUndo(kUndoCommandSlot, undo);
+  ASSERT_TRUE(session_.undo.active());
+  ShowUndoModeLabel(session_.panel);
+  panel_->Refresh();
+  EXPECT_EQ(Find<QPushButton>(1067)->text(), u"UnDo中止");
+  EXPECT_EQ(Find<QPushButton>(1001)->text(), u"★ UnDo ★");
+  EXPECT_FALSE(Find(1003)->isEnabled());
+  EXPECT_FALSE(Find(1081)->isEnabled());
+  auto* logs = panel_->findChild<QComboBox*>(QStringLiteral("undoLogList"));
+  EXPECT_TRUE(logs->isVisible());
+  ASSERT_EQ(logs->count(), 9);
+  EXPECT_EQ(logs->itemText(8), u"9つ前");
+  EXPECT_TRUE(panel_->findChild<QLabel*>(QStringLiteral("undoModeLabel"))->isVisible());
+  for (QWidget* w : area->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+    EXPECT_EQ(w->isVisible(), w->objectName() == u"undoModeLabel") << w->objectName().toStdString();
+  }
+  shoot(QStringLiteral("undo"));
+}
+
+// The dependent rules, the number fields and the clock of the timestamp mode.
+TEST_F(ModePanelWidgetTest, DependentControlsFollowTheirChoices) {
+  // Case: option 3 has no exception words; option 4 shows its own list.
+  Select(4);
+  auto* option = Find<QComboBox>(ctl::kCaseOption);
+  auto* words = Find<QLineEdit>(ctl::kExceptionWords);
+  option->setCurrentIndex(3);
+  EXPECT_EQ(words->text(), u"無効");
+  EXPECT_FALSE(words->isEnabled());
+  EXPECT_FALSE(Find(ctl::kExceptionLabel)->isEnabled());
+  option->setCurrentIndex(4);
+  EXPECT_EQ(words->text(), u"a an and at by for in into of on or the to with");
+  EXPECT_TRUE(words->isEnabled());
+
+  // Delete: kind 10 shows the second count; a second count of 0 reads 255
+  // after a confirm.
+  Select(8);
+  auto* kind = Find<QComboBox>(ctl::kDeleteKind);
+  kind->setCurrentIndex(0);
+  EXPECT_FALSE(Find(ctl::kDeleteCount2)->isVisible());
+  EXPECT_FALSE(Find(ctl::kDeleteCount)->isEnabled());
+  EXPECT_EQ(Find<QLabel>(ctl::kDeleteCountLabel)->text(), u"文字（無効）");
+  kind->setCurrentIndex(10);
+  EXPECT_TRUE(Find(ctl::kDeleteCount2)->isVisible());
+  EXPECT_EQ(Find<QLabel>(ctl::kDeleteCountLabel)->text(), u"文字より後");
+  Find<QLineEdit>(ctl::kDeleteCount2)->setText(QStringLiteral("0"));
+  ASSERT_EQ(session_.Preview(FakeFileSystem::kDefaultTime), 0);
+  panel_->Refresh();
+  EXPECT_EQ(Find<QLineEdit>(ctl::kDeleteCount2)->text(), u"255");
+
+  // The mouse wheel steps the number fields within their settings' ranges.
+  struct WheelCase {
+    int id;
+    const char* at_max;
+    const char* below_max;
+  };
+  const WheelCase kWheel[] = {{ctl::kAddPosition, "255", "254"},
+                              {ctl::kDeleteCount, "255", "254"},
+                              {ctl::kDeleteCount2, "255", "254"},
+                              {ctl::kStampIncrement, "604800", "604799"},
+                              {ctl::kShiftDays, "366", "365"}};
+  for (const WheelCase& c : kWheel) {
+    auto* field = Find<QLineEdit>(c.id);
+    field->setText(QString::fromLatin1(c.below_max));
+    Wheel(c.id, 1);
+    Wheel(c.id, 1);
+    EXPECT_EQ(field->text(), QString::fromLatin1(c.at_max)) << c.id;
+    EXPECT_EQ(session_.panel.At(c.id).text, field->text().toStdU16String()) << c.id;
+    Wheel(c.id, -1);
+    EXPECT_EQ(field->text(), QString::fromLatin1(c.below_max)) << c.id;
+  }
+  Find<QLineEdit>(ctl::kAddPosition)->setText(QStringLiteral("0"));
+  Wheel(ctl::kAddPosition, -1);
+  EXPECT_EQ(Find<QLineEdit>(ctl::kAddPosition)->text(), u"0");
+
+  // Timestamp: option 5 shows only the shift controls, and the time picker
+  // does not follow the clock there; options 0 to 2 with "現在時刻" do.
+  Select(13);
+  auto* operation = Find<QComboBox>(ctl::kStampOperation);
+  auto* time = Find<QTimeEdit>(ctl::kStampTime);
+  operation->setCurrentIndex(0);
+  Find<QCheckBox>(ctl::kStampNow)->setChecked(true);
+  operation->setCurrentIndex(5);
+  const std::set<int> kShift = {ctl::kStampOperation, ctl::kStampTime, ctl::kShiftDays,
+                                ctl::kShiftDirection};
+  for (int id : session_.panel.ControlsOf(13)) {
+    EXPECT_EQ(Find(id)->isVisible(), kShift.count(id) == 1) << id;
+  }
+  time->setTime(QTime(0, 0, 0));
+  Wait(600);
+  EXPECT_EQ(time->time(), QTime(0, 0, 0));
+  operation->setCurrentIndex(0);
+  Wait(600);
+  EXPECT_LE(std::abs(time->time().secsTo(QTime::currentTime())), 1);
+  EXPECT_EQ(session_.panel.At(ctl::kStampTime).time.second, time->time().second());
+}
+
+// The serial assistant shows a text in its parts and joins the edited parts.
+TEST(SerialAssistDialogTest, SplitsAndJoinsTheSerialText) {
+  SerialAssistDialog dialog(SplitSerialText(u"photo_<5-2>x"), QStringLiteral("連番"));
+  auto field = [&](int id) { return dialog.findChild<QLineEdit*>(QStringLiteral("id%1").arg(id)); };
+  EXPECT_EQ(field(1666)->text(), u"photo_");
+  EXPECT_EQ(field(1668)->text(), u"5");
+  EXPECT_EQ(dialog.findChild<QComboBox*>(QStringLiteral("id1669"))->currentText(), u"－");
+  EXPECT_EQ(field(1670)->text(), u"2");
+  EXPECT_EQ(field(1667)->text(), u"x");
+  if (const QString shots = qEnvironmentVariable("TESSIVO_PANEL_SHOTS"); !shots.isEmpty()) {
+    dialog.grab().save(QDir(shots).filePath(QStringLiteral("serial_assist.png")));
+  }
+  field(1668)->setText(QStringLiteral("7"));
+  field(1670)->clear();
+  EXPECT_EQ(JoinSerialText(dialog.Fields()), u"photo_<7-1>x");
+}
+
+}  // namespace
+}  // namespace tessivo
