@@ -2,14 +2,15 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
+#include <QComboBox>
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -18,7 +19,6 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
-#include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
 #include <QSplitter>
@@ -37,6 +37,7 @@
 #include "ui/command_table.h"
 #include "ui/file_list_model.h"
 #include "ui/key_router.h"
+#include "ui/mode_panel_widget.h"
 #include "ui/properties_dialog.h"
 #include "ui/qt_message_sink.h"
 
@@ -101,6 +102,7 @@ MainWindow::MainWindow(Session& session, QtMessageSink& sink, QWidget* parent)
   statusBar()->addPermanentWidget(status_count_);
   ApplyViewFlags();
   PlaceWindow();
+  ConnectPanel();
 
   keys_ = new KeyRouter(
       this, [this](int id) { return IsCommandAvailable(id); }, [this](int id) { RunCommand(id); });
@@ -113,6 +115,47 @@ MainWindow::~MainWindow() {
   qApp->removeEventFilter(keys_);
   session_.list.set_status_sink(nullptr);
   sink_.set_parent(nullptr);
+}
+
+void MainWindow::ConnectPanel() {
+  session_.progress = [this](int percent) { panel_->ShowProgress(percent); };
+  connect(panel_, &ModePanelWidget::modeButtonPressed, this, [this](int tab, int button) {
+    Route([&] { return controller_->ModeButtonPressed(tab, button); });
+  });
+  connect(panel_, &ModePanelWidget::buttonClicked, this, [this](int id) {
+    if (const std::optional<CommandId> command = CommandOfButton(id)) {
+      RunCommand(static_cast<int>(*command));
+    }
+  });
+  connect(panel_, &ModePanelWidget::controlChanged, this, [this](int id) {
+    // A check box or a drop-down list also drops the hand-edited mark.
+    const QWidget* control = panel_->Control(id);
+    const auto* combo = qobject_cast<const QComboBox*>(control);
+    const bool list_or_check =
+        qobject_cast<const QCheckBox*>(control) != nullptr || (combo != nullptr && !combo->isEditable());
+    Route([&] { return controller_->ControlChanged(list_or_check); });
+  });
+  connect(panel_, &ModePanelWidget::narrowingApplied, this, [this] {
+    CommandResult result;
+    result.rows = true;
+    Apply(result);
+    controller_->SelectionChanged();
+  });
+  connect(panel_, &ModePanelWidget::serialAssistClosed, this,
+          [this](bool) { RunCommand(static_cast<int>(CommandId::kReset)); });
+  // TODO(ctrl): undoLogChosen(slot) needs a controller entry that switches the
+  // undo log shown; until then the drop-down's choice changes nothing.
+  connect(this, &MainWindow::PanelChanged, this, [this](int focus_control, bool select_text) {
+    panel_->Refresh();
+    if (focus_control == 0) return;
+    if (QWidget* control = panel_->Control(focus_control)) {
+      control->setFocus();
+      if (auto* edit = qobject_cast<QLineEdit*>(control); edit != nullptr && select_text) {
+        edit->selectAll();
+      }
+    }
+  });
+  panel_->Refresh();
 }
 
 CommandHooks MainWindow::MakeHooks() {
@@ -170,6 +213,8 @@ void MainWindow::BuildList() {
   panel_slot_ = new QVBoxLayout;
   panel_slot_->setContentsMargins(0, 0, 0, 0);
   layout->addLayout(panel_slot_);
+  panel_ = new ModePanelWidget(session_, central);
+  panel_slot_->addWidget(panel_);
 
   model_ = new FileListModel(session_.list, this);
   view_ = new QTableView(central);
@@ -207,32 +252,10 @@ void MainWindow::BuildList() {
   ApplyListLook();
   ApplyHeaderLayout();
 
-  // The two list buttons of the panel, under the list.
-  auto* list_area = new QWidget(central);
-  auto* list_layout = new QVBoxLayout(list_area);
-  list_layout->setContentsMargins(0, 0, 0, 0);
-  list_layout->setSpacing(2);
-  list_layout->addWidget(view_, 1);
-  auto* buttons = new QHBoxLayout;
-  buttons->setContentsMargins(0, 0, 0, 0);
-  buttons->addStretch(1);
-  auto* remove = new QPushButton(tr("選択を消去"), list_area);
-  remove->setObjectName(QStringLiteral("id1014"));
-  auto* clear = new QPushButton(tr("× 全消去 ×"), list_area);
-  clear->setObjectName(QStringLiteral("id1015"));
-  for (QPushButton* b : {remove, clear}) {
-    b->setFocusPolicy(Qt::NoFocus);
-    b->setAutoDefault(false);
-    buttons->addWidget(b);
-  }
-  connect(remove, &QPushButton::clicked, this, [this] { RunCommand(cmd::kDeleteSelected); });
-  connect(clear, &QPushButton::clicked, this, [this] { RunCommand(cmd::kClearAll); });
-  list_layout->addLayout(buttons);
-
   // The folder tree takes the left side of this splitter when it comes.
   auto* splitter = new QSplitter(Qt::Horizontal, central);
   splitter->setObjectName(QStringLiteral("treeSplitter"));
-  splitter->addWidget(list_area);
+  splitter->addWidget(view_);
   layout->addWidget(splitter, 1);
   setCentralWidget(central);
 }
@@ -514,7 +537,7 @@ void MainWindow::Apply(const CommandResult& result) {
   }
   if (result.arrows) ShowArrows(*result.arrows);
   if (result.view) ApplyViewFlags();
-  if (result.panel || result.focus_control != 0) {
+  if (result.panel || result.focus_control != 0 || result.undo_ui || result.states) {
     emit PanelChanged(result.focus_control, result.select_focus_text);
   }
   if (result.states || result.view || result.undo_ui) UpdateActions();

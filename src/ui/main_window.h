@@ -40,6 +40,7 @@ namespace tessivo {
 
 class FileListModel;
 class KeyRouter;
+class ModePanelWidget;
 class QtMessageSink;
 class ScanInputGuard;
 
@@ -64,6 +65,7 @@ class MainWindow final : public QMainWindow {
 
   // The place of the mode panel, above the list.
   QVBoxLayout* panel_slot() const { return panel_slot_; }
+  ModePanelWidget* panel() const { return panel_; }
   QTableView* list_view() const { return view_; }
   FileListModel* model() const { return model_; }
   QAction* action(int id) const;
@@ -86,6 +88,7 @@ class MainWindow final : public QMainWindow {
 
  private:
   CommandHooks MakeHooks();
+  void ConnectPanel();
   void BuildMenus();
   void BuildToolbar();
   void BuildStatusBar();
@@ -116,6 +119,7 @@ class MainWindow final : public QMainWindow {
   FileListModel* model_ = nullptr;
   QTableView* view_ = nullptr;
   QVBoxLayout* panel_slot_ = nullptr;
+  ModePanelWidget* panel_ = nullptr;
   QToolBar* toolbar_ = nullptr;
   QLabel* status_text_ = nullptr;
   QLabel* status_count_ = nullptr;

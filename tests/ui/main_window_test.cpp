@@ -231,6 +231,12 @@ TEST(MainWindowTest, DropSelectMoveCopyDeleteSortAndSaveAtClose) {
   QTest::qWait(120);
   drop(big);  // without Escape the rest follows
   EXPECT_EQ(list.Count(), 300);
+  // The panel's confirm button previews: the new names show in 変更後.
+  QTest::qWait(120);
+  auto* confirm = w.findChild<QPushButton*>(QStringLiteral("id1003"));
+  ASSERT_NE(confirm, nullptr);
+  confirm->click();
+  EXPECT_EQ(w.model()->index(0, 3).data().toString(), program->Cell0(0));
 
   // Closing saves the placement and the header; the next start brings them back.
   w.setGeometry(40, 50, 900, 500);
