@@ -5,9 +5,7 @@
 #include <unistd.h>
 
 #include <QApplication>
-#include <QLibraryInfo>
 #include <QTimer>
-#include <QTranslator>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -42,11 +40,9 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);  // takes Qt's own switches out of argv
   QApplication::setApplicationName(QStringLiteral("tessivo"));
   QApplication::setApplicationVersion(QStringLiteral(TESSIVO_VERSION));
-  // Qt's own buttons (はい, いいえ, キャンセル) in Japanese.
-  QTranslator qt_texts;
-  if (qt_texts.load(QStringLiteral("qtbase_ja"),
-                    QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-    QApplication::installTranslator(&qt_texts);
+  if (!InstallQtJapanese()) {
+    std::cerr << "tessivo-gui: qtbase_ja.qm not found (package qt6-translations-l10n): "
+                 "Qt's own buttons stay English\n";
   }
 
   std::vector<std::u16string> args;

@@ -1,6 +1,9 @@
 #include "ui/qt_message_sink.h"
 
+#include <QCoreApplication>
+#include <QLibraryInfo>
 #include <QMessageBox>
+#include <QTranslator>
 #include <iostream>
 
 #include "core/headless_message_sink.h"
@@ -42,6 +45,20 @@ std::vector<std::pair<QMessageBox::StandardButton, int>> ButtonsOf(unsigned styl
 QString ToQString(const std::u16string& text) { return QString::fromStdU16String(text); }
 
 }  // namespace
+
+bool InstallQtJapanese() {
+  static QTranslator* translator = nullptr;  // lives as long as the program
+  if (translator != nullptr) return true;
+  auto* loaded = new QTranslator(QCoreApplication::instance());
+  if (!loaded->load(QStringLiteral("qtbase_ja"),
+                    QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    delete loaded;
+    return false;
+  }
+  QCoreApplication::installTranslator(loaded);
+  translator = loaded;
+  return true;
+}
 
 int QtMessageSink::Show(const MessageBox& box) {
   if (answer_for_tests) return answer_for_tests(box);

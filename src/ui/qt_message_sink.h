@@ -10,12 +10,18 @@
 // The parent window is borrowed and may be null (before the window exists).
 
 #include <QPointer>
+#include <functional>
 #include <QWidget>
 #include <iosfwd>
 
 #include "core/message.h"
 
 namespace tessivo {
+
+// Installs Qt's own Japanese texts (qtbase_ja.qm of qt6-translations-l10n),
+// so the boxes' buttons read はい / いいえ / キャンセル. False when the file is
+// missing (the buttons then stay English).
+bool InstallQtJapanese();
 
 class QtMessageSink final : public MessageSink {
  public:

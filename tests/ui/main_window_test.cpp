@@ -280,6 +280,9 @@ TEST(QtMessageSinkTest, StylesBecomeButtonsIconsAndDefaults) {
       EXPECT_EQ(seen->standardButton(seen->defaultButton()), c.default_button) << c.style;
       EXPECT_EQ(seen->icon(), c.icon) << c.style;
       EXPECT_TRUE(seen->windowFlags() & Qt::WindowStaysOnTopHint) << "unowned boxes stay on top";
+      if (QAbstractButton* yes = seen->button(QMessageBox::Yes)) {
+        EXPECT_EQ(yes->text(), QStringLiteral("はい(&Y)")) << "Qt's own texts in Japanese";
+      }
       QTest::keyClick(seen, Qt::Key_Escape);
     });
     const int answer = sink.Show(MessageBox{u"Title", u"本文", c.style, /*owned=*/false});
