@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "app/auto_run.h"
 #include "base/rename_mode.h"
 #include "core/csv_list.h"
 #include "core/direct_rename.h"
@@ -43,9 +44,7 @@ int HexDigit(char c) {
 
 }  // namespace
 
-bool IsSortCommand(CommandId id) {
-  return SortCommandKey(static_cast<int>(id)).first >= 0;
-}
+bool IsSortCommand(CommandId id) { return SortCommandKey(static_cast<int>(id)).first >= 0; }
 
 std::optional<CommandId> CommandOfButton(int button_id) {
   switch (button_id) {
@@ -79,11 +78,11 @@ std::optional<CommandId> CommandOfButton(int button_id) {
 const std::vector<CommandId>& AllCommands() {
   static const std::vector<CommandId> all = [] {
     std::vector<CommandId> ids;
-    for (int id : {40002, 40003, 40005, 40006, 40007, 40008, 40009, 40010, 40011, 40015, 40018,
-                   40019, 40021, 40022, 40023, 40024, 40026, 40027, 40030, 40031, 40032, 40041,
-                   40042, 40044, 40045, 40047, 40049, 40050, 40053, 40054, 40055, 40056, 40062,
-                   40063, 40064, 40065, 40067, 40070, 40072, 40073, 40074, 40076, 40077, 40078,
-                   40081, 40082, 40083, 40084, 40085, 40086, 40087}) {
+    for (int id :
+         {40002, 40003, 40005, 40006, 40007, 40008, 40009, 40010, 40011, 40015, 40018, 40019, 40021,
+          40022, 40023, 40024, 40026, 40027, 40030, 40031, 40032, 40041, 40042, 40044, 40045, 40047,
+          40049, 40050, 40053, 40054, 40055, 40056, 40062, 40063, 40064, 40065, 40067, 40070, 40072,
+          40073, 40074, 40076, 40077, 40078, 40081, 40082, 40083, 40084, 40085, 40086, 40087}) {
       ids.push_back(static_cast<CommandId>(id));
     }
     for (int key = 0; key < kSortKeyCount; ++key) {
@@ -101,7 +100,6 @@ CommandResult& CommandResult::operator|=(const CommandResult& other) {
   rows = rows || other.rows;
   panel = panel || other.panel;
   status = status || other.status;
-  title = title || other.title;
   states = states || other.states;
   view = view || other.view;
   if (other.focus_control != 0) {
@@ -132,10 +130,16 @@ class Controller::Operation {
 Controller::Controller(Session& session, StatusBar& status, CommandHooks hooks)
     : session_(session), status_(status), hooks_(std::move(hooks)) {
   session_.list.set_status_sink(&status_);
+  if (hooks_.progress) session_.progress = hooks_.progress;
+  status_.written = [this] {
+    if (operation_ > 0 && hooks_.repaint) hooks_.repaint();
+  };
   status_.undo_mode = InUndoMode();
   status_.test_mode = session_.messenger.test_mode();
   status_.bar_shown = (session_.settings.Word(OptionWord::kDispcontrols) & kStatusBarBit) != 0;
 }
+
+Controller::~Controller() { status_.written = nullptr; }
 
 bool Controller::InUndoMode() const { return session_.undo.active() || session_.list.undo_mode(); }
 bool Controller::Recording() const { return session_.run_state.macro_recording; }
@@ -269,6 +273,14 @@ bool Controller::IsChecked(CommandId id) const {
     default:
       return false;
   }
+}
+
+CommandResult Controller::UndoLeft(CommandResult result) {
+  if (result.undo_ui && !result.undo_ui->undo_mode) {
+    status_.undo_mode = false;
+    result |= Selected(session_.SelectMode(result.undo_ui->mode_to_select));
+  }
+  return result;
 }
 
 CommandResult Controller::Finish(CommandResult result) {
@@ -459,19 +471,20 @@ CommandResult Controller::ToggleSetting(CommandId id) {
 bool Controller::RefuseMacroMode() {
   if (session_.mode() != ModeNumber(RenameMode::kMacro)) return false;
   session_.messenger.ShowMessage(message_kind::kCustom, box::kOk | box::kIconWarning,
-                                 kPlaybackUnavailableTitle, kPlaybackUnavailableText,
-                                 kLevelInfo);
+                                 kPlaybackUnavailableTitle, kPlaybackUnavailableText, kLevelInfo);
   return true;
 }
+
+bool Controller::Preview() { return session_.Preview(Now()) == 0; }
 
 CommandResult Controller::Confirm() {
   CommandResult result;
   if (RefuseMacroMode()) return result;
   if (!ConfirmResetOfEditedNames(session_.run_state, session_.messenger)) return result;
   Operation op(*this);
-  const int failed = session_.Preview(Now());
+  const bool previewed = Preview();
   result.ran = result.rows = result.panel = true;
-  if (failed == 0) {
+  if (previewed) {
     enter_executes_ = session_.settings.Int(IntKey::kEnterdont) == 0;
     preview_statuses_ = true;
   }
@@ -492,12 +505,8 @@ CommandResult Controller::Execute(bool button) {
     Operation op(*this);
     UndoRunResult undone = session_.undo.RunUndo(1, session_.MakeUndoContext());
     result.ran = result.rows = result.panel = result.states = true;
-    if (undone.ui) {
-      result.undo_ui = undone.ui;
-      session_.SelectMode(undone.ui->mode_to_select);
-      status_.undo_mode = false;
-      status_.SetStatus(ModeStatusCode(session_.mode()));
-    }
+    result.undo_ui = undone.ui;
+    result = UndoLeft(result);
     enter_executes_ = preview_statuses_ = false;
     session_.run_state.names_current = false;
     return result;
@@ -509,12 +518,13 @@ CommandResult Controller::Execute(bool button) {
   if (!session_.run_state.names_current) {
     if (!ConfirmResetOfEditedNames(session_.run_state, messenger)) return result;
     result.ran = result.rows = result.panel = true;
-    if (session_.Preview(Now()) != 0) return result;
+    if (!Preview()) return result;
     preview_statuses_ = true;
   }
   if (messenger.test_mode()) return result;
   session_.ExecuteShownNames(Now());
   session_.run_state.keep_changing_once = false;
+  sort_.MarkListChanged();  // rows may have gone
   result.ran = result.rows = result.panel = result.states = true;
   enter_executes_ = preview_statuses_ = false;
   return result;
@@ -538,23 +548,21 @@ CommandResult Controller::LeaveUndo() {
   Operation op(*this);
   result.undo_ui = session_.LeaveUndoMode();
   result.ran = result.rows = result.panel = result.states = true;
-  status_.undo_mode = false;
-  status_.SetStatus(ModeStatusCode(session_.mode()));
   enter_executes_ = preview_statuses_ = false;
-  return result;
+  return UndoLeft(result);
 }
 
 CommandResult Controller::ToggleUndo() {
   if (InUndoMode()) return LeaveUndo();
   CommandResult result;
   Operation op(*this);
-  UndoEnterResult entered =
-      session_.undo.EnterUndo(kUndoCommandSlot, session_.MakeUndoContext());
+  UndoEnterResult entered = session_.undo.EnterUndo(kUndoCommandSlot, session_.MakeUndoContext());
   result.ran = result.rows = result.panel = result.states = true;
   result.undo_ui = entered.ui;
+  sort_.MarkListChanged();  // the log's rows replace the list
   enter_executes_ = preview_statuses_ = false;
   session_.run_state.names_current = false;
-  return result;
+  return UndoLeft(result);
 }
 
 CommandResult Controller::Escape() {
@@ -697,7 +705,6 @@ CommandResult Controller::AddPaths(const std::vector<std::u16string>& paths, Add
   if (session_.undo_ui_change) {
     result.undo_ui = std::move(session_.undo_ui_change);
     session_.undo_ui_change.reset();
-    status_.undo_mode = false;
   }
   if (summary.refused) return result;
   RowsChanged(result, summary.added > 0);
@@ -715,6 +722,43 @@ CommandResult Controller::DropPaths(const std::vector<std::u16string>& paths) {
 CommandResult Controller::AddCommandLinePaths(const std::vector<std::u16string>& paths) {
   if (operation_ > 0) return {};
   return Finish(AddPaths(paths, AddSource::kCommandLine));
+}
+
+CommandResult Controller::LoadCommandLine(const CommandLine& line,
+                                          std::u16string_view working_folder) {
+  status_.SetStatus(status_code::kIdle);
+  SelectionChanged();
+  CommandResult result;
+  if (operation_ > 0) return result;
+  std::vector<std::u16string> paths;
+  for (const std::u16string& argument : line.paths) {
+    std::u16string path = AbsolutePath(argument, working_folder);
+    CorrectSpelling(session_.fs(), path);
+    paths.push_back(std::move(path));
+  }
+  if (!paths.empty()) {
+    Operation op(*this);
+    ScanCallbacks callbacks;
+    callbacks.cancel_requested = hooks_.cancel_requested;
+    const ScanSummary summary =
+        session_.AddPaths(paths, AddSource::kCommandLine, callbacks, &status_,
+                          [&line](ScanOptions& o) { o.command_line_depth = line.depth; });
+    if (session_.undo_ui_change) {
+      result.undo_ui = std::move(session_.undo_ui_change);
+      session_.undo_ui_change.reset();
+    }
+    RowsChanged(result, summary.added > 0);
+    result.panel = result.states = true;
+    status_.SetStatus(27);  // the field is cleared
+  }
+  if (line.filter_text) {
+    session_.narrow.text = *line.filter_text;
+    session_.panel.list_filter.text = *line.filter_text;
+    Narrow(session_.list, session_.narrow, kNarrowOnEdit);
+    result.ran = result.rows = result.panel = true;
+  }
+  if (line.sort_code >= 0) result |= Sort(line.sort_code / 10, line.sort_code % 10);
+  return Finish(result);
 }
 
 CommandResult Controller::EndLabelEdit(int row, const std::u16string& text) {
@@ -747,6 +791,15 @@ CommandResult Controller::NarrowingEdited(const std::u16string& text) {
   if (Narrow(session_.list, session_.narrow, kNarrowOnEdit) == 0) return result;
   result.ran = result.rows = true;
   return Finish(result);
+}
+
+std::u16string FindHelpPage(FileSystem& fs, std::u16string_view program_folder) {
+  const std::u16string candidates[] = {std::u16string(program_folder) + u"help/index.html",
+                                       u"/usr/share/doc/tessivo/help/index.html"};
+  for (const std::u16string& path : candidates) {
+    if (fs.Exists(path)) return path;
+  }
+  return {};
 }
 
 std::optional<std::u16string> PathOfFileUrl(std::string_view url) {

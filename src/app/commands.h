@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "app/command_line.h"
 #include "app/session.h"
 #include "app/status_bar.h"
 #include "core/sort.h"
@@ -29,57 +30,57 @@ namespace tessivo {
 // The command numbers of the menus, keys and toolbar, and the panel buttons
 // that do more than post one of them.
 enum class CommandId : int {
-  kOpenFolder = 40002,        // "フォルダを開く(&F)", Ctrl+F
-  kQuit = 40003,              // "終了(&Q)"
-  kHelp = 40005,              // "ヘルプの表示(&H)", F1
-  kCut = 40006,               // Ctrl+X (the list's rows when no edit box has the focus)
-  kCopy = 40007,              // Ctrl+C
-  kPaste = 40008,             // Ctrl+V
-  kAbout = 40009,             // "バージョン情報(&A)"
-  kOptions = 40010,           // "オプション(&O)"
-  kNextControl = 40011,       // Tab
-  kPreviousControl = 40015,   // Shift+Tab
-  kConfirm = 40018,           // "変更確認(&P)", button 1003
-  kEnter = 40019,             // Enter
-  kMoveUp = 40021,            // "選択を上へ(&U)", Alt+↑
-  kMoveDown = 40022,          // "選択を下へ(&D)", Alt+↓
-  kInvertSelection = 40023,   // "選択の切り替え(&I)"
-  kDeleteSelected = 40024,    // "選択をリストから消去", Del, button 1014
-  kClearAll = 40026,          // "リスト全消去", button 1015
-  kExecute = 40027,           // "実行(&F)"
-  kReset = 40030,             // "リセット(&Z)", Ctrl+Z
-  kSelectAll = 40031,         // "全て選択(&A)"
-  kRefresh = 40032,           // "更新", F5
-  kUndo = 40041,              // "変更UNDO(&B)", Ctrl+B, button 1067
-  kOpenFile = 40042,          // "開く"
-  kPageDown = 40044,          // Page Down
-  kPageUp = 40045,            // Page Up
-  kDeleteSettings = 40047,    // "設定情報を削除して終了(&D)"
-  kFolderMode = 40049,        // "フォルダ名変更(&D)", Ctrl+D
-  kKeepChanging = 40050,      // Shift+Enter
-  kSelectAllKey = 40053,      // Ctrl+A
-  kOpenParentFolder = 40054,  // "１つ上のフォルダを開く"
-  kPreviousMode = 40055,      // "前のモードへ", Alt+←, Ctrl+1
-  kNextMode = 40056,          // "次のモードへ", Alt+→, Ctrl+2
-  kSaveCsv = 40062,           // Ctrl+S
-  kOpenCsv = 40063,           // "csvファイルを読み込み(&O)", Ctrl+O, button 1633
-  kProperties = 40064,        // "プロパティ"
-  kEscape = 40065,            // Esc
-  kToggleToolbar = 40067,     // "ツールバー(&L)"
-  kToggleStatusBar = 40070,   // "ステータスバー(&S)"
-  kDirectRename = 40072,      // "直接リネーム", F2
-  kRecordMacro = 40073,       // "マクロの記録"
-  kToggleTree = 40074,        // "ツリー(&T)"
-  kContextMenuEntry = 40076,  // "フォルダの右クリックメニュー"
-  kTopmost = 40077,           // "常に最前面に表示(&F)"
-  kEditMacro = 40078,         // "マクロの編集(&M)", button 1726
-  kTextEditor = 40081,        // "テキストエディタで編集", Ctrl+E, button 1693
-  kSaveLastChangeCsv = 40082, // "直前の変更をCSV形式で保存(&3)"
-  kSaveSelectionCsv = 40083,  // "リストの選択分をCSV形式で保存(&1)"
-  kSaveAllCsv = 40084,        // "リストの全てをCSV形式で保存(&2)"
-  kRecordFilterInput = 40085, // "絞り込みを記録する"
-  kRecordReplaceInput = 40086,// "置換を記録する"
-  kRecordOtherInput = 40087,  // "その他の入力を記録する"
+  kOpenFolder = 40002,          // "フォルダを開く(&F)", Ctrl+F
+  kQuit = 40003,                // "終了(&Q)"
+  kHelp = 40005,                // "ヘルプの表示(&H)", F1
+  kCut = 40006,                 // Ctrl+X (the list's rows when no edit box has the focus)
+  kCopy = 40007,                // Ctrl+C
+  kPaste = 40008,               // Ctrl+V
+  kAbout = 40009,               // "バージョン情報(&A)"
+  kOptions = 40010,             // "オプション(&O)"
+  kNextControl = 40011,         // Tab
+  kPreviousControl = 40015,     // Shift+Tab
+  kConfirm = 40018,             // "変更確認(&P)", button 1003
+  kEnter = 40019,               // Enter
+  kMoveUp = 40021,              // "選択を上へ(&U)", Alt+↑
+  kMoveDown = 40022,            // "選択を下へ(&D)", Alt+↓
+  kInvertSelection = 40023,     // "選択の切り替え(&I)"
+  kDeleteSelected = 40024,      // "選択をリストから消去", Del, button 1014
+  kClearAll = 40026,            // "リスト全消去", button 1015
+  kExecute = 40027,             // "実行(&F)"
+  kReset = 40030,               // "リセット(&Z)", Ctrl+Z
+  kSelectAll = 40031,           // "全て選択(&A)"
+  kRefresh = 40032,             // "更新", F5
+  kUndo = 40041,                // "変更UNDO(&B)", Ctrl+B, button 1067
+  kOpenFile = 40042,            // "開く"
+  kPageDown = 40044,            // Page Down
+  kPageUp = 40045,              // Page Up
+  kDeleteSettings = 40047,      // "設定情報を削除して終了(&D)"
+  kFolderMode = 40049,          // "フォルダ名変更(&D)", Ctrl+D
+  kKeepChanging = 40050,        // Shift+Enter
+  kSelectAllKey = 40053,        // Ctrl+A
+  kOpenParentFolder = 40054,    // "１つ上のフォルダを開く"
+  kPreviousMode = 40055,        // "前のモードへ", Alt+←, Ctrl+1
+  kNextMode = 40056,            // "次のモードへ", Alt+→, Ctrl+2
+  kSaveCsv = 40062,             // Ctrl+S
+  kOpenCsv = 40063,             // "csvファイルを読み込み(&O)", Ctrl+O, button 1633
+  kProperties = 40064,          // "プロパティ"
+  kEscape = 40065,              // Esc
+  kToggleToolbar = 40067,       // "ツールバー(&L)"
+  kToggleStatusBar = 40070,     // "ステータスバー(&S)"
+  kDirectRename = 40072,        // "直接リネーム", F2
+  kRecordMacro = 40073,         // "マクロの記録"
+  kToggleTree = 40074,          // "ツリー(&T)"
+  kContextMenuEntry = 40076,    // "フォルダの右クリックメニュー"
+  kTopmost = 40077,             // "常に最前面に表示(&F)"
+  kEditMacro = 40078,           // "マクロの編集(&M)", button 1726
+  kTextEditor = 40081,          // "テキストエディタで編集", Ctrl+E, button 1693
+  kSaveLastChangeCsv = 40082,   // "直前の変更をCSV形式で保存(&3)"
+  kSaveSelectionCsv = 40083,    // "リストの選択分をCSV形式で保存(&1)"
+  kSaveAllCsv = 40084,          // "リストの全てをCSV形式で保存(&2)"
+  kRecordFilterInput = 40085,   // "絞り込みを記録する"
+  kRecordReplaceInput = 40086,  // "置換を記録する"
+  kRecordOtherInput = 40087,    // "その他の入力を記録する"
   // The twelve sort entries are kSortCommandBase + 10 * key + choice
   // (41000 .. 41051): see SortCommand().
   kSortFirst = 41000,
@@ -110,19 +111,18 @@ const std::vector<CommandId>& AllCommands();
 // What the window must refresh after a command; it reads everything from
 // the session, the controller and `undo_ui`/`arrows`.
 struct CommandResult {
-  bool ran = false;      // the command did something (false: refused or unavailable)
-  bool rows = false;     // the list's rows or cells changed: reset the list model
-  bool panel = false;    // the mode panel model changed: mirror it into the widgets
-  bool status = false;   // status codes or the selection counts changed
-  bool title = false;    // the window title
-  bool states = false;   // check marks and enabled states of menus, toolbar, buttons
-  bool view = false;     // toolbar / status bar / tree visibility or "always on top"
-  int focus_control = 0; // a panel control to give the focus (0: leave it)
-  bool select_focus_text = false;  // select all of focus_control's text
-  std::optional<UndoUiState> undo_ui;     // undo mode entered or left: apply all of it
-  std::optional<HeaderArrows> arrows;     // a sort: the header items' arrows
-  bool start_label_edit = false;  // F2: the window starts the in-place edit of the focused row
-  bool quit = false;              // the window closes (and saves unless `save` is false)
+  bool ran = false;                    // the command did something (false: refused or unavailable)
+  bool rows = false;                   // the list's rows or cells changed: reset the list model
+  bool panel = false;                  // the mode panel model changed: mirror it into the widgets
+  bool status = false;                 // status codes or the selection counts changed
+  bool states = false;                 // check marks and enabled states of menus, toolbar, buttons
+  bool view = false;                   // toolbar / status bar / tree visibility or "always on top"
+  int focus_control = 0;               // a panel control to give the focus (0: leave it)
+  bool select_focus_text = false;      // select all of focus_control's text
+  std::optional<UndoUiState> undo_ui;  // undo mode entered or left: apply all of it
+  std::optional<HeaderArrows> arrows;  // a sort: the header items' arrows
+  bool start_label_edit = false;       // F2: the window starts the in-place edit of the focused row
+  bool quit = false;                   // the window closes (and saves unless `save` is false)
   bool save = true;
 
   CommandResult& operator|=(const CommandResult& other);
@@ -142,15 +142,19 @@ struct CommandHooks {
   std::function<void(const std::u16string& path)> show_properties;
   std::function<void()> show_about;
   std::function<void()> bring_to_front;
-  // Repaints the progress bar and the status bar during a long loop.
+  // Repaints the status bar: called when its text changed while a long
+  // command runs (the loops pump no events).
   std::function<void()> repaint;
+  // Sets the progress bar (0..100) and repaints it. When given, it becomes
+  // the session's progress callback.
+  std::function<void(int percent)> progress;
   // Polled during a scan: Escape is held.
   std::function<bool()> cancel_requested;
   // Ends macro recording (the Escape question answered Yes).
   std::function<void()> stop_recording;
   // Installs (true) or removes the folder context-menu entry; false on failure.
   std::function<bool(bool install)> set_desktop_entry;
-  // The help page's path, or empty when there is none.
+  // The help page's path, or empty when there is none (see FindHelpPage).
   std::function<std::u16string()> help_path;
   // The current time (previews and executions); empty: the system clock.
   std::function<FileTime()> now;
@@ -166,6 +170,9 @@ class Controller {
   // `session` must have been started; `status` is the window's status bar
   // (it is also given to the list). Both must outlive the controller.
   Controller(Session& session, StatusBar& status, CommandHooks hooks);
+  ~Controller();
+  Controller(const Controller&) = delete;
+  Controller& operator=(const Controller&) = delete;
 
   bool IsAvailable(CommandId id) const;
   // IsAvailable without the busy and operation flags.
@@ -179,8 +186,13 @@ class Controller {
   // Paths dropped on the window (each a full path, already decoded from the
   // URL's bytes); sets the busy flag.
   CommandResult DropPaths(const std::vector<std::u16string>& paths);
-  // Paths of the command line or a hand-over.
+  // Paths of the command line or a hand-over (full paths).
   CommandResult AddCommandLinePaths(const std::vector<std::u16string>& paths);
+  // The third stage of start-up: the drop prompt, then the command line's
+  // paths (relative ones taken from `working_folder`, spelled as the disk
+  // has them, with its depth), its "/filter" text (into the narrowing box
+  // too) and its sort.
+  CommandResult LoadCommandLine(const CommandLine& line, std::u16string_view working_folder);
   // A mode button (1..12) of tab `tab` was pressed.
   CommandResult ModeButtonPressed(int tab, int button);
   // The in-place edit of `row`'s old name ended with `text`.
@@ -202,17 +214,12 @@ class Controller {
   // The operation flag: set while a long operation runs.
   bool operation_running() const { return operation_ > 0; }
 
-  // An unattended run is going on (no options, no text editor).
-  bool unattended = false;
   // The names were confirmed and Enter now executes (a preview sets it
   // unless `enterdont`).
   bool enter_executes() const { return enter_executes_; }
   // The rows carry the statuses of a preview (from a preview until the next
   // execution): sort key 0 groups by status.
   bool preview_statuses() const { return preview_statuses_; }
-  // A macro playback was asked for by execute in mode 19 (the playback
-  // itself is not there yet).
-  bool playback_pending() const { return playback_pending_; }
 
   SortState& sort_state() { return sort_; }
   Session& session() { return session_; }
@@ -240,8 +247,12 @@ class Controller {
   CommandResult Selected(const SelectModeEffects& effects);
   CommandResult ToggleSetting(CommandId id);
   FileTime Now() const;
+  // Runs a preview of the current mode; true when it ran to its end.
+  bool Preview();
   bool RefuseMacroMode();
   void RowsChanged(CommandResult& result, bool added);
+  // Undo mode was left: its mode comes back, with its help in the status bar.
+  CommandResult UndoLeft(CommandResult result);
   CommandResult Finish(CommandResult result);
 
   Session& session_;
@@ -252,8 +263,12 @@ class Controller {
   int operation_ = 0;
   bool enter_executes_ = false;
   bool preview_statuses_ = false;
-  bool playback_pending_ = false;
 };
+
+// The help page: "help/index.html" in `program_folder` (the executable's
+// folder, ending in "/"), else under /usr/share/doc/tessivo; empty when
+// neither exists.
+std::u16string FindHelpPage(FileSystem& fs, std::u16string_view program_folder);
 
 // The path of a dropped file URL ("file://host/p%41th"): the part after the
 // authority, percent-decoded to bytes, then read as a file name (bytes that

@@ -32,6 +32,7 @@ void StatusBar::SetStatus(int code) {
   text_ = std::move(*text);
   text_written_ = true;
   if (show_text) show_text(text_);
+  if (written) written();
 }
 
 void StatusBar::SetCounts(int selected, int total) {
@@ -39,6 +40,7 @@ void StatusBar::SetCounts(int selected, int total) {
   if (text == counts_text_) return;
   counts_text_ = std::move(text);
   if (show_counts) show_counts(counts_text_);
+  if (written) written();
 }
 
 }  // namespace tessivo

@@ -34,6 +34,8 @@ class StatusBar : public StatusSink {
   // Put a text into the first field / the second field ("選択 %3d/ %3d").
   std::function<void(const std::u16string&)> show_text;
   std::function<void(const std::u16string&)> show_counts;
+  // Called after either field was rewritten.
+  std::function<void()> written;
 
   bool undo_mode = false;
   bool test_mode = false;

@@ -14,8 +14,9 @@ DirectRenameOutcome DirectRename(FileList& list, int row, const std::u16string& 
     return DirectRenameOutcome::kTooLong;
   }
   const std::u16string from = folder + old_name;
-  const std::u16string question = from + u" → " + new_name +
-                                  u"\n\n直接リネームの場合はUnDoできません。リネームしてよろしいですか。";
+  const std::u16string question =
+      from + u" → " + new_name +
+      u"\n\n直接リネームの場合はUnDoできません。リネームしてよろしいですか。";
   if (messenger.ShowMessage(message_kind::kCustom, box::kOkCancel | box::kIconQuestion,
                             u"Rename it now?", question, kLevelQuestion) != kAnswerOk) {
     return DirectRenameOutcome::kCancelled;
@@ -27,9 +28,9 @@ DirectRenameOutcome DirectRename(FileList& list, int row, const std::u16string& 
   }
   const std::size_t dot = new_name.rfind(u'.');
   list.SetCell(row, Cell::kName, new_name);
-  list.SetCell(row, Cell::kExtension, dot == std::u16string::npos
-                                          ? std::u16string_view()
-                                          : std::u16string_view(new_name).substr(dot));
+  list.SetCell(row, Cell::kExtension,
+               dot == std::u16string::npos ? std::u16string_view()
+                                           : std::u16string_view(new_name).substr(dot));
   // No preview covers the new name yet; a row the narrowing left out stays out.
   list.SetCell(row, Cell::kNewName, {});
   if (list.GetFileStatus(row) != FileStatus::kExcluded) {

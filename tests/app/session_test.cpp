@@ -62,5 +62,33 @@ TEST_F(SessionTest, TooLongTextStopsThePreview) {
   EXPECT_FALSE(session_.run_state.names_current);
 }
 
+TEST(SessionStartTest, FirstStartDesktopEntryAndWhatTheWindowSaves) {
+  FakeFileSystem fs;
+  fs.AddFile(u"/prog/use.ini");
+  std::ostringstream messages;
+  HeadlessMessageSink sink{messages};
+  FixedOffsetTimeZone zone{0};
+  const ProgramLocation location{u"/prog/", true, u"/prog/tessivo.ini", u"/prog/registry.ini"};
+  Session first(fs, sink, zone, location);
+  EXPECT_TRUE(first.Start(StartOverrides{}, FakeFileSystem::kDefaultTime, true).first_start);
+  EXPECT_EQ(first.settings.Int(IntKey::kDispcmenu), 1);
+  first.SelectMode(static_cast<int>(RenameMode::kReplace));
+  SaveInputs inputs;
+  inputs.rename_mode = 3;  // the session's own mode wins
+  inputs.window = WindowRect{10, 20, 830, 457};
+  inputs.column_widths = {100, 50, 150, 160, 90, 110};
+  inputs.column_order = {0, 1, 3, 2, 5, 4};
+  ASSERT_TRUE(first.Save(inputs));
+
+  Session second(fs, sink, zone, location);
+  EXPECT_FALSE(second.Start(StartOverrides{}, FakeFileSystem::kDefaultTime, false).first_start);
+  EXPECT_EQ(second.settings.Int(IntKey::kDispcmenu), 0);
+  EXPECT_EQ(second.mode(), static_cast<int>(RenameMode::kReplace));
+  EXPECT_EQ(second.settings.Int(IntKey::kWwidth), 820);
+  EXPECT_EQ(second.settings.Int(IntKey::kWtop), 20);
+  EXPECT_EQ(ColumnWidthsAtStart(second.settings)[3], 160);
+  EXPECT_EQ(ColumnOrderAtStart(second.settings), inputs.column_order);
+}
+
 }  // namespace
 }  // namespace tessivo

@@ -8,7 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "core/direct_rename.h"
 #include "core/message.h"
+#include "core/sort.h"
 #include "core_test_util.h"
 #include "support/fake_file_system.h"
 #include "support/scripted_sink.h"
@@ -111,6 +113,74 @@ TEST(FileListTest, ColumnsFollowTheOptionalColumnSwitches) {
   list.SetOptions({.size_column = false});
   EXPECT_EQ(list.GetCell(1, Cell::kSize), u"");
   EXPECT_EQ(list.GetText(1, 4), u"date");
+
+  // The headers by logical column; undo mode and `columndate` change two.
+  std::u16string headers;
+  for (int cell = 0; cell <= kCellCount; ++cell) headers += ColumnHeaderText(cell, 1, false) + u"|";
+  EXPECT_EQ(headers, u"変更前|拡張子|フォルダ名|変更後|サイズ|更新日時||");
+  EXPECT_EQ(ColumnHeaderText(2, 1, true), u"<備考>");
+  EXPECT_EQ(ColumnHeaderText(5, 0, false), u"作成日時");
+}
+
+TEST(DirectRenameTest, RenamesOnDiskAfterOneQuestionAndRewritesTheRow) {
+  const std::u16string long_name(255, u'x');  // 5 + 255 = 260
+  const struct {
+    const char* rule;
+    std::u16string new_name;
+    int answer;
+    bool fail;
+    DirectRenameOutcome outcome;
+    std::vector<std::u16string> titles;
+    std::u16string name, extension;  // the row's cells afterwards
+  } cases[] = {
+      {"the same text does nothing", u"a.txt", kAnswerOk, false, DirectRenameOutcome::kUnchanged,
+       {}, u"a.txt", u".txt"},
+      {"folder + name over 259", long_name, kAnswerOk, false, DirectRenameOutcome::kTooLong,
+       {u"Too Long"}, u"a.txt", u".txt"},
+      {"cancelled", u"b.md", kAnswerCancel, false, DirectRenameOutcome::kCancelled,
+       {u"Rename it now?"}, u"a.txt", u".txt"},
+      {"renamed, the extension cell follows", u"b.tar.gz", kAnswerOk, false,
+       DirectRenameOutcome::kRenamed, {u"Rename it now?"}, u"b.tar.gz", u".gz"},
+      {"renamed to a name without a dot", u"README", kAnswerOk, false,
+       DirectRenameOutcome::kRenamed, {u"Rename it now?"}, u"README", u""},
+      {"the rename fails", u"c.txt", kAnswerOk, true, DirectRenameOutcome::kFailed,
+       {u"Rename it now?", u"Rename Failed."}, u"a.txt", u".txt"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.rule);
+    FakeFileSystem fs;
+    fs.AddFile(u"/dir/a.txt", "1");
+    if (c.fail) {
+      fs.FailPath(FakeFileSystem::Op::kRenameNoReplace, u"/dir/a.txt", ErrorCode::kPermission);
+    }
+    ScriptedSink sink(c.answer);
+    Messenger messenger(sink);
+    FileList list;
+    list.AddRow(u"a.txt", u".txt", u"/dir/", u"A.TXT", u"", u"", 0);
+    list.SetFileStatus(0, FileStatus::kChangeable);
+    EXPECT_EQ(DirectRename(list, 0, c.new_name, fs, messenger), c.outcome);
+    EXPECT_EQ(sink.Titles(), c.titles);
+    EXPECT_EQ(list.GetCell(0, Cell::kName), c.name);
+    EXPECT_EQ(list.GetCell(0, Cell::kExtension), c.extension);
+    const bool renamed = c.outcome == DirectRenameOutcome::kRenamed;
+    EXPECT_EQ(fs.Exists(u"/dir/" + c.name), true);
+    EXPECT_EQ(fs.Exists(u"/dir/a.txt"), !renamed);
+    // A renamed row waits for a preview of its new name; nothing is logged.
+    EXPECT_EQ(list.GetCell(0, Cell::kNewName), renamed ? u"" : u"A.TXT");
+    EXPECT_EQ(list.GetFileStatus(0), renamed ? FileStatus::kUnchecked : FileStatus::kChangeable);
+    EXPECT_TRUE(fs.appended_.empty());
+  }
+  // The question names the full old path and the new name.
+  FakeFileSystem fs;
+  fs.AddFile(u"/dir/a.txt", "1");
+  ScriptedSink sink(kAnswerCancel);
+  Messenger messenger(sink);
+  FileList list;
+  list.AddRow(u"a.txt", u".txt", u"/dir/", u"", u"", u"", 0);
+  DirectRename(list, 0, u"b", fs, messenger);
+  ASSERT_EQ(sink.shown.size(), 1u);
+  EXPECT_EQ(sink.shown[0].text,
+            u"/dir/a.txt → b\n\n直接リネームの場合はUnDoできません。リネームしてよろしいですか。");
 }
 
 TEST(FileListTest, OutOfRangeRowsAreNeverTouched) {
