@@ -733,7 +733,7 @@ bool ModePanelWidget::eventFilter(QObject* watched, QEvent* event) {
   return QWidget::eventFilter(watched, event);
 }
 
-void ModePanelWidget::OpenSerialAssist() {
+bool ModePanelWidget::OpenSerialAssist() {
   const std::u16string& text = session_.panel.At(ctl::kSerialText).text;
   SerialAssistDialog dialog(SplitSerialText(text),
                             TranslatedText(ModeEntryOf(session_.mode()).name), this);
@@ -746,6 +746,7 @@ void ModePanelWidget::OpenSerialAssist() {
     binder_->Push(ctl::kSerialText);
   }
   emit serialAssistClosed(accepted);
+  return accepted;
 }
 
 }  // namespace tessivo

@@ -13,11 +13,11 @@
 //   or the timestamp operation (1744) changes;
 // - the position map when the template field 1007 changes (and the names on
 //   show stop being a current preview);
-// - the narrowing of the list when the narrowing box changes;
 // - the mouse wheel over the number fields 1630, 1623, 1626, 1745, 1748
 //   (one up or down, kept within the setting's range);
 // - the clock: while "現在時刻" (1605) is checked and shown, the date and
 //   time pickers follow the local time (50 ms after start, then every 496 ms);
+// - the narrowing of the list when the narrowing box changes;
 // - the serial input support dialog of button 1638.
 // Everything else (questions, runs, mode selection, busy flag, status bar)
 // is the window's, reached through the signals.
@@ -73,6 +73,12 @@ class ModePanelWidget : public QWidget {
   // thread, so the bar would otherwise not move until they end.
   void ShowProgress(int percent);
 
+  // Shows "連番入力支援" with field 1017 split into its parts (button 1638
+  // does this). OK in the serial mode writes the joined parts into 1017,
+  // model and widget. Emits serialAssistClosed and returns whether OK was
+  // pressed.
+  bool OpenSerialAssist();
+
   // The widget of a numbered control of the panel, or nullptr.
   QWidget* Control(int id) const;
   // The tab whose button faces are shown (0 or 1).
@@ -82,8 +88,8 @@ class ModePanelWidget : public QWidget {
   // Mode button `button` (1..12) of tab `tab` was pressed. The buttons show
   // the model's selection again at the next Refresh().
   void modeButtonPressed(int tab, int button);
-  // 1001, 1003, 1014, 1015, 1067, and the mode buttons 1633 (CSV), 1634
-  // (record), 1635 (delete macro), 1726 (edit macro).
+  // 1001, 1003, 1014, 1015, 1067, and the buttons of the mode panels: 1633
+  // (CSV), 1634 (record), 1635 (delete macro), 1726 (edit macro).
   void buttonClicked(int id);
   // An entry of the log drop-down of undo mode was chosen: slot 1..9.
   void undoLogChosen(int slot);
@@ -91,7 +97,9 @@ class ModePanelWidget : public QWidget {
   // 1007, the position map; for 1152/1157/1744, the rule): the preview is
   // stale, the window is busy for a moment.
   void controlChanged(int id);
-  // The narrowing box changed the rows' statuses; the list must be redrawn.
+  // The narrowing box changed the rows' statuses (the list is narrowed by
+  // the box's text at once, as the engine's Narrow does on an edit): the
+  // list must be redrawn.
   void narrowingApplied();
   // The serial input support dialog closed; when `accepted` in the serial
   // mode, field 1017 holds the joined text. The window resets after it.
@@ -110,7 +118,6 @@ class ModePanelWidget : public QWidget {
   void RefreshUndoLook();
   void OnEdited(int id);
   void OnClockTick();
-  void OpenSerialAssist();
   void StepNumber(int id, int step);
 
   Session& session_;

@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDateEdit>
+#include <QDialog>
 #include <QDir>
 #include <QEventLoop>
 #include <QLabel>
@@ -23,7 +25,6 @@
 #include "core/headless_message_sink.h"
 #include "exec/undo.h"
 #include "support/fake_file_system.h"
-#include "ui/serial_assist_dialog.h"
 
 namespace tessivo {
 namespace {
@@ -373,21 +374,33 @@ TEST_F(ModePanelWidgetTest, DependentControlsFollowTheirChoices) {
   EXPECT_EQ(session_.panel.At(ctl::kStampTime).time.second, time->time().second());
 }
 
-// The serial assistant shows a text in its parts and joins the edited parts.
-TEST(SerialAssistDialogTest, SplitsAndJoinsTheSerialText) {
-  SerialAssistDialog dialog(SplitSerialText(u"photo_<5-2>x"), QStringLiteral("連番"));
-  auto field = [&](int id) { return dialog.findChild<QLineEdit*>(QStringLiteral("id%1").arg(id)); };
-  EXPECT_EQ(field(1666)->text(), u"photo_");
-  EXPECT_EQ(field(1668)->text(), u"5");
-  EXPECT_EQ(dialog.findChild<QComboBox*>(QStringLiteral("id1669"))->currentText(), u"－");
-  EXPECT_EQ(field(1670)->text(), u"2");
-  EXPECT_EQ(field(1667)->text(), u"x");
-  if (const QString shots = qEnvironmentVariable("TESSIVO_PANEL_SHOTS"); !shots.isEmpty()) {
-    dialog.grab().save(QDir(shots).filePath(QStringLiteral("serial_assist.png")));
-  }
-  field(1668)->setText(QStringLiteral("7"));
-  field(1670)->clear();
-  EXPECT_EQ(JoinSerialText(dialog.Fields()), u"photo_<7-1>x");
+// The serial assistant shows field 1017 in its parts, and OK writes the
+// joined parts back.
+TEST_F(ModePanelWidgetTest, SerialAssistantSplitsAndJoinsTheSerialText) {
+  Select(3);
+  auto* serial = Find<QComboBox>(ctl::kSerialText);
+  serial->setEditText(QStringLiteral("photo_<5-2>x"));
+  QTimer::singleShot(0, [&] {
+    QWidget* dialog = QApplication::activeModalWidget();
+    ASSERT_NE(dialog, nullptr);
+    auto field = [&](int id) {
+      return dialog->findChild<QLineEdit*>(QStringLiteral("id%1").arg(id));
+    };
+    EXPECT_EQ(field(1666)->text(), u"photo_");
+    EXPECT_EQ(field(1668)->text(), u"5");
+    EXPECT_EQ(dialog->findChild<QComboBox*>(QStringLiteral("id1669"))->currentText(), u"－");
+    EXPECT_EQ(field(1670)->text(), u"2");
+    EXPECT_EQ(field(1667)->text(), u"x");
+    if (const QString shots = qEnvironmentVariable("TESSIVO_PANEL_SHOTS"); !shots.isEmpty()) {
+      dialog->grab().save(QDir(shots).filePath(QStringLiteral("serial_assist.png")));
+    }
+    field(1668)->setText(QStringLiteral("7"));
+    field(1670)->clear();  // an empty increment counts as 1
+    qobject_cast<QDialog*>(dialog)->accept();
+  });
+  EXPECT_TRUE(panel_->OpenSerialAssist());
+  EXPECT_EQ(serial->currentText(), u"photo_<7-1>x");
+  EXPECT_EQ(session_.panel.At(ctl::kSerialText).text, u"photo_<7-1>x");
 }
 
 }  // namespace
