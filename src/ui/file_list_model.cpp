@@ -72,7 +72,20 @@ QVariant FileListModel::headerData(int section, Qt::Orientation orientation, int
 
 Qt::ItemFlags FileListModel::flags(const QModelIndex& index) const {
   if (!index.isValid()) return Qt::NoItemFlags;
-  return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+  Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+  // Only the old name can be edited in place (F2, "直接リネーム", a click on a
+  // selected name), and not in undo mode.
+  if (list_.CellOfColumn(index.column()) == Cell::kName && !list_.undo_mode()) {
+    flags |= Qt::ItemIsEditable;
+  }
+  return flags;
+}
+
+bool FileListModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+  if (role != Qt::EditRole || !index.isValid() || index.row() >= list_.Count()) return false;
+  if (list_.CellOfColumn(index.column()) != Cell::kName) return false;
+  emit nameEdited(index.row(), value.toString());
+  return false;
 }
 
 QString FileListModel::HeaderText(Cell cell, int date_kind, bool undo_mode) {

@@ -7,7 +7,7 @@
 // The list's own selection and focus flags are the truth; the view gets them
 // pushed as merged ranges (MainWindow::PushSelection), never row by row.
 //
-// The model never changes the list. Whoever changes it calls Reset() (or
+// The model never changes the list (an in-place name edit is only reported). Whoever changes it calls Reset() (or
 // wraps the change in Change()), one reset per engine operation.
 //
 // Borrows the list, which must outlive the model.
@@ -33,6 +33,14 @@ class FileListModel final : public QAbstractTableModel {
   QVariant headerData(int section, Qt::Orientation orientation,
                       int role = Qt::DisplayRole) const override;
   Qt::ItemFlags flags(const QModelIndex& index) const override;
+  // The in-place edit of an old name ended: the model changes nothing
+  // itself (a rename on disk decides), it reports the text by nameEdited.
+  bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
+
+ signals:
+  void nameEdited(int row, const QString& text);
+
+ public:
 
   // Runs `change` (which may change the list in any way) inside one model reset.
   template <typename F>

@@ -30,6 +30,7 @@ KeyClass ClassOf(int command) {
     case cmd::kShiftEnter:
     case cmd::kNextControl:
     case cmd::kPreviousControl:
+    case cmd::kEscape:
       return KeyClass::kWindowUnlessNameEdit;
     default:
       return KeyClass::kAlways;

@@ -8,8 +8,8 @@
 // - Ctrl+A, Ctrl+X/C/V, Del and Ctrl+Z stay with a focused edit box (a line
 //   edit, an editable combo box, a spin box, a text editor); elsewhere they
 //   are the window's commands.
-// - Enter, Shift+Enter, Tab and Shift+Tab are the window's, except inside
-//   the list's in-place name edit.
+// - Enter, Shift+Enter, Tab, Shift+Tab and Esc are the window's, except
+//   inside the list's in-place name edit (which they end or cancel).
 // - Every other key of the table is always the window's.
 // A key whose command is not available now goes on to the control as usual.
 //

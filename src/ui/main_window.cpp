@@ -223,7 +223,7 @@ void MainWindow::BuildList() {
   view_->setModel(model_);
   view_->setSelectionBehavior(QAbstractItemView::SelectRows);
   view_->setSelectionMode(QAbstractItemView::ExtendedSelection);
-  view_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  view_->setEditTriggers(QAbstractItemView::SelectedClicked);
   view_->setShowGrid(true);
   view_->setWordWrap(false);
   view_->setCornerButtonEnabled(false);
@@ -250,6 +250,14 @@ void MainWindow::BuildList() {
             if (!syncing_selection_) session_.list.SetFocusedRow(current.isValid() ? current.row() : -1);
           });
   connect(view_, &QWidget::customContextMenuRequested, this, &MainWindow::ShowListMenu);
+  connect(model_, &FileListModel::nameEdited, this, [this](int row, const QString& text) {
+    const std::u16string name = text.toStdU16String();
+    // Deferred: the view finishes closing its editor before the rows change.
+    QTimer::singleShot(0, this, [this, row, name] {
+      Route([&] { return controller_->EndLabelEdit(row, name); });
+      view_->setFocus();
+    });
+  });
   ApplyListLook();
   ApplyHeaderLayout();
 
@@ -548,6 +556,11 @@ void MainWindow::Apply(const CommandResult& result) {
     emit PanelChanged(result.focus_control, result.select_focus_text);
   }
   if (result.states || result.view || result.undo_ui) UpdateActions();
+  if (result.start_label_edit) {
+    const int focus = session_.list.FocusedRow();
+    const int column = session_.list.ColumnOf(Cell::kName);
+    if (focus >= 0 && session_.list.IsSelected(focus)) view_->edit(model_->index(focus, column));
+  }
   if (result.quit) {
     save_at_close_ = result.save;
     close();

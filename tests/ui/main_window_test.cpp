@@ -171,8 +171,9 @@ TEST(MainWindowTest, DropSelectMoveCopyDeleteSortAndSaveAtClose) {
   program->Key(Qt::Key_A, Qt::ControlModifier);
   EXPECT_EQ(w.CountFieldText(), QStringLiteral("選択   3/   3"));
   // A click on row 0, shift-click on row 1: the list's flags follow the view.
-  auto row_point = [&](int row) {
-    return QPoint(5, w.list_view()->rowViewportPosition(row) + 3);
+  auto row_point = [&](int row) {  // in 拡張子: a click on a selected name would rename
+    return QPoint(w.list_view()->columnViewportPosition(1) + 5,
+                  w.list_view()->rowViewportPosition(row) + 3);
   };
   QTest::mouseClick(w.list_view()->viewport(), Qt::LeftButton, {}, row_point(0));
   QTest::mouseClick(w.list_view()->viewport(), Qt::LeftButton, Qt::ShiftModifier, row_point(1));
@@ -210,12 +211,25 @@ TEST(MainWindowTest, DropSelectMoveCopyDeleteSortAndSaveAtClose) {
   ASSERT_EQ(list.Count(), 4);
   EXPECT_EQ(program->Cell0(1), QStringLiteral("a.txt"));
   EXPECT_EQ(program->Cell0(2), QStringLiteral("b.txt"));
+  // F2 renames the selected row in place: Enter ends the edit (it does not
+  // confirm), the question is answered OK, the file is renamed on disk.
+  QTest::mouseClick(w.list_view()->viewport(), Qt::LeftButton, {}, row_point(1));
+  program->Key(Qt::Key_F2);
+  auto* name_edit = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+  ASSERT_NE(name_edit, nullptr);
+  name_edit->selectAll();
+  QTest::keyClicks(name_edit, QStringLiteral("renamed.txt"));
+  program->Key(Qt::Key_Return);
+  QTest::qWait(10);
+  EXPECT_EQ(program->Cell0(1), QStringLiteral("renamed.txt"));
+  EXPECT_EQ(::access((folder + "/renamed.txt").c_str(), F_OK), 0);
+  ASSERT_EQ(program->boxes.size(), 1u);
+  EXPECT_EQ(program->boxes[0].title, u"Rename it now?");
   // Ctrl+A then Del empties the list.
   program->Key(Qt::Key_A, Qt::ControlModifier);
   program->Key(Qt::Key_Delete);
   EXPECT_EQ(list.Count(), 0);
   EXPECT_EQ(w.CountFieldText(), QStringLiteral("選択   0/   0"));
-  EXPECT_TRUE(program->boxes.empty());
 
   // Escape held during a scan stops it; the rows listed so far stay.
   const std::string big = temp.NativePath("big");
