@@ -228,7 +228,7 @@ bool Controller::IsEnabled(CommandId id) const {
 
     case CommandId::kCut:
     case CommandId::kCopy:
-      return !playing && rows && static_cast<bool>(hooks_.set_clipboard_text);
+      return !playing && static_cast<bool>(hooks_.set_clipboard_text);
     case CommandId::kMoveUp:
     case CommandId::kMoveDown:
     case CommandId::kInvertSelection:
@@ -381,7 +381,9 @@ CommandResult Controller::Run(CommandId id) {
     }
     case CommandId::kDeleteSelected: {
       Operation op(*this);
-      if (list.DeleteSelected() > 0) RowsChanged(result, true);
+      const int before = list.Count();
+      list.DeleteSelected();
+      if (list.Count() != before) RowsChanged(result, true);
       result.ran = true;
       return Finish(result);
     }
@@ -565,6 +567,17 @@ CommandResult Controller::ToggleUndo() {
   return UndoLeft(result);
 }
 
+CommandResult Controller::UndoLogChosen(int slot) {
+  if (operation_ > 0 || !session_.undo.active() || slot < 1 || slot > 9) return {};
+  CommandResult result;
+  Operation op(*this);
+  const UndoEnterResult entered = session_.undo.EnterUndo(slot, session_.MakeUndoContext());
+  result.ran = result.rows = result.panel = result.states = true;
+  result.undo_ui = entered.ui;
+  sort_.MarkListChanged();
+  return Finish(UndoLeft(result));
+}
+
 CommandResult Controller::Escape() {
   if (Recording()) {
     if (AskStopRecording(session_.messenger)) {
@@ -638,6 +651,7 @@ CommandResult Controller::Clipboard(CommandId id) {
     return result;
   }
   const bool cut = id == CommandId::kCut;
+  if (list.SelectedCount() == 0) return result;  // the clipboard keeps what it holds
   Result<std::u16string> text = ClipboardText(list, cut, session_.messenger);
   if (!text) return result;
   hooks_.set_clipboard_text(*text);
@@ -787,8 +801,9 @@ CommandResult Controller::ControlChanged(bool list_or_check) {
 CommandResult Controller::NarrowingEdited(const std::u16string& text) {
   CommandResult result;
   if (operation_ > 0) return result;
+  if (text == session_.narrow.last_applied) return result;  // nothing to narrow again
   session_.narrow.text = text;
-  if (Narrow(session_.list, session_.narrow, kNarrowOnEdit) == 0) return result;
+  Narrow(session_.list, session_.narrow, kNarrowOnEdit);
   result.ran = result.rows = true;
   return Finish(result);
 }
@@ -803,7 +818,7 @@ std::u16string FindHelpPage(FileSystem& fs, std::u16string_view program_folder) 
 }
 
 std::optional<std::u16string> PathOfFileUrl(std::string_view url) {
-  constexpr std::string_view kScheme = "file://";
+  constexpr std::string_view kScheme = "file:";
   if (url.size() < kScheme.size()) return std::nullopt;
   for (std::size_t i = 0; i < kScheme.size(); ++i) {
     char c = url[i];
@@ -811,10 +826,14 @@ std::optional<std::u16string> PathOfFileUrl(std::string_view url) {
     if (c != kScheme[i]) return std::nullopt;
   }
   std::string_view rest = url.substr(kScheme.size());
-  // The authority (empty or a host name) ends where the path begins.
-  const std::size_t slash = rest.find('/');
-  if (slash == std::string_view::npos) return std::nullopt;
-  rest = rest.substr(slash);
+  if (rest.starts_with("//")) {
+    // The authority (empty or a host name) ends where the path begins.
+    const std::size_t slash = rest.find('/', 2);
+    if (slash == std::string_view::npos) return std::nullopt;
+    rest = rest.substr(slash);
+  } else if (!rest.starts_with('/')) {
+    return std::nullopt;
+  }
   // A query or fragment is no part of a file's path.
   rest = rest.substr(0, rest.find_first_of("?#"));
   std::string bytes;

@@ -195,6 +195,9 @@ class Controller {
   CommandResult LoadCommandLine(const CommandLine& line, std::u16string_view working_folder);
   // A mode button (1..12) of tab `tab` was pressed.
   CommandResult ModeButtonPressed(int tab, int button);
+  // An entry of the log drop-down under the UnDo button (slot 1..9) was
+  // chosen in undo mode: that log is loaded instead.
+  CommandResult UndoLogChosen(int slot);
   // The in-place edit of `row`'s old name ended with `text`.
   CommandResult EndLabelEdit(int row, const std::u16string& text);
   // Any other mode control changed: the preview goes stale, the status
@@ -270,9 +273,10 @@ class Controller {
 // neither exists.
 std::u16string FindHelpPage(FileSystem& fs, std::u16string_view program_folder);
 
-// The path of a dropped file URL ("file://host/p%41th"): the part after the
-// authority, percent-decoded to bytes, then read as a file name (bytes that
-// are not UTF-8 kept as the engine keeps them). nullopt for a URL that is
+// The path of a dropped file URL ("file:///p%41th", "file://host/p" or
+// "file:/p"): the part after the authority, percent-decoded to bytes, then
+// read as a file name (bytes that are not UTF-8 kept as the engine keeps
+// them). nullopt for a URL that is
 // not a file URL or names no absolute path.
 std::optional<std::u16string> PathOfFileUrl(std::string_view url);
 

@@ -180,6 +180,9 @@ TEST(CliTest, TheCommandLineNeverSurprises) {
       // stays here, display or not.
       {"/test without a run stays here", {"/test", "d"}, 2, "no automatic run", untouched},
       {"--null without a run stays here", {"--null", "d"}, 2, "no automatic run", untouched},
+      {"-n without a run stays here", {"-n"}, 2, "no automatic run", untouched},
+      {"--csv stays here", {"--csv=nothere.csv"}, 2, "nothere.csv: cannot be read", untouched},
+      {"--version stays here", {"--version", "d"}, 0, "", untouched, "tessivo "},
       {"--logs stays here", {"--logs", "/show"}, 0, "", untouched},
       {"--mode stays here", {"--mode=case", "--set", "bigsmall=1", "d"}, 0, "",
        "IMG_1230.JPG IMG_1231.JPG NOTES.TXT"},

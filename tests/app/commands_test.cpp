@@ -107,10 +107,38 @@ TEST_F(CommandsTest, AvailabilityFollowsUndoModeRecordingPlaybackAndTheBusyFlag)
     // The busy flag never changes what menus show.
     EXPECT_EQ(C().IsEnabled(c.id), c.available || c.state == kBusy);
   }
+  // The view and input-history toggles flip their own check mark only.
+  C().ClearBusy();
+  session_.list.set_undo_mode(false);
+  const CommandId toggles[] = {
+      CommandId::kToggleToolbar,     CommandId::kToggleStatusBar,    CommandId::kTopmost,
+      CommandId::kRecordFilterInput, CommandId::kRecordReplaceInput, CommandId::kRecordOtherInput};
+  for (std::size_t t = 0; t < std::size(toggles); ++t) {
+    const CommandId id = toggles[t];
+    SCOPED_TRACE(static_cast<int>(id));
+    std::vector<bool> before;
+    for (CommandId other : toggles) before.push_back(C().IsChecked(other));
+    EXPECT_TRUE(C().Run(id).states);
+    for (std::size_t i = 0; i < std::size(toggles); ++i) {
+      EXPECT_EQ(C().IsChecked(toggles[i]), toggles[i] == id ? !before[i] : before[i]);
+    }
+    C().Run(id);
+    EXPECT_EQ(C().IsChecked(id), before[t]);
+  }
+  // Switching the toolbar on stores 1; a hidden status bar is not written.
+  session_.settings.SetWord(OptionWord::kDispcontrols, 0x6);
+  C().Run(CommandId::kToggleToolbar);
+  C().Run(CommandId::kToggleToolbar);
+  EXPECT_EQ(session_.settings.Word(OptionWord::kDispcontrols), 0x5u);
+  C().Run(CommandId::kToggleStatusBar);
+  const std::size_t writes = shown_.size();
+  C().Run(CommandId::kInvertSelection);
+  EXPECT_EQ(shown_.size(), writes);
+
   // A command that is not available does nothing.
   C().SetBusy();
-  EXPECT_FALSE(C().Run(CommandId::kSelectAll).ran);
-  EXPECT_EQ(session_.list.SelectedCount(), 0);
+  EXPECT_FALSE(C().Run(CommandId::kInvertSelection).ran);
+  EXPECT_EQ(session_.list.SelectedCount(), 2);
 }
 
 TEST_F(CommandsTest, EnterConfirmsThenExecutesAndUndoRestores) {
@@ -159,6 +187,16 @@ TEST_F(CommandsTest, EnterConfirmsThenExecutesAndUndoRestores) {
   EXPECT_TRUE(fs_.Exists(u"/d/b.txt"));
   EXPECT_FALSE(C().IsChecked(CommandId::kUndo));
   EXPECT_EQ(status_.text(), ModeStatusText(ModeStatusCode(session_.mode())));
+
+  // Another log chosen under the UnDo button: slot 2 was never written.
+  C().Run(CommandId::kUndo);
+  ASSERT_TRUE(session_.undo.active());
+  sink_.shown.clear();
+  r = C().UndoLogChosen(2);
+  ASSERT_TRUE(r.undo_ui);
+  EXPECT_FALSE(r.undo_ui->undo_mode);
+  EXPECT_EQ(sink_.Titles(), std::vector<std::u16string>{u"Can't Open File!"});
+  EXPECT_EQ(status_.text(), ModeStatusText(ModeStatusCode(session_.mode())));
 }
 
 TEST_F(CommandsTest, ExecuteRefusesTheMacroModeAndTestMode) {
@@ -202,6 +240,9 @@ TEST_F(CommandsTest, ListCommandsDropsAndHeaderSorting) {
   EXPECT_EQ((*r.arrows)[0], HeaderArrow::kDown);
   EXPECT_EQ(session_.list.GetCell(0, Cell::kName), u"b.txt");
 
+  clipboard_ = u"keep";
+  C().Run(CommandId::kCut);  // nothing selected: the clipboard keeps its text
+  EXPECT_EQ(clipboard_, u"keep");
   C().Run(CommandId::kSelectAll);
   EXPECT_EQ(status_.counts(), u"選択   2/   2");
   C().Run(CommandId::kCopy);
@@ -361,6 +402,8 @@ TEST(FileUrlTest, PathKeepsTheBytesOfTheUrl) {
     std::optional<std::u16string> path;
   } cases[] = {
       {"file:///tmp/x", u"/tmp/x"},
+      {"file:/tmp/x", u"/tmp/x"},
+      {"file:tmp/x", std::nullopt},
       {"FILE://localhost/tmp/a%20b", u"/tmp/a b"},
       {"file:///tmp/%E3%83%86", u"/tmp/テ"},
       {"file:///tmp/%FFz", std::u16string(u"/tmp/") + char16_t(0xDCFF) + u"z"},
