@@ -144,8 +144,8 @@ void MainWindow::ConnectPanel() {
   });
   connect(panel_, &ModePanelWidget::serialAssistClosed, this,
           [this](bool) { RunCommand(static_cast<int>(CommandId::kReset)); });
-  // TODO(ctrl): undoLogChosen(slot) needs a controller entry that switches the
-  // undo log shown; until then the drop-down's choice changes nothing.
+  connect(panel_, &ModePanelWidget::undoLogChosen, this,
+          [this](int slot) { Route([&] { return controller_->UndoLogChosen(slot); }); });
   connect(this, &MainWindow::PanelChanged, this, [this](int focus_control, bool select_text) {
     panel_->Refresh();
     if (focus_control == 0) return;
@@ -497,16 +497,8 @@ void MainWindow::UpdateActions() {
 
 template <typename F>
 void MainWindow::Route(F&& call) {
-  const int rows_before = session_.list.Count();
-  CommandResult result = call();
+  const CommandResult result = call();
   scan_guard_.reset();
-  // A command that changed the number of rows always resets the view.
-  // TODO(ctrl): Run(kDeleteSelected) reports no row change (DeleteSelected
-  // returns 0 when rows were removed); this keeps the view right meanwhile.
-  if (session_.list.Count() != rows_before && !result.rows) {
-    result.rows = result.states = true;
-    controller_->SelectionChanged();
-  }
   Apply(result);
   if (controller_->busy() && !busy_timer_->isActive()) busy_timer_->start();
 }
