@@ -64,6 +64,9 @@ QColor ColorOf(std::int32_t value) {
                 static_cast<int>((v >> 16) & 0xFFu));
 }
 
+// The status code shown once the command line's paths are listed (the field is cleared).
+constexpr int kCommandLineLoaded = 27;
+
 // A file URL for `path` that keeps every byte of the name.
 QUrl UrlOfPath(const std::u16string& path) {
   const std::string bytes = Utf16ToUtf8(path);
@@ -625,9 +628,14 @@ void MainWindow::LoadCommandLine(const CommandLine& command_line,
   status_bar_.SetStatus(status_code::kIdle);
   std::vector<std::u16string> paths;
   for (const std::u16string& argument : command_line.paths) {
-    paths.push_back(AbsolutePath(argument, working_folder));
+    std::u16string path = AbsolutePath(argument, working_folder);
+    (void)CorrectSpelling(session_.fs(), path);  // the last component as the disk spells it
+    paths.push_back(std::move(path));
   }
-  if (!paths.empty()) Route([&] { return controller_->AddCommandLinePaths(paths); });
+  if (!paths.empty()) {
+    Route([&] { return controller_->AddCommandLinePaths(paths); });
+    status_bar_.SetStatus(kCommandLineLoaded);
+  }
   if (command_line.filter_text) {
     Route([&] { return controller_->NarrowingEdited(*command_line.filter_text); });
   }
@@ -636,6 +644,7 @@ void MainWindow::LoadCommandLine(const CommandLine& command_line,
       return controller_->Run(SortCommand(command_line.sort_code / 10, command_line.sort_code % 10));
     });
   }
+  panel_->Refresh();  // the narrowing box shows the command line's filter text
 }
 
 // ---- closing ----
