@@ -14,7 +14,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLibraryInfo>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -31,9 +30,7 @@
 #include <QVBoxLayout>
 
 #include "app/auto_run.h"
-#include "core/csv_list.h"
 #include "macro/macro_list.h"
-#include "modes/mode_catalogue.h"
 #include "platform/file_name_bytes.h"
 #include "ui/command_table.h"
 #include "ui/file_list_model.h"
@@ -74,7 +71,6 @@ QUrl UrlOfPath(const std::u16string& path) {
                            QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size()))
                                .toPercentEncoding(QByteArrayLiteral("/")));
 }
-
 
 }  // namespace
 
@@ -117,6 +113,7 @@ MainWindow::MainWindow(Session& session, QtMessageSink& sink, QWidget* parent)
 
 MainWindow::~MainWindow() {
   qApp->removeEventFilter(keys_);
+  session_.progress = nullptr;
   session_.list.set_status_sink(nullptr);
   sink_.set_parent(nullptr);
 }
