@@ -1,6 +1,7 @@
 #!/bin/sh
 # Pictures of the window program under a virtual display: the empty window
-# and a listed sample folder, at the default size and at the minimum size.
+# and a listed sample folder, at the default size and at the minimum size,
+# and the folder after 変更確認 (the status icons).
 # Usage: scripts/screenshot.sh [OUTDIR]   (default build/screenshots)
 # Needs xvfb (xvfb-run), xauth and fonts-noto-cjk; build/tessivo-gui built.
 set -eu
@@ -37,3 +38,4 @@ shoot() {  # NAME SIZE ARGS...
 shoot empty 815x437
 shoot listed 815x437 "$sample"
 shoot listed-minimum 765x300 "$sample"
+TESSIVO_SCREENSHOT_CONFIRM=1 shoot confirmed 815x437 "$sample"

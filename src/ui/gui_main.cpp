@@ -16,6 +16,7 @@
 #include "platform/file_name_bytes.h"
 #include "platform/posix_file_system.h"
 #include "platform/program_folder.h"
+#include "ui/command_table.h"
 #include "ui/main_window.h"
 #include "ui/qt_message_sink.h"
 
@@ -87,6 +88,10 @@ int main(int argc, char** argv) {
   if (!shot.isEmpty()) {
     const QStringList size = qEnvironmentVariable("TESSIVO_SCREENSHOT_SIZE").split(QLatin1Char('x'));
     if (size.size() == 2) window.resize(size[0].toInt(), size[1].toInt());
+    // TESSIVO_SCREENSHOT_CONFIRM=1: the picture shows a preview (変更確認) of the list.
+    if (qEnvironmentVariableIsSet("TESSIVO_SCREENSHOT_CONFIRM")) {
+      QTimer::singleShot(1000, &window, [&window] { window.RunCommand(cmd::kConfirm); });
+    }
     QTimer::singleShot(1500, &window, [&window, shot] {
       const bool saved = window.grab().save(shot, "PNG");
       if (!saved) std::cerr << "tessivo-gui: cannot write " << shot.toStdString() << "\n";
