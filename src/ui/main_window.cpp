@@ -524,14 +524,39 @@ void MainWindow::RunCommand(int id) {
       view_->verticalScrollBar()->triggerAction(QAbstractSlider::SliderPageStepSub);
       break;
     case cmd::kNextControl:
-      focusNextChild();
+      StepPanelFocus(1);
       break;
     case cmd::kPreviousControl:
-      focusPreviousChild();
+      StepPanelFocus(-1);
       break;
     default:
       break;
   }
+}
+
+void MainWindow::StepPanelFocus(int step) {
+  // The current mode's controls in the panel's order, those a user can reach.
+  std::vector<QWidget*> chain;
+  for (int id : session_.panel.ControlsOf(session_.mode())) {
+    QWidget* control = panel_->Control(id);
+    if (control != nullptr && control->isVisible() && control->isEnabled() &&
+        control->focusPolicy() != Qt::NoFocus) {
+      chain.push_back(control);
+    }
+  }
+  if (chain.empty()) return;
+  const int count = static_cast<int>(chain.size());
+  const QWidget* focus = QApplication::focusWidget();
+  int next = step > 0 ? 0 : count - 1;  // from outside the panel: its first or last control
+  for (int i = 0; i < count; ++i) {
+    if (chain[static_cast<std::size_t>(i)] == focus ||
+        chain[static_cast<std::size_t>(i)]->isAncestorOf(focus)) {
+      next = ((i + step) % count + count) % count;
+      break;
+    }
+  }
+  chain[static_cast<std::size_t>(next)]->setFocus(step > 0 ? Qt::TabFocusReason
+                                                           : Qt::BacktabFocusReason);
 }
 
 void MainWindow::Apply(const CommandResult& result) {

@@ -109,6 +109,9 @@ class MainWindow final : public QMainWindow {
   template <typename F>
   void Route(F&& call);
   void ShowArrows(const HeaderArrows& arrows);
+  // Tab / Shift+Tab: the focus to the next or previous control of the mode
+  // shown, round the panel.
+  void StepPanelFocus(int step);
   void ShowListMenu(const QPoint& position);
   bool OpenPath(const std::u16string& path);
   void ShowAbout();

@@ -35,6 +35,7 @@
 #include "ui/command_table.h"
 #include "ui/file_list_model.h"
 #include "ui/main_window.h"
+#include "ui/mode_panel_widget.h"
 #include "ui/qt_message_sink.h"
 
 namespace tessivo {
@@ -182,6 +183,15 @@ TEST(MainWindowTest, DropSelectMoveCopyDeleteSortAndSaveAtClose) {
   program->Key(Qt::Key_C, Qt::ControlModifier);
   const QString csv = QStringLiteral("\"a.txt\",\"\",\"%1\"\r\n\"b.txt\",\"\",\"%1\"\r\n").arg(dir);
   EXPECT_EQ(QGuiApplication::clipboard()->text(), csv);
+
+  // Tab goes from the list to the mode's first control, Shift+Tab round to its last.
+  const std::vector<int>& controls = program->session->panel.ControlsOf(program->session->mode());
+  ASSERT_FALSE(controls.empty());
+  program->Key(Qt::Key_Tab);
+  EXPECT_EQ(QApplication::focusWidget(), w.panel()->Control(controls.front()));
+  program->Key(Qt::Key_Backtab, Qt::ShiftModifier);
+  EXPECT_FALSE(w.panel()->Control(controls.front())->hasFocus());
+  EXPECT_TRUE(w.panel()->isAncestorOf(QApplication::focusWidget()));
 
   // With an edit box focused, Ctrl+A and Del edit the box, not the list.
   auto* edit = new QLineEdit(QStringLiteral("text"));
