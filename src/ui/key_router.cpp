@@ -117,8 +117,10 @@ bool KeyRouter::Route(QObject* watched, QKeyEvent* key, bool run) {
     case KeyClass::kAlways:
       break;
   }
-  if (!available_(command)) return false;
-  if (run) run_(command);
+  // The key is the window's even while its command cannot run (busy, a
+  // long operation, a later version's command): a control must not act on
+  // it instead (the list's own Ctrl+A would select row by row).
+  if (run && available_(command)) run_(command);
   return true;
 }
 

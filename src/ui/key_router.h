@@ -11,7 +11,7 @@
 // - Enter, Shift+Enter, Tab, Shift+Tab and Esc are the window's, except
 //   inside the list's in-place name edit (which they end or cancel).
 // - Every other key of the table is always the window's.
-// A key whose command is not available now goes on to the control as usual.
+// A key the window takes does nothing while its command is not available.
 //
 // ScanInputGuard: while a long loop pumps events (a scan polling Escape),
 // only the Escape key gets through; input of every other kind is swallowed,
