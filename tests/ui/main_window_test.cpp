@@ -1,0 +1,325 @@
+// The window program as a user meets it, offscreen: one scenario from the
+// empty window through a drop, selection, moves, clipboard, deletion and
+// sorting to closing and starting again with the saved layout.
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <QAbstractItemModelTester>
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QDropEvent>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+#include <QTimer>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+#include <gtest/gtest.h>
+
+#include "app/session.h"
+#include "modes/calendar.h"
+#include "platform/file_name_bytes.h"
+#include "platform/posix_file_system.h"
+#include "support/scoped_temp_dir.h"
+#include "ui/command_table.h"
+#include "ui/file_list_model.h"
+#include "ui/main_window.h"
+#include "ui/mode_panel_widget.h"
+#include "ui/qt_message_sink.h"
+
+namespace tessivo {
+namespace {
+
+void WriteFile(const std::string& path, const std::string& bytes = "x") {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// One start of the program over a throw-away home with a portable ini.
+struct Program {
+  explicit Program(const std::u16string& home) {
+    ProgramEnvironment env;
+    env.tessivo_home = home;
+    location = *LocateProgram(env, fs);
+    session = std::make_unique<Session>(fs, sink, zone, location);
+    session->Start(StartOverrides{}, FileTimeFromUnix(1700000000, 0));
+    sink.answer_for_tests = [this](const MessageBox& box) {
+      boxes.push_back(box);
+      return AutomaticAnswer(box.style);
+    };
+    window = std::make_unique<MainWindow>(*session, sink);
+    window->show();
+  }
+  QString Header(int visual) const {
+    const QHeaderView* header = window->list_view()->horizontalHeader();
+    return window->model()->headerData(header->logicalIndex(visual), Qt::Horizontal).toString();
+  }
+  QString Cell0(int row) const {
+    return window->model()->index(row, 0).data().toString();
+  }
+  void Key(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QTest::qWait(120);  // past the busy time of a drop
+    QTest::keyClick(QApplication::focusWidget(), static_cast<Qt::Key>(key), modifiers);
+  }
+
+  PosixFileSystem fs;
+  SystemTimeZone zone;
+  QtMessageSink sink;
+  ProgramLocation location;
+  std::vector<MessageBox> boxes;
+  std::unique_ptr<Session> session;
+  std::unique_ptr<MainWindow> window;
+};
+
+TEST(MainWindowTest, DropSelectMoveCopyDeleteSortAndSaveAtClose) {
+  ScopedTempDir temp;
+  const std::string home = temp.NativePath("home");
+  ASSERT_EQ(::mkdir(home.c_str(), 0700), 0);
+  WriteFile(home + "/use.ini", "");
+  WriteFile(home + "/tessivo.ini", "[Base]\r\n_count=3\r\n");
+  const std::string folder = temp.NativePath("x");
+  ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
+  ASSERT_EQ(::mkdir((folder + "/sub").c_str(), 0700), 0);
+  WriteFile(folder + "/a.txt");
+  WriteFile(folder + "/b.txt");
+  WriteFile(folder + "/sub/c.txt");
+  WriteFile(folder + "/z\xFF.txt");  // not UTF-8: listed by its bytes
+  const QString dir = QString::fromStdString(folder) + QLatin1Char('/');
+
+  auto program = std::make_unique<Program>(Utf8ToUtf16(home));
+  MainWindow& w = *program->window;
+  QAbstractItemModelTester tester(w.model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
+  EXPECT_EQ(w.objectName(), QStringLiteral("Tessivo"));
+  EXPECT_EQ(w.windowTitle(), QStringLiteral("テッシーヴォ "));
+  EXPECT_GE(w.minimumWidth(), 765);
+  const QStringList headers = {QStringLiteral("変更前"), QStringLiteral("拡張子"),
+                               QStringLiteral("変更後"), QStringLiteral("フォルダ名"),
+                               QStringLiteral("サイズ"), QStringLiteral("更新日時")};
+  for (int visual = 0; visual < headers.size(); ++visual) {
+    EXPECT_EQ(program->Header(visual), headers[visual]) << visual;
+  }
+  EXPECT_EQ(w.CountFieldText(), QStringLiteral("選択   0/   0"));
+  // Commands of later versions are there and disabled; the list's are on.
+  EXPECT_FALSE(w.action(cmd::kTextEditor)->isEnabled());
+  EXPECT_FALSE(w.action(cmd::kOptions)->isEnabled());
+  EXPECT_TRUE(w.action(cmd::kOpenFolder)->isEnabled());
+  auto* sort_menu = w.findChild<QMenu*>(QStringLiteral("sortMenu"));
+  ASSERT_NE(sort_menu, nullptr);
+  ASSERT_EQ(sort_menu->actions().size(), 12);
+  EXPECT_EQ(sort_menu->actions()[0]->text(), QStringLiteral("変更前\tA→Z"));
+  EXPECT_EQ(sort_menu->actions()[1]->text(), QStringLiteral(" \tZ→A"));
+
+  // The user drags フォルダ名 to second place and widens 変更前; both survive
+  // every reset of the list and are saved at close.
+  QHeaderView* header = w.list_view()->horizontalHeader();
+  header->moveSection(header->visualIndex(2), 1);
+  header->resizeSection(0, 150);
+
+  // A drop of the folder: one level deep, the odd name kept byte for byte.
+  auto drop = [&](const std::string& path) {
+    QMimeData data;
+    data.setUrls({QUrl::fromEncoded(
+        "file://" + QByteArray::fromStdString(path).toPercentEncoding("/"))});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&w, &enter);
+    QDropEvent event(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&w, &event);
+  };
+  drop(folder);
+  FileList& list = program->session->list;
+  ASSERT_EQ(list.Count(), 3);
+  EXPECT_EQ(w.model()->index(0, 2).data().toString(), dir);  // logical column 2: the folder
+  EXPECT_EQ(w.StatusFieldText(), QStringLiteral(" ■ファイルやフォルダをドラッグ＆ドロップして下さい。■"));
+  EXPECT_EQ(w.CountFieldText(), QStringLiteral("選択   0/   3"));
+  drop(folder);
+  EXPECT_EQ(list.Count(), 3);
+  int odd = -1;
+  for (int row = 0; row < list.Count(); ++row) {
+    if (Utf16ToUtf8(list.FullPath(row)) == folder + "/z\xFF.txt") odd = row;
+  }
+  EXPECT_GE(odd, 0) << "the name that is not UTF-8 lost its byte";
+
+  // Header clicks: ascending with an up arrow, then descending.
+  auto click_header = [&](int column) {
+    QTest::qWait(120);  // past the busy time of a drop
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                      QPoint(header->sectionViewportPosition(column) + 5, 5));
+  };
+  click_header(0);
+  EXPECT_EQ(program->Cell0(0), QStringLiteral("a.txt"));
+  EXPECT_EQ(program->Cell0(1), QStringLiteral("b.txt"));
+  EXPECT_TRUE(header->isSortIndicatorShown());
+  EXPECT_EQ(header->sortIndicatorSection(), 0);
+  EXPECT_EQ(header->sortIndicatorOrder(), Qt::AscendingOrder);
+  click_header(0);
+  EXPECT_EQ(program->Cell0(2), QStringLiteral("a.txt"));
+  EXPECT_EQ(header->sortIndicatorOrder(), Qt::DescendingOrder);
+  click_header(0);
+  ASSERT_EQ(program->Cell0(0), QStringLiteral("a.txt"));
+
+  // Keys with the list focused: Ctrl+A selects every row.
+  w.list_view()->setFocus();
+  program->Key(Qt::Key_A, Qt::ControlModifier);
+  EXPECT_EQ(w.CountFieldText(), QStringLiteral("選択   3/   3"));
+  // A click on row 0, shift-click on row 1: the list's flags follow the view.
+  auto row_point = [&](int row) {  // in 拡張子: a click on a selected name would rename
+    return QPoint(w.list_view()->columnViewportPosition(1) + 5,
+                  w.list_view()->rowViewportPosition(row) + 3);
+  };
+  QTest::mouseClick(w.list_view()->viewport(), Qt::LeftButton, {}, row_point(0));
+  QTest::mouseClick(w.list_view()->viewport(), Qt::LeftButton, Qt::ShiftModifier, row_point(1));
+  EXPECT_TRUE(list.IsSelected(0) && list.IsSelected(1) && !list.IsSelected(2));
+  EXPECT_EQ(w.CountFieldText(), QStringLiteral("選択   2/   3"));
+  program->Key(Qt::Key_C, Qt::ControlModifier);
+  const QString csv = QStringLiteral("\"a.txt\",\"\",\"%1\"\r\n\"b.txt\",\"\",\"%1\"\r\n").arg(dir);
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), csv);
+
+  // Tab goes from the list to the mode's first control, Shift+Tab round to its last.
+  const std::vector<int>& controls = program->session->panel.ControlsOf(program->session->mode());
+  ASSERT_FALSE(controls.empty());
+  program->Key(Qt::Key_Tab);
+  EXPECT_EQ(QApplication::focusWidget(), w.panel()->Control(controls.front()));
+  program->Key(Qt::Key_Backtab, Qt::ShiftModifier);
+  EXPECT_FALSE(w.panel()->Control(controls.front())->hasFocus());
+  EXPECT_TRUE(w.panel()->isAncestorOf(QApplication::focusWidget()));
+
+  // With an edit box focused, Ctrl+A and Del edit the box, not the list.
+  auto* edit = new QLineEdit(QStringLiteral("text"));
+  w.panel_slot()->addWidget(edit);
+  edit->setFocus();
+  program->Key(Qt::Key_A, Qt::ControlModifier);
+  program->Key(Qt::Key_Delete);
+  EXPECT_EQ(edit->text(), QString());
+  EXPECT_EQ(list.Count(), 3);
+  EXPECT_EQ(w.CountFieldText(), QStringLiteral("選択   2/   3"));
+
+  // Alt+↓ moves the selection down (even from the edit box); the view follows.
+  QTest::mouseClick(w.list_view()->viewport(), Qt::LeftButton, {}, row_point(0));
+  program->Key(Qt::Key_Down, Qt::AltModifier);
+  EXPECT_EQ(program->Cell0(1), QStringLiteral("a.txt"));
+  EXPECT_TRUE(list.IsSelected(1));
+  EXPECT_TRUE(w.list_view()->selectionModel()->isRowSelected(1, {}));
+  EXPECT_FALSE(w.list_view()->selectionModel()->isRowSelected(0, {}));
+
+  // Del removes the selected row; Ctrl+V pastes the copied rows before the focused one.
+  w.list_view()->setFocus();
+  program->Key(Qt::Key_Delete);
+  ASSERT_EQ(list.Count(), 2);
+  EXPECT_EQ(w.CountFieldText(), QStringLiteral("選択   1/   2"));
+  list.SetFocusedRow(1);
+  program->Key(Qt::Key_V, Qt::ControlModifier);
+  ASSERT_EQ(list.Count(), 4);
+  EXPECT_EQ(program->Cell0(1), QStringLiteral("a.txt"));
+  EXPECT_EQ(program->Cell0(2), QStringLiteral("b.txt"));
+  // F2 renames the selected row in place: Enter ends the edit (it does not
+  // confirm), the question is answered OK, the file is renamed on disk.
+  QTest::mouseClick(w.list_view()->viewport(), Qt::LeftButton, {}, row_point(1));
+  program->Key(Qt::Key_F2);
+  auto* name_edit = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+  ASSERT_NE(name_edit, nullptr);
+  name_edit->selectAll();
+  QTest::keyClicks(name_edit, QStringLiteral("renamed.txt"));
+  program->Key(Qt::Key_Return);
+  QTest::qWait(10);
+  EXPECT_EQ(program->Cell0(1), QStringLiteral("renamed.txt"));
+  EXPECT_EQ(::access((folder + "/renamed.txt").c_str(), F_OK), 0);
+  ASSERT_EQ(program->boxes.size(), 1u);
+  EXPECT_EQ(program->boxes[0].title, u"Rename it now?");
+  // Ctrl+A then Del empties the list.
+  program->Key(Qt::Key_A, Qt::ControlModifier);
+  program->Key(Qt::Key_Delete);
+  EXPECT_EQ(list.Count(), 0);
+  EXPECT_EQ(w.CountFieldText(), QStringLiteral("選択   0/   0"));
+
+  // Escape held during a scan stops it; the rows listed so far stay.
+  const std::string big = temp.NativePath("big");
+  ASSERT_EQ(::mkdir(big.c_str(), 0700), 0);
+  for (int i = 0; i < 300; ++i) WriteFile(big + "/f" + std::to_string(i));
+  QTest::qWait(120);
+  QCoreApplication::postEvent(w.list_view(),
+                              new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+  drop(big);
+  EXPECT_LT(list.Count(), 300);
+  EXPECT_EQ(w.CountFieldText(),
+            QStringLiteral("選択   0/ %1").arg(list.Count(), 3, 10, QLatin1Char(' ')));
+  QTest::qWait(120);
+  drop(big);  // without Escape the rest follows
+  EXPECT_EQ(list.Count(), 300);
+  // The panel's confirm button previews: the new names show in 変更後.
+  QTest::qWait(120);
+  auto* confirm = w.findChild<QPushButton*>(QStringLiteral("id1003"));
+  ASSERT_NE(confirm, nullptr);
+  confirm->click();
+  EXPECT_EQ(w.model()->index(0, 3).data().toString(), program->Cell0(0));
+
+  // Closing saves the placement and the header; the next start brings them back.
+  w.setGeometry(40, 50, 900, 500);
+  ASSERT_TRUE(w.close());
+  program = std::make_unique<Program>(Utf8ToUtf16(home));
+  const MainWindow& again = *program->window;
+  EXPECT_EQ(again.geometry().size(), QSize(900, 500));
+  EXPECT_EQ(program->Header(1), QStringLiteral("フォルダ名"));
+  EXPECT_EQ(program->Header(2), QStringLiteral("拡張子"));
+  EXPECT_EQ(again.list_view()->horizontalHeader()->sectionSize(0), 150);
+}
+
+// The boxes of each style: buttons, default button, icon; Escape takes the last button.
+TEST(QtMessageSinkTest, StylesBecomeButtonsIconsAndDefaults) {
+  struct Case {
+    unsigned style;
+    QMessageBox::StandardButtons buttons;
+    QMessageBox::StandardButton default_button;
+    QMessageBox::Icon icon;
+    int escape_answer;
+  };
+  const Case cases[] = {
+      {box::kOk | box::kIconInformation, QMessageBox::Ok, QMessageBox::Ok,
+       QMessageBox::Information, kAnswerOk},
+      {box::kOkCancel | box::kIconWarning, QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok,
+       QMessageBox::Warning, kAnswerCancel},
+      {box::kYesNo | box::kIconQuestion | box::kDefButton2, QMessageBox::Yes | QMessageBox::No,
+       QMessageBox::No, QMessageBox::Question, kAnswerNo},
+      {box::kYesNoCancel | box::kIconStop | box::kDefButton3,
+       QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Cancel,
+       QMessageBox::Critical, kAnswerCancel},
+  };
+  for (const Case& c : cases) {
+    std::ostringstream err;
+    QtMessageSink sink(&err);
+    QMessageBox* seen = nullptr;
+    QTimer::singleShot(0, [&] {
+      seen = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (seen == nullptr) return;
+      EXPECT_EQ(seen->standardButtons(), c.buttons) << c.style;
+      EXPECT_EQ(seen->standardButton(seen->defaultButton()), c.default_button) << c.style;
+      EXPECT_EQ(seen->icon(), c.icon) << c.style;
+      EXPECT_TRUE(seen->windowFlags() & Qt::WindowStaysOnTopHint) << "unowned boxes stay on top";
+      if (QAbstractButton* yes = seen->button(QMessageBox::Yes)) {
+        EXPECT_EQ(yes->text(), QStringLiteral("はい(&Y)")) << "Qt's own texts in Japanese";
+      }
+      QTest::keyClick(seen, Qt::Key_Escape);
+    });
+    const int answer = sink.Show(MessageBox{u"Title", u"本文", c.style, /*owned=*/false});
+    ASSERT_NE(seen, nullptr) << c.style;
+    EXPECT_EQ(answer, c.escape_answer) << c.style;
+    EXPECT_TRUE(err.str().empty());
+  }
+  // A box the policy answered is still written as one line.
+  std::ostringstream err;
+  QtMessageSink sink(&err);
+  sink.Note(MessageBox{u"List Full", u"一杯\r\nです", box::kYesNo, false}, kAnswerYes);
+  EXPECT_EQ(err.str(), "[List Full] 一杯 です => Yes (answered automatically)\n");
+}
+
+}  // namespace
+}  // namespace tessivo
