@@ -7,42 +7,62 @@
 #include <iostream>
 
 #include "core/headless_message_sink.h"
+#include "core/message_text.h"
 
 namespace tessivo {
 namespace {
 
-QMessageBox::Icon IconOf(unsigned style) {
-  switch (style & 0xF0u) {
-    case box::kIconStop:
-      return QMessageBox::Critical;
-    case box::kIconQuestion:
-      return QMessageBox::Question;
-    case box::kIconWarning:
-      return QMessageBox::Warning;
-    case box::kIconInformation:
-      return QMessageBox::Information;
-    default:
-      return QMessageBox::NoIcon;
-  }
+// The style's field under `mask` (the icon, or the buttons).
+BoxStyle FieldOf(BoxStyle style, unsigned mask) {
+  return static_cast<BoxStyle>(static_cast<unsigned>(style) & mask);
+}
+
+QMessageBox::Icon IconOf(BoxStyle style) {
+  const BoxStyle icon = FieldOf(style, 0xF0u);
+  if (icon == box::kIconStop) return QMessageBox::Critical;
+  if (icon == box::kIconQuestion) return QMessageBox::Question;
+  if (icon == box::kIconWarning) return QMessageBox::Warning;
+  if (icon == box::kIconInformation) return QMessageBox::Information;
+  return QMessageBox::NoIcon;
 }
 
 // The buttons of a style, in the order the default-button bits count them.
-std::vector<std::pair<QMessageBox::StandardButton, int>> ButtonsOf(unsigned style) {
-  switch (style & 0xFu) {
-    case box::kOkCancel:
-      return {{QMessageBox::Ok, kAnswerOk}, {QMessageBox::Cancel, kAnswerCancel}};
-    case box::kYesNoCancel:
-      return {{QMessageBox::Yes, kAnswerYes},
-              {QMessageBox::No, kAnswerNo},
-              {QMessageBox::Cancel, kAnswerCancel}};
-    case box::kYesNo:
-      return {{QMessageBox::Yes, kAnswerYes}, {QMessageBox::No, kAnswerNo}};
-    default:
-      return {{QMessageBox::Ok, kAnswerOk}};
+std::vector<std::pair<QMessageBox::StandardButton, int>> ButtonsOf(BoxStyle style) {
+  const BoxStyle buttons = FieldOf(style, 0xFu);
+  if (buttons == box::kOkCancel) {
+    return {{QMessageBox::Ok, kAnswerOk}, {QMessageBox::Cancel, kAnswerCancel}};
   }
+  if (buttons == box::kYesNoCancel) {
+    return {{QMessageBox::Yes, kAnswerYes},
+            {QMessageBox::No, kAnswerNo},
+            {QMessageBox::Cancel, kAnswerCancel}};
+  }
+  if (buttons == box::kYesNo) return {{QMessageBox::Yes, kAnswerYes}, {QMessageBox::No, kAnswerNo}};
+  return {{QMessageBox::Ok, kAnswerOk}};
 }
 
 QString ToQString(const std::u16string& text) { return QString::fromStdU16String(text); }
+
+// A catalogue text through the translator: the Japanese text is the source
+// and the key tells apart entries that read alike.
+QString Translated(MessageId id) {
+  const QByteArray source = QString::fromStdU16String(std::u16string(Text(id))).toUtf8();
+  const std::string key(KeyOf(id));
+  return QCoreApplication::translate("Message", source.constData(), key.c_str());
+}
+
+// What the box shows: the catalogue's texts translated where the box says
+// which they were, else the text as composed.
+QString TitleOf(const MessageBox& box) {
+  return box.title_id ? Translated(*box.title_id) : ToQString(box.title);
+}
+
+QString TextOf(const MessageBox& box) {
+  if (!box.text_id) return ToQString(box.text);
+  // The values go in after translation, so a translation may move them.
+  const std::u16string pattern = Translated(*box.text_id).toStdU16String();
+  return ToQString(FillMessage(pattern, std::span<const std::u16string>(box.args)));
+}
 
 }  // namespace
 
@@ -62,16 +82,16 @@ bool InstallQtJapanese() {
 
 int QtMessageSink::Show(const MessageBox& box) {
   if (answer_for_tests) return answer_for_tests(box);
-  QMessageBox message(IconOf(box.style), ToQString(box.title), ToQString(box.text),
+  QMessageBox message(IconOf(box.style), TitleOf(box), TextOf(box),
                       QMessageBox::NoButton, box.owned ? parent_.data() : nullptr);
-  if (!box.owned || (box.style & box::kTopMost) != 0) {
+  if (!box.owned || HasStyle(box.style, box::kTopMost)) {
     message.setWindowFlag(Qt::WindowStaysOnTopHint, true);
   }
   const auto buttons = ButtonsOf(box.style);
   for (const auto& [button, answer] : buttons) message.addButton(button);
   std::size_t default_index = 0;
-  if ((box.style & box::kDefButton3) != 0) default_index = 2;
-  else if ((box.style & box::kDefButton2) != 0) default_index = 1;
+  if (HasStyle(box.style, box::kDefButton3)) default_index = 2;
+  else if (HasStyle(box.style, box::kDefButton2)) default_index = 1;
   if (default_index < buttons.size()) message.setDefaultButton(buttons[default_index].first);
   // Escape answers Cancel where there is one, else the last button (No or OK).
   message.setEscapeButton(buttons.back().first);

@@ -276,7 +276,7 @@ TEST(MainWindowTest, DropSelectMoveCopyDeleteSortAndSaveAtClose) {
 // The boxes of each style: buttons, default button, icon; Escape takes the last button.
 TEST(QtMessageSinkTest, StylesBecomeButtonsIconsAndDefaults) {
   struct Case {
-    unsigned style;
+    BoxStyle style;
     QMessageBox::StandardButtons buttons;
     QMessageBox::StandardButton default_button;
     QMessageBox::Icon icon;
@@ -300,24 +300,37 @@ TEST(QtMessageSinkTest, StylesBecomeButtonsIconsAndDefaults) {
     QTimer::singleShot(0, [&] {
       seen = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
       if (seen == nullptr) return;
-      EXPECT_EQ(seen->standardButtons(), c.buttons) << c.style;
-      EXPECT_EQ(seen->standardButton(seen->defaultButton()), c.default_button) << c.style;
-      EXPECT_EQ(seen->icon(), c.icon) << c.style;
+      EXPECT_EQ(seen->standardButtons(), c.buttons) << static_cast<unsigned>(c.style);
+      EXPECT_EQ(seen->standardButton(seen->defaultButton()), c.default_button) << static_cast<unsigned>(c.style);
+      EXPECT_EQ(seen->icon(), c.icon) << static_cast<unsigned>(c.style);
       EXPECT_TRUE(seen->windowFlags() & Qt::WindowStaysOnTopHint) << "unowned boxes stay on top";
+      EXPECT_EQ(seen->text(), QStringLiteral("\"/x/a.txt\"  を \n\"b.txt\"  に\n変更できませんでした。\n\n続行しますか。"))
+          << "a catalogue text filled after translation";
       if (QAbstractButton* yes = seen->button(QMessageBox::Yes)) {
         EXPECT_EQ(yes->text(), QStringLiteral("はい(&Y)")) << "Qt's own texts in Japanese";
       }
       QTest::keyClick(seen, Qt::Key_Escape);
     });
-    const int answer = sink.Show(MessageBox{u"Title", u"本文", c.style, /*owned=*/false});
-    ASSERT_NE(seen, nullptr) << c.style;
-    EXPECT_EQ(answer, c.escape_answer) << c.style;
+    MessageBox shown;
+    shown.title = u"Title";
+    shown.style = c.style;
+    shown.owned = false;
+    shown.text_id = MessageId::kChangeFailedName;
+    shown.args = {u"/x/a.txt", u"b.txt"};
+    const int answer = sink.Show(shown);
+    ASSERT_NE(seen, nullptr) << static_cast<unsigned>(c.style);
+    EXPECT_EQ(answer, c.escape_answer) << static_cast<unsigned>(c.style);
     EXPECT_TRUE(err.str().empty());
   }
   // A box the policy answered is still written as one line.
   std::ostringstream err;
   QtMessageSink sink(&err);
-  sink.Note(MessageBox{u"List Full", u"一杯\r\nです", box::kYesNo, false}, kAnswerYes);
+  MessageBox noted;
+  noted.title = u"List Full";
+  noted.text = u"一杯\r\nです";
+  noted.style = box::kYesNo;
+  noted.owned = false;
+  sink.Note(noted, kAnswerYes);
   EXPECT_EQ(err.str(), "[List Full] 一杯 です => Yes (answered automatically)\n");
 }
 
