@@ -79,8 +79,8 @@ MainWindow::MainWindow(Session& session, QtMessageSink& sink, QWidget* parent)
   RegisterIcons();
   setObjectName(QStringLiteral("Tessivo"));
   const bool japanese_name = session_.settings.Int(IntKey::kUsejpname) != 0;
-  setWindowTitle((japanese_name ? tr("テッシーヴォ") : QStringLiteral("Tessivo")) +
-                 QLatin1Char(' '));
+  setWindowTitle(
+      QString::fromStdU16String(MainWindowTitle(japanese_name, session_.messenger.test_mode())));
   setWindowIcon(QIcon(QStringLiteral(":/icons/tessivo.svg")));
   setAcceptDrops(true);
   resize(3200, 407);
