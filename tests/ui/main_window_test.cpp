@@ -304,9 +304,15 @@ TEST(MainWindowTest, ConfirmExecuteUndoMacroRefusalAndDirectRename) {
   ASSERT_EQ(session.list.Count(), 2);
   ASSERT_EQ(session.mode(), 1);
 
+  // Alt+← from the first mode wraps round to the macro mode, Alt+→ comes back.
+  w.list_view()->setFocus();
+  program.Key(Qt::Key_Left, Qt::AltModifier);
+  EXPECT_EQ(session.mode(), 19);
+  program.Key(Qt::Key_Right, Qt::AltModifier);
+  ASSERT_EQ(session.mode(), 1);
+
   // Ctrl+2: 拡張子, its help in the status bar, the focus in its field with
   // the text selected, and only its own controls shown.
-  w.list_view()->setFocus();
   program.Key(Qt::Key_2, Qt::ControlModifier);
   ASSERT_EQ(session.mode(), 2);
   EXPECT_EQ(w.StatusFieldText(),
@@ -362,10 +368,17 @@ TEST(MainWindowTest, ConfirmExecuteUndoMacroRefusalAndDirectRename) {
   EXPECT_EQ(button(1001)->text(), QStringLiteral("★ UnDo ★"));
   EXPECT_FALSE(button(1003)->isEnabled());
   for (int id = 1081; id <= 1092; ++id) EXPECT_FALSE(button(id)->isEnabled()) << id;
+  EXPECT_EQ(w.StatusFieldText(), QStringLiteral("【UnDo】 変更したファイル名を元に戻します。"));
+  EXPECT_EQ(program.Header(3), QStringLiteral("<備考>"));
+  auto* logs = panel.findChild<QComboBox*>(QStringLiteral("undoLogList"));
+  EXPECT_TRUE(logs->isVisible());
+  EXPECT_EQ(logs->count(), 9);
   button(1001)->click();
   EXPECT_TRUE(exists("a.txt") && exists("b.txt") && !exists("a.bak") && !exists("b.bak"));
   EXPECT_FALSE(session.undo.active());
   EXPECT_EQ(button(1001)->text(), QStringLiteral("☆ 実行 ☆"));
+  EXPECT_EQ(button(1067)->text(), QStringLiteral("変更UnDo"));
+  EXPECT_EQ(program.Header(3), QStringLiteral("フォルダ名"));
   EXPECT_TRUE(button(1003)->isEnabled());
 
   // The macro mode refuses to execute and renames nothing.
@@ -383,18 +396,28 @@ TEST(MainWindowTest, ConfirmExecuteUndoMacroRefusalAndDirectRename) {
   ASSERT_FALSE(program.boxes.empty());
   EXPECT_EQ(program.boxes[0].title_id, MessageId::kPlaybackUnavailableTitle);
 
-  // F2: a direct rename renames on disk and writes no log line.
+  // F2: a name too long for the folder is refused; a direct rename renames
+  // on disk and writes no log line.
   const std::string log_before = read_log();
-  QTest::mouseClick(w.list_view()->viewport(), Qt::LeftButton, {},
-                    QPoint(w.list_view()->columnViewportPosition(1) + 5,
-                           w.list_view()->rowViewportPosition(0) + 3));
-  program.Key(Qt::Key_F2);
-  auto* name_edit = qobject_cast<QLineEdit*>(QApplication::focusWidget());
-  ASSERT_NE(name_edit, nullptr);
-  name_edit->selectAll();
-  QTest::keyClicks(name_edit, QStringLiteral("c.txt"));
-  program.Key(Qt::Key_Return);
-  QTest::qWait(10);
+  auto direct_rename = [&](const QString& name) {
+    QTest::mouseClick(w.list_view()->viewport(), Qt::LeftButton, {},
+                      QPoint(w.list_view()->columnViewportPosition(1) + 5,
+                             w.list_view()->rowViewportPosition(0) + 3));
+    program.Key(Qt::Key_F2);
+    auto* name_edit = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    ASSERT_NE(name_edit, nullptr);
+    name_edit->selectAll();
+    QTest::keyClicks(name_edit, name);
+    program.boxes.clear();
+    program.Key(Qt::Key_Return);
+    QTest::qWait(10);
+    ASSERT_EQ(program.boxes.size(), 1u);
+  };
+  direct_rename(QString(260, QLatin1Char('y')));
+  EXPECT_EQ(program.boxes[0].title, u"Too Long");
+  EXPECT_TRUE(exists("a.txt") && exists("b.txt"));
+  direct_rename(QStringLiteral("c.txt"));
+  EXPECT_EQ(program.boxes[0].title, u"Rename it now?");
   EXPECT_TRUE(exists("c.txt"));
   EXPECT_EQ(read_log(), log_before);
 }
