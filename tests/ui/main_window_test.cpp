@@ -420,6 +420,13 @@ TEST(MainWindowTest, ConfirmExecuteUndoMacroRefusalAndDirectRename) {
   EXPECT_EQ(program.boxes[0].title, u"Rename it now?");
   EXPECT_TRUE(exists("c.txt"));
   EXPECT_EQ(read_log(), log_before);
+
+  // A window opened in test mode says so in its title.
+  session.messenger.set_test_mode(true);
+  MainWindow test_window(session, program.sink);
+  EXPECT_EQ(test_window.windowTitle(), QStringLiteral("Test Mode. Test Mode. Test Mode. Test Mode. "
+                                                      "Test Mode. Test Mode. Test Mode. Test Mode. "
+                                                      "Test Mode. Test Mode."));
 }
 
 // The boxes of each style: buttons, default button, icon; Escape takes the last button.
