@@ -151,9 +151,11 @@ void MainWindow::ConnectPanel() {
     if (focus_control == 0) return;
     if (QWidget* control = panel_->Control(focus_control)) {
       control->setFocus();
-      if (auto* edit = qobject_cast<QLineEdit*>(control); edit != nullptr && select_text) {
-        edit->selectAll();
-      }
+      // Also when the control had the focus already (the mode's button
+      // pressed again, Esc): its text is selected for typing over.
+      auto* edit = qobject_cast<QLineEdit*>(control);
+      if (auto* combo = qobject_cast<QComboBox*>(control)) edit = combo->lineEdit();
+      if (edit != nullptr && select_text) edit->selectAll();
     }
   });
   panel_->Refresh();

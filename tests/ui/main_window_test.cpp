@@ -323,6 +323,10 @@ TEST(MainWindowTest, ConfirmExecuteUndoMacroRefusalAndDirectRename) {
   program.Key(Qt::Key_2, Qt::ControlModifier);
   EXPECT_TRUE(extension->hasFocus());
   EXPECT_EQ(extension->lineEdit()->selectedText(), QStringLiteral("bak"));
+  // Esc presses the mode's button again: the text is selected once more.
+  extension->lineEdit()->deselect();
+  program.Key(Qt::Key_Escape);
+  EXPECT_EQ(extension->lineEdit()->selectedText(), QStringLiteral("bak"));
   const std::vector<int>& own = session.panel.ControlsOf(2);
   EXPECT_EQ(std::set<int>(own.begin(), own.end()), (std::set<int>{1008, 1034, 1547}));
   for (int mode : {1, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 19}) {
