@@ -807,6 +807,17 @@ CommandResult Controller::NarrowingEdited(const std::u16string& text) {
   return Finish(result);
 }
 
+std::u16string MainWindowTitle(bool japanese_name, bool test_mode) {
+  if (!test_mode) return japanese_name ? u"テッシーヴォ " : u"Tessivo ";
+  constexpr int kTestModeTitleRepeats = 10;
+  std::u16string title;
+  for (int i = 0; i < kTestModeTitleRepeats; ++i) {
+    if (i > 0) title += u' ';
+    title += u"Test Mode.";
+  }
+  return title;
+}
+
 std::u16string FindHelpPage(FileSystem& fs, std::u16string_view program_folder) {
   const std::u16string candidates[] = {std::u16string(program_folder) + u"help/index.html",
                                        u"/usr/share/doc/tessivo/help/index.html"};

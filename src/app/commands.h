@@ -263,6 +263,13 @@ class Controller {
   bool preview_statuses_ = false;
 };
 
+// The main window's title: the display name ("Tessivo", or "テッシーヴォ"
+// when `japanese_name`) with one blank after it, the title a second start
+// looks for to hand its paths over; in test mode "Test Mode." ten times,
+// one blank between them, so no second start hands its paths to a run
+// that changes nothing.
+std::u16string MainWindowTitle(bool japanese_name, bool test_mode);
+
 // The help page: "help/index.html" in `program_folder` (the executable's
 // folder, ending in "/"), else under /usr/share/doc/tessivo; empty when
 // neither exists.

@@ -70,6 +70,9 @@ int main(int argc, char** argv) {
     std::cerr << "tessivo-gui: " << Utf16ToUtf8(stopper->message) << "\n";
     return 2;
   }
+  // "/test" given to the window program itself (not within an automatic
+  // run) also opens the window in test mode: it previews and changes nothing.
+  session.messenger.set_test_mode(cl.test_mode || cl.dry_run_given);
   StartOverrides overrides;
   overrides.file_folder = cl.file_folder;
   overrides.dropped_folder = cl.dropped_folder;

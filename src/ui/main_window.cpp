@@ -79,8 +79,8 @@ MainWindow::MainWindow(Session& session, QtMessageSink& sink, QWidget* parent)
   RegisterIcons();
   setObjectName(QStringLiteral("Tessivo"));
   const bool japanese_name = session_.settings.Int(IntKey::kUsejpname) != 0;
-  setWindowTitle((japanese_name ? tr("テッシーヴォ") : QStringLiteral("Tessivo")) +
-                 QLatin1Char(' '));
+  setWindowTitle(
+      QString::fromStdU16String(MainWindowTitle(japanese_name, session_.messenger.test_mode())));
   setWindowIcon(QIcon(QStringLiteral(":/icons/tessivo.svg")));
   setAcceptDrops(true);
   resize(3200, 407);
@@ -151,9 +151,11 @@ void MainWindow::ConnectPanel() {
     if (focus_control == 0) return;
     if (QWidget* control = panel_->Control(focus_control)) {
       control->setFocus();
-      if (auto* edit = qobject_cast<QLineEdit*>(control); edit != nullptr && select_text) {
-        edit->selectAll();
-      }
+      // Also when the control had the focus already (the mode's button
+      // pressed again, Esc): its text is selected for typing over.
+      auto* edit = qobject_cast<QLineEdit*>(control);
+      if (auto* combo = qobject_cast<QComboBox*>(control)) edit = combo->lineEdit();
+      if (edit != nullptr && select_text) edit->selectAll();
     }
   });
   panel_->Refresh();

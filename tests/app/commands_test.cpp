@@ -396,6 +396,16 @@ TEST(StatusBarTest, PolicyAndRewriteOnlyOnChange) {
   EXPECT_EQ(count_writes, 1);
 }
 
+TEST(MainWindowTitleTest, DisplayNameOrTheTestModeTitle) {
+  EXPECT_EQ(MainWindowTitle(false, false), u"Tessivo ");
+  EXPECT_EQ(MainWindowTitle(true, false), u"テッシーヴォ ");
+  const std::u16string test_title = MainWindowTitle(true, true);
+  EXPECT_EQ(test_title,
+            u"Test Mode. Test Mode. Test Mode. Test Mode. Test Mode. Test Mode. Test Mode. "
+            u"Test Mode. Test Mode. Test Mode.");
+  EXPECT_EQ(MainWindowTitle(false, true), test_title);
+}
+
 TEST(FileUrlTest, PathKeepsTheBytesOfTheUrl) {
   const struct {
     const char* url;

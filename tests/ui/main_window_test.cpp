@@ -9,6 +9,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
 #include <QDropEvent>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -16,6 +17,7 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
+#include <QTabBar>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
@@ -23,6 +25,7 @@
 #include <QVBoxLayout>
 #include <fstream>
 #include <memory>
+#include <set>
 #include <sstream>
 
 #include <gtest/gtest.h>
@@ -271,6 +274,163 @@ TEST(MainWindowTest, DropSelectMoveCopyDeleteSortAndSaveAtClose) {
   EXPECT_EQ(program->Header(1), QStringLiteral("フォルダ名"));
   EXPECT_EQ(program->Header(2), QStringLiteral("拡張子"));
   EXPECT_EQ(again.list_view()->horizontalHeader()->sectionSize(0), 150);
+}
+
+// The main job with the keyboard and the panel: a mode by Ctrl+2, confirm,
+// Enter to execute, undo, the macro mode refusing, and a direct rename
+// that writes no log.
+TEST(MainWindowTest, ConfirmExecuteUndoMacroRefusalAndDirectRename) {
+  ScopedTempDir temp;
+  const std::string home = temp.NativePath("home");
+  ASSERT_EQ(::mkdir(home.c_str(), 0700), 0);
+  WriteFile(home + "/use.ini", "");
+  const std::string folder = temp.NativePath("x");
+  ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
+  WriteFile(folder + "/a.txt");
+  WriteFile(folder + "/b.txt");
+  auto exists = [&](const char* name) { return ::access((folder + "/" + name).c_str(), F_OK) == 0; };
+  auto read_log = [&] {
+    std::ifstream in(home + "/rename1.log", std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  };
+  Program program(Utf8ToUtf16(home));
+  MainWindow& w = *program.window;
+  Session& session = *program.session;
+  ModePanelWidget& panel = *w.panel();
+  auto button = [&](int id) { return panel.findChild<QPushButton*>(QStringLiteral("id%1").arg(id)); };
+  auto* extension = qobject_cast<QComboBox*>(panel.Control(ctl::kExtensionText));
+  ASSERT_NE(extension, nullptr);
+  w.AddDroppedPaths({Utf8ToUtf16(folder)});
+  ASSERT_EQ(session.list.Count(), 2);
+  ASSERT_EQ(session.mode(), 1);
+
+  // Alt+← from the first mode wraps round to the macro mode, Alt+→ comes back.
+  w.list_view()->setFocus();
+  program.Key(Qt::Key_Left, Qt::AltModifier);
+  EXPECT_EQ(session.mode(), 19);
+  program.Key(Qt::Key_Right, Qt::AltModifier);
+  ASSERT_EQ(session.mode(), 1);
+
+  // Ctrl+2: 拡張子, its help in the status bar, the focus in its field with
+  // the text selected, and only its own controls shown.
+  program.Key(Qt::Key_2, Qt::ControlModifier);
+  ASSERT_EQ(session.mode(), 2);
+  EXPECT_EQ(w.StatusFieldText(),
+            QStringLiteral("【拡張子】 拡張子を変更します。空白にすると拡張子がなくなります。"));
+  EXPECT_TRUE(extension->hasFocus());
+  QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("bak"));
+  program.Key(Qt::Key_1, Qt::ControlModifier);
+  program.Key(Qt::Key_2, Qt::ControlModifier);
+  EXPECT_TRUE(extension->hasFocus());
+  EXPECT_EQ(extension->lineEdit()->selectedText(), QStringLiteral("bak"));
+  // Esc presses the mode's button again: the text is selected once more.
+  extension->lineEdit()->deselect();
+  program.Key(Qt::Key_Escape);
+  EXPECT_EQ(extension->lineEdit()->selectedText(), QStringLiteral("bak"));
+  const std::vector<int>& own = session.panel.ControlsOf(2);
+  EXPECT_EQ(std::set<int>(own.begin(), own.end()), (std::set<int>{1008, 1034, 1547}));
+  for (int mode : {1, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 19}) {
+    for (int id : session.panel.ControlsOf(mode)) {
+      if (std::find(own.begin(), own.end(), id) == own.end()) {
+        EXPECT_FALSE(panel.Control(id)->isVisible()) << id;
+      }
+    }
+  }
+  for (int id : own) EXPECT_TRUE(panel.Control(id)->isVisible()) << id;
+
+  // Confirm: the new names with status 7; Enter then executes after the question.
+  QTest::qWait(120);
+  button(1003)->click();
+  QStringList shown;  // 変更前 → 変更後 as the list shows them
+  for (int row = 0; row < 2; ++row) {
+    EXPECT_EQ(session.list.GetFileStatus(row), FileStatus::kChangeable) << row;
+    shown << program.Cell0(row) + QStringLiteral("→") +
+                 w.model()->index(row, session.list.ColumnOf(Cell::kNewName)).data().toString();
+  }
+  shown.sort();
+  EXPECT_EQ(shown, (QStringList{QStringLiteral("a.txt→a.bak"), QStringLiteral("b.txt→b.bak")}));
+  program.boxes.clear();
+  extension->setFocus();
+  program.Key(Qt::Key_Return);
+  ASSERT_FALSE(program.boxes.empty());
+  EXPECT_EQ(program.boxes[0].text_id, MessageId::kStartText);
+  EXPECT_TRUE(exists("a.bak") && exists("b.bak") && !exists("a.txt") && !exists("b.txt"));
+  EXPECT_EQ(session.list.Count(), 0);
+  const std::string log = read_log();
+  int lines = 0;
+  for (std::size_t at = 0, end; (end = log.find("\r\n", at)) != std::string::npos; at = end + 2) {
+    EXPECT_TRUE(log.substr(at, end - at).ends_with("\"<NORMAL>\"")) << log;
+    ++lines;
+  }
+  EXPECT_EQ(lines, 2);
+  EXPECT_TRUE(log.ends_with("\r\n"));
+
+  // Ctrl+B: undo mode; the UnDo button restores the names and leaves it.
+  program.Key(Qt::Key_B, Qt::ControlModifier);
+  ASSERT_TRUE(session.undo.active());
+  EXPECT_EQ(button(1067)->text(), QStringLiteral("UnDo中止"));
+  EXPECT_EQ(button(1001)->text(), QStringLiteral("★ UnDo ★"));
+  EXPECT_FALSE(button(1003)->isEnabled());
+  for (int id = 1081; id <= 1092; ++id) EXPECT_FALSE(button(id)->isEnabled()) << id;
+  EXPECT_EQ(w.StatusFieldText(), QStringLiteral("【UnDo】 変更したファイル名を元に戻します。"));
+  EXPECT_EQ(program.Header(3), QStringLiteral("<備考>"));
+  auto* logs = panel.findChild<QComboBox*>(QStringLiteral("undoLogList"));
+  EXPECT_TRUE(logs->isVisible());
+  EXPECT_EQ(logs->count(), 9);
+  button(1001)->click();
+  EXPECT_TRUE(exists("a.txt") && exists("b.txt") && !exists("a.bak") && !exists("b.bak"));
+  EXPECT_FALSE(session.undo.active());
+  EXPECT_EQ(button(1001)->text(), QStringLiteral("☆ 実行 ☆"));
+  EXPECT_EQ(button(1067)->text(), QStringLiteral("変更UnDo"));
+  EXPECT_EQ(program.Header(3), QStringLiteral("フォルダ名"));
+  EXPECT_TRUE(button(1003)->isEnabled());
+
+  // The macro mode refuses to execute and renames nothing.
+  QTest::qWait(120);
+  w.AddDroppedPaths({Utf8ToUtf16(folder)});
+  ASSERT_EQ(session.list.Count(), 2);
+  QTest::qWait(120);
+  panel.findChild<QTabBar*>(QStringLiteral("modeTabs"))->setCurrentIndex(1);
+  button(1087)->click();  // マクロ
+  ASSERT_EQ(session.mode(), 19);
+  program.boxes.clear();
+  button(1001)->click();
+  program.Key(Qt::Key_Return);
+  EXPECT_TRUE(exists("a.txt") && exists("b.txt") && !exists("a.bak"));
+  ASSERT_FALSE(program.boxes.empty());
+  EXPECT_EQ(program.boxes[0].title_id, MessageId::kPlaybackUnavailableTitle);
+
+  // F2: a name too long for the folder is refused; a direct rename renames
+  // on disk and writes no log line.
+  const std::string log_before = read_log();
+  auto direct_rename = [&](const QString& name) {
+    QTest::mouseClick(w.list_view()->viewport(), Qt::LeftButton, {},
+                      QPoint(w.list_view()->columnViewportPosition(1) + 5,
+                             w.list_view()->rowViewportPosition(0) + 3));
+    program.Key(Qt::Key_F2);
+    auto* name_edit = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    ASSERT_NE(name_edit, nullptr);
+    name_edit->selectAll();
+    QTest::keyClicks(name_edit, name);
+    program.boxes.clear();
+    program.Key(Qt::Key_Return);
+    QTest::qWait(10);
+    ASSERT_EQ(program.boxes.size(), 1u);
+  };
+  direct_rename(QString(260, QLatin1Char('y')));
+  EXPECT_EQ(program.boxes[0].title, u"Too Long");
+  EXPECT_TRUE(exists("a.txt") && exists("b.txt"));
+  direct_rename(QStringLiteral("c.txt"));
+  EXPECT_EQ(program.boxes[0].title, u"Rename it now?");
+  EXPECT_TRUE(exists("c.txt"));
+  EXPECT_EQ(read_log(), log_before);
+
+  // A window opened in test mode says so in its title.
+  session.messenger.set_test_mode(true);
+  MainWindow test_window(session, program.sink);
+  EXPECT_EQ(test_window.windowTitle(), QStringLiteral("Test Mode. Test Mode. Test Mode. Test Mode. "
+                                                      "Test Mode. Test Mode. Test Mode. Test Mode. "
+                                                      "Test Mode. Test Mode."));
 }
 
 // The boxes of each style: buttons, default button, icon; Escape takes the last button.
