@@ -109,7 +109,6 @@ class FakeFileSystem : public FileSystem {
   void SetLockedByOther(const std::u16string& path, bool locked = true);
 
   // ---- inspection ----
-  using FileSystem::Exists;  // the interface's, for a fake that is not const
   bool Exists(const std::u16string& path) const;
   bool IsFolder(const std::u16string& path) const;
   // Content of a file; nullopt when `path` is not a file.
