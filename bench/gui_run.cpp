@@ -128,8 +128,8 @@ int main(int argc, char** argv) {
     main.AddDroppedPaths({dir});
     const int files = session.list.Count();
     const int mode_index = ModeIndex(RenameMode::kReplace);
-    main.Apply(
-        main.controller().ModeButtonPressed(TabOfModeIndex(mode_index), ButtonOfModeIndex(mode_index)));
+    main.Apply(main.controller().ModeButtonPressed(TabOfModeIndex(mode_index),
+                                                   ButtonOfModeIndex(mode_index)));
     SetReplace(session);
     CommandResult panel_changed;
     panel_changed.panel = true;
