@@ -54,7 +54,7 @@ cat "$work/last"
 # The replace: one warm-up pair, then ROUNDS pairs.
 field() { sed -n "s/^$1 \([0-9.]*\) s$/\1/p"; }
 "$run" "$work/photos" replace-headless >/dev/null 2>&1
-for step in confirm execute undo; do : >"$work/ours.$step"; : >"$work/floor.$step"; : >"$work/gap.$step"; done
+for step in confirm execute undo undo-load; do : >"$work/ours.$step"; : >"$work/floor.$step"; : >"$work/gap.$step"; done
 i=0
 while [ "$i" -lt "$rounds" ]; do
   "$run" "$work/photos" replace-window >"$work/window" 2>/dev/null || { echo "gui.sh: the window's replace failed" >&2; exit 1; }
@@ -64,6 +64,7 @@ while [ "$i" -lt "$rounds" ]; do
     field "$step" <"$work/engine" >>"$work/floor.$step"
     field "gap $step" <"$work/window" >>"$work/gap.$step"
   done
+  field "gap undo-load" <"$work/window" >>"$work/gap.undo-load"
   i=$((i + 1))
 done
 for step in confirm execute undo; do
@@ -71,6 +72,7 @@ for step in confirm execute undo; do
   g=$(sort -n "$work/gap.$step" | tail -n 1)
   awk "BEGIN { printf \"gui $step: ours %.3f s, floor %.3f s, ratio %.2f, progress gap %.0f ms\n\", $o, $f, $o / $f, $g * 1000 }"
 done
+echo "gui undo: of its gap, entering undo mode (the log loaded, no bar): $(sort -n "$work/gap.undo-load" | tail -n 1 | awk '{ printf "%.0f", $1 * 1000 }') ms"
 echo "load: $(cut -d' ' -f1-3 /proc/loadavg)"
 ours=$(median <"$work/ours")
 floor=$(median <"$work/floor")
