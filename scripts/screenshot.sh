@@ -1,7 +1,9 @@
 #!/bin/sh
 # Pictures of the window program under a virtual display: the empty window
 # and a listed sample folder, at the default size and at the minimum size,
-# and the folder after 変更確認 (the status icons).
+# and the folder after 変更確認 (the status icons); then the panel of each of
+# the fifteen modes with the folder confirmed (mode-NN.png, NN the mode's
+# number), and undo mode after a real change of the folder (undo.png).
 # Usage: scripts/screenshot.sh [OUTDIR]   (default build/screenshots)
 # Needs xvfb (xvfb-run), xauth and fonts-noto-cjk; build/tessivo-gui built.
 set -eu
@@ -32,10 +34,18 @@ shoot() {  # NAME SIZE ARGS...
   name=$1 size=$2
   shift 2
   TESSIVO_SCREENSHOT="$out/$name.png" TESSIVO_SCREENSHOT_SIZE="$size" \
-    xvfb-run -a -s "-screen 0 1280x800x24" "$gui" "$@"
+    timeout 60 xvfb-run -a -s "-screen 0 1280x800x24" "$gui" "$@"
   echo "$out/$name.png"
 }
 shoot empty 815x437
 shoot listed 815x437 "$sample"
 shoot listed-minimum 765x300 "$sample"
 TESSIVO_SCREENSHOT_CONFIRM=1 shoot confirmed 815x437 "$sample"
+for mode in 1 2 3 4 5 6 7 8 9 10 11 12 13 14 19; do
+  TESSIVO_SCREENSHOT_MODE=$mode TESSIVO_SCREENSHOT_CONFIRM=1 \
+    shoot "mode-$(printf %02d "$mode")" 815x437 "$sample"
+done
+# A real change in the throw-away home (IMG_* -> Photo_*, logged), then the
+# window in undo mode with that log.
+"$root/build/tessivo" 's/^IMG/Photo/' "$sample" >/dev/null
+TESSIVO_SCREENSHOT_UNDO=1 shoot undo 815x437

@@ -400,6 +400,7 @@ UndoRunResult UndoSession::RunUndo(UndoAction action, const UndoContext& ctx) {
     }
 
     StepKind previous = StepKind::kNone;
+    int shown = 100;
     for (int done = 0; !result.stopped && list.Count() > 0;) {
       const int row = list.Count() - 1;
       const int index = FindEntry(list, row);
@@ -462,7 +463,11 @@ UndoRunResult UndoSession::RunUndo(UndoAction action, const UndoContext& ctx) {
       }
       list.RemoveRow(row);
       ++done;
-      ShowProgress(ctx, 100 - done * 100 / count);
+      // The bar moves a hundred times, not once a row: each move repaints it.
+      if (const int percent = 100 - done * 100 / count; percent != shown) {
+        shown = percent;
+        ShowProgress(ctx, percent);
+      }
     }
   }
 

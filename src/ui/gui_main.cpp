@@ -12,6 +12,7 @@
 
 #include "app/command_line.h"
 #include "app/session.h"
+#include "modes/mode_catalogue.h"
 #include "platform/desktop_entry.h"
 #include "platform/file_name_bytes.h"
 #include "platform/posix_file_system.h"
@@ -91,6 +92,17 @@ int main(int argc, char** argv) {
   if (!shot.isEmpty()) {
     const QStringList size = qEnvironmentVariable("TESSIVO_SCREENSHOT_SIZE").split(QLatin1Char('x'));
     if (size.size() == 2) window.resize(size[0].toInt(), size[1].toInt());
+    // TESSIVO_SCREENSHOT_MODE=N: the panel of RenameMode N.
+    if (const int mode = qEnvironmentVariableIntValue("TESSIVO_SCREENSHOT_MODE"); mode > 0) {
+      QTimer::singleShot(700, &window, [&window, mode] {
+        window.Apply(window.controller().ModeButtonPressed(TabOfModeIndex(mode - 1),
+                                                           ButtonOfModeIndex(mode - 1)));
+      });
+    }
+    // TESSIVO_SCREENSHOT_UNDO=1: undo mode (変更UNDO) with the last change's log.
+    if (qEnvironmentVariableIsSet("TESSIVO_SCREENSHOT_UNDO")) {
+      QTimer::singleShot(1000, &window, [&window] { window.RunCommand(cmd::kUndoMode); });
+    }
     // TESSIVO_SCREENSHOT_CONFIRM=1: the picture shows a preview (変更確認) of the list.
     if (qEnvironmentVariableIsSet("TESSIVO_SCREENSHOT_CONFIRM")) {
       QTimer::singleShot(1000, &window, [&window] { window.RunCommand(cmd::kConfirm); });

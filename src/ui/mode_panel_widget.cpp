@@ -660,8 +660,13 @@ void ModePanelWidget::FocusFirstControl() {
 }
 
 void ModePanelWidget::ShowProgress(int percent) {
-  progress_->setValue(std::clamp(percent, 0, 100));
-  progress_->repaint();
+  const int value = std::clamp(percent, 0, 100);
+  progress_->setValue(value);
+  if (value == 0 || value == 100 || !progress_painted_.isValid() ||
+      progress_painted_.hasExpired(20)) {
+    progress_->repaint();
+    progress_painted_.start();
+  }
 }
 
 void ModePanelWidget::OnEdited(int id) {

@@ -1,5 +1,6 @@
 #include "exec/undo.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 #include <string>
@@ -164,6 +165,22 @@ TEST_F(UndoTest, SwapThroughACollisionSerialComesBackInReverseOrder) {
   EXPECT_TRUE(result.restored == 3 && !result.AnyFailed());
   EXPECT_EQ(progress_, (std::vector<int>{100, 67, 34, 0, 0}));
   EXPECT_TRUE(list_.Count() == 0 && !session_.active() && sink_.shown.empty());
+}
+
+TEST_F(UndoTest, ProgressBarMovesOncePerPercentNotOncePerRow) {
+  std::string log;
+  for (int i = 0; i < 250; ++i) {
+    const std::u16string name =
+        u"/d/" + std::u16string{char16_t(u'a' + i / 26), char16_t(u'a' + i % 26)};
+    fs_.AddFile(name + u".new", "");
+    log += FormatNormalLine(name + u".old", name + u".new");
+  }
+  WriteLog(1, log);
+  EXPECT_EQ(Undo().restored, 250);
+  // 100 as the run starts, 99 down to 0 once each, 0 as undo mode is left.
+  ASSERT_EQ(progress_.size(), 102u);
+  EXPECT_TRUE(std::is_sorted(progress_.rbegin(), progress_.rend()));
+  EXPECT_EQ(std::adjacent_find(progress_.begin() + 1, progress_.end() - 1), progress_.end() - 1);
 }
 
 TEST_F(UndoTest, TimesAndAttributesComeBackAsLogged) {
