@@ -42,7 +42,11 @@ Stage0Result Session::Start(const StartOverrides& overrides, FileTime now,
   return stage0;
 }
 
-Status Session::Save() { return Save(SaveInputs{}); }
+Status Session::Save() {
+  SaveInputs inputs;
+  inputs.from_window = false;
+  return Save(inputs);
+}
 
 Status Session::Save(const SaveInputs& inputs, SaveMode save_mode) {
   SaveInputs with_mode = inputs;

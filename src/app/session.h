@@ -54,7 +54,8 @@ class Session : private ListPanelLink {
   Stage0Result Start(const StartOverrides& overrides, FileTime now,
                      bool desktop_entry_installed);
 
-  // Writes the settings back (at exit) with only the mode.
+  // Writes the settings back at the end of a run without a window: the
+  // window's placement, list header and tree width stay as stored.
   Status Save();
   // Writes them with what the window hands in (placement, column widths and
   // order, tree width); the mode is always the session's own. SaveMode::

@@ -652,7 +652,8 @@ Status Settings::Save(SaveMode mode, const SaveInputs& inputs) {
                          OptionWord::kDispcontrols}) {
       WriteWord(w);
     }
-    if ((Word(OptionWord::kDispcontrols) & dispctl::kFolderTree) && inputs.tree_width) {
+    if ((Word(OptionWord::kDispcontrols) & dispctl::kFolderTree) && inputs.tree_width &&
+        inputs.from_window) {
       SetInt(IntKey::kTreewidth, *inputs.tree_width);
     }
     WriteWord(OptionWord::kAttribute);
@@ -675,12 +676,15 @@ Status Settings::Save(SaveMode mode, const SaveInputs& inputs) {
 
   bool exit = mode == SaveMode::kExit;
   bool window_fixed = (fixed & opt3::kFixWindow) != 0;
-  if ((exit && !window_fixed && !inputs.window_maximized && !inputs.window_minimized) ||
-      (!exit && window_fixed)) {
+  if (inputs.from_window &&
+      ((exit && !window_fixed && !inputs.window_maximized && !inputs.window_minimized) ||
+       (!exit && window_fixed))) {
     TakeWindowPlacement(inputs);
   }
   bool header_fixed = (fixed & opt3::kFixHeader) != 0;
-  if ((exit && !header_fixed) || (!exit && header_fixed)) TakeListHeader(inputs);
+  if (inputs.from_window && ((exit && !header_fixed) || (!exit && header_fixed))) {
+    TakeListHeader(inputs);
+  }
 
   for (int i = 0; i < kIntTableSize; ++i) {
     auto k = static_cast<std::size_t>(i);

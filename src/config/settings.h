@@ -326,6 +326,9 @@ struct SaveInputs {
   bool window_minimized = false;
   std::array<int, kListColumns> column_widths{};  // by logical column; hidden ones ignored
   std::vector<int> column_order;       // logical columns of the shown ones, left to right
+  // False for a run without a window: the stored placement, list header and
+  // tree width stay as the window last left them.
+  bool from_window = true;
 };
 
 enum class SaveMode : int {

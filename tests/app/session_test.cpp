@@ -88,6 +88,14 @@ TEST(SessionStartTest, FirstStartDesktopEntryAndWhatTheWindowSaves) {
   EXPECT_EQ(second.settings.Int(IntKey::kWtop), 20);
   EXPECT_EQ(ColumnWidthsAtStart(second.settings)[3], 160);
   EXPECT_EQ(ColumnOrderAtStart(second.settings), inputs.column_order);
+
+  // A run without a window saves its settings but leaves the window's alone.
+  ASSERT_TRUE(second.Save());
+  Session third(fs, sink, zone, location);
+  third.Start(StartOverrides{}, FakeFileSystem::kDefaultTime, false);
+  EXPECT_EQ(third.settings.Int(IntKey::kWwidth), 820);
+  EXPECT_EQ(ColumnWidthsAtStart(third.settings)[3], 160);
+  EXPECT_EQ(ColumnOrderAtStart(third.settings), inputs.column_order);
 }
 
 }  // namespace
