@@ -21,6 +21,7 @@
 #include "modes/calendar.h"
 #include "platform/file_name_bytes.h"
 #include "platform/posix_file_system.h"
+#include "platform/process_state.h"
 #include "platform/program_folder.h"
 
 namespace {
@@ -105,17 +106,6 @@ constexpr char kHelp[] =
     "in tessivo.ini beside them when a file use.ini is there, else in\n"
     "$XDG_CONFIG_HOME/tessivo/registry.ini (~/.config/tessivo/registry.ini).\n";
 
-tessivo::FileTime CurrentFileTime() {
-  struct timespec ts;
-  ::clock_gettime(CLOCK_REALTIME, &ts);
-  return tessivo::FileTimeFromUnix(ts.tv_sec, static_cast<std::uint32_t>(ts.tv_nsec));
-}
-
-std::u16string WorkingFolder() {
-  std::vector<char> buffer(4096);
-  if (::getcwd(buffer.data(), buffer.size()) == nullptr) return u"/";
-  return tessivo::Utf8ToUtf16(buffer.data());
-}
 
 // Replaces this process with tessivo-gui from this program's folder, with
 // the same arguments. Returns only when that fails (or no display exists),

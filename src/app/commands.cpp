@@ -1,7 +1,5 @@
 #include "app/commands.h"
 
-#include <time.h>
-
 #include <algorithm>
 #include <utility>
 
@@ -12,6 +10,7 @@
 #include "macro/recorder.h"
 #include "modes/mode_catalogue.h"
 #include "platform/file_name_bytes.h"
+#include "platform/process_state.h"
 
 namespace tessivo {
 namespace {
@@ -148,10 +147,7 @@ bool Controller::PlayingBack() const {
 }
 
 FileTime Controller::Now() const {
-  if (hooks_.now) return hooks_.now();
-  struct timespec ts;
-  ::clock_gettime(CLOCK_REALTIME, &ts);
-  return FileTimeFromUnix(ts.tv_sec, static_cast<std::uint32_t>(ts.tv_nsec));
+  return hooks_.now ? hooks_.now() : CurrentFileTime();
 }
 
 bool Controller::IsAvailable(CommandId id) const {

@@ -1,9 +1,6 @@
 // tessivo-gui: the window program. The same engine as the headless
 // `tessivo`, with the window the user drops files on.
 
-#include <time.h>
-#include <unistd.h>
-
 #include <QApplication>
 #include <QTimer>
 #include <iostream>
@@ -16,26 +13,11 @@
 #include "platform/desktop_entry.h"
 #include "platform/file_name_bytes.h"
 #include "platform/posix_file_system.h"
+#include "platform/process_state.h"
 #include "platform/program_folder.h"
 #include "ui/command_table.h"
 #include "ui/main_window.h"
 #include "ui/qt_message_sink.h"
-
-namespace {
-
-tessivo::FileTime CurrentFileTime() {
-  struct timespec ts;
-  ::clock_gettime(CLOCK_REALTIME, &ts);
-  return tessivo::FileTimeFromUnix(ts.tv_sec, static_cast<std::uint32_t>(ts.tv_nsec));
-}
-
-std::u16string WorkingFolder() {
-  std::vector<char> buffer(4096);
-  if (::getcwd(buffer.data(), buffer.size()) == nullptr) return u"/";
-  return tessivo::Utf8ToUtf16(buffer.data());
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
   using namespace tessivo;
