@@ -136,6 +136,7 @@ int StartWindowProgram(char** argv) {
 
 int main(int argc, char** argv) {
   using namespace tessivo;
+  PrepareHeapForLargeLists();
   std::vector<std::u16string> args;
   for (int i = 0; i < argc; ++i) args.push_back(Utf8ToUtf16(argv[i]));
 

@@ -104,8 +104,10 @@ Status BeginLogged(RenameLog& log, const std::string& line, const std::u16string
 }
 
 Status BeginRename(RenameLog& log, const std::u16string& source, const std::u16string& target) {
-  return log.is_open() ? BeginLogged(log, FormatNormalLine(source, target), source, target)
-                       : Status();
+  if (!log.is_open()) return {};
+  thread_local std::string line;  // keeps its room from one rename to the next
+  FormatNormalLine(source, target, line);
+  return BeginLogged(log, line, source, target);
 }
 
 // The rename with its line written ahead; the line is taken out again when

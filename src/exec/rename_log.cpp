@@ -1,5 +1,6 @@
 #include "exec/rename_log.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <utility>
@@ -116,6 +117,12 @@ void ReadLogLines(More&& more, OnLine&& on_line) {
 
 std::u16string DecodeField(std::string_view bytes) {
   if (bytes.size() > kMaxLogFieldBytes) bytes = bytes.substr(0, kMaxLogFieldBytes);
+  // A field of plain units, short of the cut, is its bytes (most fields).
+  if (bytes.size() < kLogFieldCapacity &&
+      std::all_of(bytes.begin(), bytes.end(),
+                  [](char c) { return IsPlainUnit(static_cast<unsigned char>(c)); })) {
+    return std::u16string(bytes.begin(), bytes.end());
+  }
   std::u16string out;
   UnescapeText(out, bytes, kLogFieldCapacity);
   return out;
@@ -171,25 +178,31 @@ std::u16string LogSlotPath(std::u16string_view program_folder, int slot) {
 // ---- line formats ----
 
 std::string FormatNormalLine(std::u16string_view before, std::u16string_view after) {
+  std::string line;
+  FormatNormalLine(before, after, line);
+  return line;
+}
+
+void FormatNormalLine(std::u16string_view before, std::u16string_view after, std::string& line) {
   // Most lines are plain ASCII paths: their bytes are their units, with
   // nothing to escape (the common case of a large run, built directly).
   constexpr std::u16string_view kMiddle = u"\",\"";
   constexpr std::size_t kFixed = 1 + 2 * kMiddle.size() + kNormalKind.size() + 1;
   if (before.size() + after.size() + kFixed < kLogLineCapacity && IsPlainText(before) &&
       IsPlainText(after)) {
-    std::string bytes;
-    bytes.reserve(before.size() + after.size() + kFixed + 2);
-    auto put = [&bytes](std::u16string_view units) {
-      for (char16_t c : units) bytes.push_back(static_cast<char>(c));
+    line.resize(before.size() + after.size() + kFixed + 2);
+    char* out = line.data();
+    auto put = [&out](std::u16string_view units) {
+      for (const char16_t c : units) *out++ = static_cast<char>(c);
     };
-    bytes.push_back('"');
+    *out++ = '"';
     put(before);
     put(kMiddle);
     put(after);
     put(kMiddle);
     put(kNormalKind);
-    bytes += "\"\r\n";
-    return bytes;
+    put(u"\"\r\n");
+    return;
   }
   std::u16string text;
   text.reserve(before.size() + after.size() + 20);
@@ -200,7 +213,7 @@ std::string FormatNormalLine(std::u16string_view before, std::u16string_view aft
   text += u"\",\"";
   text += kNormalKind;
   text += u"\"";
-  return LineBytes(text);
+  line = LineBytes(text);
 }
 
 std::string FormatTimestampLine(std::u16string_view path, const LogDateTime& creation,

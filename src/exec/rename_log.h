@@ -89,6 +89,8 @@ struct LogDateTime {
 // kLogLineCapacity code units; should that cut it (paths far beyond the
 // program's 259-unit limit), it still ends in CR LF.
 std::string FormatNormalLine(std::u16string_view before, std::u16string_view after);
+// FormatNormalLine into `line`, replacing what it held (a run reuses one).
+void FormatNormalLine(std::u16string_view before, std::u16string_view after, std::string& line);
 std::string FormatTimestampLine(std::u16string_view path, const LogDateTime& creation,
                                 const LogDateTime& last_write);
 // `attributes` holds the attr:: bits before the change.

@@ -404,7 +404,10 @@ UndoRunResult UndoSession::RunUndo(UndoAction action, const UndoContext& ctx) {
     for (int done = 0; !result.stopped && list.Count() > 0;) {
       const int row = list.Count() - 1;
       const int index = FindEntry(list, row);
-      const Entry entry = EntryAt(list, row, index);
+      // The matched line is used where it lies; a row without one gets its
+      // paths from its cells.
+      const Entry unmatched = index >= 0 ? Entry() : EntryAt(list, row, index);
+      const Entry& entry = index >= 0 ? entries_[static_cast<std::size_t>(index)] : unmatched;
       if (index >= 0) {
         used_[static_cast<std::size_t>(index)] = true;
         shift_ = index - row;

@@ -3,6 +3,9 @@
 #include <unicode/uchar.h>
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
+#include <iterator>
 #include <string>
 
 #include "modes/mode_catalogue.h"
@@ -32,6 +35,27 @@ constexpr ForbiddenChar kForbidden[] = {
     {u'|', FileStatus::kInvalidName},  {u'\\', FileStatus::kBackslash},
     {u',', FileStatus::kBadCharacter}, {u';', FileStatus::kBadCharacter},
 };
+
+// Where each forbidden character stands in kForbidden, plus one (0 for the
+// others), so that a name is read once for all of them.
+constexpr std::array<std::uint8_t, 0x80> kForbiddenRank = [] {
+  std::array<std::uint8_t, 0x80> rank{};
+  for (std::size_t i = 0; i < std::size(kForbidden); ++i) {
+    rank[kForbidden[i].c] = static_cast<std::uint8_t>(i + 1);
+  }
+  return rank;
+}();
+
+// The first entry of kForbidden whose character `name` holds, or nullptr.
+const ForbiddenChar* FirstForbidden(std::u16string_view name) {
+  std::size_t first = 0;
+  for (const char16_t c : name) {
+    if (c < 0x80 && kForbiddenRank[c] != 0 && (first == 0 || kForbiddenRank[c] < first)) {
+      first = kForbiddenRank[c];
+    }
+  }
+  return first == 0 ? nullptr : &kForbidden[first - 1];
+}
 
 char16_t UpperUnit(char16_t c) {
   if (c < 0x80) return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 0x20) : c;
@@ -69,12 +93,7 @@ FileStatus CheckNewName(std::u16string_view folder, std::u16string_view old_name
       status = FileStatus::kUnchanged;
     } else if (status == FileStatus::kChangeable) {
       if (new_name.front() == u'.') status = FileStatus::kBadCharacter;
-      for (const ForbiddenChar& f : kForbidden) {
-        if (new_name.find(f.c) != std::u16string_view::npos) {
-          status = f.status;
-          break;
-        }
-      }
+      if (const ForbiddenChar* f = FirstForbidden(new_name)) status = f->status;
       // Not a name in the folder at all (execution never takes it either).
       if (new_name == u"." || new_name == u"..") status = FileStatus::kInvalidName;
     }

@@ -66,8 +66,14 @@ std::u16string Utf8ToUtf16(std::string_view bytes) {
 }
 
 std::string Utf16ToUtf8(std::u16string_view text) {
+  std::string out;
+  AssignUtf8(text, out);
+  return out;
+}
+
+void AssignUtf8(std::u16string_view text, std::string& out) {
   // At most three bytes per code unit (a pair of two units gives four).
-  std::string out(text.size() * 3, '\0');
+  out.resize(text.size() * 3);
   char* o = out.data();
   const char16_t* p = text.data();
   const char16_t* end = p + text.size();
@@ -94,7 +100,6 @@ std::string Utf16ToUtf8(std::u16string_view text) {
     }
   }
   out.resize(static_cast<std::size_t>(o - out.data()));
-  return out;
 }
 
 std::size_t Utf8Length(std::u16string_view text) {

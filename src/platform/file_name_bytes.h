@@ -27,6 +27,9 @@ namespace tessivo {
 
 std::u16string Utf8ToUtf16(std::string_view bytes);
 std::string Utf16ToUtf8(std::u16string_view text);
+// Utf16ToUtf8 into `out`, replacing what it held; a buffer used again and
+// again keeps its allocation.
+void AssignUtf8(std::u16string_view text, std::string& out);
 // Utf16ToUtf8(text).size(), without making the bytes.
 std::size_t Utf8Length(std::u16string_view text);
 

@@ -103,7 +103,7 @@ class PosixFileSystem : public FileSystem {
   PosixFileSystemOptions options_;
   std::string held_folder_;
   int held_folder_fd_ = -1;
-  std::chrono::steady_clock::time_point held_folder_used_{};
+  std::int64_t held_folder_used_ms_ = 0;  // CLOCK_MONOTONIC_COARSE
 };
 
 }  // namespace tessivo

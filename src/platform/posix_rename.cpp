@@ -5,9 +5,11 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <string_view>
 
 #include "platform/posix_internal.h"
@@ -63,6 +65,18 @@ int PosixFileSystem::MoveNoReplace(const std::string& from, const std::string& t
   return 0;
 }
 
+namespace {
+
+// A clock that only goes forward, read at the cost of a memory load (it
+// moves in the system's ticks, a few milliseconds, plenty for the hold).
+std::int64_t CoarseMilliseconds() {
+  struct timespec ts;
+  ::clock_gettime(CLOCK_MONOTONIC_COARSE, &ts);
+  return static_cast<std::int64_t>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
+}
+
+}  // namespace
+
 PosixFileSystem::~PosixFileSystem() {
   if (held_folder_fd_ >= 0) ::close(held_folder_fd_);
 }
@@ -76,14 +90,15 @@ int PosixFileSystem::MoveWithinFolder(const std::string& from, const std::string
     return -1;
   }
   const std::string_view folder = std::string_view(from).substr(0, slash);
-  const auto now = std::chrono::steady_clock::now();
-  if (held_folder_fd_ < 0 || now - held_folder_used_ > kFolderHold || folder != held_folder_) {
+  const std::int64_t now = CoarseMilliseconds();
+  if (held_folder_fd_ < 0 || now - held_folder_used_ms_ > kFolderHold.count() ||
+      folder != held_folder_) {
     if (held_folder_fd_ >= 0) ::close(held_folder_fd_);
     held_folder_.assign(folder);
     held_folder_fd_ = ::open(held_folder_.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
     if (held_folder_fd_ < 0) return -1;
   }
-  held_folder_used_ = now;
+  held_folder_used_ms_ = now;
   const char* from_name = from.c_str() + slash + 1;
   const char* to_name = to.c_str() + slash + 1;
   if (::renameat2(held_folder_fd_, from_name, held_folder_fd_, to_name, RENAME_NOREPLACE) == 0) {
@@ -95,8 +110,12 @@ int PosixFileSystem::MoveWithinFolder(const std::string& from, const std::string
 
 Status PosixFileSystem::RenameNoReplace(const std::u16string& from, const std::u16string& to) {
   if (from == to) return {};
-  std::string src = Native(from);
-  std::string dst = Native(to);
+  // The system's bytes of both paths, in buffers that keep their room from
+  // one rename of a run to the next.
+  thread_local std::string src;
+  thread_local std::string dst;
+  AssignUtf8(from, src);
+  AssignUtf8(to, dst);
   int err = MoveWithinFolder(src, dst);
   if (err < 0) err = MoveNoReplace(src, dst);
   if (err == 0) return {};
