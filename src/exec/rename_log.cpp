@@ -545,6 +545,23 @@ LogRepairReport::LastLine JudgeLastChange(FileSystem& fs, const LogLine& line,
   return LastLine::kKept;
 }
 
+// Where the bytes of a log end: a run killed while its log was mapped
+// leaves the room it had mapped as zero bytes after them, and no line holds
+// a zero byte. Read backwards, a piece at a time.
+Result<std::uint64_t> EndOfData(FileSystem& fs, const std::u16string& path, std::uint64_t size) {
+  std::uint64_t end = size;
+  while (end > 0) {
+    const std::uint64_t begin = end > kReadChunk ? end - kReadChunk : 0;
+    auto read = fs.ReadOwnFile(path, begin, static_cast<std::size_t>(end - begin));
+    if (!read) return read.error();
+    const std::string& bytes = read.value();
+    const std::size_t last = bytes.find_last_not_of('\0');
+    if (last != std::string::npos) return begin + last + 1;
+    end = begin;
+  }
+  return end;
+}
+
 }  // namespace
 
 Result<LogRepairReport> RepairInterruptedLog(FileSystem& fs, std::u16string_view program_folder) {
@@ -579,13 +596,16 @@ Result<LogRepairReport> RepairInterruptedLog(FileSystem& fs, std::u16string_view
   report.found = true;
 
   const std::uint64_t size = file->Size();
-  const std::uint64_t tail_start = size > kRepairTail ? size - kRepairTail : 0;
-  auto read = fs.ReadOwnFile(slot0, tail_start, static_cast<std::size_t>(size - tail_start));
+  auto data_end = EndOfData(fs, slot0, size);
+  if (!data_end) return data_end.error();
+  const std::uint64_t end = *data_end;
+  const std::uint64_t tail_start = end > kRepairTail ? end - kRepairTail : 0;
+  auto read = fs.ReadOwnFile(slot0, tail_start, static_cast<std::size_t>(end - tail_start));
   if (!read) return read.error();
   const std::string_view tail = read.value();
 
   // The log is kept up to its last line feed; what follows is a torn write.
-  std::uint64_t new_end = size;
+  std::uint64_t new_end = end;
   std::string replacement;
   const std::size_t last_lf = tail.rfind('\n');
   if (last_lf == std::string_view::npos) {
@@ -603,7 +623,8 @@ Result<LogRepairReport> RepairInterruptedLog(FileSystem& fs, std::u16string_view
     }
   }
   report.cut_torn_tail =
-      last_lf == std::string_view::npos ? tail_start == 0 : tail_start + last_lf + 1 < size;
+      end < size ||
+      (last_lf == std::string_view::npos ? tail_start == 0 : tail_start + last_lf + 1 < end);
 
   if (new_end < size) {
     Status cut = file->Truncate(new_end);

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <random>
 
@@ -107,16 +108,18 @@ std::string RandomSuffix() {
 // line would cost as much as a third of the rename itself. Lines therefore
 // go into a shared mapping of the file: a store into the page cache, which
 // outlives the process when it is killed just as a write would. The file is
-// grown in steps of kMapStep with fallocate, so a full disk fails the
-// append instead of faulting the process later, and cut back to its data
-// when the mapping ends (Sync, a cut, the destructor). A process killed
-// while mapped leaves fewer than kMapStep zero bytes after its last line;
-// whoever repairs the file cuts everything after the last line feed. File
+// grown with fallocate, by about what it holds (kMapStep at first, at most
+// kMaxMapStep), so a full disk fails the append instead of faulting the
+// process later, and cut back to its data when the mapping ends (Sync, a
+// cut, the destructor). A process killed while mapped leaves up to
+// kMaxMapStep zero bytes after its last line; whoever repairs the file skips
+// them and cuts everything after the last line feed. File
 // systems without fallocate or mmap get plain writes, and so do files opened
 // without the lock, which may have other writers.
 class PosixAppendFile : public AppendFile {
  public:
   static constexpr std::uint64_t kMapStep = 32 * 1024;
+  static constexpr std::uint64_t kMaxMapStep = 1024 * 1024;
 
   PosixAppendFile(Fd fd, std::u16string path, bool map)
       : fd_(std::move(fd)), path_(std::move(path)), size_(ReadSize()), can_map_(map) {}
@@ -170,7 +173,8 @@ class PosixAppendFile : public AppendFile {
   // Makes room for `needed` bytes in the mapping. False when the file
   // cannot be grown or mapped; the caller then writes.
   bool Grow(std::uint64_t needed) {
-    const std::uint64_t capacity = (needed + kMapStep - 1) / kMapStep * kMapStep;
+    const std::uint64_t step = std::clamp(std::bit_floor(needed), kMapStep, kMaxMapStep);
+    const std::uint64_t capacity = (needed + step - 1) / step * step;
     const std::uint64_t from = map_ != nullptr ? capacity_ : size_;
     const bool grown = capacity == from || ::fallocate(fd_.get(), 0, static_cast<off_t>(from),
                                                        static_cast<off_t>(capacity - from)) == 0;
