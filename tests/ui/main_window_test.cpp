@@ -2,8 +2,7 @@
 // empty window through a drop, selection, moves, clipboard, deletion and
 // sorting to closing and starting again with the saved layout.
 
-#include <fcntl.h>
-#include <unistd.h>
+#include <sys/stat.h>
 
 #include <QAbstractItemModelTester>
 #include <QAction>
