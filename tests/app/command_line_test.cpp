@@ -286,7 +286,8 @@ TEST(CommandLineTest, OptionSwitches) {
     int file_folder, dropped, depth;
   } cases[] = {
       // Interactive use: only /file, /folder and /sort work, and autoaddopt is not read.
-      {{"/show", "/noexit", "/subfolder3", "/test", "/file"}, "/folder", 0, false, false, 0, -1, -1},
+      {{"/show", "/noexit", "/subfolder3", "/test", "/file"}, "/folder", 0, false, false, 0, -1,
+       -1},
       {{"/auto1"}, "/file /subfolder0", 1, false, false, 0, -1, 0},
       {{"/auto1", "/folder"}, "/file /subfolder0", 1, false, false, 1, -1, 0},
       {{"/auto1", "/subfolder10", "/folder1"}, "/subfolder0", 1, false, false, 1, 0, 10},

@@ -73,8 +73,8 @@ TEST_F(CommandsTest, AvailabilityFollowsUndoModeRecordingPlaybackAndTheBusyFlag)
     bool available;
   } cases[] = {
       {kIdle, CommandId::kConfirm, true},     {kIdle, CommandId::kUndo, true},
-      {kIdle, CommandId::kNextMode, true},    {kIdle, SortCommand(kSortByName, kSortDescending), true},
-      {kIdle, CommandId::kPaste, true},
+      {kIdle, CommandId::kNextMode, true},    {kIdle, CommandId::kPaste, true},
+      {kIdle, SortCommand(kSortByName, kSortDescending), true},
       // Later windows: never available yet.
       {kIdle, CommandId::kOptions, false},    {kIdle, CommandId::kOpenCsv, false},
       {kIdle, CommandId::kRecordMacro, false}, {kIdle, CommandId::kToggleTree, false},
@@ -381,9 +381,10 @@ TEST(StatusBarTest, PolicyAndRewriteOnlyOnChange) {
 TEST(MainWindowTitleTest, DisplayNameOrTheTestModeTitle) {
   const std::u16string test_title = u"Test Mode. Test Mode. Test Mode. Test Mode. Test Mode. "
                                     u"Test Mode. Test Mode. Test Mode. Test Mode. Test Mode.";
-  EXPECT_EQ((std::vector<std::u16string>{MainWindowTitle(false, false), MainWindowTitle(true, false),
-                                         MainWindowTitle(true, true), MainWindowTitle(false, true)}),
-            (std::vector<std::u16string>{u"Tessivo ", u"テッシーヴォ ", test_title, test_title}));
+  using Titles = std::vector<std::u16string>;
+  EXPECT_EQ((Titles{MainWindowTitle(false, false), MainWindowTitle(true, false),
+                    MainWindowTitle(true, true), MainWindowTitle(false, true)}),
+            (Titles{u"Tessivo ", u"テッシーヴォ ", test_title, test_title}));
 }
 
 TEST(FileUrlTest, PathKeepsTheBytesOfTheUrl) {

@@ -23,7 +23,8 @@ using Strings = std::vector<std::string>;
 
 // How a playback ended, in words: "finished 2 steps executed countdown".
 std::string Ended(const PlaybackEnd& end) {
-  const char* reasons[] = {"none", "finished", "unsupported", "stopped", "preview failed", "no header"};
+  const char* reasons[] = {"none",    "finished",       "unsupported",
+                           "stopped", "preview failed", "no header"};
   return std::string(reasons[static_cast<int>(end.reason)]) + " " + std::to_string(end.steps) +
          " steps" + (end.executed ? " executed" : "") + (end.exit_countdown ? " countdown" : "");
 }

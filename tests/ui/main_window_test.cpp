@@ -468,8 +468,9 @@ TEST(QtMessageSinkTest, StylesBecomeButtonsIconsAndDefaults) {
   // A box the policy answered is still written as one line.
   std::ostringstream err;
   QtMessageSink sink(&err);
-  sink.Note(MessageBox{u"List Full", u"一杯\r\nです", box::kYesNo, false, std::nullopt, std::nullopt, {}},
-            kAnswerYes);
+  sink.Note(
+      MessageBox{u"List Full", u"一杯\r\nです", box::kYesNo, false, std::nullopt, std::nullopt, {}},
+      kAnswerYes);
   EXPECT_EQ(err.str(), "[List Full] 一杯 です => Yes (answered automatically)\n");
 }
 
