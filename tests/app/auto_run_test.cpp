@@ -8,7 +8,7 @@
 
 #include "core/headless_message_sink.h"
 #include "exec/rename_log.h"
-#include "macro/macro_file.h"
+#include "macro/macro_test_util.h"
 #include "platform/file_name_bytes.h"
 #include "platform/posix_file_system.h"
 #include "support/fake_file_system.h"
@@ -16,6 +16,29 @@
 
 namespace tessivo {
 namespace {
+
+struct Said {
+  std::string out, err, messages;  // standard output, standard error, message boxes
+};
+
+// One unattended run as the program makes it, over `fs` with the program
+// folder `prog` (use.ini in it).
+int RunOn(FileSystem& fs, const std::u16string& prog, std::vector<std::u16string> args, Said& said,
+          const std::u16string& cwd = u"/", bool terminal = false, const std::string& input = {}) {
+  args.insert(args.begin(), u"tessivo");
+  std::ostringstream messages, out, err;
+  HeadlessMessageSink sink{messages};
+  FixedOffsetTimeZone zone{0};
+  Session session(fs, sink, zone, ProgramLocation{prog, true, prog + u"tessivo.ini", {}});
+  const CommandLine cl = ParseCommandLine(args, u"/file /subfolder0", CalendarTime{});
+  session.Start(StartOverrides{cl.file_folder, cl.dropped_folder}, FakeFileSystem::kDefaultTime);
+  std::istringstream in(input);
+  AutoRunIo io{&out, &err, false, cwd, terminal, &in};
+  const int status = RunUnattended(session, cl, FakeFileSystem::kDefaultTime, io);
+  if (SavesSettings(cl)) (void)session.Save();  // as the program does
+  said = {out.str(), err.str(), messages.str()};
+  return status;
+}
 
 // A whole unattended run over the in-memory file system: the command line as
 // the user types it, then the state of the disk.
@@ -27,23 +50,10 @@ class AutoRunTest : public ::testing::Test {
     fs_.AddFile(u"/work/d/IMG_0002.JPG", "two");
     fs_.AddFile(u"/work/d/notes.txt", "bystander");
   }
-
   int Run(std::vector<std::u16string> args) {
-    args.insert(args.begin(), u"tessivo");
-    out_.str({});
-    err_.str({});
-    ProgramLocation location{u"/prog/", true, u"/prog/tessivo.ini", u"/prog/registry.ini"};
-    Session session(fs_, sink_, zone_, location);
-    const CommandLine cl = ParseCommandLine(args, u"/file /subfolder0", CalendarTime{});
-    session.Start(StartOverrides{cl.file_folder, cl.dropped_folder}, FakeFileSystem::kDefaultTime);
-    std::istringstream in(stdin_);
-    AutoRunIo io{&out_, &err_, false, u"/work", terminal_, &in};
-    const int status = RunUnattended(session, cl, FakeFileSystem::kDefaultTime, io);
-    if (SavesSettings(cl)) (void)session.Save();  // as the program does
-    return status;
+    return RunOn(fs_, u"/prog/", std::move(args), said_, u"/work", terminal_, stdin_);
   }
-
-  // The names in `folder`, which must exist.
+  // The names under `folder`, which must exist.
   std::vector<std::string> NamesIn(const std::u16string& folder) {
     std::vector<std::string> names;
     for (const std::u16string& path : fs_.AllPaths()) {
@@ -53,31 +63,34 @@ class AutoRunTest : public ::testing::Test {
     }
     return names;
   }
+  // "name=content" of every file under `folder`, blank-separated.
+  std::string Listing(const std::u16string& folder) {
+    std::string text;
+    for (const std::string& name : NamesIn(folder)) {
+      text += (text.empty() ? "" : " ") + name + "=" +
+              fs_.Content(folder + Utf8ToUtf16(name)).value_or("<folder>");
+    }
+    return text;
+  }
 
   FakeFileSystem fs_;
   bool terminal_ = false;  // standard output is a terminal
   std::string stdin_;
-  std::ostringstream messages_, out_, err_;
-  HeadlessMessageSink sink_{messages_};
-  FixedOffsetTimeZone zone_{0};
+  Said said_;
 };
 
 TEST_F(AutoRunTest, ReplacementRunRenamesLogsAndUndoRestores) {
-  EXPECT_EQ(Run({u"s/IMG_(\\d+)/photo_$1/", u"d"}), kExitOk) << err_.str();
-  EXPECT_EQ(fs_.Content(u"/work/d/photo_0001.JPG"), "one");
-  EXPECT_EQ(fs_.Content(u"/work/d/photo_0002.JPG"), "two");
-  EXPECT_EQ(fs_.Content(u"/work/d/notes.txt"), "bystander");
-  EXPECT_NE(err_.str().find("failed"), std::string::npos);  // the summary line
+  const std::string before = Listing(u"/work/d/");
+  EXPECT_EQ(Run({u"s/IMG_(\\d+)/photo_$1/", u"d"}), kExitOk) << said_.err;
+  EXPECT_EQ(Listing(u"/work/d/"), "notes.txt=bystander photo_0001.JPG=one photo_0002.JPG=two");
+  EXPECT_NE(said_.err.find("failed"), std::string::npos);  // the summary line
 
-  EXPECT_EQ(Run({u"/undo1"}), kExitOk) << err_.str();
-  EXPECT_EQ(fs_.Content(u"/work/d/IMG_0001.JPG"), "one");
-  EXPECT_EQ(fs_.Content(u"/work/d/IMG_0002.JPG"), "two");
-  EXPECT_FALSE(fs_.Exists(u"/work/d/photo_0001.JPG"));
-
+  EXPECT_EQ(Run({u"/undo1"}), kExitOk) << said_.err;
+  EXPECT_EQ(Listing(u"/work/d/"), before);
   // The same undo again changes nothing and says so.
   fs_.renamed_.clear();
   EXPECT_EQ(Run({u"/undo1"}), kExitOk);
-  EXPECT_EQ(err_.str(), "tessivo: undo: this run was already undone\n");
+  EXPECT_EQ(said_.err, "tessivo: undo: this run was already undone\n");
   EXPECT_TRUE(fs_.renamed_.empty());
 }
 
@@ -89,25 +102,21 @@ TEST_F(AutoRunTest, TestModePrintsThePreviewAndChangesNothing) {
   std::erase(after, u"/prog/tessivo.ini");
   EXPECT_EQ(after, before);
   EXPECT_TRUE(fs_.renamed_.empty());
-  const std::string header = "path\tnew name\tstatus\n";
-  const std::string changing = "/work/d/IMG_0001.JPG\tpic_0001.JPG\t" +
-                               Utf16ToUtf8(u"変更が可能") + "\n";
-  EXPECT_EQ(out_.str(), header + changing);
+  const std::string header = "path\tnew name\tstatus\n", changeable = Utf16ToUtf8(u"変更が可能");
+  EXPECT_EQ(said_.out, header + "/work/d/IMG_0001.JPG\tpic_0001.JPG\t" + changeable + "\n");
 
   // On a terminal only rows that change or fail are shown, unless --all.
   terminal_ = true;
   EXPECT_EQ(Run({u"s/IMG_0002/pic/", u"/test", u"/work/d"}), kExitOk);
-  EXPECT_EQ(out_.str(), header + "/work/d/IMG_0002.JPG\tpic.JPG\t" +
-                            Utf16ToUtf8(u"変更が可能") + "\n");
+  EXPECT_EQ(said_.out, header + "/work/d/IMG_0002.JPG\tpic.JPG\t" + changeable + "\n");
   EXPECT_EQ(Run({u"s/IMG_0002/pic/", u"/test", u"--all", u"/work/d"}), kExitOk);
-  const std::string all = out_.str();
-  EXPECT_EQ(std::count(all.begin(), all.end(), '\n'), 4);
+  EXPECT_EQ(std::count(said_.out.begin(), said_.out.end(), '\n'), 4);
   // A taken target is found in the listing the scan made, which the
   // preview takes over.
   fs_.AddFile(u"/work/d/taken.JPG");
   Run({u"s/IMG_0001/taken/", u"/test", u"/work/d"});
-  EXPECT_EQ(out_.str(), header + "/work/d/IMG_0001.JPG\ttaken.JPG\t" +
-                            Utf16ToUtf8(LegendText(FileStatus::kTargetExists)) + "\n");
+  EXPECT_EQ(said_.out, header + "/work/d/IMG_0001.JPG\ttaken.JPG\t" +
+                           Utf16ToUtf8(LegendText(FileStatus::kTargetExists)) + "\n");
 }
 
 // A dry run leaves an interrupted run's log in slot 0 alone and says so; the
@@ -119,74 +128,54 @@ TEST_F(AutoRunTest, OnlyARunThatChangesFilesSettlesAnInterruptedLog) {
   fs_.AddFile(u"/prog/rename0.log", interrupted);
 
   EXPECT_EQ(Run({u"/undo1", u"/test"}), kExitOk);
-  EXPECT_NE(out_.str().find("first.jpg"), std::string::npos) << out_.str();
-  EXPECT_NE(err_.str().find("awaits repair"), std::string::npos) << err_.str();
+  EXPECT_NE(said_.out.find("first.jpg"), std::string::npos) << said_.out;
+  EXPECT_NE(said_.err.find("awaits repair"), std::string::npos) << said_.err;
   EXPECT_EQ(fs_.Content(u"/prog/rename0.log"), interrupted);
   EXPECT_EQ(fs_.Content(u"/prog/rename1.log"), older);
   EXPECT_TRUE(fs_.renamed_.empty());
 
-  EXPECT_EQ(Run({u"/undo1"}), kExitOk) << err_.str();
-  EXPECT_EQ(fs_.Content(u"/work/d/two.jpg"), "two");
-  EXPECT_EQ(fs_.Content(u"/work/d/IMG_0001.JPG"), "one");
+  EXPECT_EQ(Run({u"/undo1"}), kExitOk) << said_.err;
+  EXPECT_EQ(Listing(u"/work/d/"), "IMG_0001.JPG=one notes.txt=bystander two.jpg=two");
   EXPECT_EQ(fs_.Content(u"/prog/rename2.log"), older);
   EXPECT_FALSE(fs_.Exists(u"/prog/rename0.log"));
 }
 
-TEST_F(AutoRunTest, MacroFilePlaysItsStepsAndExecutesOnce) {
-  MacroStep extension, upper;
-  extension.mode = 2;
-  extension.text1 = u"png";
-  upper.mode = 4;
-  upper.params = {1, 0, 0};
-  fs_.AddFile(u"/work/m.bin", "TS150\n" + EncodeStepLine(extension) + EncodeStepLine(upper));
-  EXPECT_EQ(Run({u"/autofile=/work/m.bin", u"/work/d"}), kExitOk) << err_.str();
-  EXPECT_EQ(fs_.Content(u"/work/d/IMG_0001.PNG"), "one");
-  EXPECT_EQ(fs_.Content(u"/work/d/NOTES.PNG"), "bystander");
-  // One rename per file: the steps worked on the names, the disk changed once.
-  int renames_in_folder = 0;
-  for (const auto& [from, to] : fs_.renamed_) renames_in_folder += from.starts_with(u"/work/d/");
-  EXPECT_EQ(renames_in_folder, 3);
-}
-
-TEST_F(AutoRunTest, MacroFilesWithDateStepsAndWithoutSteps) {
-  // 2014-05-06 12:00 UTC, the zone of the run.
-  fs_.AddFile(u"/work/m/a.txt", "a", 130438512000000000LL);
-  MacroStep extension, date;
-  extension.mode = 2;
-  extension.text1 = u"md";
-  date.mode = 9;
-  date.params = {1, 7, 1};  // modification time, "YYYYMMDD", before the name
+// The steps work on the names and the disk changes once per file, at the end.
+TEST_F(AutoRunTest, MacroFilesPlayTheirStepsAndExecuteOnce) {
+  fs_.AddFile(u"/work/m/a.txt", "a", 130438512000000000LL);  // 2014-05-06 12:00, the run's zone
+  const std::string header = "TS150\n";
   const struct {
     std::string macro;
-    const char16_t* file_after;
+    const char16_t* folder;
+    const char* listing;  // of the folder afterwards
     std::size_t renames;
     const char* summary;
   } cases[] = {
+      {header + EncodeStepLine(Step(2, {0, 0, 0}, u"png")) + EncodeStepLine(Step(4, {1, 0, 0})),
+       u"/work/d/", "IMG_0001.PNG=one IMG_0002.PNG=two NOTES.PNG=bystander", 3,
+       " 3 renamed, 0 unchanged,"},
       // An empty playback: nothing to do, not a fault.
-      {"TS150\n", u"/work/m/a.txt", 0, " 0 renamed, 1 unchanged,"},
-      // The date step reads the times of a.txt, not of the a.md the step
-      // before named.
-      {"TS150\n" + EncodeStepLine(extension) + EncodeStepLine(date), u"/work/m/20140506a.md", 1,
-       " 1 renamed, 0 unchanged,"},
+      {header, u"/work/m/", "a.txt=a", 0, " 0 renamed, 1 unchanged,"},
+      // The date step ("YYYYMMDD" of the modification time, before the name)
+      // reads the times of a.txt, not of the a.md the step before named.
+      {header + EncodeStepLine(Step(2, {0, 0, 0}, u"md")) + EncodeStepLine(Step(9, {1, 7, 1})),
+       u"/work/m/", "20140506a.md=a", 1, " 1 renamed, 0 unchanged,"},
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE(c.listing);
     fs_.AddFile(u"/work/m.bin", c.macro);
-    err_.str({});
-    EXPECT_EQ(Run({u"/autofile=/work/m.bin", u"/work/m"}), kExitOk) << err_.str();
-    EXPECT_NE(err_.str().find(c.summary), std::string::npos) << err_.str();
-    EXPECT_EQ(fs_.Content(c.file_after), "a") << Utf16ToUtf8(c.file_after);
-    std::size_t renames = 0;
-    for (const auto& [from, to] : fs_.renamed_) renames += from.starts_with(u"/work/m/");
-    EXPECT_EQ(renames, c.renames) << Utf16ToUtf8(c.file_after);
     fs_.renamed_.clear();
+    EXPECT_EQ(Run({u"/autofile=/work/m.bin", c.folder}), kExitOk) << said_.err;
+    EXPECT_NE(said_.err.find(c.summary), std::string::npos) << said_.err;
+    EXPECT_EQ(Listing(c.folder), c.listing);
+    std::size_t renames = 0;
+    for (const auto& [from, to] : fs_.renamed_) renames += from.starts_with(c.folder);
+    EXPECT_EQ(renames, c.renames);
   }
 }
 
 TEST_F(AutoRunTest, EveryModeRunsFromTheCommandLine) {
-  MacroStep extension;
-  extension.mode = 2;
-  extension.text1 = u"png";
-  fs_.AddFile(u"/prog/macro1.bin", "TS150\n" + EncodeStepLine(extension));
+  fs_.AddFile(u"/prog/macro1.bin", "TS150\n" + EncodeStepLine(Step(2, {0, 0, 0}, u"png")));
   const FileTime may_6_2014 = 130438512000000000LL;  // 2014-05-06 12:00 UTC, the run's zone
   const FileTime jan_2_2020 = 132224078450000000LL;  // 2020-01-02 03:04:05
   const struct {
@@ -227,22 +216,22 @@ TEST_F(AutoRunTest, EveryModeRunsFromTheCommandLine) {
     const bool csv = args[0].starts_with(u"--csv");
     stdin_ = args[0] == u"--null" ? Utf16ToUtf8(folder) + '\0' : "";
     if (!csv && stdin_.empty()) args.push_back(folder);
-    const std::string where = Utf16ToUtf8(args[0]);
-    EXPECT_EQ(Run(args), kExitOk) << where << ": " << err_.str();
+    SCOPED_TRACE(Utf16ToUtf8(args[0]));
+    EXPECT_EQ(Run(args), kExitOk) << said_.err;
     const std::vector<std::string> names = NamesIn(folder);
-    ASSERT_EQ(names.size(), 1u) << where;
-    EXPECT_TRUE(std::regex_match(names[0], std::regex(c.name_after))) << where << ": " << names[0];
+    ASSERT_EQ(names.size(), 1u);
+    EXPECT_TRUE(std::regex_match(names[0], std::regex(c.name_after))) << names[0];
     const Result<FileInfo> info = fs_.Stat(folder + Utf8ToUtf16(names[0]));
-    ASSERT_TRUE(info) << where;
-    EXPECT_EQ(info->last_write_time, c.last_write) << where;
-    EXPECT_EQ(info->attributes & attr::kReadOnly, c.attributes) << where;
+    ASSERT_TRUE(info);
+    EXPECT_EQ(info->last_write_time, c.last_write);
+    EXPECT_EQ(info->attributes & attr::kReadOnly, c.attributes);
   }
   // Values given with --set are for their run only.
   EXPECT_EQ(fs_.Content(u"/prog/tessivo.ini").value_or("").find("p01"), std::string::npos);
 
   // The logged runs, newest first: the macro's is in slot 1.
   EXPECT_EQ(Run({u"--logs"}), kExitOk);
-  const std::string logs = out_.str();
+  const std::string& logs = said_.out;
   EXPECT_EQ(std::count(logs.begin(), logs.end(), '\n'), 9);
   EXPECT_TRUE(logs.starts_with("1\t")) << logs;
   EXPECT_NE(logs.find("\t1\t/work/m15/Photo One.JPG -> /work/m15/Photo One.png\n"),
@@ -266,67 +255,33 @@ TEST_F(AutoRunTest, RunsThatCannotStartExitWithTwo) {
   fs_.AddFile(u"/work/notes.bin", "EXT000md\0\0\n");
   for (const auto& [args, why] : cases) {
     EXPECT_EQ(Run(args), kExitNotStarted) << why;
-    const std::string err = err_.str();
-    EXPECT_LE(std::count(err.begin(), err.end(), '\n'), 1) << why << ": " << err;
+    EXPECT_LE(std::count(said_.err.begin(), said_.err.end(), '\n'), 1) << why << ": " << said_.err;
   }
   EXPECT_TRUE(fs_.renamed_.empty());
 
   // A log that cannot be written: one message line, nothing renamed.
   fs_.FailPath(FakeFileSystem::Op::kOpenAppend, u"/prog/rename0.log", ErrorCode::kNoSpace);
-  messages_.str({});
   EXPECT_EQ(Run({u"s/IMG/pic/", u"/work/d"}), kExitNotStarted);
-  const std::string said = messages_.str();
-  EXPECT_TRUE(said.starts_with("[Can't Write Log] ")) << said;
-  EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1);
-  EXPECT_TRUE(err_.str().empty() && fs_.renamed_.empty());
+  EXPECT_TRUE(said_.messages.starts_with("[Can't Write Log] ")) << said_.messages;
+  EXPECT_EQ(std::count(said_.messages.begin(), said_.messages.end(), '\n'), 1);
+  EXPECT_TRUE(said_.err.empty() && fs_.renamed_.empty());
 }
 
 TEST_F(AutoRunTest, FailedChangeGivesExitOneAndTheSystemsReason) {
   fs_.FailPath(FakeFileSystem::Op::kRenameNoReplace, u"/work/d/IMG_0001.JPG",
                ErrorCode::kPermission);
   EXPECT_EQ(Run({u"s/IMG/pic/", u"/work/d"}), kExitFailed);
-  EXPECT_EQ(fs_.Content(u"/work/d/IMG_0001.JPG"), "one");
-  EXPECT_EQ(fs_.Content(u"/work/d/pic_0002.JPG"), "two");
-  EXPECT_NE(err_.str().find("failed: /work/d/IMG_0001.JPG -> /work/d/pic_0001.JPG: permission "
-                            "denied\n"),
+  EXPECT_EQ(Listing(u"/work/d/"), "IMG_0001.JPG=one notes.txt=bystander pic_0002.JPG=two");
+  EXPECT_NE(said_.err.find("failed: /work/d/IMG_0001.JPG -> /work/d/pic_0001.JPG: permission "
+                           "denied\ntessivo: 1 renamed, 1 unchanged, 0 with a collision serial, "
+                           "1 failed, 0 skipped by validation\n"),
             std::string::npos)
-      << err_.str();
-  EXPECT_NE(err_.str().find("1 renamed, 1 unchanged, 0 with a collision serial, 1 failed, 0 "
-                            "skipped by validation\n"),
-            std::string::npos)
-      << err_.str();
-
+      << said_.err;
   // An attribute change names the file alone.
   fs_.FailPath(FakeFileSystem::Op::kSetAttributes, u"/work/d/notes.txt", ErrorCode::kNotFound);
   EXPECT_EQ(Run({u"/autoattr1---", u"/work/d/notes.txt"}), kExitFailed);
-  EXPECT_NE(err_.str().find("failed: /work/d/notes.txt: file not found\n"), std::string::npos)
-      << err_.str();
-}
-
-// One unattended run over `fs`, with the program folder `prog` (use.ini in
-// it); the preview table goes to `out`.
-int RunOn(FileSystem& fs, const std::u16string& prog, std::vector<std::u16string> args,
-          std::string& out) {
-  args.insert(args.begin(), u"tessivo");
-  std::ostringstream messages, table, err;
-  HeadlessMessageSink sink{messages};
-  FixedOffsetTimeZone zone{0};
-  Session session(fs, sink, zone, ProgramLocation{prog, true, prog + u"tessivo.ini", {}});
-  const CommandLine cl = ParseCommandLine(args, u"/file /subfolder0", CalendarTime{});
-  session.Start(StartOverrides{cl.file_folder, cl.dropped_folder}, FakeFileSystem::kDefaultTime);
-  const int status = RunUnattended(session, cl, FakeFileSystem::kDefaultTime,
-                                   AutoRunIo{&table, &err, false, u"/"});
-  out = table.str();
-  return status;
-}
-
-int LinesWith(const std::string& text, const std::u16string& part) {
-  int count = 0;
-  std::istringstream lines(text);
-  for (std::string line; std::getline(lines, line);) {
-    count += line.find(Utf16ToUtf8(part)) != std::string::npos;
-  }
-  return count;
+  EXPECT_NE(said_.err.find("failed: /work/d/notes.txt: file not found\n"), std::string::npos)
+      << said_.err;
 }
 
 // The letter case of a name counts where the folder keeps it (this machine's
@@ -335,46 +290,51 @@ TEST(AutoRunLetterCaseTest, ANameInAnotherCaseIsAnotherNameWhereTheFolderKeepsCa
   const std::u16string changeable = u"\t変更が可能", same = u"\t変更の前と後で同じファイル名";
   ScopedTempDir dir;
   PosixFileSystem disk;
-  const std::u16string root = dir.path() + u"/";
+  const std::u16string root = dir.path() + u"/", prog = root + u"prog/";
   for (const char16_t* name : {u"prog/use.ini", u"d/img_1.jpg", u"e/IMG.jpg", u"e/img.jpg"}) {
     const std::u16string path = root + name;
     ASSERT_TRUE(disk.CreateFolders(path.substr(0, path.rfind(u'/')), 0755));
     ASSERT_TRUE(disk.WriteFileAtomic(path, Utf16ToUtf8(name)));
   }
-  std::string out;
-  EXPECT_EQ(RunOn(disk, root + u"prog/", {u"s/img/IMG/", u"/test", root + u"d"}, out), kExitOk);
-  EXPECT_EQ(LinesWith(out, u"IMG_1.jpg" + changeable), 1) << out;
-  EXPECT_EQ(RunOn(disk, root + u"prog/", {u"s/g/G/", u"/test", root + u"e"}, out), kExitOk);
-  EXPECT_EQ(LinesWith(out, u"imG.jpg" + changeable), 1) << out;
-  // Two paths differing only in case are two files, two rows.
-  EXPECT_EQ(RunOn(disk, root + u"prog/",
-                  {u"s/^/x/", u"/test", root + u"e/IMG.jpg", root + u"e/img.jpg"}, out),
-            kExitOk);
-  EXPECT_EQ(LinesWith(out, changeable), 2) << out;
-  EXPECT_EQ(RunOn(disk, root + u"prog/", {u"s/img/IMG/", root + u"d"}, out), kExitOk);
-  const Result<std::string> renamed = disk.ReadFile(root + u"d/IMG_1.jpg");
-  EXPECT_TRUE(renamed && *renamed == "d/img_1.jpg");
-  EXPECT_FALSE(disk.Exists(root + u"d/img_1.jpg"));
-
   FakeFileSystem fake;
   fake.SetNameRules(u"/w", NameRules{true, 255});
   fake.AddFile(u"/prog/use.ini");
   fake.AddFile(u"/w/img_1.jpg");
-  EXPECT_EQ(RunOn(fake, u"/prog/", {u"s/img/IMG/", u"/test", u"/w"}, out), kExitOk);
-  EXPECT_EQ(LinesWith(out, u"IMG_1.jpg" + same), 1) << out;
-  EXPECT_EQ(RunOn(fake, u"/prog/", {u"s/^/x/", u"/test", u"/w/IMG_1.jpg", u"/w/img_1.jpg"}, out),
-            kExitOk);
-  EXPECT_EQ(LinesWith(out, changeable), 1) << out;
+  const struct {
+    FileSystem* fs;
+    std::vector<std::u16string> args;
+    std::u16string row;  // the dry run shows `rows` lines with this
+    int rows;
+  } cases[] = {
+      {&disk, {u"s/img/IMG/", u"/test", root + u"d"}, u"IMG_1.jpg" + changeable, 1},
+      {&disk, {u"s/g/G/", u"/test", root + u"e"}, u"imG.jpg" + changeable, 1},
+      // Two paths differing only in case are two files, two rows.
+      {&disk, {u"s/^/x/", u"/test", root + u"e/IMG.jpg", root + u"e/img.jpg"}, changeable, 2},
+      {&fake, {u"s/img/IMG/", u"/test", u"/w"}, u"IMG_1.jpg" + same, 1},
+      {&fake, {u"s/^/x/", u"/test", u"/w/IMG_1.jpg", u"/w/img_1.jpg"}, changeable, 1},
+  };
+  Said said;
+  for (const auto& c : cases) {
+    EXPECT_EQ(RunOn(*c.fs, c.fs == &disk ? prog : u"/prog/", c.args, said), kExitOk);
+    int rows = 0;
+    std::istringstream lines(said.out);
+    for (std::string line; std::getline(lines, line);) {
+      rows += line.find(Utf16ToUtf8(c.row)) != std::string::npos;
+    }
+    EXPECT_EQ(rows, c.rows) << said.out;
+  }
+  EXPECT_EQ(RunOn(disk, prog, {u"s/img/IMG/", root + u"d"}, said), kExitOk);
+  const Result<std::string> renamed = disk.ReadFile(root + u"d/IMG_1.jpg");
+  EXPECT_TRUE(renamed && *renamed == "d/img_1.jpg");
+  EXPECT_FALSE(disk.Exists(root + u"d/img_1.jpg"));
 }
 
 TEST(AbsolutePathTest, RelativePathsAreTakenFromTheWorkingFolder) {
   const struct {
     const char16_t *path, *cwd, *expected;
   } cases[] = {
-      {u"d", u"/work", u"/work/d"},
-      {u"./d/../e/", u"/work/", u"/work/e"},
-      {u"/abs//x/.", u"/work", u"/abs/x"},
-      {u"../../..", u"/a/b", u"/"},
+      {u"d", u"/work", u"/work/d"},         {u"./d/../e/", u"/work/", u"/work/e"},
+      {u"/abs//x/.", u"/work", u"/abs/x"},  {u"../../..", u"/a/b", u"/"},
       {u"/", u"/work", u"/"},
   };
   for (const auto& c : cases) {

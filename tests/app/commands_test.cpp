@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "modes/mode_catalogue.h"
+#include "platform/file_name_bytes.h"
 #include "support/fake_file_system.h"
 #include "support/scripted_sink.h"
 
@@ -35,6 +36,17 @@ class CommandsTest : public ::testing::Test {
   std::u16string NewName(int row) {
     return std::u16string(session_.list.GetCell(row, Cell::kNewName));
   }
+  // The controller's flags in words, then the files in /d.
+  std::string State() {
+    std::string s = C().enter_executes() ? "enter " : "";
+    if (C().preview_statuses()) s += "statuses ";
+    if (session_.run_state.keep_changing_once) s += "once ";
+    if (C().IsChecked(CommandId::kUndo)) s += "undo ";
+    for (const std::u16string& path : fs_.AllPaths()) {
+      if (path.starts_with(u"/d/")) s += Utf16ToUtf8(path.substr(3)) + " ";
+    }
+    return s;
+  }
   void ExtensionMode(const std::u16string& extension) {
     session_.SelectMode(ModeNumber(RenameMode::kExtension));
     session_.panel.At(ctl::kExtensionText).text = extension;
@@ -60,38 +72,24 @@ TEST_F(CommandsTest, AvailabilityFollowsUndoModeRecordingPlaybackAndTheBusyFlag)
     CommandId id;
     bool available;
   } cases[] = {
-      {kIdle, CommandId::kConfirm, true},
-      {kIdle, CommandId::kUndo, true},
-      {kIdle, CommandId::kNextMode, true},
+      {kIdle, CommandId::kConfirm, true},     {kIdle, CommandId::kUndo, true},
+      {kIdle, CommandId::kNextMode, true},    {kIdle, CommandId::kPaste, true},
       {kIdle, SortCommand(kSortByName, kSortDescending), true},
-      {kIdle, CommandId::kPaste, true},
       // Later windows: never available yet.
-      {kIdle, CommandId::kOptions, false},
-      {kIdle, CommandId::kOpenCsv, false},
-      {kIdle, CommandId::kRecordMacro, false},
-      {kIdle, CommandId::kToggleTree, false},
-      {kIdle, CommandId::kTextEditor, false},
-      {kIdle, CommandId::kSaveAllCsv, false},
+      {kIdle, CommandId::kOptions, false},    {kIdle, CommandId::kOpenCsv, false},
+      {kIdle, CommandId::kRecordMacro, false}, {kIdle, CommandId::kToggleTree, false},
+      {kIdle, CommandId::kTextEditor, false}, {kIdle, CommandId::kSaveAllCsv, false},
       // A missing hook makes its command unavailable.
-      {kIdle, CommandId::kOpenFolder, false},
-      {kIdle, CommandId::kAbout, false},
-      {kUndoMode, CommandId::kConfirm, false},
-      {kUndoMode, CommandId::kPreviousMode, false},
+      {kIdle, CommandId::kOpenFolder, false}, {kIdle, CommandId::kAbout, false},
+      {kUndoMode, CommandId::kConfirm, false}, {kUndoMode, CommandId::kPreviousMode, false},
       {kUndoMode, SortCommand(kSortByName, kSortAscending), false},
-      {kUndoMode, CommandId::kPaste, false},
-      {kUndoMode, CommandId::kRefresh, false},
-      {kUndoMode, CommandId::kFolderMode, false},
-      {kUndoMode, CommandId::kExecute, true},
-      {kUndoMode, CommandId::kUndo, true},
-      {kUndoMode, CommandId::kReset, true},
-      {kRecording, CommandId::kUndo, false},
-      {kRecording, CommandId::kExecute, true},
-      {kPlayback, CommandId::kUndo, false},
-      {kPlayback, CommandId::kExecute, false},
-      {kPlayback, CommandId::kDeleteSelected, false},
-      {kBusy, CommandId::kSelectAll, false},
-      {kBusy, CommandId::kQuit, false},
-      {kNoLog, CommandId::kUndo, false},
+      {kUndoMode, CommandId::kPaste, false},  {kUndoMode, CommandId::kRefresh, false},
+      {kUndoMode, CommandId::kFolderMode, false}, {kUndoMode, CommandId::kExecute, true},
+      {kUndoMode, CommandId::kUndo, true},    {kUndoMode, CommandId::kReset, true},
+      {kRecording, CommandId::kUndo, false},  {kRecording, CommandId::kExecute, true},
+      {kPlayback, CommandId::kUndo, false},   {kPlayback, CommandId::kExecute, false},
+      {kPlayback, CommandId::kDeleteSelected, false}, {kBusy, CommandId::kSelectAll, false},
+      {kBusy, CommandId::kQuit, false},       {kNoLog, CommandId::kUndo, false},
   };
   session_.AddPaths({u"/d"}, AddSource::kDrop);
   for (const auto& c : cases) {
@@ -148,44 +146,29 @@ TEST_F(CommandsTest, EnterConfirmsThenExecutesAndUndoRestores) {
   ExtensionMode(u"bak");
 
   // Shift+Enter with no preview confirms and arms the one-shot flag.
-  CommandResult r = C().Run(CommandId::kKeepChanging);
-  EXPECT_TRUE(r.rows);
-  EXPECT_TRUE(fs_.renamed_.empty());
+  EXPECT_TRUE(C().Run(CommandId::kKeepChanging).rows);
   EXPECT_EQ(NewName(0), u"a.bak");
-  EXPECT_TRUE(session_.run_state.keep_changing_once);
-  EXPECT_TRUE(C().enter_executes());
-  EXPECT_TRUE(C().preview_statuses());
-
+  EXPECT_EQ(State(), "enter statuses once a.txt b.txt ");
   // With `enterdont` the next Enter confirms again.
   session_.settings.SetInt(IntKey::kEnterdont, 1);
   C().Run(CommandId::kConfirm);
-  EXPECT_FALSE(C().enter_executes());
   C().Run(CommandId::kEnter);
-  EXPECT_FALSE(session_.run_state.keep_changing_once);
-  EXPECT_TRUE(fs_.renamed_.empty());
+  EXPECT_EQ(State(), "statuses a.txt b.txt ");
   session_.settings.SetInt(IntKey::kEnterdont, 0);
   C().Run(CommandId::kConfirm);
+  EXPECT_TRUE(C().Run(CommandId::kEnter).rows);  // "変更を開始しますか。" is answered Yes
+  EXPECT_EQ(State(), "a.bak b.bak ");
 
-  r = C().Run(CommandId::kEnter);  // "変更を開始しますか。" is answered Yes
-  EXPECT_TRUE(r.rows);
-  EXPECT_TRUE(fs_.Exists(u"/d/a.bak"));
-  EXPECT_TRUE(fs_.Exists(u"/d/b.bak"));
-  EXPECT_FALSE(C().enter_executes());
-  EXPECT_FALSE(C().preview_statuses());
-
-  r = C().Run(CommandId::kUndo);
+  CommandResult r = C().Run(CommandId::kUndo);
   ASSERT_TRUE(r.undo_ui);
   EXPECT_TRUE(r.undo_ui->undo_mode);
-  EXPECT_TRUE(C().IsChecked(CommandId::kUndo));
+  EXPECT_EQ(State(), "undo a.bak b.bak ");
   EXPECT_EQ(status_.text(), UndoModeStatusText());
   EXPECT_FALSE(C().IsAvailable(CommandId::kConfirm));
-
   r = C().Run(CommandId::kEnter);  // in undo mode Enter undoes
   ASSERT_TRUE(r.undo_ui);
   EXPECT_FALSE(r.undo_ui->undo_mode);
-  EXPECT_TRUE(fs_.Exists(u"/d/a.txt"));
-  EXPECT_TRUE(fs_.Exists(u"/d/b.txt"));
-  EXPECT_FALSE(C().IsChecked(CommandId::kUndo));
+  EXPECT_EQ(State(), "a.txt b.txt ");
   EXPECT_EQ(status_.text(), ModeStatusText(ModeStatusCode(session_.mode())));
 
   // Another log chosen under the UnDo button: slot 2 was never written.
@@ -210,8 +193,7 @@ TEST_F(CommandsTest, ExecuteRefusesTheMacroModeAndTestMode) {
     ASSERT_EQ(sink_.Titles(),
               std::vector<std::u16string>{std::u16string(Text(MessageId::kPlaybackUnavailableTitle))});
   }
-  EXPECT_TRUE(fs_.renamed_.empty());
-  EXPECT_TRUE(fs_.appended_.empty());
+  EXPECT_TRUE(fs_.renamed_.empty() && fs_.appended_.empty());
   EXPECT_EQ(NewName(0), u"");
 
   // Test mode: the button only refuses; the menu command previews.
@@ -397,13 +379,12 @@ TEST(StatusBarTest, PolicyAndRewriteOnlyOnChange) {
 }
 
 TEST(MainWindowTitleTest, DisplayNameOrTheTestModeTitle) {
-  EXPECT_EQ(MainWindowTitle(false, false), u"Tessivo ");
-  EXPECT_EQ(MainWindowTitle(true, false), u"テッシーヴォ ");
-  const std::u16string test_title = MainWindowTitle(true, true);
-  EXPECT_EQ(test_title,
-            u"Test Mode. Test Mode. Test Mode. Test Mode. Test Mode. Test Mode. Test Mode. "
-            u"Test Mode. Test Mode. Test Mode.");
-  EXPECT_EQ(MainWindowTitle(false, true), test_title);
+  const std::u16string test_title = u"Test Mode. Test Mode. Test Mode. Test Mode. Test Mode. "
+                                    u"Test Mode. Test Mode. Test Mode. Test Mode. Test Mode.";
+  using Titles = std::vector<std::u16string>;
+  EXPECT_EQ((Titles{MainWindowTitle(false, false), MainWindowTitle(true, false),
+                    MainWindowTitle(true, true), MainWindowTitle(false, true)}),
+            (Titles{u"Tessivo ", u"テッシーヴォ ", test_title, test_title}));
 }
 
 TEST(FileUrlTest, PathKeepsTheBytesOfTheUrl) {
@@ -411,18 +392,13 @@ TEST(FileUrlTest, PathKeepsTheBytesOfTheUrl) {
     const char* url;
     std::optional<std::u16string> path;
   } cases[] = {
-      {"file:///tmp/x", u"/tmp/x"},
-      {"file:/tmp/x", u"/tmp/x"},
-      {"file:tmp/x", std::nullopt},
-      {"FILE://localhost/tmp/a%20b", u"/tmp/a b"},
-      {"file:///tmp/%E3%83%86", u"/tmp/テ"},
+      {"file:///tmp/x", u"/tmp/x"},           {"file:/tmp/x", u"/tmp/x"},
+      {"file:tmp/x", std::nullopt},           {"FILE://localhost/tmp/a%20b", u"/tmp/a b"},
+      {"file:///tmp/%E3%83%86", u"/tmp/テ"},  {"file:///tmp/100%", u"/tmp/100%"},
       {"file:///tmp/%FFz", std::u16string(u"/tmp/") + char16_t(0xDCFF) + u"z"},
       {"file:///tmp/%e3%83", std::u16string(u"/tmp/") + char16_t(0xDCE3) + char16_t(0xDC83)},
-      {"file:///tmp/100%", u"/tmp/100%"},
-      {"file:///tmp/a%2", u"/tmp/a%2"},
-      {"file:///tmp/a%00b", std::nullopt},
-      {"http://host/tmp/x", std::nullopt},
-      {"file://host", std::nullopt},
+      {"file:///tmp/a%2", u"/tmp/a%2"},       {"file:///tmp/a%00b", std::nullopt},
+      {"http://host/tmp/x", std::nullopt},    {"file://host", std::nullopt},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.url);

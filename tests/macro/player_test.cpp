@@ -21,6 +21,14 @@ namespace {
 using namespace std::string_literals;
 using Strings = std::vector<std::string>;
 
+// How a playback ended, in words: "finished 2 steps executed countdown".
+std::string Ended(const PlaybackEnd& end) {
+  const char* reasons[] = {"none",    "finished",       "unsupported",
+                           "stopped", "preview failed", "no header"};
+  return std::string(reasons[static_cast<int>(end.reason)]) + " " + std::to_string(end.steps) +
+         " steps" + (end.executed ? " executed" : "") + (end.exit_countdown ? " countdown" : "");
+}
+
 // A list of two files in "/d/" and the program's parts wired as the window
 // program wires them: the previews and the execution are real ExecuteRun
 // calls over the real mode dispatcher, on the fake file system.
@@ -133,11 +141,7 @@ TEST_F(PlayerTest, TwoStepsChainAndTheExecutionRenamesOnceToTheFinalName) {
   EXPECT_EQ(Renames(), (Strings{"/d/Photo One.JPG>/d/PHOTO one.PNG", "/d/b.TXT>/d/B.PNG"}));
   EXPECT_EQ(settings_.Text(TextKey::kBsexcept1), u"one");
 
-  const PlaybackEnd& end = player_->last_end();
-  EXPECT_EQ(end.reason, PlaybackEndReason::kFinished);
-  EXPECT_EQ(end.steps, 2);
-  EXPECT_TRUE(end.executed);
-  EXPECT_FALSE(end.exit_countdown);
+  EXPECT_EQ(Ended(player_->last_end()), "finished 2 steps executed");
   EXPECT_EQ(selection_.mode_index + 1, 19);
   EXPECT_FALSE(state_.macro_playback || state_.source_is_new_name || selection_.macro_playback);
   EXPECT_EQ(player_->step_counter(), 0);
@@ -148,9 +152,7 @@ TEST_F(PlayerTest, HiddenAutomaticRunGoesStraightThroughToTheExitCountdown) {
   messenger_.set_auto_flags(autoflag::kMacroFile | autoflag::kErrMsg);
   settings_.SetInt(IntKey::kMacromsec, 100);
   ASSERT_EQ(Begin(true), kFirstPlaybackInterval);
-  const PlaybackEnd end = player_->RunToEnd();
-  EXPECT_TRUE(end.executed);
-  EXPECT_TRUE(end.exit_countdown);
+  EXPECT_EQ(Ended(player_->RunToEnd()), "finished 1 steps executed countdown");
   EXPECT_EQ(messenger_.auto_flags(), autoflag::kErrMsg);
   EXPECT_TRUE(events_.empty());  // no window at all
   EXPECT_EQ(Renames(), (Strings{"/d/Photo One.JPG>/d/Photo One.png", "/d/b.TXT>/d/b.png"}));
@@ -160,11 +162,7 @@ TEST_F(PlayerTest, AFileWithoutHeaderEndsAtOnceWithoutExecutionButStillExits) {
   WriteMacro({Step(2, {0, 0, 0}, u"png")}, "");  // steps, no header: it used to loop forever
   messenger_.set_auto_flags(autoflag::kMacroFile);
   ASSERT_TRUE(Begin(true).has_value());
-  const PlaybackEnd end = player_->RunToEnd();
-  EXPECT_EQ(end.reason, PlaybackEndReason::kNoHeader);
-  EXPECT_EQ(end.steps, 0);
-  EXPECT_FALSE(end.executed);
-  EXPECT_TRUE(end.exit_countdown);
+  EXPECT_EQ(Ended(player_->RunToEnd()), "no header 0 steps countdown");
   EXPECT_TRUE(Renames().empty());
 }
 
@@ -173,9 +171,7 @@ TEST_F(PlayerTest, TestModeAndStayingOpenSkipTheExecutionAndTheCountdown) {
   messenger_.set_auto_flags(autoflag::kMacroFile | autoflag::kShow | autoflag::kNoExit);
   messenger_.set_test_mode(true);
   ASSERT_TRUE(Begin(true).has_value());
-  const PlaybackEnd end = player_->RunToEnd();
-  EXPECT_FALSE(end.executed);
-  EXPECT_FALSE(end.exit_countdown);
+  EXPECT_EQ(Ended(player_->RunToEnd()), "finished 1 steps");
   EXPECT_EQ(messenger_.auto_flags(), autoflag::kShow | autoflag::kNoExit);
   EXPECT_EQ(NewNames(), (Strings{"Photo One.txt", "b.txt"}));
   EXPECT_TRUE(Renames().empty());
@@ -201,9 +197,7 @@ TEST_F(PlayerTest, UnsupportedVersionIsToldAndExecutesTheNamesUnchanged) {
   setup_.options.after_run = kAfterRunKeep;
   WriteMacro({Step(2, {0, 0, 0}, u"png")}, "TS160\n");
   ASSERT_TRUE(Begin(true).has_value());
-  const PlaybackEnd end = player_->RunToEnd();
-  EXPECT_EQ(end.reason, PlaybackEndReason::kUnsupportedVersion);
-  EXPECT_TRUE(end.executed);
+  EXPECT_EQ(Ended(player_->RunToEnd()), "unsupported 0 steps executed");
   ASSERT_EQ(sink_.Titles(), (std::vector<std::u16string>{u"Non-supported Version"}));
   EXPECT_EQ(sink_.shown[0].text, u"このバージョンのマクロファイルは扱えません。");
   EXPECT_EQ(sink_.shown[0].style, box::kOk | box::kIconStop);
@@ -220,7 +214,7 @@ TEST_F(PlayerTest, AMissingFileStopsTheStartingPreview) {
   ASSERT_TRUE(player_->Start(false).has_value());
   EXPECT_FALSE(player_->Start(false).has_value());  // already running
   EXPECT_FALSE(player_->Step());
-  EXPECT_EQ(player_->last_end().steps, 0);
+  EXPECT_EQ(Ended(player_->last_end()), "finished 0 steps");
 }
 
 TEST_F(PlayerTest, StepsPutTheirValuesIntoThePanel) {
@@ -287,7 +281,7 @@ TEST_F(PlayerTest, PositionEditRestoresTheRecordedMapAndTemplate) {
   ASSERT_TRUE(player_->Step());
   EXPECT_EQ(position_.position_map(), step.map);
   EXPECT_EQ(panel_.At(ctl::kSampleName).text, u"Photo_0001");
-  EXPECT_EQ(player_->RunToEnd().reason, PlaybackEndReason::kFinished);
+  EXPECT_EQ(Ended(player_->RunToEnd()), "finished 1 steps");
   EXPECT_EQ(NewNames()[2], "Photo_0123_x");
 }
 

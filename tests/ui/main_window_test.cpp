@@ -2,8 +2,7 @@
 // empty window through a drop, selection, moves, clipboard, deletion and
 // sorting to closing and starting again with the saved layout.
 
-#include <fcntl.h>
-#include <unistd.h>
+#include <sys/stat.h>
 
 #include <QAbstractItemModelTester>
 #include <QAction>
@@ -23,8 +22,10 @@
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <filesystem>
 #include <fstream>
 #include <memory>
+#include <regex>
 #include <set>
 #include <sstream>
 
@@ -48,6 +49,17 @@ void WriteFile(const std::string& path, const std::string& bytes = "x") {
   std::ofstream(path, std::ios::binary) << bytes;
 }
 
+// A home with a portable ini and the folder x with a.txt and b.txt, under
+// `temp`; returns the folder's path.
+std::string MakeHomeAndFolder(const ScopedTempDir& temp) {
+  const std::string folder = temp.NativePath("x");
+  EXPECT_EQ(::mkdir(temp.NativePath("home").c_str(), 0700) | ::mkdir(folder.c_str(), 0700), 0);
+  WriteFile(temp.NativePath("home/use.ini"), "");
+  WriteFile(folder + "/a.txt");
+  WriteFile(folder + "/b.txt");
+  return folder;
+}
+
 // One start of the program over a throw-away home with a portable ini.
 struct Program {
   explicit Program(const std::u16string& home) {
@@ -67,11 +79,22 @@ struct Program {
     const QHeaderView* header = window->list_view()->horizontalHeader();
     return window->model()->headerData(header->logicalIndex(visual), Qt::Horizontal).toString();
   }
+  // Every header in the order shown.
+  QString Headers() const {
+    QStringList shown;
+    for (int visual = 0; visual < window->model()->columnCount(); ++visual) shown << Header(visual);
+    return shown.join(QLatin1Char(' '));
+  }
   QString Cell0(int row) const {
     return window->model()->index(row, 0).data().toString();
   }
+  // Past the busy time of a drop (100 ms), however busy the machine.
+  void WaitIdle() {
+    QTest::qWait(120);
+    (void)QTest::qWaitFor([this] { return !window->controller().busy(); }, 5000);
+  }
   void Key(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-    QTest::qWait(120);  // past the busy time of a drop
+    WaitIdle();
     QTest::keyClick(QApplication::focusWidget(), static_cast<Qt::Key>(key), modifiers);
   }
 
@@ -87,14 +110,9 @@ struct Program {
 TEST(MainWindowTest, DropSelectMoveCopyDeleteSortAndSaveAtClose) {
   ScopedTempDir temp;
   const std::string home = temp.NativePath("home");
-  ASSERT_EQ(::mkdir(home.c_str(), 0700), 0);
-  WriteFile(home + "/use.ini", "");
+  const std::string folder = MakeHomeAndFolder(temp);
   WriteFile(home + "/tessivo.ini", "[Base]\r\n_count=3\r\n");
-  const std::string folder = temp.NativePath("x");
-  ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
   ASSERT_EQ(::mkdir((folder + "/sub").c_str(), 0700), 0);
-  WriteFile(folder + "/a.txt");
-  WriteFile(folder + "/b.txt");
   WriteFile(folder + "/sub/c.txt");
   WriteFile(folder + "/z\xFF.txt");  // not UTF-8: listed by its bytes
   const QString dir = QString::fromStdString(folder) + QLatin1Char('/');
@@ -105,22 +123,16 @@ TEST(MainWindowTest, DropSelectMoveCopyDeleteSortAndSaveAtClose) {
   EXPECT_EQ(w.objectName(), QStringLiteral("Tessivo"));
   EXPECT_EQ(w.windowTitle(), QStringLiteral("テッシーヴォ "));
   EXPECT_GE(w.minimumWidth(), 765);
-  const QStringList headers = {QStringLiteral("変更前"), QStringLiteral("拡張子"),
-                               QStringLiteral("変更後"), QStringLiteral("フォルダ名"),
-                               QStringLiteral("サイズ"), QStringLiteral("更新日時")};
-  for (int visual = 0; visual < headers.size(); ++visual) {
-    EXPECT_EQ(program->Header(visual), headers[visual]) << visual;
-  }
+  EXPECT_EQ(program->Headers(), QStringLiteral("変更前 拡張子 変更後 フォルダ名 サイズ 更新日時"));
   EXPECT_EQ(w.CountFieldText(), QStringLiteral("選択   0/   0"));
   // Commands of later versions are there and disabled; the list's are on.
-  EXPECT_FALSE(w.action(cmd::kTextEditor)->isEnabled());
-  EXPECT_FALSE(w.action(cmd::kOptions)->isEnabled());
-  EXPECT_TRUE(w.action(cmd::kOpenFolder)->isEnabled());
+  EXPECT_TRUE(!w.action(cmd::kTextEditor)->isEnabled() && !w.action(cmd::kOptions)->isEnabled() &&
+              w.action(cmd::kOpenFolder)->isEnabled());
   auto* sort_menu = w.findChild<QMenu*>(QStringLiteral("sortMenu"));
   ASSERT_NE(sort_menu, nullptr);
   ASSERT_EQ(sort_menu->actions().size(), 12);
-  EXPECT_EQ(sort_menu->actions()[0]->text(), QStringLiteral("変更前\tA→Z"));
-  EXPECT_EQ(sort_menu->actions()[1]->text(), QStringLiteral(" \tZ→A"));
+  EXPECT_EQ(sort_menu->actions()[0]->text() + sort_menu->actions()[1]->text(),
+            QStringLiteral("変更前\tA→Z \tZ→A"));
 
   // The user drags フォルダ名 to second place and widens 変更前; both survive
   // every reset of the list and are saved at close.
@@ -146,23 +158,21 @@ TEST(MainWindowTest, DropSelectMoveCopyDeleteSortAndSaveAtClose) {
   EXPECT_EQ(w.CountFieldText(), QStringLiteral("選択   0/   3"));
   drop(folder);
   EXPECT_EQ(list.Count(), 3);
-  int odd = -1;
+  bool odd = false;
   for (int row = 0; row < list.Count(); ++row) {
-    if (Utf16ToUtf8(list.FullPath(row)) == folder + "/z\xFF.txt") odd = row;
+    odd |= Utf16ToUtf8(list.FullPath(row)) == folder + "/z\xFF.txt";
   }
-  EXPECT_GE(odd, 0) << "the name that is not UTF-8 lost its byte";
+  EXPECT_TRUE(odd) << "the name that is not UTF-8 lost its byte";
 
   // Header clicks: ascending with an up arrow, then descending.
   auto click_header = [&](int column) {
-    QTest::qWait(120);  // past the busy time of a drop
+    program->WaitIdle();
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
                       QPoint(header->sectionViewportPosition(column) + 5, 5));
   };
   click_header(0);
-  EXPECT_EQ(program->Cell0(0), QStringLiteral("a.txt"));
-  EXPECT_EQ(program->Cell0(1), QStringLiteral("b.txt"));
-  EXPECT_TRUE(header->isSortIndicatorShown());
-  EXPECT_EQ(header->sortIndicatorSection(), 0);
+  EXPECT_EQ(program->Cell0(0) + program->Cell0(1), QStringLiteral("a.txtb.txt"));
+  EXPECT_TRUE(header->isSortIndicatorShown() && header->sortIndicatorSection() == 0);
   EXPECT_EQ(header->sortIndicatorOrder(), Qt::AscendingOrder);
   click_header(0);
   EXPECT_EQ(program->Cell0(2), QStringLiteral("a.txt"));
@@ -210,9 +220,9 @@ TEST(MainWindowTest, DropSelectMoveCopyDeleteSortAndSaveAtClose) {
   QTest::mouseClick(w.list_view()->viewport(), Qt::LeftButton, {}, row_point(0));
   program->Key(Qt::Key_Down, Qt::AltModifier);
   EXPECT_EQ(program->Cell0(1), QStringLiteral("a.txt"));
-  EXPECT_TRUE(list.IsSelected(1));
-  EXPECT_TRUE(w.list_view()->selectionModel()->isRowSelected(1, {}));
-  EXPECT_FALSE(w.list_view()->selectionModel()->isRowSelected(0, {}));
+  const QItemSelectionModel* view_selection = w.list_view()->selectionModel();
+  EXPECT_TRUE(list.IsSelected(1) && view_selection->isRowSelected(1, {}) &&
+              !view_selection->isRowSelected(0, {}));
 
   // Del removes the selected row; Ctrl+V pastes the copied rows before the focused one.
   w.list_view()->setFocus();
@@ -222,22 +232,7 @@ TEST(MainWindowTest, DropSelectMoveCopyDeleteSortAndSaveAtClose) {
   list.SetFocusedRow(1);
   program->Key(Qt::Key_V, Qt::ControlModifier);
   ASSERT_EQ(list.Count(), 4);
-  EXPECT_EQ(program->Cell0(1), QStringLiteral("a.txt"));
-  EXPECT_EQ(program->Cell0(2), QStringLiteral("b.txt"));
-  // F2 renames the selected row in place: Enter ends the edit (it does not
-  // confirm), the question is answered OK, the file is renamed on disk.
-  QTest::mouseClick(w.list_view()->viewport(), Qt::LeftButton, {}, row_point(1));
-  program->Key(Qt::Key_F2);
-  auto* name_edit = qobject_cast<QLineEdit*>(QApplication::focusWidget());
-  ASSERT_NE(name_edit, nullptr);
-  name_edit->selectAll();
-  QTest::keyClicks(name_edit, QStringLiteral("renamed.txt"));
-  program->Key(Qt::Key_Return);
-  QTest::qWait(10);
-  EXPECT_EQ(program->Cell0(1), QStringLiteral("renamed.txt"));
-  EXPECT_EQ(::access((folder + "/renamed.txt").c_str(), F_OK), 0);
-  ASSERT_EQ(program->boxes.size(), 1u);
-  EXPECT_EQ(program->boxes[0].title, u"Rename it now?");
+  EXPECT_EQ(program->Cell0(1) + program->Cell0(2), QStringLiteral("a.txtb.txt"));
   // Ctrl+A then Del empties the list.
   program->Key(Qt::Key_A, Qt::ControlModifier);
   program->Key(Qt::Key_Delete);
@@ -248,18 +243,18 @@ TEST(MainWindowTest, DropSelectMoveCopyDeleteSortAndSaveAtClose) {
   const std::string big = temp.NativePath("big");
   ASSERT_EQ(::mkdir(big.c_str(), 0700), 0);
   for (int i = 0; i < 300; ++i) WriteFile(big + "/f" + std::to_string(i));
-  QTest::qWait(120);
+  program->WaitIdle();
   QCoreApplication::postEvent(w.list_view(),
                               new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
   drop(big);
   EXPECT_LT(list.Count(), 300);
   EXPECT_EQ(w.CountFieldText(),
             QStringLiteral("選択   0/ %1").arg(list.Count(), 3, 10, QLatin1Char(' ')));
-  QTest::qWait(120);
+  program->WaitIdle();
   drop(big);  // without Escape the rest follows
   EXPECT_EQ(list.Count(), 300);
   // The panel's confirm button previews: the new names show in 変更後.
-  QTest::qWait(120);
+  program->WaitIdle();
   auto* confirm = w.findChild<QPushButton*>(QStringLiteral("id1003"));
   ASSERT_NE(confirm, nullptr);
   confirm->click();
@@ -271,8 +266,7 @@ TEST(MainWindowTest, DropSelectMoveCopyDeleteSortAndSaveAtClose) {
   program = std::make_unique<Program>(Utf8ToUtf16(home));
   const MainWindow& again = *program->window;
   EXPECT_EQ(again.geometry().size(), QSize(900, 500));
-  EXPECT_EQ(program->Header(1), QStringLiteral("フォルダ名"));
-  EXPECT_EQ(program->Header(2), QStringLiteral("拡張子"));
+  EXPECT_EQ(program->Headers(), QStringLiteral("変更前 フォルダ名 拡張子 変更後 サイズ 更新日時"));
   EXPECT_EQ(again.list_view()->horizontalHeader()->sectionSize(0), 150);
 }
 
@@ -282,13 +276,16 @@ TEST(MainWindowTest, DropSelectMoveCopyDeleteSortAndSaveAtClose) {
 TEST(MainWindowTest, ConfirmExecuteUndoMacroRefusalAndDirectRename) {
   ScopedTempDir temp;
   const std::string home = temp.NativePath("home");
-  ASSERT_EQ(::mkdir(home.c_str(), 0700), 0);
-  WriteFile(home + "/use.ini", "");
-  const std::string folder = temp.NativePath("x");
-  ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
-  WriteFile(folder + "/a.txt");
-  WriteFile(folder + "/b.txt");
-  auto exists = [&](const char* name) { return ::access((folder + "/" + name).c_str(), F_OK) == 0; };
+  const std::string folder = MakeHomeAndFolder(temp);
+  auto files = [&] {  // the names in the folder, sorted
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+      names.insert(entry.path().filename().string());
+    }
+    std::string joined;
+    for (const std::string& name : names) joined += (joined.empty() ? "" : " ") + name;
+    return joined;
+  };
   auto read_log = [&] {
     std::ifstream in(home + "/rename1.log", std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
@@ -339,7 +336,7 @@ TEST(MainWindowTest, ConfirmExecuteUndoMacroRefusalAndDirectRename) {
   for (int id : own) EXPECT_TRUE(panel.Control(id)->isVisible()) << id;
 
   // Confirm: the new names with status 7; Enter then executes after the question.
-  QTest::qWait(120);
+  program.WaitIdle();
   button(1003)->click();
   QStringList shown;  // 変更前 → 変更後 as the list shows them
   for (int row = 0; row < 2; ++row) {
@@ -354,22 +351,17 @@ TEST(MainWindowTest, ConfirmExecuteUndoMacroRefusalAndDirectRename) {
   program.Key(Qt::Key_Return);
   ASSERT_FALSE(program.boxes.empty());
   EXPECT_EQ(program.boxes[0].text_id, MessageId::kStartText);
-  EXPECT_TRUE(exists("a.bak") && exists("b.bak") && !exists("a.txt") && !exists("b.txt"));
+  EXPECT_EQ(files(), "a.bak b.bak");
   EXPECT_EQ(session.list.Count(), 0);
-  const std::string log = read_log();
-  int lines = 0;
-  for (std::size_t at = 0, end; (end = log.find("\r\n", at)) != std::string::npos; at = end + 2) {
-    EXPECT_TRUE(log.substr(at, end - at).ends_with("\"<NORMAL>\"")) << log;
-    ++lines;
-  }
-  EXPECT_EQ(lines, 2);
-  EXPECT_TRUE(log.ends_with("\r\n"));
+  // Two log lines, each a normal change.
+  EXPECT_TRUE(std::regex_match(read_log(), std::regex("([^\r\n]*\"<NORMAL>\"\r\n){2}")))
+      << read_log();
 
   // Ctrl+B: undo mode; the UnDo button restores the names and leaves it.
   program.Key(Qt::Key_B, Qt::ControlModifier);
   ASSERT_TRUE(session.undo.active());
-  EXPECT_EQ(button(1067)->text(), QStringLiteral("UnDo中止"));
-  EXPECT_EQ(button(1001)->text(), QStringLiteral("★ UnDo ★"));
+  EXPECT_EQ(button(1067)->text() + QLatin1Char('|') + button(1001)->text(),
+            QStringLiteral("UnDo中止|★ UnDo ★"));
   EXPECT_FALSE(button(1003)->isEnabled());
   for (int id = 1081; id <= 1092; ++id) EXPECT_FALSE(button(id)->isEnabled()) << id;
   EXPECT_EQ(w.StatusFieldText(), QStringLiteral("【UnDo】 変更したファイル名を元に戻します。"));
@@ -378,25 +370,25 @@ TEST(MainWindowTest, ConfirmExecuteUndoMacroRefusalAndDirectRename) {
   EXPECT_TRUE(logs->isVisible());
   EXPECT_EQ(logs->count(), 9);
   button(1001)->click();
-  EXPECT_TRUE(exists("a.txt") && exists("b.txt") && !exists("a.bak") && !exists("b.bak"));
+  EXPECT_EQ(files(), "a.txt b.txt");
   EXPECT_FALSE(session.undo.active());
-  EXPECT_EQ(button(1001)->text(), QStringLiteral("☆ 実行 ☆"));
-  EXPECT_EQ(button(1067)->text(), QStringLiteral("変更UnDo"));
+  EXPECT_EQ(button(1067)->text() + QLatin1Char('|') + button(1001)->text(),
+            QStringLiteral("変更UnDo|☆ 実行 ☆"));
   EXPECT_EQ(program.Header(3), QStringLiteral("フォルダ名"));
   EXPECT_TRUE(button(1003)->isEnabled());
 
   // The macro mode refuses to execute and renames nothing.
-  QTest::qWait(120);
+  program.WaitIdle();
   w.AddDroppedPaths({Utf8ToUtf16(folder)});
   ASSERT_EQ(session.list.Count(), 2);
-  QTest::qWait(120);
+  program.WaitIdle();
   panel.findChild<QTabBar*>(QStringLiteral("modeTabs"))->setCurrentIndex(1);
   button(1087)->click();  // マクロ
   ASSERT_EQ(session.mode(), 19);
   program.boxes.clear();
   button(1001)->click();
   program.Key(Qt::Key_Return);
-  EXPECT_TRUE(exists("a.txt") && exists("b.txt") && !exists("a.bak"));
+  EXPECT_EQ(files(), "a.txt b.txt");
   ASSERT_FALSE(program.boxes.empty());
   EXPECT_EQ(program.boxes[0].title_id, MessageId::kPlaybackUnavailableTitle);
 
@@ -413,56 +405,54 @@ TEST(MainWindowTest, ConfirmExecuteUndoMacroRefusalAndDirectRename) {
     name_edit->selectAll();
     QTest::keyClicks(name_edit, name);
     program.boxes.clear();
-    program.Key(Qt::Key_Return);
-    QTest::qWait(10);
-    ASSERT_EQ(program.boxes.size(), 1u);
+    program.Key(Qt::Key_Return);  // the edit ends once the view has closed its editor
+    (void)QTest::qWaitFor([&] { return !program.boxes.empty(); }, 5000);
   };
   direct_rename(QString(260, QLatin1Char('y')));
+  ASSERT_EQ(program.boxes.size(), 1u);
   EXPECT_EQ(program.boxes[0].title, u"Too Long");
-  EXPECT_TRUE(exists("a.txt") && exists("b.txt"));
+  EXPECT_EQ(files(), "a.txt b.txt");
   direct_rename(QStringLiteral("c.txt"));
+  ASSERT_EQ(program.boxes.size(), 1u);
   EXPECT_EQ(program.boxes[0].title, u"Rename it now?");
-  EXPECT_TRUE(exists("c.txt"));
+  EXPECT_EQ(program.Cell0(0), QStringLiteral("c.txt"));
+  EXPECT_EQ(files(), program.Cell0(1) == QStringLiteral("a.txt") ? "a.txt c.txt" : "b.txt c.txt");
   EXPECT_EQ(read_log(), log_before);
 
   // A window opened in test mode says so in its title.
   session.messenger.set_test_mode(true);
   MainWindow test_window(session, program.sink);
-  EXPECT_EQ(test_window.windowTitle(), QStringLiteral("Test Mode. Test Mode. Test Mode. Test Mode. "
-                                                      "Test Mode. Test Mode. Test Mode. Test Mode. "
-                                                      "Test Mode. Test Mode."));
+  EXPECT_EQ(test_window.windowTitle().toStdU16String(), MainWindowTitle(true, true));
 }
 
 // The boxes of each style: buttons, default button, icon; Escape takes the last button.
 TEST(QtMessageSinkTest, StylesBecomeButtonsIconsAndDefaults) {
-  struct Case {
+  using B = QMessageBox;
+  const struct {
     BoxStyle style;
     QMessageBox::StandardButtons buttons;
     QMessageBox::StandardButton default_button;
     QMessageBox::Icon icon;
     int escape_answer;
+  } cases[] = {
+      {box::kOk | box::kIconInformation, B::Ok, B::Ok, B::Information, kAnswerOk},
+      {box::kOkCancel | box::kIconWarning, B::Ok | B::Cancel, B::Ok, B::Warning, kAnswerCancel},
+      {box::kYesNo | box::kIconQuestion | box::kDefButton2, B::Yes | B::No, B::No, B::Question,
+       kAnswerNo},
+      {box::kYesNoCancel | box::kIconStop | box::kDefButton3, B::Yes | B::No | B::Cancel,
+       B::Cancel, B::Critical, kAnswerCancel},
   };
-  const Case cases[] = {
-      {box::kOk | box::kIconInformation, QMessageBox::Ok, QMessageBox::Ok,
-       QMessageBox::Information, kAnswerOk},
-      {box::kOkCancel | box::kIconWarning, QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok,
-       QMessageBox::Warning, kAnswerCancel},
-      {box::kYesNo | box::kIconQuestion | box::kDefButton2, QMessageBox::Yes | QMessageBox::No,
-       QMessageBox::No, QMessageBox::Question, kAnswerNo},
-      {box::kYesNoCancel | box::kIconStop | box::kDefButton3,
-       QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Cancel,
-       QMessageBox::Critical, kAnswerCancel},
-  };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
+    SCOPED_TRACE(static_cast<unsigned>(c.style));
     std::ostringstream err;
     QtMessageSink sink(&err);
     QMessageBox* seen = nullptr;
     QTimer::singleShot(0, [&] {
       seen = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
       if (seen == nullptr) return;
-      EXPECT_EQ(seen->standardButtons(), c.buttons) << static_cast<unsigned>(c.style);
-      EXPECT_EQ(seen->standardButton(seen->defaultButton()), c.default_button) << static_cast<unsigned>(c.style);
-      EXPECT_EQ(seen->icon(), c.icon) << static_cast<unsigned>(c.style);
+      EXPECT_EQ(seen->standardButtons(), c.buttons);
+      EXPECT_EQ(seen->standardButton(seen->defaultButton()), c.default_button);
+      EXPECT_EQ(seen->icon(), c.icon);
       EXPECT_TRUE(seen->windowFlags() & Qt::WindowStaysOnTopHint) << "unowned boxes stay on top";
       EXPECT_EQ(seen->text(), QStringLiteral("\"/x/a.txt\"  を \n\"b.txt\"  に\n変更できませんでした。\n\n続行しますか。"))
           << "a catalogue text filled after translation";
@@ -471,26 +461,18 @@ TEST(QtMessageSinkTest, StylesBecomeButtonsIconsAndDefaults) {
       }
       QTest::keyClick(seen, Qt::Key_Escape);
     });
-    MessageBox shown;
-    shown.title = u"Title";
-    shown.style = c.style;
-    shown.owned = false;
-    shown.text_id = MessageId::kChangeFailedName;
-    shown.args = {u"/x/a.txt", u"b.txt"};
-    const int answer = sink.Show(shown);
-    ASSERT_NE(seen, nullptr) << static_cast<unsigned>(c.style);
-    EXPECT_EQ(answer, c.escape_answer) << static_cast<unsigned>(c.style);
+    const int answer = sink.Show(MessageBox{u"Title", {}, c.style, false, std::nullopt,
+                                            MessageId::kChangeFailedName, {u"/x/a.txt", u"b.txt"}});
+    ASSERT_NE(seen, nullptr);
+    EXPECT_EQ(answer, c.escape_answer);
     EXPECT_TRUE(err.str().empty());
   }
   // A box the policy answered is still written as one line.
   std::ostringstream err;
   QtMessageSink sink(&err);
-  MessageBox noted;
-  noted.title = u"List Full";
-  noted.text = u"一杯\r\nです";
-  noted.style = box::kYesNo;
-  noted.owned = false;
-  sink.Note(noted, kAnswerYes);
+  sink.Note(
+      MessageBox{u"List Full", u"一杯\r\nです", box::kYesNo, false, std::nullopt, std::nullopt, {}},
+      kAnswerYes);
   EXPECT_EQ(err.str(), "[List Full] 一杯 です => Yes (answered automatically)\n");
 }
 
