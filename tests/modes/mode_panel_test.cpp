@@ -18,15 +18,12 @@
 namespace tessivo {
 namespace {
 
-class ModePanelTest : public ::testing::Test {
+// A settings store and a panel on a fake file system; the panel's controls
+// are left as the descriptors make them.
+class PanelFixture : public ::testing::Test {
  protected:
-  ModePanelTest() { FillModeControls(panel_, s(), now_); }
-
   Settings& s() { return *settings_; }
   PanelControl& At(int id) { return panel_.At(id); }
-  void Select(RenameMode mode) {
-    SelectMode(selection_, panel_, ModeNumber(mode), false, nullptr, nullptr);
-  }
   // A settings store of its own in the fake file system.
   std::unique_ptr<Settings> NewSettings(const char16_t* file) {
     return std::make_unique<Settings>(
@@ -41,6 +38,15 @@ class ModePanelTest : public ::testing::Test {
   }();
   std::unique_ptr<Settings> settings_ = NewSettings(u"tessivo.ini");
   ModePanel panel_;
+};
+
+class ModePanelTest : public PanelFixture {
+ protected:
+  ModePanelTest() { FillModeControls(panel_, s(), now_); }
+  void Select(RenameMode mode) {
+    SelectMode(selection_, panel_, ModeNumber(mode), false, nullptr, nullptr);
+  }
+
   ModeSelection selection_;
   CalendarTime now_{2024, 3, 2, 5, 13, 14, 15, 0};  // Tue 2024-03-05 13:14:15
 };
@@ -421,18 +427,15 @@ TEST_F(ModePanelTest, SelectModeOutsidePlaybackClearsNamesAndReloadsTheTemplate)
   for (const auto& [id, control] : panel_.controls()) EXPECT_FALSE(control.visible) << id;
 }
 
-TEST(ModeCatalogue, ButtonsMapToTableIndices) {
+TEST(ModeCatalogue, ButtonsMapToTableIndicesAndNavigationSkipsEmptyEntries) {
   for (auto [mode, group] : {std::pair{1, 1}, {12, 1}, {13, 2}, {24, 2}, {0, 0}, {25, 0}}) {
     EXPECT_EQ(ModeGroup(mode), group) << "mode " << mode;
   }
-  const struct {
-    int tab, button, index;
-  } cases[] = {
-      // A button outside 1..12 counts as button 1; a tab outside 0..1 as tab 0.
-      {0, 12, 11}, {1, 7, 18}, {0, 0, 0}, {0, 13, 0}, {1, -1, 12}, {1, 13, 12}, {2, 3, 2},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(ModeIndexForButton(c.tab, c.button), c.index) << c.tab << "/" << c.button;
+  // A button outside 1..12 counts as button 1; a tab outside 0..1 as tab 0.
+  const int buttons[][3] = {{0, 12, 11}, {1, 7, 18},  {0, 0, 0}, {0, 13, 0},
+                            {1, -1, 12}, {1, 13, 12}, {2, 3, 2}};
+  for (const auto& [tab, button, index] : buttons) {
+    EXPECT_EQ(ModeIndexForButton(tab, button), index) << tab << "/" << button;
   }
   for (int index = 0; index < kModeTableSize; ++index) {
     EXPECT_EQ(ModeIndexForButton(TabOfModeIndex(index), ButtonOfModeIndex(index)), index);
@@ -444,18 +447,11 @@ TEST(ModeCatalogue, ButtonsMapToTableIndices) {
       EXPECT_EQ(face.visible, ModeDescriptorOf(mode) != nullptr) << "mode " << mode;
     }
   }
-}
-
-TEST(ModeCatalogue, NavigationSkipsEmptyEntriesAndWraps) {
-  const struct {
-    int from, step, to;
-  } cases[] = {
-      {11, 1, 12}, {13, 1, 18}, {18, 1, 0}, {0, -1, 18}, {18, -1, 13},  // 14..17 are empty
-      {15, -1, 13},  // starting on an empty entry
-      {5, 0, 6},     // any other step counts as +1
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(StepModeIndex(c.from, c.step), c.to) << c.from << " step " << c.step;
+  // 14..17 are empty; a start on an empty entry; any other step counts as +1.
+  const int steps[][3] = {{11, 1, 12}, {13, 1, 18},  {18, 1, 0}, {0, -1, 18},
+                          {18, -1, 13}, {15, -1, 13}, {5, 0, 6}};
+  for (const auto& [from, step, to] : steps) {
+    EXPECT_EQ(StepModeIndex(from, step), to) << from << " step " << step;
   }
   // Entries without a mode carry a placeholder up to entry 20, then nothing.
   EXPECT_TRUE(ModeStatusText(ModeStatusCode(1)).starts_with(u"【位置編集】"));
@@ -467,53 +463,42 @@ TEST(ModeCatalogue, NavigationSkipsEmptyEntriesAndWraps) {
 // with the vocabulary below the modes.
 TEST(ModeCatalogue, DescriptorsAgreeWithEachOtherAndThePanel) {
   const ModePanel panel;
-  std::set<std::u16string_view> command_names;
   std::set<std::string_view> step_codes;
   for (const ModeDescriptor* mode : Modes()) {
     const int number = ModeNumber(mode->mode);
     SCOPED_TRACE("mode " + std::to_string(number));
-    EXPECT_EQ(ModeDescriptorOf(number), mode);
-    EXPECT_EQ(FindModeByName(mode->command_name), number);
-    EXPECT_EQ(FindModeByName(mode->name), number);
-    EXPECT_TRUE(command_names.insert(mode->command_name).second);
+    // Names are unique: each finds its own mode.
+    EXPECT_EQ(std::pair(FindModeByName(mode->command_name), FindModeByName(mode->name)),
+              std::pair(number, number));
     EXPECT_EQ(IsMetadataMode(number),
               mode->change == ModeChange::kTimes || mode->change == ModeChange::kAttributes);
     // A recorded mode writes a step, reads it back and puts it into the panel.
     const bool recorded = mode->step_form != StepForm::kNone;
-    EXPECT_EQ(mode->capture != nullptr, recorded);
-    EXPECT_EQ(mode->apply != nullptr, recorded);
+    EXPECT_EQ(std::pair(mode->capture != nullptr, mode->apply != nullptr),
+              std::pair(recorded, recorded));
     if (recorded) {
       EXPECT_EQ(mode->step_code.size(), 3u);
       EXPECT_TRUE(step_codes.insert(mode->step_code).second);
       EXPECT_EQ(ModeOfStepCode(mode->step_code), mode);
     }
     // Every control a mode binds to a setting is one of its own.
-    std::set<int> own;
+    std::set<int> own = {0};  // 0: no text control of its own
     for (int id : panel.ControlsOf(number)) {
       own.insert(id);
       EXPECT_EQ(panel.At(id).mode, number) << "control " << id;
     }
-    for (const SettingBinding& b : mode->bindings) EXPECT_TRUE(own.count(b.control)) << b.control;
-    for (const NumberBinding& b : mode->numbers) EXPECT_TRUE(own.count(b.control)) << b.control;
-    for (const HistoryBinding& b : mode->histories) EXPECT_TRUE(own.count(b.control)) << b.control;
-    if (mode->own_text_control != 0) {
-      EXPECT_TRUE(own.count(mode->own_text_control));
-    }
+    std::vector<int> bound = {mode->own_text_control};
+    for (const SettingBinding& b : mode->bindings) bound.push_back(b.control);
+    for (const NumberBinding& b : mode->numbers) bound.push_back(b.control);
+    for (const HistoryBinding& b : mode->histories) bound.push_back(b.control);
+    for (int id : bound) EXPECT_TRUE(own.count(id)) << "control " << id;
   }
-  for (int number : {0, 15, 18, 20, 25}) EXPECT_EQ(ModeDescriptorOf(number), nullptr) << number;
 }
 
 using Op = FakeFileSystem::Op;
 
-class DispatcherTest : public ::testing::Test {
+class DispatcherTest : public PanelFixture {
  protected:
-  DispatcherTest() {
-    fs_.AddFolder(u"/prog");
-    settings_ = std::make_unique<Settings>(
-        fs_, SettingsLocation{BackendKind::kIni, u"/prog/tessivo.ini", u"/prog/registry.ini"});
-  }
-
-  Settings& s() { return *settings_; }
   ModeContext Build(const ModeTexts& texts = {}) {
     return BuildModeContext(s(), panel_, texts, position_, fs_, utc_, FakeFileSystem::kDefaultTime);
   }
@@ -522,9 +507,6 @@ class DispatcherTest : public ::testing::Test {
     return ComputeNewName(ctx, source, u"/d/preset", mode, row);
   }
 
-  FakeFileSystem fs_;
-  std::unique_ptr<Settings> settings_;
-  ModePanel panel_;
   PositionEditState position_;
   FixedOffsetTimeZone utc_{0};
 };
