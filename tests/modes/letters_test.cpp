@@ -109,10 +109,8 @@ TEST(ExceptionWordTable, BuildsSearchAndReplacementForms) {
     std::u16string text;
     std::vector<std::u16string> words;  // search form > replacement form
   } cases[] = {
-      {0, u"USA", {u"usa>USA"}},
-      {1, u"mp3 Kb", {u"MP>mp", u"KB>Kb"}},
-      {2, u"iPhone THE", {u"Iphone>iPhone", u"The>THE"}},
-      {0, u"   a    an  ", {u"a>a", u"an>an"}},
+      {0, u"USA", {u"usa>USA"}}, {1, u"mp3 Kb", {u"MP>mp", u"KB>Kb"}},
+      {2, u"iPhone THE", {u"Iphone>iPhone", u"The>THE"}}, {0, u"   a    an  ", {u"a>a", u"an>an"}},
       // Non-letters are dropped at a word's start; inside only _ - . stay.
       {0, u"1abc ab1c -x x-ray a_b.c ＡＢ café",
        {u"abc>abc", u"abc>abc", u"x>x", u"x-ray>x-ray", u"a_b.c>a_b.c", u"caf>caf"}},
@@ -307,7 +305,7 @@ TEST(ShortName, MakesTheBasisName) {
       {u"😀.txt", u"__~1.TXT"},
       // Double-byte characters count two bytes and are never split.
       {u"日本語です.txt", u"日本語~1.TXT"},   {u"a日本語のファイル.txt", u"A日本~1.TXT"},
-      {u"a.日本", u"A~1.日"},                 {u"ａｂｃｄ.txt", u"ａｂｃｄ.txt"},
+      {u"a.日本", u"A~1.日"}, {u"ａｂｃｄ.txt", u"ａｂｃｄ.txt"},
       {u"ａｂｃｄｅ.txt", u"ＡＢＣ~1.TXT"},
   };
   for (const auto& [long_name, expected] : cases) {

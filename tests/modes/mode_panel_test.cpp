@@ -184,7 +184,8 @@ TEST_F(ModePanelTest, TooLongAtTheHistoryEntryLengthsAndTheModeTextLimit) {
       // clang-format off
       {ctl::kExtensionText, HistoryId::kExtension, 127, false},
       {ctl::kExtensionText, HistoryId::kExtension, 128, true},
-      {ctl::kSerialText, HistoryId::kSerial, 128, true}, {ctl::kAddText, HistoryId::kAdd, 128, true},
+      {ctl::kSerialText, HistoryId::kSerial, 128, true},
+      {ctl::kAddText, HistoryId::kAdd, 128, true},
       {ctl::kSearchText, HistoryId::kSearch, 241, false},
       {ctl::kSearchText, HistoryId::kSearch, 242, true},
       {ctl::kReplacementText, HistoryId::kReplacement, 242, true},
@@ -322,7 +323,7 @@ TEST_F(ModePanelTest, SetPanelValueTakesTextsAndRefusesWhatTheControlsDoNot) {
   } cases[] = {
       {u"extstr", u"jpg", ctl::kExtensionText},   {u"renbanstr", u"a001", ctl::kSerialText},
       {u"addstr", u"x_", ctl::kAddText},           {u"replace1str", u"a", ctl::kSearchText},
-      {u"search", u"IMG/x", ctl::kSearchText},     {u"replacement", u"pic/y", ctl::kReplacementText},
+      {u"search", u"IMG/x", ctl::kSearchText}, {u"replacement", u"pic/y", ctl::kReplacementText},
       {u"template", u"ab", ctl::kSampleName},      {u"ymdform", u"YYYY-1M", ctl::kDateFormat},
       {u"bigsmall", u"5", 0},   {u"bigsmall", u"-1", 0},      {u"bigsmall", u"1x", 0},
       {u"extadd", u"2", 0},     {u"addlen", u"256", 0},       {u"timeplus", u"604801", 0},
@@ -600,10 +601,8 @@ TEST_F(DispatcherTest, GeneratedShortNamesAreUniqueWithinAFolder) {
   } rows[] = {
       // Rows in another order than the folder lists them: the folder's order decides.
       {u"/d/Long File Name B.txt", u"/d/LONGFI~2.TXT"},
-      {u"/d/Long File Name A.txt", u"/d/LONGFI~1.TXT"},
-      {u"/d/readme.txt", u"/d/readme.txt"},
-      {u"/e/Long File Name B.txt", u"/e/LONGFI~2.TXT"},
-      {u"/e/longfi~1.txt", u"/e/longfi~1.txt"},
+      {u"/d/Long File Name A.txt", u"/d/LONGFI~1.TXT"}, {u"/d/readme.txt", u"/d/readme.txt"},
+      {u"/e/Long File Name B.txt", u"/e/LONGFI~2.TXT"}, {u"/e/longfi~1.txt", u"/e/longfi~1.txt"},
       {u"/f/Long File Name B.txt", u"/f/LONGFI~1.TXT"},
   };
   for (const auto& r : rows) {

@@ -146,12 +146,10 @@ TEST(Delete, RemovesEachKind) {
       {u"a - ショートカット - ショートカット.lnk", u"a - ショートカット.lnk", 0},
       {u"a へのショートカット - ショートカット", u"a", 0},
       {u"コピー ～ a.txt", u"a.txt", 1},          {u"コピー (2) ～ a.txt", u"a.txt", 1},
-      {u"コピー abcdef ～ x.txt", u"コピー abcdef ～ x.txt", 1},
-      {u"a - コピー.txt", u"a.txt", 1},
+      {u"コピー abcdef ～ x.txt", u"コピー abcdef ～ x.txt", 1}, {u"a - コピー.txt", u"a.txt", 1},
       {u"a - コピー (12).txt", u"a - コピー (12).txt", 1},
       {u"フォルダ - コピー", u"フォルダ - コピー", 1, 0, 255, true},
-      {u"コピー ～ a - コピー.txt", u"a.txt", 1},
-      {u"song [01] [live].mp3", u"song  [live].mp3", 2},
+      {u"コピー ～ a - コピー.txt", u"a.txt", 1}, {u"song [01] [live].mp3", u"song  [live].mp3", 2},
       {u"song [01] [live].mp3", u"song  .mp3", 4},
       {u"memo（2）.txt", u"memo.txt", 3},         {u"a[1］b［2]c.txt", u"abc.txt", 2},
       {u"a[1.txt", u"a[1.txt", 2},                {u"a.[x]", u"a.", 4},
@@ -163,8 +161,7 @@ TEST(Delete, RemovesEachKind) {
       {u"abcdefg.txt", u"abfg.txt", 10, 2, 3},    {u"abcdefg.txt", u"ab.txt", 10, 2, 255},
       {u"abcdefg.txt", u"abcdefg.txt", 10, 2, 0},
       // Code units code page 932 lacks; "?" and U+FF5E are in it.
-      {u"a\U0001F600b.txt", u"ab.txt", 11},
-      {u"ｱ～\u00A5〜漢?.txt", u"ｱ～漢?.txt", 11},
+      {u"a\U0001F600b.txt", u"ab.txt", 11}, {u"ｱ～\u00A5〜漢?.txt", u"ｱ～漢?.txt", 11},
       {u"[1].txt", u"[1].txt", 12},  // unknown kind
   };
   for (const auto& c : cases) {
@@ -630,8 +627,7 @@ TEST(Replace, BuildSubstituteCommand) {
   struct Case {
     std::u16string search, replacement, flags, expected;
   } cases[] = {
-      {u"a", u"b", u"kg", u"s/a/b/kg"},
-      {u"\\n\\a\\c\\t\\r", u"\\n", u"k", u"s/nactr/n/k"},
+      {u"a", u"b", u"kg", u"s/a/b/kg"}, {u"\\n\\a\\c\\t\\r", u"\\n", u"k", u"s/nactr/n/k"},
       {u"\\\\n", u"x", u"k", u"s/\\\\n/x/k"},
       {u"\\f\\s\\:\\e", u"\\f", u"k", u"s/\\f\\s\\:\\e/\\\\\\\\f/k"},
       {u"a", u"\\s\\:\\e", u"k", u"s/a/\\\\\\\\s\\\\\\\\:\\\\\\\\e/k"},
@@ -652,25 +648,16 @@ TEST(Replace, SubstituteCommands) {
     std::u16string command, subject;
     std::optional<std::u16string> expected;
   } cases[] = {
-      {u"s/a/b/k", u"aaa", u"baa"},
-      {u"s/a/b/kg", u"aaa", u"bbb"},
+      {u"s/a/b/k", u"aaa", u"baa"}, {u"s/a/b/kg", u"aaa", u"bbb"},
       {u"s/a\\/b/c/kg", u"a/b a/b", u"c c"},
       {u"s/x/\\//k", u"axb", u"a/b"},
-      {u"s/x/\\\\\\\\f/k", u"x", u"\\\\f"},
-      {u"s/(a)(b)/$2$1\\2\\1$&/k", u"ab", u"babaab"},
-      {u"s/(?<n>a)/${n}${1}-${nope}$5\\7/k", u"a", u"aa-"},
-      {u"s/a/$x$/k", u"a", u"$x$"},
-      {u"s/(a)|b/[$1]/kg", u"ab", u"[a][]"},
-      {u"s/x*/-/kg", u"abc", u"-a-b-c-"},
-      {u"s/x*/-/kg", u"😀", u"-😀-"},
-      {u"s/\\d/#/kg", u"1１", u"##"},
-      {u"s/ä/x/kgi", u"ÄäA", u"xxA"},
-      {u"s/a/b/k", u"\xDC80" u"a", u"\xDC80" u"b"},
+      {u"s/x/\\\\\\\\f/k", u"x", u"\\\\f"}, {u"s/(a)(b)/$2$1\\2\\1$&/k", u"ab", u"babaab"},
+      {u"s/(?<n>a)/${n}${1}-${nope}$5\\7/k", u"a", u"aa-"}, {u"s/a/$x$/k", u"a", u"$x$"},
+      {u"s/(a)|b/[$1]/kg", u"ab", u"[a][]"}, {u"s/x*/-/kg", u"abc", u"-a-b-c-"},
+      {u"s/x*/-/kg", u"😀", u"-😀-"}, {u"s/\\d/#/kg", u"1１", u"##"},
+      {u"s/ä/x/kgi", u"ÄäA", u"xxA"}, {u"s/a/b/k", u"\xDC80" u"a", u"\xDC80" u"b"},
       // Malformed commands give no output.
-      {u"s/(/x/k", u"(", none},
-      {u"s/a/b", u"a", none},
-      {u"x/a/b/k", u"a", none},
-      {u"", u"a", none},
+      {u"s/(/x/k", u"(", none}, {u"s/a/b", u"a", none}, {u"x/a/b/k", u"a", none}, {u"", u"a", none},
       {u"s/\\/b/k", u"a", none},
   };
   for (const Case& c : cases) {

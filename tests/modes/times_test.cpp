@@ -65,11 +65,11 @@ TEST(AddToDateTimeTest, CarriesBothWaysAndRefusesInvalidRecordsAndRanges) {
       // The largest row increment the 32-bit product allows: 3550 weeks.
       {Ct(2014, 1, 1, 10), 0, 604800LL * 3550, Ct(2082, 1, 14, 10)},
       {Ct(2014, 3, 1, 0, 10), -1, -5400, Ct(2014, 2, 27, 22, 40)},
-      {Ct(2014, 2, 29), 1, 0, std::nullopt},
-      {Ct(30827, 12, 31, 23, 59, 59), 0, 1, std::nullopt},
-      {Ct(1, 1, 1), -1, 0, std::nullopt},
-      {Ct(2014, 1, 1), 1LL << 40, 0, std::nullopt},
+      {Ct(2014, 2, 29), 1, 0, std::nullopt}, {Ct(30827, 12, 31, 23, 59, 59), 0, 1, std::nullopt},
+      {Ct(1, 1, 1), -1, 0, std::nullopt},    {Ct(2014, 1, 1), 1LL << 40, 0, std::nullopt},
       {Ct(2014, 1, 1), 0, -(1LL << 50), std::nullopt},
+      // No offset at all leaves even an invalid record alone and succeeds.
+      {Ct(2014, 13, 40), 0, 0, Ct(2014, 13, 40)},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message()
@@ -82,22 +82,20 @@ TEST(AddToDateTimeTest, CarriesBothWaysAndRefusesInvalidRecordsAndRanges) {
     EXPECT_EQ(AddToDateTime(t, c.days, c.seconds), c.expected.has_value());
     EXPECT_EQ(t, expected);
   }
-  // No offset at all leaves even an invalid record alone and succeeds.
-  CalendarTime invalid = Ct(2014, 13, 40);
-  EXPECT_TRUE(AddToDateTime(invalid, 0, 0));
-  EXPECT_EQ(invalid, Ct(2014, 13, 40));
 }
 
 // Day by day over four centuries (1899..2301, so 1900, 2000, 2100, 2200 and
 // 2300 are crossed): each step either goes to the next day of the month or,
 // after the month's last day, to the 1st of the next month; the weekday moves
-// on by one; and one jump of the whole span lands on the same date.
+// on by one (anchored by two known dates); and one jump of the whole span
+// lands on the same date.
 TEST(AddToDateTimeTest, DayByDayWalkAgreesWithMonthLengthsAndWeekdays) {
+  EXPECT_EQ(std::pair(DayOfWeek(1601, 1, 1), DayOfWeek(2000, 2, 29)), std::pair(1, 2));
   const CalendarTime start = Ct(1899, 12, 25, 13, 14, 15);
   CalendarTime t = start;
   int weekday = DayOfWeek(t.year, t.month, t.day);
   std::int64_t steps = 0;
-  while (t.year < 2301) {
+  for (; t.year < 2301; ++steps) {
     CalendarTime next = t;
     ASSERT_TRUE(AddToDateTime(next, 1, 0));
     const bool last_of_month = t.day == DaysInMonth(t.year, t.month);
@@ -111,7 +109,6 @@ TEST(AddToDateTimeTest, DayByDayWalkAgreesWithMonthLengthsAndWeekdays) {
     ASSERT_TRUE(AddToDateTime(back, 0, -86400));
     ASSERT_EQ(back, t);
     t = next;
-    ++steps;
   }
   CalendarTime jumped = start;
   ASSERT_TRUE(AddToDateTime(jumped, steps, 0));
@@ -120,14 +117,9 @@ TEST(AddToDateTimeTest, DayByDayWalkAgreesWithMonthLengthsAndWeekdays) {
   EXPECT_EQ(jumped, start);
 }
 
-// Anchors for the walk above, which checks weekdays only relative to its start.
-TEST(DayOfWeekTest, KnownDatesAndTheLogFormat) {
-  EXPECT_EQ(std::pair(DayOfWeek(1601, 1, 1), DayOfWeek(2000, 2, 29)), std::pair(1, 2));
+TEST(ParseTimeTest, ReadsDigitsAtFixedOffsetsAndRejectsNearMisses) {
   EXPECT_EQ(FormatTime(Ct(2014, 5, 6, 10, 2, 3, 999)), u"2014/05/06 10:02:03");
   EXPECT_EQ(FormatTime(Ct(999, 12, 31, 23, 59, 59)), u" 999/12/31 23:59:59");
-}
-
-TEST(ParseTimeTest, ReadsDigitsAtFixedOffsetsAndRejectsNearMisses) {
   struct Case {
     std::u16string text;
     std::size_t offset;
@@ -150,28 +142,22 @@ TEST(ParseTimeTest, ReadsDigitsAtFixedOffsetsAndRejectsNearMisses) {
   }
 }
 
-// Sets TZ for one test and puts the old value back afterwards.
+// Central European time written as a POSIX rule, so the test needs no zone
+// files; the old TZ is put back afterwards.
 class ZoneTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    const char* old = std::getenv("TZ");
-    if (old) old_tz_ = old;
-  }
+  void SetUp() override { setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1); }
   void TearDown() override {
     old_tz_ ? setenv("TZ", old_tz_->c_str(), 1) : unsetenv("TZ");
     tzset();
   }
-  static void UseZone(const char* tz) { setenv("TZ", tz, 1); }
 
  private:
-  std::optional<std::string> old_tz_;
+  std::optional<std::string> old_tz_ =
+      std::getenv("TZ") ? std::optional<std::string>(std::getenv("TZ")) : std::nullopt;
 };
 
-// Central European time written as a POSIX rule, so the test needs no zone files.
-constexpr char kBerlinRule[] = "CET-1CEST,M3.5.0,M10.5.0/3";
-
 TEST_F(ZoneTest, ConvertsWithTheOffsetInForceAtThatDate) {
-  UseZone(kBerlinRule);
   const SystemTimeZone zone;
   enum Way { kBoth, kToLocalOnly, kToUtcOnly };
   struct Case {
@@ -198,16 +184,11 @@ TEST_F(ZoneTest, ConvertsWithTheOffsetInForceAtThatDate) {
       EXPECT_EQ(zone.ToLocal(c.utc), WithWeekday(c.local)) << c.utc;
     }
     if (c.way != kToLocalOnly) {
-      EXPECT_EQ(zone.ToUtc(c.local), c.utc) << testing::PrintToString(c.local);
+      EXPECT_EQ(zone.ToUtc(c.local), c.utc) << c.utc;
     }
   }
-}
-
-// Every quarter hour of a year goes there and back unchanged, except the
-// second pass through the repeated autumn hour, which comes back as the first.
-TEST_F(ZoneTest, RoundTripOverAYear) {
-  UseZone(kBerlinRule);
-  const SystemTimeZone zone;
+  // Every quarter hour of a year goes there and back unchanged, except the
+  // second pass through the repeated autumn hour, which comes back as the first.
   const FileTime hour = 3600LL * 10'000'000;
   for (FileTime t = UtcFileTime(2014, 1, 1); t < UtcFileTime(2015, 1, 1); t += hour / 4) {
     auto local = zone.ToLocal(t);
@@ -220,11 +201,11 @@ TEST_F(ZoneTest, RoundTripOverAYear) {
 TEST(FixedOffsetTimeZoneTest, RangeLimits) {
   const FixedOffsetTimeZone utc(0);
   EXPECT_EQ(utc.ToLocal(0), WithWeekday(Ct(1601, 1, 1)));
-  EXPECT_FALSE(utc.ToLocal(-1).has_value());
-  EXPECT_FALSE(FixedOffsetTimeZone(-3600).ToLocal(0).has_value());
   EXPECT_EQ(utc.ToUtc(Ct(1601, 1, 1)), FileTime{0});
   EXPECT_EQ(utc.ToUtc(Ct(2016, 2, 29, 23, 59, 59, 999)),
             UtcFileTime(2016, 2, 29, 23, 59, 59) + 9'990'000);
+  EXPECT_EQ(std::pair(utc.ToLocal(-1), FixedOffsetTimeZone(-3600).ToLocal(0)),
+            std::pair(std::optional<CalendarTime>(), std::optional<CalendarTime>()));
   for (const CalendarTime& bad :
        {Ct(1600, 12, 31, 23, 59, 59), Ct(2014, 2, 29), Ct(2014, 1, 1, 0, 0, 0, 1000)}) {
     EXPECT_FALSE(utc.ToUtc(bad).has_value()) << testing::PrintToString(bad);
@@ -300,9 +281,9 @@ TEST(DescribeTimestampTest, EachOperation) {
       {SetParams(2, Ct(2014, 5, 6, 10, 0, 59), 3), none, 1, true, u"<両方：2014/05/06 10:01:01>"},
       // Copies: creation := last write (3), last write := creation (4), with only-when.
       {CopyParams(3, 0), Current(early, late), 0, false, u"<作成：2015/06/30 23:59:58>"},
+      {CopyParams(3, 2), Current(late, early), 0, false, u"<作成：2014/01/01 08:00:00>"},
       {CopyParams(3, 2), Current(early, late), 0, false, kNot},
       {CopyParams(3, 1), Current(late, early), 0, false, kNot},
-      {CopyParams(3, 2), Current(late, early), 0, false, u"<作成：2014/01/01 08:00:00>"},
       {CopyParams(3, 1), Current(early, early), 0, false, kNot},
       {CopyParams(3, 2), Current(early, early), 0, false, kNot},
       {CopyParams(4, 2), Current(early, late), 0, false, u"<更新：2014/01/01 08:00:00>"},
@@ -320,8 +301,7 @@ TEST(DescribeTimestampTest, EachOperation) {
       {ShiftParams(6, 0, 1000, Ct(2000, 1, 1)), Current(early, Ct(2017, 1, 1)), 5, true,
        u"<更新：2016/01/01 00:00:00>"},
       // Operations 3..6 need the file's times; 7 and -1 do not exist.
-      {CopyParams(3, 0), none, 0, false, u""},
-      {CopyParams(4, 0), none, 0, false, u""},
+      {CopyParams(3, 0), none, 0, false, u""}, {CopyParams(4, 0), none, 0, false, u""},
       {ShiftParams(5, 0, 1, Ct(2000, 1, 1)), none, 0, false, u""},
       {ShiftParams(6, 0, 1, Ct(2000, 1, 1)), none, 0, false, u""},
       {SetParams(7, Ct(2014, 1, 1)), Current(early, late), 0, false, u""},
@@ -664,11 +644,8 @@ TEST_F(CaptureTimeTest, FindsTheMovieHeaderInEachWindow) {
 TEST_F(CaptureTimeTest, MovieTimesTakeTheTimeZoneAndThe1972Rule) {
   // Hours outside -23..23 add nothing.
   const std::pair<int, CalendarTime> zones[] = {
-      {23, Ct(2014, 5, 7, 6, 8, 9)},
-      {-23, Ct(2014, 5, 5, 8, 8, 9)},
-      {24, kExpected},
-      {-24, kExpected},
-      {INT_MIN, kExpected},
+      {23, Ct(2014, 5, 7, 6, 8, 9)}, {-23, Ct(2014, 5, 5, 8, 8, 9)}, {24, kExpected},
+      {-24, kExpected}, {INT_MIN, kExpected},
   };
   for (const auto& [hours, expected] : zones) EXPECT_EQ(Movie(Moov(kQt), hours), expected) << hours;
   const std::uint32_t y1972 = 2145916800u;
@@ -680,12 +657,10 @@ TEST_F(CaptureTimeTest, MovieTimesTakeTheTimeZoneAndThe1972Rule) {
     std::uint32_t seconds;
     std::optional<CalendarTime> expected;
   } conversions[] = {
-      {y1972, std::nullopt},
-      {y1972 + 1, Ct(1972, 1, 1, 0, 0, 1)},
+      {y1972, std::nullopt}, {y1972 + 1, Ct(1972, 1, 1, 0, 0, 1)},
       {y1972 + 365 * 86400, Ct(1972, 12, 31)},
       // The count of whole years runs one day ahead on the last day of a leap year.
-      {y1972 + 365 * 86400 + 43200, Ct(1973, 1, 1, 12)},
-      {y1972 + 366 * 86400, Ct(1973, 1, 2)},
+      {y1972 + 365 * 86400 + 43200, Ct(1973, 1, 1, 12)}, {y1972 + 366 * 86400, Ct(1973, 1, 2)},
       {y1972 + 1461 * 86400, Ct(1976, 1, 1)},
       {static_cast<std::uint32_t>(UnixOf(2000, 2, 29, 23, 59, 59) + kUnixTo1904),
        Ct(2000, 2, 29, 23, 59, 59)},
@@ -761,28 +736,21 @@ TEST(FormatDateTextTest, FixedAndCustomFormats) {
       {Fixed(0, u"-", true), u"2014年-05月-06日-07時-08分-09秒"},
       {Fixed(1, u"-", true), u"2014年05月06日-07時08分09秒"},
       {Fixed(3, u"-", false), u"20140506-0708"},
-      {Fixed(4, u"-", false), u"2014-05-06"},
-      {Fixed(5, u"-", false), u"20140506070809"},
-      {Fixed(6, u"-", true), u"2014年05月06日07時08分"},
-      {Fixed(8, u"-", true), u"05月06日"},
+      {Fixed(4, u"-", false), u"2014-05-06"}, {Fixed(5, u"-", false), u"20140506070809"},
+      {Fixed(6, u"-", true), u"2014年05月06日07時08分"}, {Fixed(8, u"-", true), u"05月06日"},
       // The year is padded with spaces, the rest with zeros.
-      {Fixed(0, u"", false), u" 9870102030405", Ct(987, 1, 2, 3, 4, 5)},
-      {both, u"05"},
+      {Fixed(0, u"", false), u" 9870102030405", Ct(987, 1, 2, 3, 4, 5)}, {both, u"05"},
       {Fixed(9, u"-", false), u""},  // an index outside 0..8 means custom
-      {Custom(u"YYYY-1M-1D(ww)"), u"2014-5-6(火)"},
-      {Custom(u"2Y年MM月"), u"14年05月"},
-      {Custom(u"MMxMM"), u"05xMM"},
-      {Custom(u"〓a〓", u"_"), u"_a_"},
-      {Custom(u"hh:mm:ss www"), u"07:08:09 Tue"},
-      {Custom(u"1h1m1s"), u"789"},
+      {Custom(u"YYYY-1M-1D(ww)"), u"2014-5-6(火)"}, {Custom(u"2Y年MM月"), u"14年05月"},
+      {Custom(u"MMxMM"), u"05xMM"}, {Custom(u"〓a〓", u"_"), u"_a_"},
+      {Custom(u"hh:mm:ss www"), u"07:08:09 Tue"}, {Custom(u"1h1m1s"), u"789"},
       {Custom(u"YYYY2Y 1M"), u"20142Y 5"},  // "2Y" only stands in when "YYYY" is absent
       {Custom(u"YYYYMMDD", u"", true), u"2014年05月06日"},
       {Custom(u"wwww"), u"Tuew"},             // "www" goes first and leaves no "ww"
       {Custom(u"x〓y", u"〓〓"), u"x〓〓y"},  // the separator is not expanded again
       // Each replacement searches the text the earlier ones left: a year
       // ending in 1 followed by "M" reads as the "1M" token.
-      {Custom(u"YYYYM"), u"2014M"},
-      {Custom(u"YYYYM"), u"2015", Ct(2011, 5, 6)},
+      {Custom(u"YYYYM"), u"2014M"}, {Custom(u"YYYYM"), u"2015", Ct(2011, 5, 6)},
       // Only the first 128 characters of a custom format count.
       {Custom(std::u16string(128, u'x') + u"YYYY"), std::u16string(128, u'x')},
   };
