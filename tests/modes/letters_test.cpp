@@ -90,17 +90,11 @@ TEST(LetterCase, ExceptionWordsRestoreTheUsersSpelling) {
               // Each list belongs to its option only.
               {u"OF MICE", kCaseAllLower, u"of mice"},
           });
-}
-
-TEST(LetterCase, SearchContinuesOnePastEachOccurrence) {
-  ExceptionWordTable table;
+  // The search continues one past each occurrence: in "A.A." the one at 0 is
+  // followed by a letter and skipped, and the search resumes one past the
+  // character after it, so the one at 2 is not seen.
   table.BuildExceptionLists(u"A.", u"", u"");
-  RunRows(table, {
-                     {u"A. A.", kCaseAllLower, u"A. A."},
-                     // The occurrence at 0 is followed by a letter and skipped; the search
-                     // resumes one past the character after it, so the one at 2 is not seen.
-                     {u"A.A.", kCaseAllLower, u"a.a."},
-                 });
+  RunRows(table, {{u"A. A.", kCaseAllLower, u"A. A."}, {u"A.A.", kCaseAllLower, u"a.a."}});
 }
 
 TEST(ExceptionWordTable, BuildsSearchAndReplacementForms) {
@@ -313,7 +307,7 @@ TEST(ShortName, MakesTheBasisName) {
   }
 }
 
-TEST(ShortName, ValidityIgnoresCaseOnly) {
+TEST(ShortName, ValidityIgnoresCaseOnlyAndGeneratedNamesAreValid) {
   const std::u16string valid[] = {u"a", u"a.b", u"ABCDEFGH.ABC", u"日本語ab.日", u"~$x"};
   const std::u16string invalid[] = {u"",    u".a",  u"a.", u"a.b.c",      u"ABCDEFGHI", u"a.abcd",
                                     u"a b", u"a+b", u"é",  u"日本語です", u"a.日本"};
@@ -365,9 +359,6 @@ TEST(ShortName, LongTailsStillFitEightBytes) {
 
   // A lookup that refuses everything ends with no name at all.
   EXPECT_EQ(GenerateShortName(u"LongFileName.txt", [](std::u16string_view) { return true; }), u"");
-}
-
-TEST(ShortName, GeneratedNamesAreUpperCaseAndFitTheirBytes) {
   const std::u16string names[] = {u"Ωmega file.tar.gz", u"ﾃｽﾄﾌｧｲﾙ名前.jpeg", u"x.ｱｲｳｴ",
                                   u"résumé final.docx", u"ー長音ーーーー.長い拡張子"};
   for (const auto& long_name : names) {
@@ -426,21 +417,17 @@ Category CategoryOf(char16_t c) {
   return kOther;
 }
 
-TEST(RandomGenerator, FollowsTheUpdateRule) {
+TEST(RandomName, GeneratorFollowsTheUpdateRuleAndGivesExactNames) {
   RandomGenerator one(1);
   for (const int expected : {41, 18467, 6334, 26500, 19169}) EXPECT_EQ(one.Next(), expected);
   EXPECT_EQ(RandomGenerator(0).Next(), 38);            // 2531011 >> 16
   EXPECT_EQ(RandomGenerator(0xFFFFFFFFu).Next(), 35);  // 2531011 - 214013, wrapped
-}
-
-struct ExactRow {
-  std::uint32_t seed;
-  RandomNameParams params;
-  std::u16string path;
-  std::u16string expected;
-};
-
-TEST(RandomName, ExactNamesForKnownSeeds) {
+  struct ExactRow {
+    std::uint32_t seed;
+    RandomNameParams params;
+    std::u16string path;
+    std::u16string expected;
+  };
   const std::vector<ExactRow> rows = {
       // Seed 1 draws 41, 18467, 6334, 26500, 19169, 15724, 11478, 29358,
       // 26962, 24464, 5705, 28145, ...

@@ -44,7 +44,7 @@ TEST(NameParts, SplitsFolderBaseAndExtension) {
   }
 }
 
-TEST(NameParts, CutsToTheLongestPath) {
+TEST(NameParts, CutsToTheLongestPathAndEachOverlongPart) {
   for (std::size_t length : {259u, 260u}) {
     SCOPED_TRACE(length);
     std::u16string text(length, u'a');
@@ -53,9 +53,6 @@ TEST(NameParts, CutsToTheLongestPath) {
     CutToMaxPath(text);
     EXPECT_EQ(text.size(), expected);
   }
-}
-
-TEST(NameParts, CutsEachOverlongPart) {
   const std::u16string folder = u"/" + std::u16string(300, u'd') + u"/";
   const std::u16string path = folder + std::u16string(280, u'b') + u"." + std::u16string(270, u'e');
   const NameParts parts = SplitNamePath(path, true);
@@ -101,7 +98,7 @@ TEST(Extension, OverflowLeavesTheNameOrCutsTheAppend) {
   EXPECT_EQ(ApplyExtension(u"/a.b", std::u16string(400, u'x'), {false}), u"/a.b");
 }
 
-TEST(Add, InsertsFromTheFrontOrTheBack) {
+TEST(Add, InsertsFromTheFrontOrTheBackAtThePositionRead) {
   const std::u16string abcd = u"/d/abcd.txt";
   const struct {
     std::u16string source;
@@ -129,12 +126,9 @@ TEST(Add, InsertsFromTheFrontOrTheBack) {
   }
   const std::u16string base(250, u'a');  // the path is 257 characters: the name is cut
   EXPECT_EQ(ApplyAdd(u"/d/" + base + u".txt", {1, 0, u"XYZ", false}), u"/d/" + base + u"XYZ.tx");
-}
-
-TEST(Add, ReadsThePositionField) {
-  const std::pair<std::u16string, int> cases[] = {
+  const std::pair<std::u16string, int> fields[] = {
       {u"", 0}, {u"1234", 123}, {u"9x", 9}, {u"x9", 0}, {u"007", 7}};
-  for (const auto& [field, v] : cases) EXPECT_EQ(ReadAddPosition(field), v) << Utf16ToUtf8(field);
+  for (const auto& [field, v] : fields) EXPECT_EQ(ReadAddPosition(field), v) << Utf16ToUtf8(field);
 }
 
 TEST(Delete, RemovesEachKind) {
@@ -338,10 +332,8 @@ TEST(Serial, PlacesTheSerialAndCutsAt259) {
   }
   const std::u16string long_source = u"/d/" + std::u16string(250, u'n') + u".txt";
   SerialRunState state;
-  const std::u16string cut =
-      ApplySerial(long_source, {u"12345", kSerialAfterBase, false}, 0, state);
-  EXPECT_EQ(cut.size(), 259u);
-  EXPECT_EQ(cut, (u"/d/" + std::u16string(250, u'n') + u"12345.txt").substr(0, 259));
+  EXPECT_EQ(ApplySerial(long_source, {u"12345", kSerialAfterBase, false}, 0, state),
+            (u"/d/" + std::u16string(250, u'n') + u"12345.txt").substr(0, 259));
   // Tokens expand against the row's own path, with its size.
   EXPECT_EQ(ApplySerial(u"/photos/a.jpg", {u"\\f_<1>_\\s", kSerialAsNameWithExtension, false}, 1,
                         state, [](const std::u16string&) -> std::uint64_t { return 42; }),
@@ -351,12 +343,11 @@ TEST(Serial, PlacesTheSerialAndCutsAt259) {
 TEST(Serial, NumbersEachFolderOnItsOwn) {
   SerialRunState state;
   const SerialParams params{u"1", kSerialAsName, true};
-  const std::u16string sources[] = {u"/A/x", u"/B/x", u"/A/y", u"/a/z", u"/A/w"};
-  const std::u16string expected[] = {u"/A/1", u"/B/1", u"/A/2", u"/a/1", u"/A/3"};
-  for (std::size_t i = 0; i < std::size(sources); ++i) {
-    // The run's row index is ignored per folder.
-    EXPECT_EQ(ApplySerial(sources[i], params, 100 + i, state), expected[i]) << i;
+  std::vector<std::u16string> names;  // the run's row index is ignored per folder
+  for (const char16_t* source : {u"/A/x", u"/B/x", u"/A/y", u"/a/z", u"/A/w"}) {
+    names.push_back(ApplySerial(source, params, 100 + names.size(), state));
   }
+  EXPECT_EQ(names, (std::vector<std::u16string>{u"/A/1", u"/B/1", u"/A/2", u"/a/1", u"/A/3"}));
   state.Reset();
   EXPECT_EQ(ApplySerial(u"/A/x", params, 0, state), u"/A/1");
   // A changed serial text is parsed afresh within the same run.
@@ -450,7 +441,7 @@ TEST(Tokens, EdgesOfTheValues) {
   EXPECT_EQ(ExpandTokens(long_plain, u"/d/a.txt", kTokenStyleSingle), long_plain);
 }
 
-TEST(Tokens, AsksForTheSizeOnlyWhenNeededAndOnce) {
+TEST(Tokens, AsksForTheSizeOnlyWhenNeededAndOnceAndReadsItFromTheFileSystem) {
   std::vector<std::u16string> asked;
   const FileSizeFn counting = [&asked](const std::u16string& path) -> std::uint64_t {
     asked.push_back(path);
@@ -514,9 +505,6 @@ TEST(Tokens, AgreesWithPlainPassesOnRandomTexts) {
       }
     }
   }
-}
-
-TEST(Tokens, FileSizeFromAFileSystem) {
   FakeFileSystem fs;
   fs.AddFile(u"/d/a.bin", std::string(4321, 'z'));
   fs.AddFolder(u"/d/sub");
@@ -696,18 +684,18 @@ TEST(Replace, SplitTextsAndFlags) {
 TEST(Replace, ShiftJisInterfaceRefusesNamesOutsideTheCodePage) {
   ReplaceParams params{{u"a"}, {u"b"}, kReplaceAll, true, true, false};
   RegexCache sjis(RegexInterface::kShiftJis);
-  EXPECT_EQ(ApplyReplace(u"/d/a?.txt", params, sjis), u"/d/b.txt");  // "?" is removed
-  EXPECT_FALSE(sjis.non_sjis_found());
-  EXPECT_EQ(ApplyReplace(u"/d/a한.txt", params, sjis), u"/d/** DLL ERROR ** 非S-JIS文字検出");
-  EXPECT_TRUE(sjis.non_sjis_found());
+  EXPECT_EQ(std::tuple(ApplyReplace(u"/d/a?.txt", params, sjis), sjis.non_sjis_found()),
+            std::tuple(u"/d/b.txt", false));  // "?" is removed
+  EXPECT_EQ(std::tuple(ApplyReplace(u"/d/a한.txt", params, sjis), sjis.non_sjis_found()),
+            std::tuple(u"/d/** DLL ERROR ** 非S-JIS文字検出", true));
   // A command outside the code page is refused the same way.
   RegexCache sjis2(RegexInterface::kShiftJis);
   EXPECT_EQ(ApplyReplace(u"/d/a.txt", {{u"a"}, {u"한"}, kReplaceAll, true, true, false}, sjis2),
             u"/d/** DLL ERROR ** 非S-JIS文字検出");
 
   RegexCache unicode;
-  EXPECT_EQ(ApplyReplace(u"/d/a한?.txt", params, unicode), u"/d/b한?.txt");
-  EXPECT_FALSE(unicode.non_sjis_found());
+  EXPECT_EQ(std::tuple(ApplyReplace(u"/d/a한?.txt", params, unicode), unicode.non_sjis_found()),
+            std::tuple(u"/d/b한?.txt", false));
 }
 
 }  // namespace

@@ -316,7 +316,7 @@ TEST(DescribeTimestampTest, EachOperation) {
   }
 }
 
-TEST(DescribeTimestampTest, CurrentTimeReplacesOnlyThePickerTimeOfDay) {
+TEST(DescribeTimestampTest, CurrentTimeReplacesThePickerTimeOfDayAndTheFileIsReadOnlyWhenNeeded) {
   TimestampParams p = SetParams(2, Ct(2014, 5, 6, 0, 0, 0), 10);
   p.stamp_now = true;
   p.now = Ct(2020, 1, 2, 13, 14, 15, 678);
@@ -327,9 +327,6 @@ TEST(DescribeTimestampTest, CurrentTimeReplacesOnlyThePickerTimeOfDay) {
   p.shift_direction = 1;
   EXPECT_EQ(DescribeTimestamp(p, Current(Ct(2001, 1, 1), Ct(2002, 2, 2, 2)), 0, false),
             u"<更新：2002/02/02 02:00:00>");
-}
-
-TEST(TransformTimestampTest, ReadsTheFileOnlyWhenTheOperationNeedsIt) {
   const FixedOffsetTimeZone zone(9 * 3600);
   FakeFileSystem fs;
   fs.forbid_changes_ = true;
@@ -668,9 +665,6 @@ TEST_F(CaptureTimeTest, MovieTimesTakeTheTimeZoneAndThe1972Rule) {
   for (const Conversion& c : conversions) {
     EXPECT_EQ(QuickTimeSecondsToCalendar(c.seconds), c.expected) << c.seconds;
   }
-}
-
-TEST(TimeZoneHoursTest, ReadsLikeAtoi) {
   const std::pair<std::u16string, int> cases[] = {
       {u" -5", -5}, {u"+3h", 3}, {u"", 0}, {u"x9", 0}, {u"- 5", 0},
   };
@@ -851,16 +845,13 @@ std::string Show(const AttributeFlags& f) {
           static_cast<char>(f.system)};
 }
 
-TEST(AttributeRequestsTest, FromTheSetting) {
+TEST(AttributeTexts, FromTheSettingAndEveryDescriptionReadsBack) {
   const std::pair<int, std::string> cases[] = {
       {0x2222, "----"}, {0x1022, "YN--"}, {0x2120, "-Y-N"}, {0xF3A1, "---Y"}, {0x10000, "NNNN"}};
   for (const auto& [packed, expected] : cases) {
     EXPECT_EQ(Show(AttributeRequestsFromSetting(packed)), expected) << std::hex << packed;
   }
-}
-
-// All 81 combinations survive the trip through the new-name text, behind any folder.
-TEST(DescribeAttributesTest, WritesYNOrDashAndEveryDescriptionReadsBack) {
+  // All 81 combinations survive the trip through the new-name text, behind any folder.
   EXPECT_EQ(DescribeAttributes({R::kSet, R::kClear, R::kLeave, R::kLeave}),
             u"<読：Y, 隠：N, ア：-, シ：->");
   const R values[] = {R::kClear, R::kSet, R::kLeave};
@@ -870,16 +861,14 @@ TEST(DescribeAttributesTest, WritesYNOrDashAndEveryDescriptionReadsBack) {
       EXPECT_EQ(Show(ParseAttributeDescription(folder + DescribeAttributes(r))), Show(r));
     }
   }
-}
-
-TEST(ParseAttributeDescriptionTest, ReadsFromTheEndAndToleratesShortTexts) {
-  const std::pair<std::u16string, std::string> cases[] = {
+  // A description is read from the end and tolerates short texts.
+  const std::pair<std::u16string, std::string> texts[] = {
       {u"<読：y, 隠：n, ア：1, シ：Y>", "---Y"},  // only capital Y and N count
       {u"xxxYxxxxNxxxxYxxxxNx", "YNYN"},          // positions, not labels
       {u"Y, 隠：N, ア：Y, シ：Y>", "YNYY"},       // exactly 17 characters
       {u", 隠：N, ア：Y, シ：Y>", "----"},        // 16: too short to hold them
   };
-  for (const auto& [text, expected] : cases) {
+  for (const auto& [text, expected] : texts) {
     EXPECT_EQ(Show(ParseAttributeDescription(text)), expected) << "length " << text.size();
   }
 }
