@@ -157,7 +157,7 @@ std::string Show(char16_t c) {
   return buffer;
 }
 
-TEST(Width, ConvertsNamesByDirectionAndClass) {
+TEST(Width, ConvertsNamesByDirectionAndClassAndCutsToTheFolderRoom) {
   const struct {
     std::u16string name;
     int direction, flags;
@@ -188,6 +188,16 @@ TEST(Width, ConvertsNamesByDirectionAndClass) {
     EXPECT_EQ(ApplyWidth(u"/a.b/" + row.name, Params(row.direction, row.flags, row.file_dir)),
               u"/a.b/" + row.expected);
   }
+  const std::u16string folder = u"/" + std::u16string(250, u'd') + u"/";  // 252 characters
+  const WidthParams to_half = Params(kToHalfWidth, kKana);
+  // 5 voiced letters become 10 characters; 252 + 10 > 260, so 8 are kept.
+  EXPECT_EQ(ApplyWidth(folder + u"ガギグゲゴ.txt", to_half), folder + u"ｶﾞｷﾞｸﾞｹﾞ.txt");
+  // 252 + 8 = 260 exactly is kept whole.
+  EXPECT_EQ(ApplyWidth(folder + u"ガギグゲ.txt", to_half), folder + u"ｶﾞｷﾞｸﾞｹﾞ.txt");
+  // Without a folder a name may reach 260 characters; the extension follows.
+  std::u16string halves;
+  for (int i = 0; i < 130; ++i) halves += u"ﾊﾟ";
+  EXPECT_EQ(ApplyWidth(std::u16string(200, u'パ') + u".txt", to_half), halves + u".txt");
 }
 
 // The half-width katakana block in its rows of like letters: the first
@@ -270,19 +280,6 @@ TEST(Width, EveryCodeUnitWithAllClasses) {
   }
 }
 
-TEST(Width, CutsTheLongerNameToTheFolderRoom) {
-  const std::u16string folder = u"/" + std::u16string(250, u'd') + u"/";  // 252 characters
-  const WidthParams to_half = Params(kToHalfWidth, kKana);
-  // 5 voiced letters become 10 characters; 252 + 10 > 260, so 8 are kept.
-  EXPECT_EQ(ApplyWidth(folder + u"ガギグゲゴ.txt", to_half), folder + u"ｶﾞｷﾞｸﾞｹﾞ.txt");
-  // 252 + 8 = 260 exactly is kept whole.
-  EXPECT_EQ(ApplyWidth(folder + u"ガギグゲ.txt", to_half), folder + u"ｶﾞｷﾞｸﾞｹﾞ.txt");
-  // Without a folder a name may reach 260 characters; the extension follows.
-  std::u16string halves;
-  for (int i = 0; i < 130; ++i) halves += u"ﾊﾟ";
-  EXPECT_EQ(ApplyWidth(std::u16string(200, u'パ') + u".txt", to_half), halves + u".txt");
-}
-
 bool NothingTaken(std::u16string_view) { return false; }
 
 TEST(ShortName, MakesTheBasisName) {
@@ -313,6 +310,19 @@ TEST(ShortName, ValidityIgnoresCaseOnlyAndGeneratedNamesAreValid) {
                                     u"a b", u"a+b", u"é",  u"日本語です", u"a.日本"};
   for (const auto& name : valid) EXPECT_TRUE(IsValidShortName(name)) << Utf16ToUtf8(name);
   for (const auto& name : invalid) EXPECT_FALSE(IsValidShortName(name)) << Utf16ToUtf8(name);
+  const std::u16string names[] = {u"Ωmega file.tar.gz", u"ﾃｽﾄﾌｧｲﾙ名前.jpeg", u"x.ｱｲｳｴ",
+                                  u"résumé final.docx", u"ー長音ーーーー.長い拡張子"};
+  for (const auto& long_name : names) {
+    const std::u16string short_name = GenerateShortName(long_name, NothingTaken);
+    SCOPED_TRACE(Utf16ToUtf8(long_name) + " -> " + Utf16ToUtf8(short_name));
+    const std::size_t dot = short_name.find(u'.');
+    EXPECT_LE(ToCodePage(short_name.substr(0, dot)).size(), 8u);
+    if (dot != std::u16string::npos) {
+      EXPECT_LE(ToCodePage(short_name.substr(dot + 1)).size(), 3u);
+    }
+    EXPECT_EQ(SimpleUpperCase(short_name), short_name);
+    EXPECT_TRUE(IsValidShortName(short_name));
+  }
 }
 
 TEST(ShortName, TailsAvoidTheOtherNamesIgnoringCase) {
@@ -359,19 +369,6 @@ TEST(ShortName, LongTailsStillFitEightBytes) {
 
   // A lookup that refuses everything ends with no name at all.
   EXPECT_EQ(GenerateShortName(u"LongFileName.txt", [](std::u16string_view) { return true; }), u"");
-  const std::u16string names[] = {u"Ωmega file.tar.gz", u"ﾃｽﾄﾌｧｲﾙ名前.jpeg", u"x.ｱｲｳｴ",
-                                  u"résumé final.docx", u"ー長音ーーーー.長い拡張子"};
-  for (const auto& long_name : names) {
-    const std::u16string short_name = GenerateShortName(long_name, NothingTaken);
-    SCOPED_TRACE(Utf16ToUtf8(long_name) + " -> " + Utf16ToUtf8(short_name));
-    const std::size_t dot = short_name.find(u'.');
-    EXPECT_LE(ToCodePage(short_name.substr(0, dot)).size(), 8u);
-    if (dot != std::u16string::npos) {
-      EXPECT_LE(ToCodePage(short_name.substr(dot + 1)).size(), 3u);
-    }
-    EXPECT_EQ(SimpleUpperCase(short_name), short_name);
-    EXPECT_TRUE(IsValidShortName(short_name));
-  }
 }
 
 TEST(ShortName, ApplyTakesTheLastComponentAndTheCaseOption) {

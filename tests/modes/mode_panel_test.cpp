@@ -566,16 +566,14 @@ TEST_F(DispatcherTest, TextFieldsAreReadWhenTheRowIsComputed) {
   const std::u16string base(255, u'a');
   panel_.At(ctl::kAddPosition).text = u"999";
   EXPECT_EQ(Compute(add, u"/d/" + base, 7), u"/d/" + base + u"X");
-}
-
-TEST_F(DispatcherTest, BuildingTheContextCatchesUpWithTheTemplateField) {
+  // Building the context catches up with the template field.
   position_.LoadTemplate(u"IMG_0001");
   panel_.At(ctl::kSampleName).text = u"Photo_0001";
-  ModeContext ctx = Build();
-  EXPECT_EQ(Compute(ctx, u"/d/IMG_0123_x", 1), u"/d/Photo_0123_x");
+  ModeContext edit = Build();
+  EXPECT_EQ(Compute(edit, u"/d/IMG_0123_x", 1), u"/d/Photo_0123_x");
 }
 
-TEST_F(DispatcherTest, ShortNameFromTheFileSystemWhereItKeepsOne) {
+TEST_F(DispatcherTest, ShortNameFromTheFileSystemWhereItKeepsOneAndTheLongNameWhenThatFails) {
   fs_.AddFile(u"/fat/Long Name.txt");
   fs_.SetKind(u"/fat", FileSystemKind::kFat);
   fs_.SetShortName(u"/fat/Long Name.txt", u"LONGNA~3.TXT");
@@ -583,6 +581,17 @@ TEST_F(DispatcherTest, ShortNameFromTheFileSystemWhereItKeepsOne) {
   ModeContext ctx = Build();
   EXPECT_EQ(Compute(ctx, u"/fat/Long Name.txt", 6), u"/fat/longna~3.txt");
   EXPECT_EQ(fs_.Calls(Op::kList), 0);
+  // A failed request keeps the long name.
+  fs_.AddFile(u"/d/Long Name.txt");
+  fs_.AddFile(u"/e/Long Name.txt");
+  s().SetInt(IntKey::kReal8_3, 1);
+  fs_.FailPath(Op::kShortName, u"/d/Long Name.txt", ErrorCode::kIo);
+  fs_.FailPath(Op::kList, u"/e", ErrorCode::kPermission);
+  ModeContext failing = Build();
+  EXPECT_EQ(Compute(failing, u"/d/Long Name.txt", 6), u"/d/LONG NAME.TXT");
+  EXPECT_EQ(Compute(failing, u"/e/Long Name.txt", 6), u"/e/LONG NAME.TXT");
+  EXPECT_EQ(Compute(failing, u"/e/Long Name.txt", 6), u"/e/LONG NAME.TXT");
+  EXPECT_EQ(fs_.Calls(Op::kList), 1);  // the failure is remembered for the run
 }
 
 TEST_F(DispatcherTest, GeneratedShortNamesAreUniqueWithinAFolder) {
@@ -612,19 +621,6 @@ TEST_F(DispatcherTest, GeneratedShortNamesAreUniqueWithinAFolder) {
   // A file the listing did not show is checked against the whole folder.
   fs_.AddFile(u"/d/Long File Name C.txt");
   EXPECT_EQ(Compute(ctx, u"/d/Long File Name C.txt", 6), u"/d/LONGFI~3.TXT");
-}
-
-TEST_F(DispatcherTest, FailedShortNameKeepsTheLongName) {
-  fs_.AddFile(u"/d/Long Name.txt");
-  fs_.AddFile(u"/e/Long Name.txt");
-  s().SetInt(IntKey::kReal8_3, 1);
-  fs_.FailPath(Op::kShortName, u"/d/Long Name.txt", ErrorCode::kIo);
-  fs_.FailPath(Op::kList, u"/e", ErrorCode::kPermission);
-  ModeContext ctx = Build();
-  EXPECT_EQ(Compute(ctx, u"/d/Long Name.txt", 6), u"/d/LONG NAME.TXT");
-  EXPECT_EQ(Compute(ctx, u"/e/Long Name.txt", 6), u"/e/LONG NAME.TXT");
-  EXPECT_EQ(Compute(ctx, u"/e/Long Name.txt", 6), u"/e/LONG NAME.TXT");
-  EXPECT_EQ(fs_.Calls(Op::kList), 1);  // the failure is remembered for the run
 }
 
 TEST_F(DispatcherTest, TimestampDescriptionsUseTheRowOrdinalAndTheFirstRowsVolume) {

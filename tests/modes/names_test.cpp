@@ -60,7 +60,7 @@ TEST(NameParts, CutsToTheLongestPathAndEachOverlongPart) {
             std::tuple(259u, std::u16string(259, u'b'), u""));
 }
 
-TEST(Extension, ReplacesAppendsAndRemoves) {
+TEST(Extension, ReplacesAppendsAndRemovesAndOverflowLeavesTheNameOrCutsTheAppend) {
   const struct {
     std::u16string source, text;
     bool append;
@@ -82,9 +82,6 @@ TEST(Extension, ReplacesAppendsAndRemoves) {
     SCOPED_TRACE(Utf16ToUtf8(c.source) + " + " + Utf16ToUtf8(c.text) + (c.append ? " (add)" : ""));
     EXPECT_EQ(ApplyExtension(c.source, c.text, ExtensionParams{c.append}), c.expected);
   }
-}
-
-TEST(Extension, OverflowLeavesTheNameOrCutsTheAppend) {
   // The name's dot sits at position 250 of the path.
   const std::u16string source = u"/" + std::u16string(249, u'a') + u".txt";
   ASSERT_EQ(FindPathExtension(source), 250u);
@@ -318,7 +315,7 @@ TEST(Serial, NumbersRowsFromTheSerialText) {
             std::u16string(256, u'x') + u"1");
 }
 
-TEST(Serial, PlacesTheSerialAndCutsAt259) {
+TEST(Serial, PlacesTheSerialCutsAt259AndNumbersEachFolderOnItsOwn) {
   const std::u16string source = u"/d/a.txt";
   const std::pair<int, std::u16string> cases[] = {
       {kSerialAtFront, u"/d/7a.txt"},        {kSerialAfterBase, u"/d/a7.txt"},
@@ -338,10 +335,7 @@ TEST(Serial, PlacesTheSerialAndCutsAt259) {
   EXPECT_EQ(ApplySerial(u"/photos/a.jpg", {u"\\f_<1>_\\s", kSerialAsNameWithExtension, false}, 1,
                         state, [](const std::u16string&) -> std::uint64_t { return 42; }),
             u"/photos/photos_2_42.jpg");
-}
-
-TEST(Serial, NumbersEachFolderOnItsOwn) {
-  SerialRunState state;
+  state.Reset();
   const SerialParams params{u"1", kSerialAsName, true};
   std::vector<std::u16string> names;  // the run's row index is ignored per folder
   for (const char16_t* source : {u"/A/x", u"/B/x", u"/A/y", u"/a/z", u"/A/w"}) {
@@ -391,9 +385,6 @@ TEST(SerialAssistant, SplitsAndJoinsTheSerialText) {
   EXPECT_EQ(JoinSerialText({long_field, long_field, false, u"1", long_field}),
             std::u16string(127, u'x') + u"<" + std::u16string(127, u'x') + u">" +
                 std::u16string(127, u'x'));
-}
-
-TEST(SerialAssistant, SplitThenJoinNumbersTheSame) {
   const std::u16string texts[] = {u"1",          u"001",          u"photo_9",  u"IMG", u"",
                                   u"2014_<001>", u"001_2014",     u"<10-2>",   u"<a>", u"<Z+1>",
                                   u"<>",         u"123456789012", u"a<1>b-<c>"};
@@ -455,6 +446,15 @@ TEST(Tokens, AsksForTheSizeOnlyWhenNeededAndOnceAndReadsItFromTheFileSystem) {
   EXPECT_EQ(ExpandTokens(u"\\s", u"/d/a.b", kTokenStyleSingle), u"0");
   EXPECT_EQ(ExpandTokens(u"\\s", u"/d/a.b", kTokenStyleSingle, FixedSize(18446744073709551615u)),
             u"18446744073709551615");
+  FakeFileSystem fs;
+  fs.AddFile(u"/d/a.bin", std::string(4321, 'z'));
+  fs.AddFolder(u"/d/sub");
+  const FileSizeFn size = FileSizeFrom(fs);
+  EXPECT_EQ(ExpandTokens(u"\\s", u"/d/a.bin", kTokenStyleSingle, size), u"4321");
+  EXPECT_EQ(size(u"/d/missing"), 0u);
+  EXPECT_EQ(size(u"/d/sub"), 0u);
+  fs.FailPath(FakeFileSystem::Op::kStat, u"/d/a.bin", ErrorCode::kIo);
+  EXPECT_EQ(size(u"/d/a.bin"), 0u);
 }
 
 // The token passes done the plain way, with whole-text replacement and the
@@ -505,15 +505,6 @@ TEST(Tokens, AgreesWithPlainPassesOnRandomTexts) {
       }
     }
   }
-  FakeFileSystem fs;
-  fs.AddFile(u"/d/a.bin", std::string(4321, 'z'));
-  fs.AddFolder(u"/d/sub");
-  const FileSizeFn size = FileSizeFrom(fs);
-  EXPECT_EQ(ExpandTokens(u"\\s", u"/d/a.bin", kTokenStyleSingle, size), u"4321");
-  EXPECT_EQ(size(u"/d/missing"), 0u);
-  EXPECT_EQ(size(u"/d/sub"), 0u);
-  fs.FailPath(FakeFileSystem::Op::kStat, u"/d/a.bin", ErrorCode::kIo);
-  EXPECT_EQ(size(u"/d/a.bin"), 0u);
 }
 
 std::string Show(const std::optional<std::u16string>& text) {
@@ -573,9 +564,6 @@ TEST(Replace, PlainPairsOccurrencesCaseAndExtension) {
           {u"/abc/abc.txt", u"abc", u"z", kReplaceAll, true, false, u"/abc/z.txt"},
       },
       false);
-}
-
-TEST(Replace, PlainGrowthIsCutAtTheBufferSize) {
   // 100 "a" become "bbb" each until the name passes 260 units: after 81
   // replacements it is 262 long, is cut to 260, and the path to 259.
   const std::u16string source = u"/d/" + std::u16string(100, u'a') + u".txt";
@@ -611,7 +599,7 @@ TEST(Replace, RegularExpressions) {
       true);
 }
 
-TEST(Replace, BuildSubstituteCommand) {
+TEST(Replace, SplitTextsFlagsAndTheSubstituteCommand) {
   struct Case {
     std::u16string search, replacement, flags, expected;
   } cases[] = {
@@ -628,6 +616,18 @@ TEST(Replace, BuildSubstituteCommand) {
     EXPECT_EQ(Utf16ToUtf8(BuildSubstituteCommand(c.search, c.replacement, c.flags)),
               Utf16ToUtf8(c.expected));
   }
+  using Texts = std::vector<std::u16string>;
+  EXPECT_EQ(SplitReplaceTexts(u""), Texts{});
+  EXPECT_EQ(SplitReplaceTexts(u"a//b/"), (Texts{u"a", u"", u"b", u""}));
+  EXPECT_EQ(SplitReplaceTexts(u"1/2/3/4/5/6/7/8/9/10"),
+            (Texts{u"1", u"2", u"3", u"4", u"5", u"6", u"7", u"8"}));
+
+  ReplaceParams params;
+  params.which = kReplaceAll;
+  EXPECT_EQ(ReplaceFlags(params), u"kgi");
+  params.which = kReplaceLast;
+  params.match_case = true;
+  EXPECT_EQ(ReplaceFlags(params), u"k");
 }
 
 TEST(Replace, SubstituteCommands) {
@@ -664,21 +664,6 @@ TEST(Replace, EachCommandIsCompiledOncePerRun) {
               u"/d/xb" + std::u16string(row, u'c'));
   }
   EXPECT_EQ(cache.compiled_count(), 2u);  // the malformed one is remembered too
-}
-
-TEST(Replace, SplitTextsAndFlags) {
-  using Texts = std::vector<std::u16string>;
-  EXPECT_EQ(SplitReplaceTexts(u""), Texts{});
-  EXPECT_EQ(SplitReplaceTexts(u"a//b/"), (Texts{u"a", u"", u"b", u""}));
-  EXPECT_EQ(SplitReplaceTexts(u"1/2/3/4/5/6/7/8/9/10"),
-            (Texts{u"1", u"2", u"3", u"4", u"5", u"6", u"7", u"8"}));
-
-  ReplaceParams params;
-  params.which = kReplaceAll;
-  EXPECT_EQ(ReplaceFlags(params), u"kgi");
-  params.which = kReplaceLast;
-  params.match_case = true;
-  EXPECT_EQ(ReplaceFlags(params), u"k");
 }
 
 TEST(Replace, ShiftJisInterfaceRefusesNamesOutsideTheCodePage) {
