@@ -513,22 +513,19 @@ class DispatcherTest : public PanelFixture {
 };
 
 TEST_F(DispatcherTest, EachModeTakesItsSettingsAndTexts) {
-  ModeTexts texts;
-  texts.serial = u"<01>_";
-  texts.add = u"new_";
-  texts.search = u"b/c";
-  texts.replacement = u"B/C";
-  panel_.At(ctl::kExtensionText).text = u"jpg";
-  panel_.At(ctl::kAddPosition).text = u"1";
-  s().SetInt(IntKey::kBigsmall, kCaseAllUpperExceptExtension);
+  At(ctl::kExtensionText).text = u"jpg";
+  At(ctl::kAddPosition).text = u"1";
   s().SetAttributeChoice(AttributeField::kHidden, 1);
   s().SetAttributeChoice(AttributeField::kSystem, 0);
-  s().SetInt(IntKey::kNuminspos, 0);
-  s().SetInt(IntKey::kAddprepost, 0);
-  s().SetInt(IntKey::kDeltype, 8);  // a count from the front
-  s().SetInt(IntKey::kDellen, 2);
-  s().SetInt(IntKey::kRepcase, 1);
-  ModeContext ctx = Build(texts);
+  // Deletion: a count of 2 from the front.
+  using Set = std::pair<IntKey, int>;
+  for (const auto& [key, value] : {Set{IntKey::kBigsmall, kCaseAllUpperExceptExtension},
+                                   Set{IntKey::kNuminspos, 0}, Set{IntKey::kAddprepost, 0},
+                                   Set{IntKey::kDeltype, 8}, Set{IntKey::kDellen, 2},
+                                   Set{IntKey::kRepcase, 1}}) {
+    s().SetInt(key, value);
+  }
+  ModeContext ctx = Build(ModeTexts{u"<01>_", u"new_", u"b/c", u"B/C"});
   const struct {
     int mode;
     std::u16string source;
@@ -554,21 +551,19 @@ TEST_F(DispatcherTest, EachModeTakesItsSettingsAndTexts) {
 }
 
 TEST_F(DispatcherTest, TextFieldsAreReadWhenTheRowIsComputed) {
-  panel_.At(ctl::kExtensionText).text = u"jpg";
+  At(ctl::kExtensionText).text = u"jpg";
   ModeContext ctx = Build();
   EXPECT_EQ(Compute(ctx, u"/d/a.txt", 2), u"/d/a.jpg");
-  panel_.At(ctl::kExtensionText).text = u"";
+  At(ctl::kExtensionText).text = u"";
   EXPECT_EQ(Compute(ctx, u"/d/a.txt", 2), u"/d/a");
   // The add position is read then too, and taken as at most 255.
-  ModeTexts texts;
-  texts.add = u"X";
-  ModeContext add = Build(texts);
+  ModeContext add = Build(ModeTexts{u"", u"X", u"", u""});
   const std::u16string base(255, u'a');
-  panel_.At(ctl::kAddPosition).text = u"999";
+  At(ctl::kAddPosition).text = u"999";
   EXPECT_EQ(Compute(add, u"/d/" + base, 7), u"/d/" + base + u"X");
   // Building the context catches up with the template field.
   position_.LoadTemplate(u"IMG_0001");
-  panel_.At(ctl::kSampleName).text = u"Photo_0001";
+  At(ctl::kSampleName).text = u"Photo_0001";
   ModeContext edit = Build();
   EXPECT_EQ(Compute(edit, u"/d/IMG_0123_x", 1), u"/d/Photo_0123_x");
 }
@@ -629,8 +624,8 @@ TEST_F(DispatcherTest, TimestampDescriptionsUseTheRowOrdinalAndTheFirstRowsVolum
   fs_.AddFile(u"/d/b.jpg");
   s().SetInt(IntKey::kCreatmodif, static_cast<int>(TimestampOperation::kSetCreation));
   s().SetInt(IntKey::kTimeplus, 60);
-  panel_.At(ctl::kStampDate).time = CalendarTime{2014, 5, 0, 6, 0, 0, 0, 0};
-  panel_.At(ctl::kStampTime).time = CalendarTime{0, 0, 0, 0, 10, 0, 1, 0};
+  At(ctl::kStampDate).time = CalendarTime{2014, 5, 0, 6, 0, 0, 0, 0};
+  At(ctl::kStampTime).time = CalendarTime{0, 0, 0, 0, 10, 0, 1, 0};
 
   ModeContext fat_first = Build();
   EXPECT_EQ(Compute(fat_first, u"/fat/a.jpg", 13, 0), u"<作成：2014/05/06 10:00:00>");
