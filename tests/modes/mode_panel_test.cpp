@@ -155,7 +155,9 @@ TEST_F(ModePanelTest, DigitFieldsAreReadAndClamped) {
 
 TEST_F(ModePanelTest, DateFormatTypedOrSelected) {
   PanelControl& format = At(ctl::kDateFormat);
-  auto stored = [this] { return std::tuple(s().Int(IntKey::kDatefrom), s().Text(TextKey::kYmdform)); };
+  auto stored = [this] {
+    return std::tuple(s().Int(IntKey::kDatefrom), s().Text(TextKey::kYmdform));
+  };
   format.value = -1;
   format.text = u"YY-MM";
   ReadModeParameters(panel_, s(), 9);
