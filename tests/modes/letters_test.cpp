@@ -204,12 +204,8 @@ TEST(Width, ConvertsNamesByDirectionAndClassAndCutsToTheFolderRoom) {
 // half-width code, the first full-width code, the step between full-width
 // letters, and the offsets of the voiced and semi-voiced forms (0: none).
 struct KanaRow {
-  char16_t half_first;
-  char16_t half_last;
-  char16_t full_first;
-  int step;
-  int voiced;
-  int semi_voiced;
+  char16_t half_first, half_last, full_first;
+  int step, voiced, semi_voiced;
 };
 constexpr KanaRow kKanaRows[] = {
     {0xFF66, 0xFF66, 0x30F2, 0, 0, 0}, {0xFF67, 0xFF6B, 0x30A1, 2, 0, 0},
@@ -373,8 +369,7 @@ TEST(ShortName, LongTailsStillFitEightBytes) {
 
 TEST(ShortName, ApplyTakesTheLastComponentAndTheCaseOption) {
   struct Case {
-    std::u16string source;
-    std::u16string short_name;
+    std::u16string source, short_name;
     int name_case;
     std::u16string expected;
   };
@@ -422,8 +417,7 @@ TEST(RandomName, GeneratorFollowsTheUpdateRuleAndGivesExactNames) {
   struct ExactRow {
     std::uint32_t seed;
     RandomNameParams params;
-    std::u16string path;
-    std::u16string expected;
+    std::u16string path, expected;
   };
   const std::vector<ExactRow> rows = {
       // Seed 1 draws 41, 18467, 6334, 26500, 19169, 15724, 11478, 29358,

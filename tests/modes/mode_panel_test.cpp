@@ -381,8 +381,7 @@ TEST_F(ModePanelTest, FixedStartUpTextsWinOverTheHistories) {
 
 TEST_F(ModePanelTest, SelectModeShowsOnePanelAndReportsFocus) {
   const struct {
-    int tab, button;
-    int mode, focus;
+    int tab, button, mode, focus;
     bool select_all;
   } cases[] = {
       {0, 2, 2, ctl::kExtensionText, true}, {1, 2, 14, ctl::kReadOnly, false},
@@ -602,8 +601,7 @@ TEST_F(DispatcherTest, GeneratedShortNamesAreUniqueWithinAFolder) {
   fs_.AddFile(u"/f/longfi~1.txt");  // ...only where the folder ignores case
   ModeContext ctx = Build();
   const struct {
-    std::u16string source;
-    std::u16string expected;
+    std::u16string source, expected;
   } rows[] = {
       // Rows in another order than the folder lists them: the folder's order decides.
       {u"/d/Long File Name B.txt", u"/d/LONGFI~2.TXT"},

@@ -516,8 +516,7 @@ struct ReplaceCase {
   std::u16string search;  // field texts, "/"-separated
   std::u16string replacement;
   int which;
-  bool match_case;
-  bool with_extension;
+  bool match_case, with_extension;
   std::u16string expected;
 };
 

@@ -767,8 +767,7 @@ TEST(ApplyDateTest, PlacementsSourcesFolderListsUnreadableTimesAndLongPaths) {
   const CaptureTimeProvider none = provider(std::nullopt);
   const CaptureTimeProvider shot = provider(Ct(1999, 12, 31, 23, 59, 58));
   struct Case {
-    int source;
-    int placement;
+    int source, placement;
     const CaptureTimeProvider* capture;
     std::u16string expected;
     int calls;
