@@ -1,5 +1,3 @@
-#include "modes/mode_panel.h"
-
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -9,6 +7,10 @@
 #include <vector>
 
 #include "core/file_list.h"
+#include "modes/dispatcher.h"
+#include "modes/mode_catalogue.h"
+#include "modes/mode_descriptor.h"
+#include "modes/mode_panel.h"
 #include "modes/position_edit.h"
 #include "platform/file_name_bytes.h"
 #include "support/fake_file_system.h"
@@ -16,21 +18,36 @@
 namespace tessivo {
 namespace {
 
-class ModePanelTest : public ::testing::Test {
+// A settings store and a panel on a fake file system; the panel's controls
+// are left as the descriptors make them.
+class PanelFixture : public ::testing::Test {
  protected:
-  ModePanelTest() {
-    fs_.AddFolder(u"/prog");
-    settings_ = std::make_unique<Settings>(
-        fs_, SettingsLocation{BackendKind::kIni, u"/prog/tessivo.ini", u"/prog/registry.ini"});
-    FillModeControls(panel_, *settings_, now_);
-  }
-
   Settings& s() { return *settings_; }
   PanelControl& At(int id) { return panel_.At(id); }
+  // A settings store of its own in the fake file system.
+  std::unique_ptr<Settings> NewSettings(const char16_t* file) {
+    return std::make_unique<Settings>(
+        fs_, SettingsLocation{BackendKind::kIni, std::u16string(u"/prog/") + file,
+                              u"/prog/registry.ini"});
+  }
 
-  FakeFileSystem fs_;
-  std::unique_ptr<Settings> settings_;
+  FakeFileSystem fs_ = [] {
+    FakeFileSystem fs;
+    fs.AddFolder(u"/prog");
+    return fs;
+  }();
+  std::unique_ptr<Settings> settings_ = NewSettings(u"tessivo.ini");
   ModePanel panel_;
+};
+
+class ModePanelTest : public PanelFixture {
+ protected:
+  ModePanelTest() { FillModeControls(panel_, s(), now_); }
+  void Select(RenameMode mode) {
+    SelectMode(selection_, panel_, ModeNumber(mode), false, nullptr, nullptr);
+  }
+
+  ModeSelection selection_;
   CalendarTime now_{2024, 3, 2, 5, 13, 14, 15, 0};  // Tue 2024-03-05 13:14:15
 };
 
@@ -48,18 +65,16 @@ TEST_F(ModePanelTest, CaseOptionDecidesTheExceptionField) {
   for (const auto& c : cases) {
     At(ctl::kCaseOption).value = c.option;
     ApplyCaseOptionRule(panel_, s());
-    EXPECT_EQ(At(ctl::kExceptionWords).text, c.text) << "option " << c.option;
-    EXPECT_EQ(At(ctl::kExceptionWords).enabled, c.enabled) << "option " << c.option;
-    EXPECT_EQ(At(ctl::kExceptionLabel).enabled, c.enabled) << "option " << c.option;
+    EXPECT_EQ(std::tuple(At(ctl::kExceptionWords).text, At(ctl::kExceptionWords).enabled,
+                         At(ctl::kExceptionLabel).enabled),
+              std::tuple(c.text, c.enabled, c.enabled))
+        << "option " << c.option;
   }
-
   // The field is stored into the selected option's list only.
   At(ctl::kCaseOption).value = 2;
   At(ctl::kExceptionWords).text = u"NASA";
   ReadModeParameters(panel_, s(), 4);
-  EXPECT_EQ(s().Text(TextKey::kBsexcept1), u"NASA");
-  EXPECT_EQ(s().Text(TextKey::kBsexcept0), u"USA");
-
+  EXPECT_EQ(s().Text(TextKey::kBsexcept1) + u"|" + s().Text(TextKey::kBsexcept0), u"NASA|USA");
   // Option 3 has no list: "無効" must never land in one.
   At(ctl::kCaseOption).value = 3;
   ApplyCaseOptionRule(panel_, s());
@@ -68,44 +83,39 @@ TEST_F(ModePanelTest, CaseOptionDecidesTheExceptionField) {
   for (TextKey key : {TextKey::kBsexcept0, TextKey::kBsexcept1, TextKey::kBsexcept2}) {
     EXPECT_NE(s().Text(key), u"無効");
   }
-
   At(ctl::kCaseOption).value = 4;
   At(ctl::kExceptionWords).text = std::u16string(300, u'x');
   ReadModeParameters(panel_, s(), 4);
   EXPECT_EQ(s().Text(TextKey::kBsexcept2).size(), 254u);
 }
 
-TEST_F(ModePanelTest, DeleteKindDecidesTheCountFields) {
-  ModeSelection selection;
-  SelectMode(selection, panel_, ModeNumber(RenameMode::kDelete), false, nullptr, nullptr);
+TEST_F(ModePanelTest, DeleteKindAndTimestampOptionDecideTheirControls) {
+  Select(RenameMode::kDelete);
   for (int kind = 0; kind < 12; ++kind) {
     At(ctl::kDeleteKind).value = kind;
     ApplyDeleteKindRule(panel_);
     const bool after = kind == 10;
     const bool counted = kind == 8 || kind == 9 || after;
     const std::u16string label = after ? u"文字より後" : counted ? u"文字" : u"文字（無効）";
-    EXPECT_EQ(At(ctl::kDeleteCountLabel).text, label) << "kind " << kind;
-    EXPECT_EQ(At(ctl::kDeleteCount).enabled, counted) << "kind " << kind;
-    EXPECT_EQ(At(ctl::kDeleteCountLabel).enabled, counted) << "kind " << kind;
-    EXPECT_EQ(At(ctl::kDeleteCount2).visible, after) << "kind " << kind;
+    EXPECT_EQ(std::tuple(At(ctl::kDeleteCountLabel).text, At(ctl::kDeleteCount).enabled,
+                         At(ctl::kDeleteCountLabel).enabled, At(ctl::kDeleteCount2).visible),
+              std::tuple(label, counted, counted, after))
+        << "kind " << kind;
   }
   // The second count is shown only while mode 8 is.
   At(ctl::kDeleteKind).value = 10;
-  SelectMode(selection, panel_, ModeNumber(RenameMode::kAdd), false, nullptr, nullptr);
+  Select(RenameMode::kAdd);
   EXPECT_FALSE(At(ctl::kDeleteCount2).visible);
-  SelectMode(selection, panel_, ModeNumber(RenameMode::kDelete), false, nullptr, nullptr);
+  Select(RenameMode::kDelete);
   EXPECT_TRUE(At(ctl::kDeleteCount2).visible);
-}
 
-TEST_F(ModePanelTest, TimestampOptionDecidesVisibleControls) {
   const std::set<int> set_controls = {ctl::kStampDate, ctl::kStampTime, ctl::kStampNow,
                                       ctl::kStampIncrement};
   const std::set<int> copy_controls = {ctl::kStampOnlyWhen};
   const std::set<int> shift_controls = {ctl::kStampTime, ctl::kShiftDays, ctl::kShiftDirection};
-  ModeSelection selection;
   for (int option = 0; option <= 6; ++option) {
     At(ctl::kStampOperation).value = option;
-    SelectMode(selection, panel_, ModeNumber(RenameMode::kTimestamp), false, nullptr, nullptr);
+    Select(RenameMode::kTimestamp);
     const std::set<int>& shown = option <= 2   ? set_controls
                                  : option <= 4 ? copy_controls
                                                : shift_controls;
@@ -124,6 +134,7 @@ TEST_F(ModePanelTest, DigitFieldsAreReadAndClamped) {
     int stored;
     std::u16string field_after;
   } cases[] = {
+      // clang-format off
       {ctl::kAddPosition, u"12x", IntKey::kAddlen, 12, u"12x"},
       {ctl::kAddPosition, u"1000", IntKey::kAddlen, 100, u"1000"},  // three digits read
       {ctl::kDeleteCount, u"999", IntKey::kDellen, 255, u"999"},
@@ -132,49 +143,47 @@ TEST_F(ModePanelTest, DigitFieldsAreReadAndClamped) {
       {ctl::kStampIncrement, u"604801", IntKey::kTimeplus, 604800, u"604800"},
       {ctl::kStampIncrement, u"99999999999999", IntKey::kTimeplus, 604800, u"604800"},
       {ctl::kShiftDays, u"367", IntKey::kFwdbackdays, 366, u"366"},
+      // clang-format on
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(Utf16ToUtf8(c.typed));
     At(c.id).text = c.typed;
     ReadModeParameters(panel_, s(), 1);
-    EXPECT_EQ(s().Int(c.key), c.stored);
-    EXPECT_EQ(At(c.id).text, c.field_after);
+    EXPECT_EQ(std::tuple(s().Int(c.key), At(c.id).text), std::tuple(c.stored, c.field_after))
+        << Utf16ToUtf8(c.typed);
   }
 }
 
 TEST_F(ModePanelTest, DateFormatTypedOrSelected) {
   PanelControl& format = At(ctl::kDateFormat);
+  auto stored = [this] {
+    return std::tuple(s().Int(IntKey::kDatefrom), s().Text(TextKey::kYmdform));
+  };
   format.value = -1;
   format.text = u"YY-MM";
   ReadModeParameters(panel_, s(), 9);
-  EXPECT_EQ(s().Int(IntKey::kDatefrom), -1);
-  EXPECT_EQ(s().Text(TextKey::kYmdform), u"YY-MM");
-
+  EXPECT_EQ(stored(), std::tuple(-1, std::u16string(u"YY-MM")));
   // Typing an entry's exact text is that entry.
   format.text = u"YYYYMMDD";
   ReadModeParameters(panel_, s(), 9);
-  EXPECT_EQ(s().Int(IntKey::kDatefrom), 7);
-  EXPECT_EQ(s().Text(TextKey::kYmdform), u"");
-
+  EXPECT_EQ(stored(), std::tuple(7, std::u16string()));
   format.value = -1;
   format.text = std::u16string(200, u'Y');
   ReadModeParameters(panel_, s(), 9);
   EXPECT_EQ(s().Text(TextKey::kYmdform).size(), 127u);
-
   // At start a stored custom format is shown with no entry selected.
   s().SetText(TextKey::kYmdform, u"DD.MM");
   FillModeControls(panel_, s(), now_);
-  EXPECT_EQ(format.value, -1);
-  EXPECT_EQ(format.text, u"DD.MM");
+  EXPECT_EQ(std::tuple(format.value, format.text), std::tuple(-1, std::u16string(u"DD.MM")));
 }
 
-TEST_F(ModePanelTest, TooLongAtTheHistoryEntryLengths) {
+TEST_F(ModePanelTest, TooLongAtTheHistoryEntryLengthsAndTheModeTextLimit) {
   const struct {
     int id;  // 0: the list filter
     HistoryId history;
     std::size_t length;
     bool too_long;
   } cases[] = {
+      // clang-format off
       {ctl::kExtensionText, HistoryId::kExtension, 127, false},
       {ctl::kExtensionText, HistoryId::kExtension, 128, true},
       {ctl::kSerialText, HistoryId::kSerial, 128, true},
@@ -183,6 +192,7 @@ TEST_F(ModePanelTest, TooLongAtTheHistoryEntryLengths) {
       {ctl::kSearchText, HistoryId::kSearch, 242, true},
       {ctl::kReplacementText, HistoryId::kReplacement, 242, true},
       {0, HistoryId::kListFilter, 242, true},
+      // clang-format on
   };
   char16_t fill = u'a';
   for (const auto& c : cases) {
@@ -191,64 +201,59 @@ TEST_F(ModePanelTest, TooLongAtTheHistoryEntryLengths) {
     PanelControl& field = c.id == 0 ? panel.list_filter : panel.At(c.id);
     field.text = std::u16string(c.length, fill++);  // a new text for every case
     // Mode 1 uses none of these texts: only the history limit applies.
-    const ReadParamsResult result = ReadModeParameters(panel, s(), 1);
-    EXPECT_EQ(result.too_long, c.too_long);
-    EXPECT_EQ(s().History(c.history).entry(0).size(), c.too_long ? c.length - 1 : c.length);
+    EXPECT_EQ(ReadModeParameters(panel, s(), 1).too_long, c.too_long);
+    const std::u16string& entry = s().History(c.history).entry(0);
+    EXPECT_EQ(entry.size(), c.too_long ? c.length - 1 : c.length);
     ASSERT_FALSE(field.items.empty());
-    EXPECT_EQ(field.items.front(), s().History(c.history).entry(0));
+    EXPECT_EQ(field.items.front(), entry);
   }
-}
 
-TEST_F(ModePanelTest, ModeTextLimitAppliesWithoutHistoryRecording) {
-  s().SetInt(IntKey::kInputlog, 0);
+  // Without history recording only the current mode's text limit applies.
+  const auto quiet = NewSettings(u"quiet.ini");
+  quiet->SetInt(IntKey::kInputlog, 0);
   const struct {
-    int id;
-    int mode;
+    int id, mode;
     std::size_t length;
     bool too_long;
-  } cases[] = {
+  } limits[] = {
       {ctl::kExtensionText, 2, 127, false}, {ctl::kExtensionText, 2, 128, true},
       {ctl::kSerialText, 3, 128, true},     {ctl::kAddText, 7, 128, true},
       {ctl::kAddText, 3, 200, false},  // not the current mode's text
       {ctl::kSearchText, 10, 250, false},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << "control " << c.id << " length " << c.length);
+  for (const auto& c : limits) {
     ModePanel panel;
     panel.At(c.id).text = std::u16string(c.length, u'a');
-    EXPECT_EQ(ReadModeParameters(panel, s(), c.mode).too_long, c.too_long);
-    EXPECT_TRUE(panel.At(c.id).items.empty());
+    EXPECT_EQ(ReadModeParameters(panel, *quiet, c.mode).too_long, c.too_long) << c.id;
+    EXPECT_TRUE(panel.At(c.id).items.empty()) << c.id;
   }
   for (int h = 0; h < kHistoryCount; ++h) {
-    EXPECT_EQ(s().History(static_cast<HistoryId>(h)).UsedCount(), 0) << "history " << h;
+    EXPECT_EQ(quiet->History(static_cast<HistoryId>(h)).UsedCount(), 0) << "history " << h;
   }
 }
 
-TEST_F(ModePanelTest, RecordedTextMovesToTheTopOfItsDropDown) {
+TEST_F(ModePanelTest, RecordedTextMovesToTheTopOfItsDropDownAndEscapesAreDecoded) {
+  using Texts = std::vector<std::u16string>;
   PanelControl& ext = At(ctl::kExtensionText);
   for (const char16_t* text : {u"txt", u"jpg", u"png"}) {
     ext.text = text;
     ReadModeParameters(panel_, s(), 2);
   }
-  EXPECT_EQ(ext.items, (std::vector<std::u16string>{u"png", u"jpg", u"txt"}));
+  EXPECT_EQ(ext.items, (Texts{u"png", u"jpg", u"txt"}));
   ext.text = u"txt";
   ext.value = -1;
   ReadModeParameters(panel_, s(), 2);
-  EXPECT_EQ(ext.items, (std::vector<std::u16string>{u"txt", u"png", u"jpg"}));
+  EXPECT_EQ(ext.items, (Texts{u"txt", u"png", u"jpg"}));
   EXPECT_EQ(ext.value, 0);
   EXPECT_EQ(s().History(HistoryId::kExtension).entry(1), u"png");
-}
 
-TEST_F(ModePanelTest, EscapedFieldsAreDecoded) {
   At(ctl::kSerialText).text = u"a\\u00e9<1>";
   At(ctl::kAddText).text = u"\\u2600";
   At(ctl::kSearchText).text = u"x\\u00E9";  // upper-case hex is not an escape
   At(ctl::kReplacementText).text = u"\\u0041/\\u0042";
   const ModeTexts texts = ReadModeParameters(panel_, s(), 3).texts;
-  EXPECT_EQ(texts.serial, u"aé<1>");
-  EXPECT_EQ(texts.add, u"☀");
-  EXPECT_EQ(texts.search, u"x\\u00E9");
-  EXPECT_EQ(texts.replacement, u"A/B");
+  EXPECT_EQ((Texts{texts.serial, texts.add, texts.search, texts.replacement}),
+            (Texts{u"aé<1>", u"☀", u"x\\u00E9", u"A/B"}));
   // The history keeps what was typed.
   EXPECT_EQ(s().History(HistoryId::kSerial).entry(0), u"a\\u00e9<1>");
 }
@@ -267,47 +272,48 @@ TEST_F(ModePanelTest, FillThenReadKeepsEveryValue) {
       {IntKey::kTimestpsm, 2},   {IntKey::kFwdbackdays, 9}, {IntKey::kFwdback, 1},
       {IntKey::kMacrono, 24},
   };
+  // What a settings store holds after the panel was read into it.
+  auto expect_values = [&values](Settings& read) {
+    for (const auto& [key, value] : values) {
+      EXPECT_EQ(read.Int(key), value) << Utf16ToUtf8(SpecOf(key).name);
+    }
+    EXPECT_EQ(read.Word(OptionWord::kZentohan), zen::kKatakana | zen::kDigits);
+    EXPECT_EQ(std::tuple(read.AttributeChoice(AttributeField::kHidden),
+                         read.AttributeChoice(AttributeField::kSystem),
+                         read.AttributeChoice(AttributeField::kReadOnly)),
+              std::tuple(1, 0, 2));
+    EXPECT_EQ(read.Text(TextKey::kSepstr), u"_");
+  };
   for (const auto& [key, value] : values) s().SetInt(key, value);
   s().SetWord(OptionWord::kZentohan, zen::kKatakana | zen::kDigits);
   s().SetAttributeChoice(AttributeField::kHidden, 1);
   s().SetAttributeChoice(AttributeField::kSystem, 0);
   s().SetText(TextKey::kSepstr, u"_");
   FillModeControls(panel_, s(), now_);
-  EXPECT_EQ(At(ctl::kStampTime).time.hour, 13);  // `stampnow`: the time of day of now
-  EXPECT_EQ(At(ctl::kStampDate).time.day, 5);
-
-  FakeFileSystem other_fs;
-  Settings fresh(other_fs, SettingsLocation{BackendKind::kIni, u"/x.ini", u"/r.ini"});
-  ReadModeParameters(panel_, fresh, 1);
-  for (const auto& [key, value] : values) {
-    EXPECT_EQ(fresh.Int(key), value) << Utf16ToUtf8(SpecOf(key).name);
-  }
-  EXPECT_EQ(fresh.Word(OptionWord::kZentohan), zen::kKatakana | zen::kDigits);
-  EXPECT_EQ(fresh.AttributeChoice(AttributeField::kHidden), 1);
-  EXPECT_EQ(fresh.AttributeChoice(AttributeField::kSystem), 0);
-  EXPECT_EQ(fresh.AttributeChoice(AttributeField::kReadOnly), 2);
-  EXPECT_EQ(fresh.Text(TextKey::kSepstr), u"_");
+  // `stampnow`: the time of day of now.
+  EXPECT_EQ(std::tuple(At(ctl::kStampTime).time.hour, At(ctl::kStampDate).time.day),
+            std::tuple(13, 5));
+  const auto fresh = NewSettings(u"x.ini");
+  ReadModeParameters(panel_, *fresh, 1);
+  expect_values(*fresh);
 
   // The same values given by key name, as "--set KEY=VALUE" gives them.
-  Settings defaults(other_fs, SettingsLocation{BackendKind::kIni, u"/y.ini", u"/r.ini"});
+  const auto defaults = NewSettings(u"y.ini");
   ModePanel named;
-  FillModeControls(named, defaults, now_);
+  FillModeControls(named, *defaults, now_);
   for (const auto& [key, value] : values) {
-    EXPECT_EQ(SetPanelValue(named, defaults, SpecOf(key).name, Utf8ToUtf16(std::to_string(value))),
+    EXPECT_EQ(SetPanelValue(named, *defaults, SpecOf(key).name,
+                            Utf8ToUtf16(std::to_string(value))),
               u"")
         << Utf16ToUtf8(SpecOf(key).name);
   }
-  EXPECT_EQ(SetPanelValue(named, defaults, u"zentohan", u"0x101"), u"");
-  EXPECT_EQ(SetPanelValue(named, defaults, u"attribute", u"0x2120"), u"");
-  EXPECT_EQ(SetPanelValue(named, defaults, u"sepstr", u"_"), u"");
-  Settings by_name(other_fs, SettingsLocation{BackendKind::kIni, u"/z.ini", u"/r.ini"});
-  ReadModeParameters(named, by_name, 1);
-  for (const auto& [key, value] : values) {
-    EXPECT_EQ(by_name.Int(key), value) << Utf16ToUtf8(SpecOf(key).name);
-  }
-  EXPECT_EQ(by_name.Word(OptionWord::kZentohan), fresh.Word(OptionWord::kZentohan));
-  EXPECT_EQ(by_name.Word(OptionWord::kAttribute), fresh.Word(OptionWord::kAttribute));
-  EXPECT_EQ(by_name.Text(TextKey::kSepstr), u"_");
+  EXPECT_EQ(SetPanelValue(named, *defaults, u"zentohan", u"0x101"), u"");
+  EXPECT_EQ(SetPanelValue(named, *defaults, u"attribute", u"0x2120"), u"");
+  EXPECT_EQ(SetPanelValue(named, *defaults, u"sepstr", u"_"), u"");
+  const auto by_name = NewSettings(u"z.ini");
+  ReadModeParameters(named, *by_name, 1);
+  expect_values(*by_name);
+  EXPECT_EQ(by_name->Word(OptionWord::kAttribute), fresh->Word(OptionWord::kAttribute));
 }
 
 TEST_F(ModePanelTest, SetPanelValueTakesTextsAndRefusesWhatTheControlsDoNot) {
@@ -319,7 +325,7 @@ TEST_F(ModePanelTest, SetPanelValueTakesTextsAndRefusesWhatTheControlsDoNot) {
   } cases[] = {
       {u"extstr", u"jpg", ctl::kExtensionText},   {u"renbanstr", u"a001", ctl::kSerialText},
       {u"addstr", u"x_", ctl::kAddText},           {u"replace1str", u"a", ctl::kSearchText},
-      {u"search", u"IMG/x", ctl::kSearchText},     {u"replacement", u"pic/y", ctl::kReplacementText},
+      {u"search", u"IMG/x", ctl::kSearchText}, {u"replacement", u"pic/y", ctl::kReplacementText},
       {u"template", u"ab", ctl::kSampleName},      {u"ymdform", u"YYYY-1M", ctl::kDateFormat},
       {u"bigsmall", u"5", 0},   {u"bigsmall", u"-1", 0},      {u"bigsmall", u"1x", 0},
       {u"extadd", u"2", 0},     {u"addlen", u"256", 0},       {u"timeplus", u"604801", 0},
@@ -342,20 +348,17 @@ TEST_F(ModePanelTest, SetPanelValueTakesTextsAndRefusesWhatTheControlsDoNot) {
       EXPECT_NE(reason, u"") << where;
       EXPECT_EQ(snapshot(), before) << where;
     } else {
-      EXPECT_EQ(reason, u"") << where;
-      EXPECT_EQ(At(c.id).text, c.value) << where;
+      EXPECT_EQ(std::tuple(reason, At(c.id).text), std::tuple(u"", c.value)) << where;
     }
   }
   EXPECT_EQ(At(ctl::kDateFormat).value, -1);  // a typed format
 
   EXPECT_EQ(SetPanelValue(panel_, s(), u"date", u"2020/01/02"), u"");
   EXPECT_EQ(SetPanelValue(panel_, s(), u"time", u"03:04:05"), u"");
-  EXPECT_EQ(At(ctl::kStampDate).time.year * 10000 + At(ctl::kStampDate).time.month * 100 +
-                At(ctl::kStampDate).time.day,
-            20200102);
-  EXPECT_EQ(At(ctl::kStampTime).time.hour * 10000 + At(ctl::kStampTime).time.minute * 100 +
-                At(ctl::kStampTime).time.second,
-            30405);
+  const CalendarTime& date = At(ctl::kStampDate).time;
+  const CalendarTime& time = At(ctl::kStampTime).time;
+  EXPECT_EQ(std::tuple(date.year, date.month, date.day, time.hour, time.minute, time.second),
+            std::tuple(2020, 1, 2, 3, 4, 5));
   // The exception words of the selected option show in their field.
   EXPECT_EQ(SetPanelValue(panel_, s(), u"bigsmall", u"4"), u"");
   EXPECT_EQ(SetPanelValue(panel_, s(), u"bsexcept2", u"of the"), u"");
@@ -369,17 +372,16 @@ TEST_F(ModePanelTest, FixedStartUpTextsWinOverTheHistories) {
   s().SetText(TextKey::kFsepstr, u"-");
   s().SetWordBit(OptionWord::kOption3, opt3::kFixSerialText | opt3::kFixDateSeparator, true);
   FillModeControls(panel_, s(), now_);
-  EXPECT_EQ(At(ctl::kSerialText).text, u"fixed<01>");
-  EXPECT_EQ(At(ctl::kSerialText).items.front(), u"old<1>");
-  EXPECT_EQ(At(ctl::kDateSeparator).text, u"-");
-  EXPECT_EQ(At(ctl::kAddText).text, u"old");  // not fixed
+  EXPECT_EQ((std::vector<std::u16string>{At(ctl::kSerialText).text,
+                                         At(ctl::kSerialText).items.front(),
+                                         At(ctl::kDateSeparator).text, At(ctl::kAddText).text}),
+            (std::vector<std::u16string>{u"fixed<01>", u"old<1>", u"-", u"old"}));  // add: not fixed
   EXPECT_EQ(At(ctl::kAddText).value, 0);
 }
 
 TEST_F(ModePanelTest, SelectModeShowsOnePanelAndReportsFocus) {
   const struct {
-    int tab, button;
-    int mode, focus;
+    int tab, button, mode, focus;
     bool select_all;
   } cases[] = {
       {0, 2, 2, ctl::kExtensionText, true}, {1, 2, 14, ctl::kReadOnly, false},
@@ -390,18 +392,13 @@ TEST_F(ModePanelTest, SelectModeShowsOnePanelAndReportsFocus) {
     SCOPED_TRACE(testing::Message() << "tab " << c.tab << " button " << c.button);
     ModeSelection selection;
     selection.macro_playback = true;
-    const SelectModeEffects effects =
+    const SelectModeEffects e =
         SelectModeButton(selection, panel_, c.tab, c.button, nullptr, nullptr);
-    EXPECT_EQ(selection.mode_index, c.mode - 1);
-    EXPECT_EQ(panel_.shown_mode(), c.mode);
-    EXPECT_EQ(effects.focus_control, c.focus);
-    EXPECT_EQ(effects.select_all_text, c.select_all);
-    EXPECT_EQ(effects.status_code, c.mode + 4);
-    EXPECT_FALSE(effects.names_cleared);
+    EXPECT_EQ(std::tuple(selection.mode_index, panel_.shown_mode(), e.focus_control,
+                         e.select_all_text, e.status_code, e.names_cleared),
+              std::tuple(c.mode - 1, c.mode, c.focus, c.select_all, c.mode + 4, false));
     for (const auto& [id, control] : panel_.controls()) {
-      if (control.mode != c.mode) {
-        EXPECT_FALSE(control.visible) << "control " << id;
-      }
+      EXPECT_TRUE(control.mode == c.mode || !control.visible) << "control " << id;
     }
   }
 }
@@ -412,29 +409,231 @@ TEST_F(ModePanelTest, SelectModeOutsidePlaybackClearsNamesAndReloadsTheTemplate)
   list.AddRow(u"longest.txt", u".txt", u"/d/", u"x", u"", u"", 1);
   list.AddRow(u"samelen.txt", u".txt", u"/d/", u"y", u"", u"", 2);
   PositionEditState position;
-  ModeSelection selection;
-  selection.checked_button = 5;
-  const SelectModeEffects effects = SelectMode(selection, panel_, 13, true, &list, &position);
-  EXPECT_TRUE(effects.names_cleared);
-  EXPECT_EQ(selection.tab, 1);
-  EXPECT_EQ(selection.checked_button, 5);  // kept
+  selection_.checked_button = 5;
+  EXPECT_TRUE(SelectMode(selection_, panel_, 13, true, &list, &position).names_cleared);
+  EXPECT_EQ(std::tuple(selection_.tab, selection_.checked_button), std::tuple(1, 5));  // kept
   for (int row = 0; row < list.Count(); ++row) EXPECT_EQ(list.GetCell(row, Cell::kNewName), u"");
-  EXPECT_EQ(At(ctl::kSampleName).text, u"longest.txt");
-  EXPECT_EQ(position.template_name(), u"longest.txt");
-  EXPECT_EQ(position.template_length(), 11u);
+  EXPECT_EQ(std::tuple(At(ctl::kSampleName).text, position.template_name(),
+                       position.template_length()),
+            std::tuple(u"longest.txt", u"longest.txt", 11u));
 
   // An empty list keeps the field; the template length follows it.
   FileList empty;
   At(ctl::kSampleName).text = u"abc";
-  SelectMode(selection, panel_, 1, false, &empty, &position);
-  EXPECT_EQ(selection.checked_button, 1);
-  EXPECT_EQ(position.template_length(), 3u);
+  SelectMode(selection_, panel_, 1, false, &empty, &position);
+  EXPECT_EQ(std::tuple(selection_.checked_button, position.template_length()), std::tuple(1, 3u));
 
   // The undo label hides every panel.
   ShowUndoModeLabel(panel_);
-  EXPECT_TRUE(panel_.undo_label_visible());
-  EXPECT_EQ(panel_.shown_mode(), 0);
+  EXPECT_EQ(std::tuple(panel_.undo_label_visible(), panel_.shown_mode()), std::tuple(true, 0));
   for (const auto& [id, control] : panel_.controls()) EXPECT_FALSE(control.visible) << id;
+}
+
+TEST(ModeCatalogue, ButtonsMapToTableIndicesAndNavigationSkipsEmptyEntries) {
+  for (auto [mode, group] : {std::pair{1, 1}, {12, 1}, {13, 2}, {24, 2}, {0, 0}, {25, 0}}) {
+    EXPECT_EQ(ModeGroup(mode), group) << "mode " << mode;
+  }
+  // A button outside 1..12 counts as button 1; a tab outside 0..1 as tab 0.
+  const int buttons[][3] = {{0, 12, 11}, {1, 7, 18},  {0, 0, 0}, {0, 13, 0},
+                            {1, -1, 12}, {1, 13, 12}, {2, 3, 2}};
+  for (const auto& [tab, button, index] : buttons) {
+    EXPECT_EQ(ModeIndexForButton(tab, button), index) << tab << "/" << button;
+  }
+  for (int index = 0; index < kModeTableSize; ++index) {
+    EXPECT_EQ(ModeIndexForButton(TabOfModeIndex(index), ButtonOfModeIndex(index)), index);
+  }
+  // A button shows exactly the entries that have a mode.
+  for (int tab = 0; tab < kModeTabs; ++tab) {
+    for (const ModeButtonFace& face : ModeButtonsOfTab(tab)) {
+      const int mode = ModeIndexForButton(tab, face.control_id - kFirstModeButtonId + 1) + 1;
+      EXPECT_EQ(face.visible, ModeDescriptorOf(mode) != nullptr) << "mode " << mode;
+    }
+  }
+  // 14..17 are empty; a start on an empty entry; any other step counts as +1.
+  const int steps[][3] = {{11, 1, 12}, {13, 1, 18},  {18, 1, 0}, {0, -1, 18},
+                          {18, -1, 13}, {15, -1, 13}, {5, 0, 6}};
+  for (const auto& [from, step, to] : steps) {
+    EXPECT_EQ(StepModeIndex(from, step), to) << from << " step " << step;
+  }
+  // Entries without a mode carry a placeholder up to entry 20, then nothing.
+  EXPECT_TRUE(ModeStatusText(ModeStatusCode(1)).starts_with(u"【位置編集】"));
+  for (int code : {19, 24}) EXPECT_EQ(ModeStatusText(code), u"【】 。") << "code " << code;
+  for (int code : {-2, 4, 25, 28}) EXPECT_TRUE(ModeStatusText(code).empty()) << "code " << code;
+}
+
+// What one mode's descriptor says must agree with the rest of the table and
+// with the vocabulary below the modes.
+TEST(ModeCatalogue, DescriptorsAgreeWithEachOtherAndThePanel) {
+  const ModePanel panel;
+  std::set<std::string_view> step_codes;
+  for (const ModeDescriptor* mode : Modes()) {
+    const int number = ModeNumber(mode->mode);
+    SCOPED_TRACE("mode " + std::to_string(number));
+    // Names are unique: each finds its own mode.
+    EXPECT_EQ(std::pair(FindModeByName(mode->command_name), FindModeByName(mode->name)),
+              std::pair(number, number));
+    EXPECT_EQ(IsMetadataMode(number),
+              mode->change == ModeChange::kTimes || mode->change == ModeChange::kAttributes);
+    // A recorded mode writes a step, reads it back and puts it into the panel.
+    const bool recorded = mode->step_form != StepForm::kNone;
+    EXPECT_EQ(std::pair(mode->capture != nullptr, mode->apply != nullptr),
+              std::pair(recorded, recorded));
+    if (recorded) {
+      EXPECT_EQ(mode->step_code.size(), 3u);
+      EXPECT_TRUE(step_codes.insert(mode->step_code).second);
+      EXPECT_EQ(ModeOfStepCode(mode->step_code), mode);
+    }
+    // Every control a mode binds to a setting is one of its own.
+    std::set<int> own = {0};  // 0: no text control of its own
+    for (int id : panel.ControlsOf(number)) {
+      own.insert(id);
+      EXPECT_EQ(panel.At(id).mode, number) << "control " << id;
+    }
+    std::vector<int> bound = {mode->own_text_control};
+    for (const SettingBinding& b : mode->bindings) bound.push_back(b.control);
+    for (const NumberBinding& b : mode->numbers) bound.push_back(b.control);
+    for (const HistoryBinding& b : mode->histories) bound.push_back(b.control);
+    for (int id : bound) EXPECT_TRUE(own.count(id)) << "control " << id;
+  }
+}
+
+using Op = FakeFileSystem::Op;
+
+class DispatcherTest : public PanelFixture {
+ protected:
+  ModeContext Build(const ModeTexts& texts = {}) {
+    return BuildModeContext(s(), panel_, texts, position_, fs_, utc_, FakeFileSystem::kDefaultTime);
+  }
+  std::u16string Compute(ModeContext& ctx, const std::u16string& source, int mode,
+                         std::int64_t row = 0) {
+    return ComputeNewName(ctx, source, u"/d/preset", mode, row);
+  }
+
+  PositionEditState position_;
+  FixedOffsetTimeZone utc_{0};
+};
+
+TEST_F(DispatcherTest, EachModeTakesItsSettingsAndTexts) {
+  At(ctl::kExtensionText).text = u"jpg";
+  At(ctl::kAddPosition).text = u"1";
+  s().SetAttributeChoice(AttributeField::kHidden, 1);
+  s().SetAttributeChoice(AttributeField::kSystem, 0);
+  // Deletion: a count of 2 from the front.
+  using Set = std::pair<IntKey, int>;
+  for (const auto& [key, value] : {Set{IntKey::kBigsmall, kCaseAllUpperExceptExtension},
+                                   Set{IntKey::kNuminspos, 0}, Set{IntKey::kAddprepost, 0},
+                                   Set{IntKey::kDeltype, 8}, Set{IntKey::kDellen, 2},
+                                   Set{IntKey::kRepcase, 1}}) {
+    s().SetInt(key, value);
+  }
+  ModeContext ctx = Build(ModeTexts{u"<01>_", u"new_", u"b/c", u"B/C"});
+  const struct {
+    int mode;
+    std::u16string source;
+    std::int64_t row;
+    std::u16string expected;
+  } cases[] = {
+      {1, u"/d/any name.txt", 0, u"/d/any name.txt"},  // template untouched: identity
+      {2, u"/d/photo.tar.gz", 0, u"/d/photo.tar.jpg"},
+      {3, u"/d/abc.txt", 0, u"/d/01_abc.txt"},  {3, u"/d/abc.txt", 1, u"/d/02_abc.txt"},
+      {4, u"/d/report.Txt", 0, u"/d/REPORT.Txt"}, {7, u"/d/abc.txt", 0, u"/d/anew_bc.txt"},
+      {8, u"/d/abc.txt", 0, u"/d/c.txt"},       {10, u"/d/abc.txt", 0, u"/d/aBC.txt"},
+      {14, u"/d/a.txt", 0, u"<読：-, 隠：Y, ア：-, シ：N>"},
+      {19, u"/d/sub/a b.txt", 0, u"/d/sub/a b.txt"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Compute(ctx, c.source, c.mode, c.row), c.expected) << "mode " << c.mode;
+  }
+  // 11 takes its names from a CSV file; 12 needs the program's generator;
+  // 15..18 and numbers outside the table have no mode: the preset stays.
+  for (int mode : {11, 12, 15, 16, 17, 18, 0, -1, 20, 25}) {
+    EXPECT_EQ(Compute(ctx, u"/d/a.txt", mode), u"/d/preset") << "mode " << mode;
+  }
+}
+
+TEST_F(DispatcherTest, TextFieldsAreReadWhenTheRowIsComputed) {
+  At(ctl::kExtensionText).text = u"jpg";
+  ModeContext ctx = Build();
+  EXPECT_EQ(Compute(ctx, u"/d/a.txt", 2), u"/d/a.jpg");
+  At(ctl::kExtensionText).text = u"";
+  EXPECT_EQ(Compute(ctx, u"/d/a.txt", 2), u"/d/a");
+  // The add position is read then too, and taken as at most 255.
+  ModeContext add = Build(ModeTexts{u"", u"X", u"", u""});
+  const std::u16string base(255, u'a');
+  At(ctl::kAddPosition).text = u"999";
+  EXPECT_EQ(Compute(add, u"/d/" + base, 7), u"/d/" + base + u"X");
+  // Building the context catches up with the template field.
+  position_.LoadTemplate(u"IMG_0001");
+  At(ctl::kSampleName).text = u"Photo_0001";
+  ModeContext edit = Build();
+  EXPECT_EQ(Compute(edit, u"/d/IMG_0123_x", 1), u"/d/Photo_0123_x");
+}
+
+TEST_F(DispatcherTest, ShortNameFromTheFileSystemWhereItKeepsOneAndTheLongNameWhenThatFails) {
+  fs_.AddFile(u"/fat/Long Name.txt");
+  fs_.SetKind(u"/fat", FileSystemKind::kFat);
+  fs_.SetShortName(u"/fat/Long Name.txt", u"LONGNA~3.TXT");
+  s().SetInt(IntKey::kReal8_3, 2);
+  ModeContext ctx = Build();
+  EXPECT_EQ(Compute(ctx, u"/fat/Long Name.txt", 6), u"/fat/longna~3.txt");
+  EXPECT_EQ(fs_.Calls(Op::kList), 0);
+  // A failed request keeps the long name.
+  fs_.AddFile(u"/d/Long Name.txt");
+  fs_.AddFile(u"/e/Long Name.txt");
+  s().SetInt(IntKey::kReal8_3, 1);
+  fs_.FailPath(Op::kShortName, u"/d/Long Name.txt", ErrorCode::kIo);
+  fs_.FailPath(Op::kList, u"/e", ErrorCode::kPermission);
+  ModeContext failing = Build();
+  EXPECT_EQ(Compute(failing, u"/d/Long Name.txt", 6), u"/d/LONG NAME.TXT");
+  EXPECT_EQ(Compute(failing, u"/e/Long Name.txt", 6), u"/e/LONG NAME.TXT");
+  EXPECT_EQ(Compute(failing, u"/e/Long Name.txt", 6), u"/e/LONG NAME.TXT");
+  EXPECT_EQ(fs_.Calls(Op::kList), 1);  // the failure is remembered for the run
+}
+
+TEST_F(DispatcherTest, GeneratedShortNamesAreUniqueWithinAFolder) {
+  fs_.AddFile(u"/d/Long File Name A.txt");
+  fs_.AddFile(u"/d/Long File Name B.txt");
+  fs_.AddFile(u"/d/readme.txt");
+  fs_.AddFile(u"/e/Long File Name B.txt");
+  fs_.AddFile(u"/e/longfi~1.txt");  // a long name that takes the first tail...
+  fs_.SetNameRules(u"/e", NameRules{true, 255});
+  fs_.AddFile(u"/f/Long File Name B.txt");
+  fs_.AddFile(u"/f/longfi~1.txt");  // ...only where the folder ignores case
+  ModeContext ctx = Build();
+  const struct {
+    std::u16string source, expected;
+  } rows[] = {
+      // Rows in another order than the folder lists them: the folder's order decides.
+      {u"/d/Long File Name B.txt", u"/d/LONGFI~2.TXT"},
+      {u"/d/Long File Name A.txt", u"/d/LONGFI~1.TXT"}, {u"/d/readme.txt", u"/d/readme.txt"},
+      {u"/e/Long File Name B.txt", u"/e/LONGFI~2.TXT"}, {u"/e/longfi~1.txt", u"/e/longfi~1.txt"},
+      {u"/f/Long File Name B.txt", u"/f/LONGFI~1.TXT"},
+  };
+  for (const auto& r : rows) {
+    EXPECT_EQ(Compute(ctx, r.source, 6), r.expected) << Utf16ToUtf8(r.source);
+  }
+  EXPECT_EQ(fs_.Calls(Op::kList), 3);  // once per folder
+  // A file the listing did not show is checked against the whole folder.
+  fs_.AddFile(u"/d/Long File Name C.txt");
+  EXPECT_EQ(Compute(ctx, u"/d/Long File Name C.txt", 6), u"/d/LONGFI~3.TXT");
+}
+
+TEST_F(DispatcherTest, TimestampDescriptionsUseTheRowOrdinalAndTheFirstRowsVolume) {
+  fs_.AddFile(u"/fat/a.jpg");
+  fs_.SetKind(u"/fat", FileSystemKind::kFat);
+  fs_.AddFile(u"/d/b.jpg");
+  s().SetInt(IntKey::kCreatmodif, static_cast<int>(TimestampOperation::kSetCreation));
+  s().SetInt(IntKey::kTimeplus, 60);
+  At(ctl::kStampDate).time = CalendarTime{2014, 5, 0, 6, 0, 0, 0, 0};
+  At(ctl::kStampTime).time = CalendarTime{0, 0, 0, 0, 10, 0, 1, 0};
+
+  ModeContext fat_first = Build();
+  EXPECT_EQ(Compute(fat_first, u"/fat/a.jpg", 13, 0), u"<作成：2014/05/06 10:00:00>");
+  // The run was judged FAT by its first row: the second is rounded too.
+  EXPECT_EQ(Compute(fat_first, u"/d/b.jpg", 13, 1), u"<作成：2014/05/06 10:01:00>");
+
+  ModeContext other_first = Build();
+  EXPECT_EQ(Compute(other_first, u"/d/b.jpg", 13, 2), u"<作成：2014/05/06 10:02:01>");
 }
 
 }  // namespace
