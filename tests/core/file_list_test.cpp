@@ -213,7 +213,6 @@ TEST(FileStatusTest, LegendListsEveryMarkOnceAndCodesAreChecked) {
 
 // ---- duplicate check ----
 
-// Case variants, repeats and empty paths are left to the random test below.
 TEST(PathIndexTest, FindsListedPathsAsTheirFolderComparesUpTo259Units) {
   const std::u16string n256(256, u'n');  // with "/w/", 259 units: the longest path indexed
   FakeFileSystem fs;
@@ -226,9 +225,10 @@ TEST(PathIndexTest, FindsListedPathsAsTheirFolderComparesUpTo259Units) {
   }
   AddName(list, u"IMG.jpg");
   AddName(list, u"img.jpg");
+  AddName(list, u"IMG.jpg");  // a repeat: the first row stands
   Result<PathIndex> index = list.BuildPathIndex(rules);
   ASSERT_TRUE(index.has_value());
-  EXPECT_EQ(index->size(), 6);
+  EXPECT_EQ(index->size(), 7);
   const struct {
     std::u16string path;
     int row;
@@ -239,47 +239,14 @@ TEST(PathIndexTest, FindsListedPathsAsTheirFolderComparesUpTo259Units) {
                {u"/w/" + n256 + u"nx", -1},
                {u"/d/IMG.jpg", 4},
                {u"/d/img.jpg", 5},
-               {u"/d/Img.jpg", -1}};
+               {u"/d/Img.jpg", -1},
+               {u"", 0}};
   for (const auto& c : cases) EXPECT_EQ(index->Find(c.path), c.row) << Utf16ToUtf8(c.path);
   // A snapshot: rows added later are not in it.
   AddName(list, u"added.txt");
   EXPECT_EQ(index->Find(u"/d/added.txt"), -1);
   EXPECT_EQ(PathIndex().Find(u"/d/äbc.txt"), -1);
   EXPECT_EQ(fs.Calls(FakeFileSystem::Op::kNameRulesOf), 2);  // once per folder
-}
-
-// The duplicate check compared with a plain scan of every row, over random
-// paths from a small alphabet so that case variants and repeats are common.
-TEST(PathIndexTest, AgreesWithAPlainScanOnRandomPaths) {
-  std::mt19937 rng(7);
-  const std::u16string alphabet = u"aAbBéÉ/.";
-  auto random_text = [&](int max_length) {
-    std::u16string s(std::uniform_int_distribution<std::size_t>(0, max_length)(rng), u' ');
-    for (char16_t& c : s) c = alphabet[rng() % alphabet.size()];
-    return s;
-  };
-  auto upper = [](std::u16string s) {
-    for (char16_t& c : s) {
-      if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - 0x20);
-      if (c == u'é') c = u'É';
-    }
-    return s;
-  };
-  FakeFileSystem fs;
-  fs.SetNameRules(u"/", NameRules{true, 255});
-  NameRulesCache rules(fs);
-  FileList list;
-  for (int i = 0; i < 400; ++i) AddName(list, random_text(4), random_text(2));
-  Result<PathIndex> index = list.BuildPathIndex(rules);
-  ASSERT_TRUE(index.has_value());
-  for (int trial = 0; trial < 2000; ++trial) {
-    const std::u16string candidate = random_text(2) + random_text(4);
-    int expected = candidate.empty() ? 0 : -1;
-    for (int r = 0; r < list.Count() && expected < 0; ++r) {
-      if (upper(list.FullPath(r)) == upper(candidate)) expected = r;
-    }
-    EXPECT_EQ(index->Find(candidate), expected) << Utf16ToUtf8(candidate);
-  }
 }
 
 // ---- deleting ----
