@@ -148,14 +148,8 @@ TEST_F(SettingsTest, StartCounter) {
     EXPECT_EQ(RegistryBackend(fs, kRegPath).QueryTools(),
               b == kRegistry ? std::optional<std::int32_t>(1) : std::nullopt);
   }
-  const struct {
-    const char* name;
-    BackendKind backend;
-    std::string ini, registry;
-    bool first_start;
-    std::int32_t count;
-    std::optional<std::int32_t> tools;
-  } cases[] = {
+  const struct { const char* name; BackendKind backend; std::string ini, registry; bool first_start;
+      std::int32_t count; std::optional<std::int32_t> tools; } cases[] = {
       {"old version restarts the count", kIni, "_version=100\r\n_count=5\r\n", "", false, 1, {}},
       {"version from the registry", kIni, "_count=4\r\n", kKey + "_version=dword:00409001\r\n",
        false, 5, {}},
@@ -306,12 +300,8 @@ TEST_F(SettingsTest, LoadingRules) {
 
 // With nothing fixed, the exit takes window and header: the round trip checks that case.
 TEST_F(SettingsTest, FixedWindowAndHeader) {
-  const struct {
-    const char* name;
-    std::uint32_t option3;
-    SaveMode mode;
-    bool maximized, window_taken, header_taken;
-  } cases[] = {
+  const struct { const char* name; std::uint32_t option3; SaveMode mode;
+      bool maximized, window_taken, header_taken; } cases[] = {
       {"exit, maximised", 0, kExit, true, false, true},
       {"exit, window fixed", opt3::kFixWindow, kExit, false, false, true},
       {"exit, header fixed", opt3::kFixHeader, kExit, false, true, false},
@@ -428,10 +418,7 @@ TEST_F(SettingsTest, FailedSaveLeavesTheOldFileAndResetStopsAllSaving) {
 
 TEST_F(SettingsTest, DeleteRegistry) {
   // `registry` nullopt: the store was made by a start on the registry back-end.
-  const struct {
-    const char* name;
-    std::optional<std::string> registry, after;
-    bool ok;
+  const struct { const char* name; std::optional<std::string> registry, after; bool ok;
   } cases[] = {
       {"fresh registry store", std::nullopt, std::nullopt, true},
       {"other tools of the maker",

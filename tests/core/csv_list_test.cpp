@@ -55,11 +55,8 @@ TEST(CsvGrammar, ShapesOfOneLine) {
   const std::u16string d200 = u"/" + std::u16string(200, u'd') + u"/";
   const std::u16string d259 = u"/" + std::u16string(257, u'd') + u"/";
   const Kind kRow = Kind::kRow;
-  const struct {
-    std::u16string line;
-    Kind kind = Kind::kMalformed;
-    CsvRow row = Row(u"keep", u"/k/", u"k");
-  } cases[] = {
+  const struct { std::u16string line; Kind kind = Kind::kMalformed;
+      CsvRow row = Row(u"keep", u"/k/", u"k"); } cases[] = {
       {u"\"a.txt\",\"b.txt\",\"/d/\"", kRow, Row(u"a.txt", u"/d/", u"b.txt")},
       {u"a.txt,b.txt,/d/", kRow, Row(u"a.txt", u"/d/", u"b.txt")},
       {u"\"a.txt\",\"b.txt\",\"/d\"", kRow, Row(u"a.txt", u"/d/", u"b.txt")},  // folder completed
@@ -116,10 +113,7 @@ TEST(CsvGrammar, ShapesOfOneLine) {
 // Each step of reading a text line by line until a line is not kDone:
 // "D" done, "L" last line, "M" malformed, the position after it, "r" for a row.
 TEST(CsvGrammar, LineEndsAndPositions) {
-  const struct {
-    std::u16string text;
-    std::string steps;
-  } cases[] = {
+  const struct { std::u16string text; std::string steps; } cases[] = {
       {u"/d/a\r\n/d/b", "D6r L10r"},
       {u"/d/a\n/d/b\n", "D5r D10r M10"},
       {u"#c\n/d/b", "D3 L7r"},
@@ -173,12 +167,8 @@ std::u16string Offer(int from, int to) {
 }
 
 TEST_F(CsvListTest, RowLimitAsksForTheNextStep) {
-  const struct {
-    int index, existing;
-    std::deque<int> answers;
-    int rows, index_after;
-    std::vector<std::u16string> texts;
-  } cases[] = {
+  const struct { int index, existing; std::deque<int> answers; int rows, index_after;
+      std::vector<std::u16string> texts; } cases[] = {
       // 998 listed of 1000: the comment and one row fit, then the question.
       {0, 998, {kAnswerNo}, 1, 0, {Offer(1000, 2000)}},
       {0, 998, {kAnswerYes}, 3, 1, {Offer(1000, 2000)}},
@@ -207,10 +197,7 @@ TEST_F(CsvListTest, RowLimitAsksForTheNextStep) {
 TEST_F(CsvListTest, ListToTextFormatsAndRemovesWhatItWrote) {
   Add(list_, Row(u"a.txt", u"/d/", u"b.txt"), true);
   Add(list_, Row(u"c", u"/e/", u""), false);
-  const struct {
-    CsvFormat format;
-    std::u16string text;
-  } cases[] = {
+  const struct { CsvFormat format; std::u16string text; } cases[] = {
       {CsvFormat::kStandard,
        u"# 変更前,変更後,フォルダ名\r\n\"a.txt\",\"b.txt\",\"/d/\"\r\n\"c\",\"\",\"/e/\"\r\n"},
       {CsvFormat::kOldFullPath, u"/d/a.txt\r\n/e/c\r\n"},
@@ -239,9 +226,7 @@ TEST_F(CsvListTest, ListToTextFormatsAndRemovesWhatItWrote) {
 
 TEST(CsvSuffix, AddedUnlessPresentOrTooLong) {
   const std::u16string p255 = u"/" + std::u16string(254, u'p');
-  const struct {
-    std::u16string in, out;
-  } cases[] = {
+  const struct { std::u16string in, out; } cases[] = {
       {u"/a/list", u"/a/list.csv"},
       {u"/a/list.CsV", u"/a/list.CsV"},
       {u"/a/list.txt", u"/a/list.txt.csv"},

@@ -229,18 +229,10 @@ TEST(PathIndexTest, FindsListedPathsAsTheirFolderComparesUpTo259Units) {
   Result<PathIndex> index = list.BuildPathIndex(rules);
   ASSERT_TRUE(index.has_value());
   EXPECT_EQ(index->size(), 7);
-  const struct {
-    std::u16string path;
-    int row;
-  } cases[] = {{u"/w/ÄBC.TXT", 0},
-               {u"/w/ＦＵＬＬ.TXT", 1},
-               {u"/w/" + std::u16string(256, u'N'), 2},
-               {u"/w/" + n256 + u"n", -1},
-               {u"/w/" + n256 + u"nx", -1},
-               {u"/d/IMG.jpg", 4},
-               {u"/d/img.jpg", 5},
-               {u"/d/Img.jpg", -1},
-               {u"", 0}};
+  const struct { std::u16string path; int row; } cases[] = {
+      {u"/w/ÄBC.TXT", 0},  {u"/w/ＦＵＬＬ.TXT", 1},  {u"/w/" + std::u16string(256, u'N'), 2},
+      {u"/w/" + n256 + u"n", -1},  {u"/w/" + n256 + u"nx", -1},  {u"/d/IMG.jpg", 4},
+      {u"/d/img.jpg", 5},  {u"/d/Img.jpg", -1},  {u"", 0}};
   for (const auto& c : cases) EXPECT_EQ(index->Find(c.path), c.row) << Utf16ToUtf8(c.path);
   // A snapshot: rows added later are not in it.
   AddName(list, u"added.txt");
@@ -340,11 +332,7 @@ std::vector<int> ExpectedMove(const std::vector<bool>& sel, int direction) {
 // selection and focus: on hand-worked selections ('x' selected, the order the
 // rows end in), then on random ones, edge runs and all-selected lists included.
 TEST(FileListTest, MoveSelectedMatchesBlockMoves) {
-  const struct {
-    std::string marks;
-    int direction;
-    std::vector<int> order;
-  } worked[] = {
+  const struct { std::string marks; int direction; std::vector<int> order; } worked[] = {
       {"xx....", FileList::kMoveUp, {0, 1, 2, 3, 4, 5}},
       {"..xxx.", FileList::kMoveUp, {0, 2, 3, 4, 1, 5}},
       {".xxx..", FileList::kMoveDown, {0, 4, 1, 2, 3, 5}},
@@ -413,14 +401,8 @@ TEST(FileListTest, RefreshSizeDateRewritesTheCellsOfFilesOnly) {
   // Last written 2021-07-01 12:00:00, created 2020-01-02 03:04:05.
   fs.AddFile(u"/d/a.txt", std::string(2000, 'a'), FromUnix(1625140800), FromUnix(1577934245));
   fs.AddFolder(u"/d/sub");
-  const struct {
-    FileListOptions options;
-    int row;
-    std::string size, date;
-  } cases[] = {
-      {{.size_unit = kSizeInKb, .date_kind = kDateCreation},
-       -1,
-       "        2 K",
+  const struct { FileListOptions options; int row; std::string size, date; } cases[] = {
+      {{.size_unit = kSizeInKb, .date_kind = kDateCreation}, -1, "        2 K",
        "2020/01/02 03:04:05"},
       {{.date_column = false}, 0, "        2,000", ""},
       {{.size_column = false}, 0, "", "2021/07/01 12:00:00"},
@@ -449,10 +431,7 @@ TEST(CapacityTest, StepsAreClampedAndOnlyLowStepsOfferMore) {
   EXPECT_EQ(MaxFileCount(-1), 1000);
   EXPECT_EQ(MaxFileCount(2), 5000);
   EXPECT_EQ(MaxFileCount(7), 50000);
-  const struct {
-    int start, answer, index_after;
-    std::u16string text;
-  } cases[] = {
+  const struct { int start, answer, index_after; std::u16string text; } cases[] = {
       {2, kAnswerYes, 3, u"(5000 → 10000)"},
       {0, kAnswerNo, 0, u"(1000 → 2000)"},
       {3, kAnswerYes, 3, u"オプションで値を増加することができます。"},

@@ -22,14 +22,8 @@ TEST(ComposeMessageTest, KindsPickTheirTextsArgumentsAndButtons) {
   const BoxStyle stop = kYesNo | kIconStop | kDefButton2, warn = kYesNo | kIconWarning;
   const BoxStyle ync = kYesNoCancel | kDefButton3 | kIconWarning;
   const std::vector<std::u16string> a{u"a"}, ab{u"a", u"b"};
-  const struct {
-    K kind;
-    unsigned mode;
-    M title, text;
-    std::vector<std::u16string> args;
-    BoxStyle style;
-    std::u16string b = u"b";
-  } cases[] = {
+  const struct { K kind; unsigned mode; M title, text; std::vector<std::u16string> args;
+      BoxStyle style; std::u16string b = u"b"; } cases[] = {
       {K::kChangeFailed, 1, M::kContinueTitle, M::kChangeFailedName, ab, stop},
       {K::kChangeFailed, 19, M::kContinueTitle, M::kChangeFailedName, ab, stop},
       {K::kChangeFailed, 13, M::kContinueTitle, M::kChangeFailedTimestamp, a, stop},
@@ -78,12 +72,7 @@ TEST(MessageTextTest, KeysFindTheirEntriesAndFillPutsValuesInPlace) {
 TEST(ShowMessageTest, PolicyDecidesHowABoxIsShown) {
   using namespace autoflag;
   const std::uint32_t hidden = 1;  // an unattended run code, window hidden
-  const struct {
-    std::uint32_t flags;
-    MessageLevel level;
-    BoxStyle style;
-    bool top_most;
-    int answer;
+  const struct { std::uint32_t flags; MessageLevel level; BoxStyle style; bool top_most; int answer;
   } cases[] = {
       {0, kLevelError, box::kYesNo, false, kAnswerNo},
       {hidden, kLevelInfo, box::kYesNo, false, kAnswerYes},
@@ -132,11 +121,7 @@ TEST(HeadlessMessageSinkTest, WritesOneValidUtf8LinePerMessageWithTheAnswer) {
             "[Q] a b => Yes (answered automatically)\n"
             "[E] c => OK (no display; answered automatically)\n");
   // Breaks fold to one space; broken surrogates become U+FFFD.
-  const struct {
-    std::u16string title, text;
-    int answer;
-    std::string line;
-  } cases[] = {
+  const struct { std::u16string title, text; int answer; std::string line; } cases[] = {
       {u"T", u"\n\na\r\n\r\nb\nc\r\n", kAnswerCancel, "[T] a b c => Cancel"},
       {u"T\tab", u"x\u2028y", 42, "[T ab] x y => 42"},
       {u"T", u"\xD83D\xDE00 bad\xDC80!\xD800", kAnswerOk,

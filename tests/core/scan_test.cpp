@@ -64,12 +64,8 @@ class ScanTest : public ::testing::Test {
 };
 
 TEST_F(ScanTest, DepthLimitsTheWalk) {
-  const struct {
-    int depth_index, command_line_depth;
-    AddSource source;
-    bool tree_one_level;
-    Paths rows;
-  } cases[] = {
+  const struct { int depth_index, command_line_depth; AddSource source; bool tree_one_level;
+      Paths rows; } cases[] = {
       {0, -1, AddSource::kDrop, false, {}},
       {1, -1, AddSource::kDrop, false, {kA}},
       {2, -1, AddSource::kDrop, false, {kA, kB}},
@@ -153,10 +149,7 @@ TEST_F(ScanTest, LoadFiltersDecide) {
   fs_.AddFile(u"/f/y_sys.jpg", "", FakeFileSystem::kDefaultTime, std::nullopt, attr::kSystem);
   fs_.AddFile(u"/f/.dot");
   // The first letter of each file kept, in list order; then what is set.
-  const struct {
-    std::string kept;
-    ScanOptions filter;
-  } cases[] = {
+  const struct { std::string kept; ScanOptions filter; } cases[] = {
       {"bsry.", {}},
       {"b", {.size_lower_kb = u"10", .size_upper_kb = u"20"}},
       {"sry.", {.size_lower_kb = u"10", .size_upper_kb = u"20", .size_inside = false}},
@@ -336,10 +329,7 @@ TEST(CorrectSpellingTest, FindsTheNameOnDiskIgnoringCaseWhereTheFolderDoes) {
   fs.SetNameRules(u"/ci", NameRules{true, 255});
   // A look-up that fails although the name is there in another spelling.
   fs.FailPath(FakeFileSystem::Op::kStat, u"/ci/photo.jpg", ErrorCode::kNotFound);
-  const struct {
-    std::u16string in, out;
-    int result;
-  } cases[] = {
+  const struct { std::u16string in, out; int result; } cases[] = {
       {u"/ci/photo.jpg", u"/ci/Photo.JPG", 0},
       {u"/Data/Photo.JPG", u"/Data/Photo.JPG", 0},
       {u"/Data/photo.jpg", u"/Data/photo.jpg", 1},  // "/Data" keeps case: another file

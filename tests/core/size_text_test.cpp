@@ -15,11 +15,7 @@ TEST(SizeTextTest, FieldLayoutInEveryUnit) {
   // Bytes: 13 wide, commas at 1, 5 and 9. KB: 11 wide, rounded up, commas at
   // 1 and 5. MB: rounded down, below 2 shows 1. From 10,000,000,000 bytes:
   // ">=" and a truncated one-decimal value. An unknown unit counts as bytes.
-  const struct {
-    std::uint64_t size;
-    int unit;
-    std::u16string expected;
-  } cases[] = {
+  const struct { std::uint64_t size; int unit; std::u16string expected; } cases[] = {
       {0, kSizeInBytes, u"            0"},
       {999, kSizeInBytes, u"          999"},
       {1000, kSizeInBytes, u"        1,000"},

@@ -35,11 +35,7 @@ TEST(SortTest, KeyTexts) {
   list.AddRow(u".bashrc", u"", u"/d/", u"x.", u"", u"", 2);
   list.AddRow(std::u16string(259, u'n'), u"", U("/" + std::string(250, 'f') + "/"), u"", u"", u"",
               3);
-  const struct {
-    int row, key, position;
-    bool preview;
-    std::string expected;
-  } cases[] = {
+  const struct { int row, key, position; bool preview; std::string expected; } cases[] = {
       {0, 0, 7, false, "photo.2 .JPG/home/u/00007"},
       {0, 0, 7, true, "07 photo.2.JPG00007"},
       {0, 1, 0, false, ".JPG photo.2/home/u/00000"},
@@ -67,12 +63,7 @@ TEST(SortTest, KeyTexts) {
 // the plain one folds A-Z down, compares code units and reads 260 at most.
 TEST(SortTest, CompareSortKeysPlainOrNatural) {
   const std::u16string a260(260, u'a');
-  const struct {
-    std::u16string a, b;
-    int key;
-    bool number_aware;
-    int sign;
-  } cases[] = {
+  const struct { std::u16string a, b; int key; bool number_aware; int sign; } cases[] = {
       {u"a10", u"a2", kSortByName, true, 1},   {u"a10", u"a2", kSortByName, false, -1},
       {u"a10", u"a2", kSortBySize, true, -1},  // sizes always compare plainly
       {u"ABC", u"abc", kSortByName, false, 0}, {u"aB", u"a_", kSortByName, false, 1},
@@ -156,33 +147,6 @@ TEST(SortTest, EqualsStableSortWithPositionAsLastKey) {
   }
   EXPECT_GT(reversals[1], 60);
   EXPECT_GT(reversals[2], 0);
-}
-
-// Already ordered, reversed, organ-pipe and tie-heavy inputs, on both sides
-// of the partition threshold.
-TEST(SortTest, SortRowIndexesEqualsStableSortWithIndexAsLastKey) {
-  std::mt19937 random(3);
-  for (int n : {0, 1, 2, 20, 21, 22, 100, 5000}) {
-    for (int pattern = 0; pattern < 4; ++pattern) {
-      std::vector<int> values;
-      for (int i = 0; i < n; ++i) {
-        values.push_back(pattern == 0   ? i
-                         : pattern == 1 ? n - i
-                         : pattern == 2 ? std::min(i, n - i)
-                                        : static_cast<int>(random() % 4));
-      }
-      for (int direction : {1, -1}) {
-        std::vector<int> expected(values.size());
-        std::iota(expected.begin(), expected.end(), 0);
-        std::vector<int> order = expected;
-        std::stable_sort(expected.begin(), expected.end(), [&](int a, int b) {
-          return direction * (values[a] != values[b] ? values[a] - values[b] : a - b) < 0;
-        });
-        SortRowIndexes(order, direction, [&](int a, int b) { return values[a] - values[b]; });
-        ASSERT_EQ(order, expected) << "n " << n << " pattern " << pattern << " dir " << direction;
-      }
-    }
-  }
 }
 
 // Sizes and dates sort by the value their text shows, ties by position. With
