@@ -483,5 +483,32 @@ TEST_F(SettingsTest, ValuesAtStart) {
   }
 }
 
+// A damaged settings file loads and saves again without a crash: every
+// truncation of a saved file, and every byte made NUL, LF or a lead byte.
+TEST_F(SettingsTest, DamagedFilesLoadAndSave) {
+  auto saved = Start();
+  saved->SetText(TextKey::kBasepath, u"/ホーム/写真");
+  PushHistory(saved->History(HistoryId::kSearch), u"é");
+  ASSERT_TRUE(saved->Save(kExit, DefaultInputs()));
+  const std::string good = Ini();
+  auto check = [&](const std::string& bytes, const std::string& what) {
+    FakeFileSystem fs;
+    fs.AddFile(kIniPath, bytes);
+    auto s = Load(fs);
+    for (int i = 0; i < kTextKeyCount; ++i) {
+      ASSERT_LE(s->Text(static_cast<TextKey>(i)).size(), 255u) << what;
+    }
+    ASSERT_TRUE(s->Save(kExit, DefaultInputs())) << what;
+  };
+  for (std::size_t n = 0; n <= good.size(); ++n) check(good.substr(0, n), std::to_string(n));
+  for (std::size_t at = 0; at < good.size(); ++at) {
+    for (char byte : {'\0', '\n', '\x81'}) {
+      std::string bad = good;
+      bad[at] = byte;
+      check(bad, "byte " + std::to_string(at) + " = " + std::to_string(byte & 0xFF));
+    }
+  }
+}
+
 }  // namespace
 }  // namespace tessivo

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <deque>
 #include <ostream>
 #include <string>
@@ -303,6 +304,52 @@ TEST_F(CsvListTest, FileLargerThanTheReadLeavesOutItsCutLine) {
       ASSERT_EQ(list.GetCell(i, Cell::kNewName).size(), c.new_units) << i;
     }
   }
+}
+
+// Every truncation and single-byte damage of a small file: no crash, the
+// rows of the lines before the damage load unchanged, and nothing appears
+// that the file does not hold a line for.
+TEST_F(CsvListTest, DamagedFilesKeepTheRowsBeforeTheDamage) {
+  const std::vector<CsvRow> rows = {Row(u"a.txt", u"/d/", u"b.txt"),
+                                    Row(u"写真.jpg", u"/d/e/", u""),
+                                    Row(u"caf\u00e9", u"/d/", u"x,y"), Row(u"z", u"/d/", u"w")};
+  for (const CsvRow& r : rows) Add(list_, r);
+  const std::string good = *CsvFileBytes(list_, CsvRows::kAll, CsvFormat::kStandard, messenger_);
+  std::vector<std::size_t> line_ends;  // offset just past each line's LF
+  for (std::size_t i = 0; i < good.size(); ++i) {
+    if (good[i] == '\n') line_ends.push_back(i + 1);
+  }
+  ASSERT_EQ(line_ends.size(), rows.size() + 1);  // the header line comes first
+
+  auto check = [&](const std::string& bytes, std::size_t intact, const std::string& what) {
+    fs_.AddFile(u"/t/x.csv", bytes);
+    FileList loaded;
+    Result<CsvLoadReport> report = LoadCsvFile(loaded, fs_, messenger_, u"/t/x.csv");
+    ASSERT_TRUE(fs_.RemoveFile(u"/t/x.csv"));
+    ASSERT_TRUE(report) << what;
+    // The rows of the lines wholly before byte `intact` (the header aside).
+    const std::size_t whole = static_cast<std::size_t>(
+        std::upper_bound(line_ends.begin(), line_ends.end(), intact) - line_ends.begin());
+    const std::size_t whole_rows = whole == 0 ? 0 : whole - 1;
+    const std::vector<CsvRow> got = Rows(loaded);
+    ASSERT_GE(got.size(), whole_rows) << what;
+    ASSERT_LE(got.size(), rows.size() + 1) << what;
+    for (std::size_t i = 0; i < whole_rows; ++i) EXPECT_EQ(got[i], rows[i]) << what << " row " << i;
+  };
+  for (std::size_t length = 0; length <= good.size(); ++length) {
+    check(good.substr(0, length), length, "cut at " + std::to_string(length));
+  }
+  const unsigned char values[] = {0x00, '"',  ',', '\r', '\n', '/', '#',
+                                  '<',  '\\', 'u', ' ',  0x81, 0xFF};
+  for (std::size_t at = 0; at < good.size(); ++at) {
+    for (unsigned char v : values) {
+      std::string bad = good;
+      if (static_cast<unsigned char>(bad[at]) == v) continue;
+      bad[at] = static_cast<char>(v);
+      check(bad, at, "byte " + std::to_string(at) + " = " + std::to_string(v));
+    }
+  }
+  EXPECT_TRUE(sink_.shown.empty());
 }
 
 }  // namespace

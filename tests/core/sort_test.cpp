@@ -149,6 +149,33 @@ TEST(SortTest, EqualsStableSortWithPositionAsLastKey) {
   EXPECT_GT(reversals[2], 0);
 }
 
+// Already ordered, reversed, organ-pipe and tie-heavy inputs, on both sides
+// of the partition threshold.
+TEST(SortTest, SortRowIndexesEqualsStableSortWithIndexAsLastKey) {
+  std::mt19937 random(3);
+  for (int n : {0, 1, 2, 20, 21, 22, 100, 5000}) {
+    for (int pattern = 0; pattern < 4; ++pattern) {
+      std::vector<int> values;
+      for (int i = 0; i < n; ++i) {
+        values.push_back(pattern == 0   ? i
+                         : pattern == 1 ? n - i
+                         : pattern == 2 ? std::min(i, n - i)
+                                        : static_cast<int>(random() % 4));
+      }
+      for (int direction : {1, -1}) {
+        std::vector<int> expected(values.size());
+        std::iota(expected.begin(), expected.end(), 0);
+        std::vector<int> order = expected;
+        std::stable_sort(expected.begin(), expected.end(), [&](int a, int b) {
+          return direction * (values[a] != values[b] ? values[a] - values[b] : a - b) < 0;
+        });
+        SortRowIndexes(order, direction, [&](int a, int b) { return values[a] - values[b]; });
+        ASSERT_EQ(order, expected) << "n " << n << " pattern " << pattern << " dir " << direction;
+      }
+    }
+  }
+}
+
 // Sizes and dates sort by the value their text shows, ties by position. With
 // the size column off, view column 4 and so key 4 hold the date.
 TEST(SortTest, SizeAndDateOrderByTheirValues) {
