@@ -460,7 +460,7 @@ TEST_F(SettingsTest, ValuesAtStart) {
   const WindowRect screen{-1920, 0, 1920, 1080};
   const struct { int left, top, width, height; bool used; } rect_cases[] = {
       {-1, -1, -1, -1, false},    {100, 100, 800, 600, true}, {-30, 0, 15, 400, false},
-      {-25, 0, 15, 400, true},    {1915, 0, 20, 20, true},    {1925, 0, 20, 20, false},
+      {-25, 0, 15, 400, true},    {1915, 0, 20, 20, true},    {1920, 0, 20, 20, false},
       {-1915, 0, 20, 20, false},  {0, 1070, 20, 20, true},    {0, 1080, 20, 20, false},
       {0, -25, 400, 15, false},   {0, 0, 0, 0, false},        {-380, 10, 800, 400, true},
   };

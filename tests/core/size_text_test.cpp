@@ -40,9 +40,7 @@ TEST(SizeTextTest, FieldLayoutInEveryUnit) {
     EXPECT_EQ(FormatSizeText(c.size, c.unit), c.expected)
         << "size " << c.size << " unit " << c.unit;
   }
-}
-
-TEST(SizeTextTest, SizeTextReadsTheFileAndReturnsItsSize) {
+  // SizeText reads the file and returns its size.
   FakeFileSystem fs;
   fs.AddFile(u"/d/a.bin", std::string(1500, 'x'));
   std::u16string text;
@@ -53,7 +51,7 @@ TEST(SizeTextTest, SizeTextReadsTheFileAndReturnsItsSize) {
   EXPECT_EQ(text, u"            0");
 }
 
-TEST(DateTextTest, UsesTheOffsetAtThatDateAndWholeSeconds) {
+TEST(DateTextTest, UsesTheOffsetAtThatDateWholeSecondsAndTheChosenTime) {
   ScopedTimeZone zone("CET-1CEST,M3.5.0,M10.5.0/3");
   // 2021-01-15 12:00:00 UTC is winter time (+1), 2021-07-01 12:00:00 UTC summer (+2).
   EXPECT_EQ(FormatDateText(FromUnix(1610712000)), u"2021/01/15 13:00:00");
@@ -61,10 +59,7 @@ TEST(DateTextTest, UsesTheOffsetAtThatDateAndWholeSeconds) {
   ScopedTimeZone::Set("UTC0");
   EXPECT_EQ(FormatDateText(FromUnix(0) + 9'999'999), u"1970/01/01 00:00:00");
   EXPECT_EQ(FormatDateText(-1), u"1600/12/31 23:59:59");
-}
-
-TEST(DateTextTest, DateTextChoosesCreationOrLastWrite) {
-  ScopedTimeZone zone("UTC0");
+  // DateText reads the creation or last-write time of the file.
   FakeFileSystem fs;
   fs.AddFile(u"/d/a.txt", "x", FromUnix(1625140800), FromUnix(1610712000));
   std::u16string text;
