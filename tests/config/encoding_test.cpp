@@ -63,8 +63,7 @@ TEST(CodePageTable, DecodesExtensionsAndBrokenSequences) {
       {"\xED\x40", u"\u7E8A"},  {"\xEE\xF9", u"\uFFE2"},  {"\x87\x90", u"\u2252"},
       {"a\x81", u"a\u30FB"},  {"\x81\n", u"\u30FB\n"},
       {std::string("\x81\0", 2), std::u16string(u"\u30FB\0", 2)},  {"\x85\x40", u"\u30FB"},
-      {"\x81\x81\x40", u"\uFF1D@"},
-      {"\xA0\xFD\xFE\xFF\x80", u"\uF8F0\uF8F1\uF8F2\uF8F3\u0080"},
+      {"\x81\x81\x40", u"\uFF1D@"},  {"\xA0\xFD\xFE\xFF\x80", u"\uF8F0\uF8F1\uF8F2\uF8F3\u0080"},
   };
   for (const auto& c : cases) EXPECT_EQ(Hex(FromCodePage(c.bytes)), Hex(c.text)) << Hex(c.bytes);
 }
@@ -94,12 +93,10 @@ TEST(EscapeNonAnsi, EscapesWhatTheCodePageLacksWithinTheCapacity) {
       {u"\U0001F600.txt", 260, u"\\ud83d\\ude00.txt", 0},  {u"x\xDC80", 260, u"x\\udc80", 0},
       {esc, 260, esc, 0},  // already escape-shaped: left alone
       // "é" + k letters escapes to 6 + k units.
-      {e + a(n - 8), n, esc + a(n - 8), 0},
-      {e + a(n - 7), n, esc + a(n - 7), 1},
+      {e + a(n - 8), n, esc + a(n - 8), 0},  {e + a(n - 7), n, esc + a(n - 7), 1},
       {e + a(n - 6), n, esc + a(n - 7), 1},
       // An escape must end before the last unit; further back the '?' stays.
-      {a(n - 7) + e, n, a(n - 7) + esc, 1},
-      {a(n - 6) + e, n, a(n - 6) + u"?", 0},
+      {a(n - 7) + e, n, a(n - 7) + esc, 1},  {a(n - 6) + e, n, a(n - 6) + u"?", 0},
       // The round trip holds N - 3 units; a longer text is cut, not escaped.
       {a(n - 3), n, a(n - 3), 0},  {a(n - 2), n, a(n - 3), 1},  {e + a(n), n, u"?" + a(n - 4), 1},
       {u"a", 3, u"", 1},  {u"a", 0, u"", 1},
@@ -163,8 +160,7 @@ TEST(FitsCodePage, RoundTripWithQuestionMark) {
       {u"?" + std::u16string(10238, u'a'), true},
       {u"?" + std::u16string(10239, u'a'), false},  // cut round trip differs
       {std::u16string(10300, u'a'), true},          // differs, but has no '?'
-      {u"?" + std::u16string(5119, u'日'), true},
-      {u"?" + std::u16string(5120, u'日'), false},
+      {u"?" + std::u16string(5119, u'日'), true},  {u"?" + std::u16string(5120, u'日'), false},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(FitsCodePage(c.text), c.fits) << Hex(c.text.substr(0, 8)) << c.text.size();

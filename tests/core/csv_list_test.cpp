@@ -77,9 +77,7 @@ TEST(CsvGrammar, ShapesOfOneLine) {
       {u"\"/d/a\",\"<読：Y, 隠：N, ア：Y, シ：N>\",\"<ATTRIBUTE>\"",
        kRow,  // a third field is ignored
        Row(u"a", u"/d/", u"<読：Y, 隠：N, ア：Y, シ：N>")},
-      {u"#\"a\",\"b\",\"/d/\"", Kind::kComment},
-      {u""},
-      {u" #x"},
+      {u"#\"a\",\"b\",\"/d/\"", Kind::kComment},  {u""},  {u" #x"},
       {u"\"a.txt\",\"b.txt\""},                     // no folder
       {u"\"a.txt\",\"b.txt\",\"d/\""},              // relative folder
       {u"\"a/b.txt\",\"c\",\"/d/\""},               // relative path as the name
@@ -90,8 +88,7 @@ TEST(CsvGrammar, ShapesOfOneLine) {
       {u"\"/d/a\",\"<作成：2020/01/02 03:04:05, 更新：2020/01/02 03:04:05>\",\"<TIMESTAMP>\""},
       // Lengths at the limit and one beyond.
       {u"\"" + n259 + u"\",\"" + n259 + u"\",\"" + d259 + u"\"", kRow, Row(n259, d259, n259)},
-      {u"\"" + n260 + u"\",\"b\",\"/d/\""},
-      {u"\"a\",\"" + n260 + u"\",\"/d/\""},
+      {u"\"" + n260 + u"\",\"b\",\"/d/\""},  {u"\"a\",\"" + n260 + u"\",\"/d/\""},
       {u"\"a\",\"b\",\"/" + d258 + u"/\""},
       {u"\"a\",\"b\",\"/" + d258 + u"\""},  // completed to 260
       {d259 + u"n", kRow, Row(u"n", d259, u"")},
@@ -115,14 +112,10 @@ TEST(CsvGrammar, ShapesOfOneLine) {
 // "D" done, "L" last line, "M" malformed, the position after it, "r" for a row.
 TEST(CsvGrammar, LineEndsAndPositions) {
   const struct { std::u16string text; std::string steps; } cases[] = {
-      {u"/d/a\r\n/d/b", "D6r L10r"},
-      {u"/d/a\n/d/b\n", "D5r D10r M10"},
-      {u"#c\n/d/b", "D3 L7r"},
+      {u"/d/a\r\n/d/b", "D6r L10r"},  {u"/d/a\n/d/b\n", "D5r D10r M10"},  {u"#c\n/d/b", "D3 L7r"},
       // The first CR LF counts before any bare LF: the LF stays in the line
       // (a folder "/d/a\n/d/"), so a name holding a LF survives.
-      {u"/d/a\n/d/b\r\n", "D11r M11"},
-      {u"/d/a\r\n\r\n/d/b", "D6r M6"},
-      {u"", "M0"},
+      {u"/d/a\n/d/b\r\n", "D11r M11"},  {u"/d/a\r\n\r\n/d/b", "D6r M6"},  {u"", "M0"},
   };
   for (const auto& c : cases) {
     std::string steps;
@@ -228,11 +221,8 @@ TEST_F(CsvListTest, ListToTextFormatsAndRemovesWhatItWrote) {
 TEST(CsvSuffix, AddedUnlessPresentOrTooLong) {
   const std::u16string p255 = u"/" + std::u16string(254, u'p');
   const struct { std::u16string in, out; } cases[] = {
-      {u"/a/list", u"/a/list.csv"},
-      {u"/a/list.CsV", u"/a/list.CsV"},
-      {u"/a/list.txt", u"/a/list.txt.csv"},
-      {u"", u".csv"},
-      {p255, p255 + u".csv"},
+      {u"/a/list", u"/a/list.csv"},  {u"/a/list.CsV", u"/a/list.CsV"},
+      {u"/a/list.txt", u"/a/list.txt.csv"},  {u"", u".csv"},  {p255, p255 + u".csv"},
       {p255 + u"p", p255 + u"p"},  // 256 + 4 would reach 260
   };
   for (const auto& c : cases) EXPECT_EQ(WithCsvSuffix(c.in), c.out) << U8(c.in);

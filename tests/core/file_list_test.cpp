@@ -90,8 +90,7 @@ TEST(FileListTest, ColumnsFollowTheOptionalColumnSwitches) {
     bool size, date;
     int count, size_column, date_column;
   } cases[] = {{true, true, 6, 4, 5},
-               {false, true, 5, -1, 4},
-               {true, false, 5, 4, -1},
+               {false, true, 5, -1, 4},  {true, false, 5, 4, -1},
                {false, false, 4, -1, -1}};
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << "size " << c.size << " date " << c.date);
@@ -432,8 +431,7 @@ TEST(CapacityTest, StepsAreClampedAndOnlyLowStepsOfferMore) {
   EXPECT_EQ(MaxFileCount(2), 5000);
   EXPECT_EQ(MaxFileCount(7), 50000);
   const struct { int start, answer, index_after; std::u16string text; } cases[] = {
-      {2, kAnswerYes, 3, u"(5000 → 10000)"},
-      {0, kAnswerNo, 0, u"(1000 → 2000)"},
+      {2, kAnswerYes, 3, u"(5000 → 10000)"},  {0, kAnswerNo, 0, u"(1000 → 2000)"},
       {3, kAnswerYes, 3, u"オプションで値を増加することができます。"},
       {6, kAnswerYes, 6, u"扱える最大ファイル数を超えています。"},
   };

@@ -16,25 +16,17 @@ TEST(SizeTextTest, FieldLayoutInEveryUnit) {
   // 1 and 5. MB: rounded down, below 2 shows 1. From 10,000,000,000 bytes:
   // ">=" and a truncated one-decimal value. An unknown unit counts as bytes.
   const struct { std::uint64_t size; int unit; std::u16string expected; } cases[] = {
-      {0, kSizeInBytes, u"            0"},
-      {999, kSizeInBytes, u"          999"},
-      {1000, kSizeInBytes, u"        1,000"},
-      {999999, kSizeInBytes, u"      999,999"},
-      {1000001, kSizeInBytes, u"    1,000,001"},
-      {9999999999ULL, kSizeInBytes, u"9,999,999,999"},
-      {0, kSizeInKb, u"        0 K"},
-      {1, kSizeInKb, u"        1 K"},
-      {1024, kSizeInKb, u"        1 K"},
-      {1025, kSizeInKb, u"        2 K"},
-      {9999999999ULL, kSizeInKb, u"9,765,625 K"},
-      {2097151, kSizeInMb, u"        1 M"},
-      {2097152, kSizeInMb, u"        2 M"},
-      {1234567890, kSizeInMb, u"    1,177 M"},
+      {0, kSizeInBytes, u"            0"},  {999, kSizeInBytes, u"          999"},
+      {1000, kSizeInBytes, u"        1,000"},  {999999, kSizeInBytes, u"      999,999"},
+      {1000001, kSizeInBytes, u"    1,000,001"},  {9999999999ULL, kSizeInBytes, u"9,999,999,999"},
+      {0, kSizeInKb, u"        0 K"},  {1, kSizeInKb, u"        1 K"},
+      {1024, kSizeInKb, u"        1 K"},  {1025, kSizeInKb, u"        2 K"},
+      {9999999999ULL, kSizeInKb, u"9,765,625 K"},  {2097151, kSizeInMb, u"        1 M"},
+      {2097152, kSizeInMb, u"        2 M"},  {1234567890, kSizeInMb, u"    1,177 M"},
       {10000000000ULL, kSizeInBytes, u">=      9.5 G"},
       {12345678901ULL, kSizeInKb, u">=   11.7 G"},
       {std::numeric_limits<std::uint64_t>::max(), kSizeInBytes, u">=17592186044.4 G"},
-      {1234567, 7, u"    1,234,567"},
-      {1234567, -1, u"    1,234,567"},
+      {1234567, 7, u"    1,234,567"},  {1234567, -1, u"    1,234,567"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(FormatSizeText(c.size, c.unit), c.expected)

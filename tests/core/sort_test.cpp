@@ -36,11 +36,9 @@ TEST(SortTest, KeyTexts) {
   list.AddRow(std::u16string(259, u'n'), u"", U("/" + std::string(250, 'f') + "/"), u"", u"", u"",
               3);
   const struct { int row, key, position; bool preview; std::string expected; } cases[] = {
-      {0, 0, 7, false, "photo.2 .JPG/home/u/00007"},
-      {0, 0, 7, true, "07 photo.2.JPG00007"},
+      {0, 0, 7, false, "photo.2 .JPG/home/u/00007"},  {0, 0, 7, true, "07 photo.2.JPG00007"},
       {0, 1, 0, false, ".JPG photo.2/home/u/00000"},
-      {0, 2, 12345, false, "/home/u/ photo.2.JPG12345"},
-      {0, 3, 0, false, "new .txt/home/u/00000"},
+      {0, 2, 12345, false, "/home/u/ photo.2.JPG12345"},  {0, 3, 0, false, "new .txt/home/u/00000"},
       {0, 4, 0, false, "  1,234 /home/u/photo.200000"},
       {0, 5, 0, false, "2021/07/01 12:00:00 /home/u/photo.200000"},
       {1, 1, 1, false, ".  README/d/00001"},       // no extension
