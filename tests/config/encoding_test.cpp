@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <random>
 #include <string>
 
 #include "support/hex.h"
@@ -10,8 +9,11 @@
 namespace tessivo {
 namespace {
 
-TEST(CodePageTable, EveryEncodableUnitRoundTrips) {
-  int encodable = 0;
+// Every encodable unit comes back; a single byte other than a lead byte
+// always decodes, and a pair decodes to a character unless it is unassigned
+// (U+30FB, which 0x8145 also is).
+TEST(CodePageTable, EveryUnitAndEveryByteCodeRoundTrips) {
+  int encodable = 0, defined = 0;
   for (unsigned u = 0; u <= 0xFFFF; ++u) {
     const std::u16string unit(1, static_cast<char16_t>(u));
     const std::string bytes = ToCodePage(unit);
@@ -20,30 +22,21 @@ TEST(CodePageTable, EveryEncodableUnitRoundTrips) {
     ++encodable;
     EXPECT_EQ(FromCodePage(bytes), unit) << Hex(unit) << "-> " << Hex(bytes);
   }
-  EXPECT_EQ(encodable, 9402);
-}
-
-TEST(CodePageTable, EveryDefinedByteCodeDecodes) {
-  // Single bytes other than lead bytes always decode; a pair decodes to a
-  // character unless it is unassigned (U+30FB, which 0x8145 also is).
-  int defined = 0;
   for (unsigned b = 0; b < 256; ++b) {
     const std::u16string s = FromCodePage(std::string(1, static_cast<char>(b)));
     ASSERT_EQ(s.size(), 1u) << b;
     const bool lead = (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
     EXPECT_EQ(lead, s[0] == u'\u30FB') << b;
-    if (!lead) {
-      ++defined;
-      continue;
-    }
-    for (unsigned t = 0; t < 256; ++t) {
+    defined += !lead;
+    for (unsigned t = 0; lead && t < 256; ++t) {
       const std::string pair{static_cast<char>(b), static_cast<char>(t)};
       const std::u16string d = FromCodePage(pair);
       const bool trail = (t >= 0x40 && t <= 0x7E) || (t >= 0x80 && t <= 0xFC);
       ASSERT_EQ(d.size(), trail ? 1u : 2u) << Hex(pair);
-      if (trail && (d[0] != u'\u30FB' || pair == "\x81\x45")) ++defined;
+      defined += trail && (d[0] != u'\u30FB' || pair == "\x81\x45");
     }
   }
+  EXPECT_EQ(encodable, 9402);
   EXPECT_EQ(defined, 9800);
 }
 
@@ -70,8 +63,7 @@ TEST(CodePageTable, DecodesExtensionsAndBrokenSequences) {
       {"\xED\x40", u"\u7E8A"},  {"\xEE\xF9", u"\uFFE2"},  {"\x87\x90", u"\u2252"},
       {"a\x81", u"a\u30FB"},  {"\x81\n", u"\u30FB\n"},
       {std::string("\x81\0", 2), std::u16string(u"\u30FB\0", 2)},  {"\x85\x40", u"\u30FB"},
-      {"\x81\x81\x40", u"\uFF1D@"},
-      {"\xA0\xFD\xFE\xFF\x80", u"\uF8F0\uF8F1\uF8F2\uF8F3\u0080"},
+      {"\x81\x81\x40", u"\uFF1D@"},  {"\xA0\xFD\xFE\xFF\x80", u"\uF8F0\uF8F1\uF8F2\uF8F3\u0080"},
   };
   for (const auto& c : cases) EXPECT_EQ(Hex(FromCodePage(c.bytes)), Hex(c.text)) << Hex(c.bytes);
 }
@@ -101,12 +93,10 @@ TEST(EscapeNonAnsi, EscapesWhatTheCodePageLacksWithinTheCapacity) {
       {u"\U0001F600.txt", 260, u"\\ud83d\\ude00.txt", 0},  {u"x\xDC80", 260, u"x\\udc80", 0},
       {esc, 260, esc, 0},  // already escape-shaped: left alone
       // "é" + k letters escapes to 6 + k units.
-      {e + a(n - 8), n, esc + a(n - 8), 0},
-      {e + a(n - 7), n, esc + a(n - 7), 1},
+      {e + a(n - 8), n, esc + a(n - 8), 0},  {e + a(n - 7), n, esc + a(n - 7), 1},
       {e + a(n - 6), n, esc + a(n - 7), 1},
       // An escape must end before the last unit; further back the '?' stays.
-      {a(n - 7) + e, n, a(n - 7) + esc, 1},
-      {a(n - 6) + e, n, a(n - 6) + u"?", 0},
+      {a(n - 7) + e, n, a(n - 7) + esc, 1},  {a(n - 6) + e, n, a(n - 6) + u"?", 0},
       // The round trip holds N - 3 units; a longer text is cut, not escaped.
       {a(n - 3), n, a(n - 3), 0},  {a(n - 2), n, a(n - 3), 1},  {e + a(n), n, u"?" + a(n - 4), 1},
       {u"a", 3, u"", 1},  {u"a", 0, u"", 1},
@@ -149,20 +139,19 @@ TEST(UnescapeText, DecodesOnlyExactLowerCaseEscapesWithinTheCapacity) {
   }
 }
 
-TEST(Escapes, RandomTextsSurviveTheCodePage) {
+TEST(Escapes, EveryPairOfTroublesomeUnitsSurvivesTheCodePage) {
   // No backslashes: an escape-shaped sequence in the text is decoded by design.
   const std::u16string alphabet = u"aZ0?~.日本語カ\uFF5E\u301C\u00E9\u00A5\u2252\u2170\uE000"
                                   u"\xD83D\xDE00\xDC80\uFFFF\u0001";
-  std::mt19937 random(932);
-  for (int round = 0; round < 2000; ++round) {
-    std::u16string text(random() % 40, u' ');
-    for (char16_t& c : text) c = alphabet[random() % alphabet.size()];
-    std::string bytes;
-    ASSERT_EQ(EscapeNonAnsi(text, bytes, 4680), 0) << Hex(text);
-    std::u16string back;
-    ASSERT_EQ(UnescapeText(back, bytes, 4680), 0) << Hex(text);
-    ASSERT_EQ(Hex(back), Hex(text));
+  std::u16string text;
+  for (char16_t a : alphabet) {
+    for (char16_t b : alphabet) text += {a, b};
   }
+  std::string bytes;
+  ASSERT_EQ(EscapeNonAnsi(text, bytes, 4680), 0);
+  std::u16string back;
+  ASSERT_EQ(UnescapeText(back, bytes, 4680), 0);
+  EXPECT_EQ(Hex(back), Hex(text));
 }
 
 TEST(FitsCodePage, RoundTripWithQuestionMark) {
@@ -171,8 +160,7 @@ TEST(FitsCodePage, RoundTripWithQuestionMark) {
       {u"?" + std::u16string(10238, u'a'), true},
       {u"?" + std::u16string(10239, u'a'), false},  // cut round trip differs
       {std::u16string(10300, u'a'), true},          // differs, but has no '?'
-      {u"?" + std::u16string(5119, u'日'), true},
-      {u"?" + std::u16string(5120, u'日'), false},
+      {u"?" + std::u16string(5119, u'日'), true},  {u"?" + std::u16string(5120, u'日'), false},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(FitsCodePage(c.text), c.fits) << Hex(c.text.substr(0, 8)) << c.text.size();

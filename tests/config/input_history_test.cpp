@@ -93,15 +93,8 @@ TEST(InputHistoryTest, EncodedFormRoundTripsAndIsCutNearTheCapacity) {
 TEST(InputHistoryTest, PushHistory) {
   using enum PushResult::Change;
   const std::u16string z127(127, u'z');
-  const struct {
-    const char* name;
-    Entries before;
-    std::u16string text;
-    PushResult::Change change;
-    int from;
-    bool too_long;
-    Entries after;
-  } cases[] = {
+  const struct { const char* name; Entries before; std::u16string text; PushResult::Change change;
+      int from; bool too_long; Entries after; } cases[] = {
       {"new text goes first", {u"a", u"b"}, u"c", kInserted, 0, false, {u"c", u"a", u"b"}},
       {"found later moves up", {u"a", u"b", u"c"}, u"c", kMoved, 2, false, {u"c", u"a", u"b"}},
       {"already first", {u"a", u"b"}, u"a", kUnchanged, 0, false, {u"a", u"b"}},

@@ -56,11 +56,8 @@ TEST(CsvGrammar, ShapesOfOneLine) {
   const std::u16string d200 = u"/" + std::u16string(200, u'd') + u"/";
   const std::u16string d259 = u"/" + std::u16string(257, u'd') + u"/";
   const Kind kRow = Kind::kRow;
-  const struct {
-    std::u16string line;
-    Kind kind = Kind::kMalformed;
-    CsvRow row = Row(u"keep", u"/k/", u"k");
-  } cases[] = {
+  const struct { std::u16string line; Kind kind = Kind::kMalformed;
+      CsvRow row = Row(u"keep", u"/k/", u"k"); } cases[] = {
       {u"\"a.txt\",\"b.txt\",\"/d/\"", kRow, Row(u"a.txt", u"/d/", u"b.txt")},
       {u"a.txt,b.txt,/d/", kRow, Row(u"a.txt", u"/d/", u"b.txt")},
       {u"\"a.txt\",\"b.txt\",\"/d\"", kRow, Row(u"a.txt", u"/d/", u"b.txt")},  // folder completed
@@ -80,9 +77,7 @@ TEST(CsvGrammar, ShapesOfOneLine) {
       {u"\"/d/a\",\"<読：Y, 隠：N, ア：Y, シ：N>\",\"<ATTRIBUTE>\"",
        kRow,  // a third field is ignored
        Row(u"a", u"/d/", u"<読：Y, 隠：N, ア：Y, シ：N>")},
-      {u"#\"a\",\"b\",\"/d/\"", Kind::kComment},
-      {u""},
-      {u" #x"},
+      {u"#\"a\",\"b\",\"/d/\"", Kind::kComment},  {u""},  {u" #x"},
       {u"\"a.txt\",\"b.txt\""},                     // no folder
       {u"\"a.txt\",\"b.txt\",\"d/\""},              // relative folder
       {u"\"a/b.txt\",\"c\",\"/d/\""},               // relative path as the name
@@ -93,8 +88,7 @@ TEST(CsvGrammar, ShapesOfOneLine) {
       {u"\"/d/a\",\"<作成：2020/01/02 03:04:05, 更新：2020/01/02 03:04:05>\",\"<TIMESTAMP>\""},
       // Lengths at the limit and one beyond.
       {u"\"" + n259 + u"\",\"" + n259 + u"\",\"" + d259 + u"\"", kRow, Row(n259, d259, n259)},
-      {u"\"" + n260 + u"\",\"b\",\"/d/\""},
-      {u"\"a\",\"" + n260 + u"\",\"/d/\""},
+      {u"\"" + n260 + u"\",\"b\",\"/d/\""},  {u"\"a\",\"" + n260 + u"\",\"/d/\""},
       {u"\"a\",\"b\",\"/" + d258 + u"/\""},
       {u"\"a\",\"b\",\"/" + d258 + u"\""},  // completed to 260
       {d259 + u"n", kRow, Row(u"n", d259, u"")},
@@ -117,18 +111,11 @@ TEST(CsvGrammar, ShapesOfOneLine) {
 // Each step of reading a text line by line until a line is not kDone:
 // "D" done, "L" last line, "M" malformed, the position after it, "r" for a row.
 TEST(CsvGrammar, LineEndsAndPositions) {
-  const struct {
-    std::u16string text;
-    std::string steps;
-  } cases[] = {
-      {u"/d/a\r\n/d/b", "D6r L10r"},
-      {u"/d/a\n/d/b\n", "D5r D10r M10"},
-      {u"#c\n/d/b", "D3 L7r"},
+  const struct { std::u16string text; std::string steps; } cases[] = {
+      {u"/d/a\r\n/d/b", "D6r L10r"},  {u"/d/a\n/d/b\n", "D5r D10r M10"},  {u"#c\n/d/b", "D3 L7r"},
       // The first CR LF counts before any bare LF: the LF stays in the line
       // (a folder "/d/a\n/d/"), so a name holding a LF survives.
-      {u"/d/a\n/d/b\r\n", "D11r M11"},
-      {u"/d/a\r\n\r\n/d/b", "D6r M6"},
-      {u"", "M0"},
+      {u"/d/a\n/d/b\r\n", "D11r M11"},  {u"/d/a\r\n\r\n/d/b", "D6r M6"},  {u"", "M0"},
   };
   for (const auto& c : cases) {
     std::string steps;
@@ -174,12 +161,8 @@ std::u16string Offer(int from, int to) {
 }
 
 TEST_F(CsvListTest, RowLimitAsksForTheNextStep) {
-  const struct {
-    int index, existing;
-    std::deque<int> answers;
-    int rows, index_after;
-    std::vector<std::u16string> texts;
-  } cases[] = {
+  const struct { int index, existing; std::deque<int> answers; int rows, index_after;
+      std::vector<std::u16string> texts; } cases[] = {
       // 998 listed of 1000: the comment and one row fit, then the question.
       {0, 998, {kAnswerNo}, 1, 0, {Offer(1000, 2000)}},
       {0, 998, {kAnswerYes}, 3, 1, {Offer(1000, 2000)}},
@@ -208,10 +191,7 @@ TEST_F(CsvListTest, RowLimitAsksForTheNextStep) {
 TEST_F(CsvListTest, ListToTextFormatsAndRemovesWhatItWrote) {
   Add(list_, Row(u"a.txt", u"/d/", u"b.txt"), true);
   Add(list_, Row(u"c", u"/e/", u""), false);
-  const struct {
-    CsvFormat format;
-    std::u16string text;
-  } cases[] = {
+  const struct { CsvFormat format; std::u16string text; } cases[] = {
       {CsvFormat::kStandard,
        u"# 変更前,変更後,フォルダ名\r\n\"a.txt\",\"b.txt\",\"/d/\"\r\n\"c\",\"\",\"/e/\"\r\n"},
       {CsvFormat::kOldFullPath, u"/d/a.txt\r\n/e/c\r\n"},
@@ -240,14 +220,9 @@ TEST_F(CsvListTest, ListToTextFormatsAndRemovesWhatItWrote) {
 
 TEST(CsvSuffix, AddedUnlessPresentOrTooLong) {
   const std::u16string p255 = u"/" + std::u16string(254, u'p');
-  const struct {
-    std::u16string in, out;
-  } cases[] = {
-      {u"/a/list", u"/a/list.csv"},
-      {u"/a/list.CsV", u"/a/list.CsV"},
-      {u"/a/list.txt", u"/a/list.txt.csv"},
-      {u"", u".csv"},
-      {p255, p255 + u".csv"},
+  const struct { std::u16string in, out; } cases[] = {
+      {u"/a/list", u"/a/list.csv"},  {u"/a/list.CsV", u"/a/list.CsV"},
+      {u"/a/list.txt", u"/a/list.txt.csv"},  {u"", u".csv"},  {p255, p255 + u".csv"},
       {p255 + u"p", p255 + u"p"},  // 256 + 4 would reach 260
   };
   for (const auto& c : cases) EXPECT_EQ(WithCsvSuffix(c.in), c.out) << U8(c.in);

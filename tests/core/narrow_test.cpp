@@ -33,12 +33,8 @@ std::string Marks(const FileList& list) {
 TEST(NarrowTest, MarksRowsByText) {
   // Sixteen words that match nothing; the seventeenth, "a.txt", is ignored.
   const std::u16string seventeen = u"w0 w1 w2 w3 w4 w5 w6 w7 w8 w9 wa wb wc wd we wf a.txt";
-  const struct {
-    std::u16string text;
-    std::string marks;
-  } cases[] = {
-      {u"", "...."},
-      {u"!", "...."},
+  const struct { std::u16string text; std::string marks; } cases[] = {
+      {u"", "...."},  {u"!", "...."},
       {u"tmp", "x.x."},            // substring anywhere
       {u"TMP", "xxxx"},            // case-sensitive
       {u"*.tmp", "x.xx"},          // wildcard covers the whole name
@@ -46,8 +42,7 @@ TEST(NarrowTest, MarksRowsByText) {
       {u"?.t*", "..x."},           // '?' is exactly one unit
       {u"a.txt  Readme", ".x.x"},  // a run of spaces is one separator
       {u"リスト選択", "x..x"},     // the selection keyword
-      {u"!リスト選択 a.", "xxx."},
-      {seventeen, "xxxx"},
+      {u"!リスト選択 a.", "xxx."},  {seventeen, "xxxx"},
       // text beyond the box limit is ignored
       {std::u16string(kNarrowTextLimit, u' ') + u"zzz", "...."},
   };
@@ -61,15 +56,10 @@ TEST(NarrowTest, MarksRowsByText) {
 }
 
 TEST(NarrowTest, WildcardMatchesWholeNames) {
-  const struct {
-    const char16_t* pattern;
-    const char16_t* name;
-    bool match;
-  } cases[] = {
+  const struct { const char16_t* pattern; const char16_t* name; bool match; } cases[] = {
       {u"*", u"", true},     {u"?", u"", false},      {u"a*b*c", u"aXbYbc", true},
       {u"a*b", u"ab", true}, {u"a*b", u"abc", false}, {u"*.*", u"noext", false},
-      {u"**x", u"x", true},  {u"*ab", u"aab", true},  {u"a?c", u"ac", false},
-      {u"x**", u"x", true},
+      {u"**x", u"x", true},  {u"*ab", u"aab", true},  {u"a?c", u"ac", false},  {u"x**", u"x", true},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(WildcardMatch(c.pattern, c.name), c.match)

@@ -64,20 +64,13 @@ class ScanTest : public ::testing::Test {
 };
 
 TEST_F(ScanTest, DepthLimitsTheWalk) {
-  const struct {
-    int depth_index, command_line_depth;
-    AddSource source;
-    bool tree_one_level;
-    Paths rows;
-  } cases[] = {
-      {0, -1, AddSource::kDrop, false, {}},
-      {1, -1, AddSource::kDrop, false, {kA}},
-      {2, -1, AddSource::kDrop, false, {kA, kB}},
-      {11, -1, AddSource::kDrop, false, {kA, kB, kC}},
+  const struct { int depth_index, command_line_depth; AddSource source; bool tree_one_level;
+      Paths rows; } cases[] = {
+      {0, -1, AddSource::kDrop, false, {}},  {1, -1, AddSource::kDrop, false, {kA}},
+      {2, -1, AddSource::kDrop, false, {kA, kB}},  {11, -1, AddSource::kDrop, false, {kA, kB, kC}},
       {11, -1, AddSource::kTree, true, {kA}},
       {11, -1, AddSource::kDrop, true, {kA, kB, kC}},  // one level is for tree clicks only
-      {0, -1, AddSource::kTree, false, {}},
-      {0, 1, AddSource::kCommandLine, true, {kA, kB}},
+      {0, -1, AddSource::kTree, false, {}},  {0, 1, AddSource::kCommandLine, true, {kA, kB}},
       {1, 10, AddSource::kTree, true, {kA, kB, kC}},
   };
   for (const auto& c : cases) {
@@ -153,12 +146,8 @@ TEST_F(ScanTest, LoadFiltersDecide) {
   fs_.AddFile(u"/f/y_sys.jpg", "", FakeFileSystem::kDefaultTime, std::nullopt, attr::kSystem);
   fs_.AddFile(u"/f/.dot");
   // The first letter of each file kept, in list order; then what is set.
-  const struct {
-    std::string kept;
-    ScanOptions filter;
-  } cases[] = {
-      {"bsry.", {}},
-      {"b", {.size_lower_kb = u"10", .size_upper_kb = u"20"}},
+  const struct { std::string kept; ScanOptions filter; } cases[] = {
+      {"bsry.", {}},  {"b", {.size_lower_kb = u"10", .size_upper_kb = u"20"}},
       {"sry.", {.size_lower_kb = u"10", .size_upper_kb = u"20", .size_inside = false}},
       {"bsry.", {.size_lower_kb = u"10", .size_upper_kb = u"999999999"}},  // the filter is off
       {"bsry.", {.size_lower_kb = u"10", .size_upper_kb = u""}},           // so is it here
@@ -336,15 +325,10 @@ TEST(CorrectSpellingTest, FindsTheNameOnDiskIgnoringCaseWhereTheFolderDoes) {
   fs.SetNameRules(u"/ci", NameRules{true, 255});
   // A look-up that fails although the name is there in another spelling.
   fs.FailPath(FakeFileSystem::Op::kStat, u"/ci/photo.jpg", ErrorCode::kNotFound);
-  const struct {
-    std::u16string in, out;
-    int result;
-  } cases[] = {
-      {u"/ci/photo.jpg", u"/ci/Photo.JPG", 0},
-      {u"/Data/Photo.JPG", u"/Data/Photo.JPG", 0},
+  const struct { std::u16string in, out; int result; } cases[] = {
+      {u"/ci/photo.jpg", u"/ci/Photo.JPG", 0},  {u"/Data/Photo.JPG", u"/Data/Photo.JPG", 0},
       {u"/Data/photo.jpg", u"/Data/photo.jpg", 1},  // "/Data" keeps case: another file
-      {u"/data/photo.jpg", u"/data/photo.jpg", 1},
-      {u"/Data/none", u"/Data/none", 1},
+      {u"/data/photo.jpg", u"/data/photo.jpg", 1},  {u"/Data/none", u"/Data/none", 1},
       {u"rel", u"rel", 1},
   };
   for (const auto& c : cases) {

@@ -98,11 +98,7 @@ std::string BuildTestLnkTo(std::u16string_view target) {
 namespace {
 
 TEST(ShellLinkTest, ReadsTheLocalPathAndRelativePath) {
-  struct Case {
-    TestLnk lnk;
-    std::u16string local;
-    std::u16string relative;
-  };
+  struct Case { TestLnk lnk; std::u16string local; std::u16string relative; };
   const Case cases[] = {
       {{u"\\data\\写真\\", u"2024", std::nullopt, u"..\\写真\\2024", true, true},
        u"/data/写真/2024",
@@ -121,10 +117,7 @@ TEST(ShellLinkTest, ReadsTheLocalPathAndRelativePath) {
 
 TEST(ShellLinkTest, ResolvesToAFullPathOrNothing) {
   FakeFileSystem fs;
-  struct Case {
-    TestLnk lnk;
-    std::u16string target;
-  };
+  struct Case { TestLnk lnk; std::u16string target; };
   const Case cases[] = {
       {{u"/srv/a/", u"b", std::nullopt, u"..\\other", true, true}, u"/srv/a/b"},
       {{u"C:\\Users\\me", u"", std::nullopt, u"..\\other\\.\\x", true, true}, u"/links/other/x"},

@@ -35,16 +35,10 @@ TEST(SortTest, KeyTexts) {
   list.AddRow(u".bashrc", u"", u"/d/", u"x.", u"", u"", 2);
   list.AddRow(std::u16string(259, u'n'), u"", U("/" + std::string(250, 'f') + "/"), u"", u"", u"",
               3);
-  const struct {
-    int row, key, position;
-    bool preview;
-    std::string expected;
-  } cases[] = {
-      {0, 0, 7, false, "photo.2 .JPG/home/u/00007"},
-      {0, 0, 7, true, "07 photo.2.JPG00007"},
+  const struct { int row, key, position; bool preview; std::string expected; } cases[] = {
+      {0, 0, 7, false, "photo.2 .JPG/home/u/00007"},  {0, 0, 7, true, "07 photo.2.JPG00007"},
       {0, 1, 0, false, ".JPG photo.2/home/u/00000"},
-      {0, 2, 12345, false, "/home/u/ photo.2.JPG12345"},
-      {0, 3, 0, false, "new .txt/home/u/00000"},
+      {0, 2, 12345, false, "/home/u/ photo.2.JPG12345"},  {0, 3, 0, false, "new .txt/home/u/00000"},
       {0, 4, 0, false, "  1,234 /home/u/photo.200000"},
       {0, 5, 0, false, "2021/07/01 12:00:00 /home/u/photo.200000"},
       {1, 1, 1, false, ".  README/d/00001"},       // no extension
@@ -67,12 +61,7 @@ TEST(SortTest, KeyTexts) {
 // the plain one folds A-Z down, compares code units and reads 260 at most.
 TEST(SortTest, CompareSortKeysPlainOrNatural) {
   const std::u16string a260(260, u'a');
-  const struct {
-    std::u16string a, b;
-    int key;
-    bool number_aware;
-    int sign;
-  } cases[] = {
+  const struct { std::u16string a, b; int key; bool number_aware; int sign; } cases[] = {
       {u"a10", u"a2", kSortByName, true, 1},   {u"a10", u"a2", kSortByName, false, -1},
       {u"a10", u"a2", kSortBySize, true, -1},  // sizes always compare plainly
       {u"ABC", u"abc", kSortByName, false, 0}, {u"aB", u"a_", kSortByName, false, 1},
