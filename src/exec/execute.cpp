@@ -2,12 +2,10 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <memory>
 #include <thread>
 #include <utility>
 
 #include "config/settings.h"
-#include "exec/rename_lane.h"
 #include "exec/validate.h"
 #include "modes/attributes.h"
 #include "modes/mode_catalogue.h"
@@ -414,43 +412,14 @@ bool ExecutionPass::Pass(const std::function<bool()>& before_first_name,
   std::u16string target;
   std::u16string disk;
   std::u16string wanted;
-  // Names made already (a preview came first) of a mode that renames go
-  // through the lane: see rename_lane.h. Rows are finished as their jobs
-  // come back; a row that needs the disk or a question here first takes
-  // every job back.
-  const bool lane_pass = !compute && RenamesFirst(FileStatus::kChangeable);
-  std::unique_ptr<RenameLane> lane;
-  // A row that is no change: counted and its mark kept or dropped, in its
-  // place among the jobs when the lane is in use.
-  auto no_change = [&](int row, FileStatus status, bool keep_mark) {
-    if (lane) {
-      RenameLane::Job& job = lane->Next();
-      job.row = row;
-      job.status = status;
-      job.rename = false;
-      job.keep_mark = keep_mark;
-      lane->Queue();
-      return;
-    }
-    ++summary_.not_eligible;
-    ApplyPolicy(row, status, false, {}, keep_mark);
-    if (progress) progress(row + 1, count);
-  };
-  for (int row = 0;; ++row) {
-    if (lane) {
-      const LaneStop taken = TakeBackJobs(lane, change, /*all=*/row >= count, progress);
-      if (taken.stop) break;
-      if (taken.resume_row >= 0) {
-        row = taken.resume_row - 1;
-        continue;
-      }
-    }
-    if (row >= count) break;
+  for (int row = 0; row < count; ++row) {
     const FileStatus status = list.GetFileStatus(row);
     bool changed = false;
     if (status == FileStatus::kExcluded) {
       list.SetCell(row, Cell::kNewName, {});
-      no_change(row, status, /*keep_mark=*/true);
+      ++summary_.not_eligible;
+      ApplyPolicy(row, status, false, {}, /*keep_mark=*/true);
+      if (progress) progress(row + 1, count);
       continue;
     }
 
@@ -502,44 +471,14 @@ bool ExecutionPass::Pass(const std::function<bool()>& before_first_name,
     // mark), or a name that would leave the folder (never, whatever forced).
     const bool same_path = !metadata && source == target;
     if (same_path) {
-      no_change(row, status, /*keep_mark=*/true);
+      ++summary_.not_eligible;
+      ApplyPolicy(row, status, false, {}, /*keep_mark=*/true);
+      if (progress) progress(row + 1, count);
       continue;
     }
     if (!IsEligible(status, options_) || (!metadata && !StaysInFolder(row, target))) {
-      if (lane) {
-        no_change(row, status, /*keep_mark=*/false);
-        continue;
-      }
       ++summary_.not_eligible;
     } else {
-      if (lane_pass && RenamesFirst(status)) {
-        if (!lane) lane = std::make_unique<RenameLane>(run_.fs, log_);
-        RenameLane::Job& job = lane->Next();
-        // A line that would not read back is refused by the rename itself,
-        // outside the lane.
-        bool reads_back = true;
-        if (log_.is_open()) {
-          FormatNormalLine(source, target, job.line);
-          reads_back = LineReadsBack(job.line, source, target);
-        }
-        if (reads_back) {
-          job.row = row;
-          job.status = status;
-          job.rename = true;
-          job.source.assign(source);
-          job.target.assign(target);
-          lane->Queue();
-          continue;
-        }
-      }
-      if (lane) {
-        const LaneStop taken = TakeBackJobs(lane, change, /*all=*/true, progress);
-        if (taken.stop) break;
-        if (taken.resume_row >= 0) {
-          row = taken.resume_row - 1;
-          continue;
-        }
-      }
       const RowOutcome outcome = ChangeRow(change, row, status, source, target, wanted);
       if (outcome.stop) break;
       changed = outcome.changed;
@@ -562,23 +501,17 @@ bool ExecutionPass::Pass(const std::function<bool()>& before_first_name,
 // leaves a line whose "before" and "after" both exist; the reverse step of
 // such a line fails at undo without touching anything. Rows the preview
 // already marked kTargetExists never take that way.
-bool ExecutionPass::RenamesFirst(FileStatus status) const {
-  const int mode = run_.mode;
-  const bool ask_each = options_.confirm == 2 && run_.messenger.auto_flags() == 0;
-  const ModeDescriptor* descriptor = ModeDescriptorOf(mode);
-  return !IsMetadataMode(mode) && descriptor != nullptr && !descriptor->target_may_be_source &&
-         !ask_each && status != FileStatus::kTargetExists;
-}
-
 ExecutionPass::RowOutcome ExecutionPass::ChangeRow(const ChangeContext& change, int row,
                                                    FileStatus status,
                                                    const std::u16string& source,
-                                                   std::u16string& target, std::u16string& wanted,
-                                                   const Status* renamed) {
+                                                   std::u16string& target, std::u16string& wanted) {
   const int mode = run_.mode;
   Messenger& messenger = run_.messenger;
   const bool ask_each = options_.confirm == 2 && messenger.auto_flags() == 0;
-  const bool rename_first = RenamesFirst(status);
+  const ModeDescriptor* descriptor = ModeDescriptorOf(mode);
+  const bool rename_first = !IsMetadataMode(mode) && descriptor != nullptr &&
+                            !descriptor->target_may_be_source && !ask_each &&
+                            status != FileStatus::kTargetExists;
   RowOutcome outcome;
   bool serial = false;
   bool taken = false;
@@ -589,7 +522,7 @@ ExecutionPass::RowOutcome ExecutionPass::ChangeRow(const ChangeContext& change, 
   noting.failure = &reason;
 
   if (rename_first) {
-    const Status moved = renamed != nullptr ? *renamed : RenameLogged(change, source, target);
+    const Status moved = RenameLogged(change, source, target);
     if (moved) {
       outcome.changed = true;
     } else {
@@ -638,45 +571,6 @@ ExecutionPass::RowOutcome ExecutionPass::ChangeRow(const ChangeContext& change, 
   }
   if (outcome.stop) summary_.stopped = true;
   return outcome;
-}
-
-ExecutionPass::LaneStop ExecutionPass::TakeBackJobs(
-    std::unique_ptr<RenameLane>& lane, const ChangeContext& change, bool all,
-    const std::function<void(int done, int count)>& progress) {
-  const int count = run_.list.Count();
-  if (all) {
-    lane->Wait(lane->pending());
-  } else if (lane->full()) {
-    lane->Wait(RenameLane::kPlaces / 2);
-  }
-  while (RenameLane::Job* job = lane->Done()) {
-    const int row = job->row;
-    if (!job->rename) {
-      ++summary_.not_eligible;
-      ApplyPolicy(row, job->status, false, {}, job->keep_mark);
-    } else if (job->result) {
-      ++summary_.changed;
-      ApplyPolicy(row, job->status, true, job->target, false);
-    } else {
-      // The lane stopped at this rename and ran nothing after it: the row is
-      // taken up as if its rename had just failed here, and the pass goes on
-      // from the next row.
-      const FileStatus status = job->status;
-      const std::u16string source = std::move(job->source);
-      std::u16string target = std::move(job->target);
-      const Status renamed = std::move(job->result);
-      lane.reset();
-      std::u16string wanted;
-      const RowOutcome outcome = ChangeRow(change, row, status, source, target, wanted, &renamed);
-      if (outcome.stop) return {row + 1, true};
-      ApplyPolicy(row, status, outcome.changed, target, false);
-      if (progress) progress(row + 1, count);
-      return {row + 1, false};
-    }
-    lane->TakeBack();
-    if (progress) progress(row + 1, count);
-  }
-  return {};
 }
 
 bool ExecutionPass::StaysInFolder(int row, std::u16string_view target) const {

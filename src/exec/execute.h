@@ -81,7 +81,6 @@
 
 namespace tessivo {
 
-class RenameLane;
 class Settings;
 
 // The `del` setting: what happens to the rows after an execution.
@@ -280,25 +279,9 @@ class ExecutionPass {
   // Steps 6 to 8 for an eligible row: the fresh check, the serial, the
   // question, the change. `target` becomes the serial path when one is
   // added; `wanted` then holds the path asked for.
-  // `renamed`, when given, is the result of the row's rename made already
-  // (by the lane); the row is then taken up from there.
   RowOutcome ChangeRow(const ChangeContext& change, int row, FileStatus status,
                        const std::u16string& source, std::u16string& target,
-                       std::u16string& wanted, const Status* renamed = nullptr);
-  // Whether a row of this status is renamed before any look-up (a plain
-  // rename, no question): the rename itself finds a taken target.
-  bool RenamesFirst(FileStatus status) const;
-  // Finishes the rows of the lane's jobs, in order: every queued one when
-  // `all` (waiting for them), else those done by now and, while the lane
-  // is full, the oldest. A failed rename ends the lane: its row is taken
-  // up here and resume_row says where the pass goes on (the jobs queued
-  // after it never ran); stop when the user ended the pass there.
-  struct LaneStop {
-    int resume_row = -1;
-    bool stop = false;
-  };
-  LaneStop TakeBackJobs(std::unique_ptr<RenameLane>& lane, const ChangeContext& change, bool all,
-                        const std::function<void(int done, int count)>& progress);
+                       std::u16string& wanted);
   // Applies the after-run policy to `row`; rows to remove are only marked.
   // With `keep_mark` (excluded rows, rows that are no change) a kept row
   // keeps its status.
