@@ -119,7 +119,9 @@ TEST_P(FileSystemContract, SamePathSucceedsAndCaseOnlyIsARename) {
   EXPECT_EQ(Failure(fs().Stat(P(u"a"))), ErrorCode::kNotFound);
   ASSERT_TRUE(fs().WriteFileAtomic(P(u"a"), "new"));
   EXPECT_EQ(Failure(Rename(u"A", u"a")), ErrorCode::kExists);
-  EXPECT_FALSE(fs().NameRulesOf(root_ + u"/").ignores_case);
+  for (const std::u16string& folder : {root_ + u"/", P(u"full"), P(u"gone/x/")}) {
+    EXPECT_EQ(fs().NameRulesOf(folder), (NameRules{false, 255})) << Utf16ToUtf8(folder);
+  }
 }
 
 TEST_P(FileSystemContract, ListingKindsSizesAndErrors) {

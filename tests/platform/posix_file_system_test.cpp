@@ -409,14 +409,5 @@ TEST(NameRulesTest, CaseIsIgnoredOnWindowsFileSystemsAndCaseFoldingFolders) {
   }
 }
 
-TEST(NameRulesTest, TemporaryFoldersHereKeepCase) {
-  ScopedTempDir dir;
-  Make(dir, {"sub/"});
-  PosixFileSystem fs;
-  for (const std::u16string& folder : {dir.Path(u"sub/"), dir.Path(u"sub"), dir.Path(u"gone/x/")}) {
-    EXPECT_EQ(fs.NameRulesOf(folder), (NameRules{false, 255})) << Utf16ToUtf8(folder);
-  }
-}
-
 }  // namespace
 }  // namespace tessivo
