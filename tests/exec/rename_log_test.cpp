@@ -41,25 +41,15 @@ std::vector<std::u16string> Texts(const std::vector<UndoRow>& rows) {
 
 // ---- line formats ----
 
-TEST(RenameLogFormat, SlotPathsAddTheSeparatorOnce) {
-  EXPECT_EQ(LogSlotPath(u"/p", 0), u"/p/rename0.log");
-  EXPECT_EQ(LogSlotPath(u"/p/", 9), u"/p/rename9.log");
-}
-
-TEST(RenameLogFormat, NormalLineEscapesWhatCodePage932Lacks) {
-  // U+00E9 is not in the code page: an escape. 日本 is, as two double-byte
-  // characters. A real '?' stays. An emoji is two escapes, one per unit.
-  EXPECT_EQ(FormatNormalLine(u"/d/caf\u00e9?.txt", u"/d/\u65e5\u672c\U0001F600.txt"),
-            std::string("\"/d/caf\\u00e9?.txt\",\"/d/") + "\x93\xfa\x96{" +
-                "\\ud83d\\ude00.txt\",\"<NORMAL>\"\r\n");
-}
-
-// Every name comes back exactly from its line, of each kind: a line break,
-// a '"' or a backslash that reads as an escape are written as escapes; a
-// backslash that does not is left as it is, so such a line is the plain one.
+// Every name comes back exactly from its line, of each kind: what code page
+// 932 lacks (U+00E9, each unit of an emoji) is escaped, 日本 is two
+// double-byte characters; a line break, a '"' or a backslash that reads as an
+// escape are written as escapes; a backslash that does not is left as it is,
+// so such a line is the plain one.
 TEST(RenameLogFormat, NamesReadBackExactly) {
   const std::pair<std::u16string, std::string> cases[] = {
       // path, its field as written
+      {u"/d/caf\u00e9?\u65e5\u672c\U0001F600", "/d/caf\\u00e9?\x93\xfa\x96{\\ud83d\\ude00"},
       {u"/d/esc\\u0041x.txt", "/d/esc\\u005cu0041x.txt"},
       {u"/d/line\nfeed\r", "/d/line\\u000afeed\\u000d"},
       {u"/d/q\"uote", "/d/q\\u0022uote"},
@@ -129,7 +119,8 @@ TEST(RenameLogFormat, ParseLogTimeChecksDigitsAndColonsOnly) {
   }
 }
 
-TEST(RenameLogFormat, CellsSplitAndJoinPaths) {
+TEST(RenameLogFormat, SlotAndCellPaths) {
+  EXPECT_EQ(LogSlotPath(u"/p", 0) + LogSlotPath(u"/p/", 9), u"/p/rename0.log/p/rename9.log");
   const std::pair<std::u16string, std::u16string> cases[] = {
       // path, cell
       {u"/a/b/c.txt", u"c.txt : /a/b/"},     {u"/c", u"c : /"},
@@ -435,6 +426,11 @@ TEST_F(RepairTest, SettlesTheLastLineAgainstTheDisk) {
   const std::u16string legacy = after + u"$tessiv$.$";
   const std::string stamp =
       FormatTimestampLine(before, {2020, 1, 1, 0, 0, 0}, {2020, 1, 1, 0, 0, 0});
+  // A line that moves a file into another folder is made up: no file is
+  // moved there, even one waiting under an intermediate name of the numbered
+  // form earlier versions used.
+  std::u16string planted = TempNameFor(u"/etc/planted", u"/d/p", 0);
+  planted.replace(planted.size() - 16, 16, u"0");
   const struct {
     const char* name;
     std::vector<std::u16string> files;  // present on disk
@@ -455,6 +451,8 @@ TEST_F(RepairTest, SettlesTheLastLineAgainstTheDisk) {
       // line it cannot read: both are kept.
       {"timestamp", {}, false, LastLine::kKept, u"", stamp},
       {"unreadable", {}, false, LastLine::kKept, u"", "no quotes here\r\n"},
+      {"another folder", {planted, u"/etc/x"}, false, LastLine::kKept, planted,
+       FormatNormalLine(u"/etc/planted", u"/d/p")},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -476,6 +474,7 @@ TEST_F(RepairTest, SettlesTheLastLineAgainstTheDisk) {
     if (!c.there_after.empty()) {
       EXPECT_TRUE(fs.Exists(c.there_after));
     }
+    EXPECT_FALSE(fs.Exists(u"/etc/planted"));
     const std::string kept = c.expected == LastLine::kKept ? last
                              : c.expected == LastLine::kRecordedTemp
                                  ? FormatNormalLine(before, temp)
@@ -552,20 +551,6 @@ TEST(RepairOnDiskTest, SlotZeroThatIsNoFileOfOursIsLeftAlone) {
     EXPECT_TRUE(S_ISREG(st.st_mode) && (st.st_mode & 0777) == 0600) << st.st_mode;
     EXPECT_EQ(st.st_size, static_cast<off_t>(line.size()));
   }
-}
-
-// A line that moves a file into another folder is made up: no file is
-// moved into that folder, even when one waits under an intermediate name.
-TEST_F(RepairTest, ActsOnlyWithinTheFolderOfTheLine) {
-  std::u16string planted = TempNameFor(u"/etc/planted", u"/d/p", 0);
-  planted.replace(planted.size() - 16, 16, u"0");  // the numbered form earlier versions used
-  fs_.AddFile(planted, "data");
-  fs_.AddFolder(u"/etc");
-  fs_.AddFile(Slot(0), FormatNormalLine(u"/etc/planted", u"/d/p"));
-  auto report = RepairInterruptedLog(fs_, kHome);
-  ASSERT_TRUE(report);
-  EXPECT_EQ(report->last_line, LastLine::kKept);
-  EXPECT_TRUE(fs_.Exists(planted) && !fs_.Exists(u"/etc/planted"));
 }
 
 TEST_F(RepairTest, LeavesLockedMissingOrForeignSlotsAlone) {

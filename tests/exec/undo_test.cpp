@@ -358,6 +358,20 @@ TEST_F(UndoSwapTest, KilledUndoIsFinishedByTheNext) {
   }
 }
 
+// A noted step whose file is still where the run put it was not made: the
+// next undo takes it again, here into an old name taken meanwhile.
+TEST_F(UndoTest, NotedStepStillToMakeIsTakenAgain) {
+  fs_.AddFile(u"/d/b", "moved");
+  WriteLog(1, FormatNormalLine(u"/d/a", u"/d/b"));
+  fs_.FailNthCall(Op::kRenameNoReplace, 1, ErrorCode::kIo);
+  fs_.FailNthCall(Op::kTruncate, 1, ErrorCode::kIo);  // the note stays
+  sink_.answers = {kAnswerNo};
+  EXPECT_TRUE(Undo().stopped);
+  fs_.AddFile(u"/d/a", "in the way");
+  EXPECT_EQ(Undo().failed, 1);
+  EXPECT_EQ(Content(u"/d/a") + Content(u"/d/b"), "in the waymoved");
+}
+
 // Without its record an undo changes nothing and says why.
 TEST_F(UndoSwapTest, UndoWithoutItsRecordChangesNothing) {
   for (ErrorCode code : {ErrorCode::kPermission, ErrorCode::kBusy}) {

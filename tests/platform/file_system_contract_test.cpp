@@ -42,7 +42,7 @@ class FileSystemContract : public ::testing::TestWithParam<Target> {
       root_ = u"/root";
     }
     // Built through the interface itself: a=AAA, b=BBB, empty/, full/inner,
-    // link -> a, .hidden, sub/ with a link to it.
+    // full!x, .hidden, link -> a, to_full -> full, dangling -> gone.
     ASSERT_TRUE(fs().WriteFileAtomic(P(u"a"), "AAA"));
     ASSERT_TRUE(fs().WriteFileAtomic(P(u"b"), "BBB"));
     ASSERT_TRUE(fs().CreateFolders(P(u"empty"), 0755));
@@ -52,6 +52,7 @@ class FileSystemContract : public ::testing::TestWithParam<Target> {
     ASSERT_TRUE(fs().WriteFileAtomic(P(u".hidden"), ""));
     Link(u"link", u"a");
     Link(u"to_full", u"full");
+    Link(u"dangling", u"gone");
   }
 
   FileSystem& fs() { return real_ ? static_cast<FileSystem&>(*real_) : fake_; }
@@ -78,7 +79,8 @@ class FileSystemContract : public ::testing::TestWithParam<Target> {
   FakeFileSystem fake_;
   std::unique_ptr<PosixFileSystem> real_;
   std::u16string root_;
-  const Names all_{u"a", u"b", u"empty", u"full", u"full!x", u".hidden", u"link", u"to_full"};
+  const Names all_{u"a",      u"b",    u"empty",   u"full",    u"full!x",
+                   u".hidden", u"link", u"to_full", u"dangling"};
 };
 
 TEST_P(FileSystemContract, RenameNeverReplacesAnything) {
@@ -104,7 +106,8 @@ TEST_P(FileSystemContract, RenameMovesFilesFoldersAndLinksAndFailsWithoutTrace) 
   EXPECT_FALSE(Rename(u"full2", u"full2/sub"));  // a folder into itself
   EXPECT_EQ(NamesIn(u"full2"), Names{u"inner"});
   EXPECT_EQ(NamesIn(u""),
-            (Names{u"a2", u"empty", u"full2", u"full!x", u".hidden", u"link2", u"to_full"}));
+            (Names{u"a2", u"empty", u"full2", u"full!x", u".hidden", u"link2", u"to_full",
+                   u"dangling"}));
 }
 
 // The temporary folder keeps case, as the fake's folders do by default.
@@ -116,7 +119,9 @@ TEST_P(FileSystemContract, SamePathSucceedsAndCaseOnlyIsARename) {
   EXPECT_EQ(Failure(fs().Stat(P(u"a"))), ErrorCode::kNotFound);
   ASSERT_TRUE(fs().WriteFileAtomic(P(u"a"), "new"));
   EXPECT_EQ(Failure(Rename(u"A", u"a")), ErrorCode::kExists);
-  EXPECT_FALSE(fs().NameRulesOf(root_ + u"/").ignores_case);
+  for (const std::u16string& folder : {root_ + u"/", P(u"full"), P(u"gone/x/")}) {
+    EXPECT_EQ(fs().NameRulesOf(folder), (NameRules{false, 255})) << Utf16ToUtf8(folder);
+  }
 }
 
 TEST_P(FileSystemContract, ListingKindsSizesAndErrors) {
@@ -128,7 +133,8 @@ TEST_P(FileSystemContract, ListingKindsSizesAndErrors) {
     SCOPED_TRACE(Utf16ToUtf8(e.name));
     const bool folder = e.name == u"empty" || e.name == u"full" || e.name == u"to_full";
     EXPECT_EQ(e.info.is_directory, folder);
-    EXPECT_EQ(e.info.is_symlink, e.name == u"link" || e.name == u"to_full");
+    EXPECT_EQ(e.info.is_symlink,
+              e.name == u"link" || e.name == u"to_full" || e.name == u"dangling");
     if (e.name == u"a") {
       EXPECT_EQ(e.info.size, 3u);
       EXPECT_EQ(e.info.attributes, 0u);
@@ -139,6 +145,9 @@ TEST_P(FileSystemContract, ListingKindsSizesAndErrors) {
   }
   EXPECT_EQ(names, all_);
   EXPECT_EQ(NamesIn(u"to_full"), Names{u"inner"});  // through a link
+  EXPECT_EQ(Read(u"to_full/inner"), "III");
+  Link(u"loop", u"loop");
+  EXPECT_FALSE(fs().List(P(u"loop")));
   EXPECT_EQ(Failure(fs().List(P(u"missing"))), ErrorCode::kNotFound);
   EXPECT_EQ(Failure(fs().List(P(u"a"))), ErrorCode::kNotFound);
   EXPECT_EQ(*fs().ReadLink(P(u"link")), u"a");
@@ -170,6 +179,7 @@ TEST_P(FileSystemContract, ReadWriteRemoveAndCreateFolders) {
     EXPECT_EQ(*r, c.want) << c.offset << "/" << c.max;
   }
   EXPECT_EQ(Failure(fs().ReadFile(P(u"none"))), ErrorCode::kNotFound);
+  EXPECT_EQ(Failure(fs().ReadFile(P(u"full"))), ErrorCode::kInvalidArgument);
   ASSERT_TRUE(fs().WriteFileAtomic(P(u"a"), "replaced"));
   EXPECT_EQ(Read(u"a"), "replaced");
   EXPECT_EQ(Failure(fs().WriteFileAtomic(P(u"none/x"), "1")), ErrorCode::kNotFound);
@@ -180,6 +190,32 @@ TEST_P(FileSystemContract, ReadWriteRemoveAndCreateFolders) {
   EXPECT_TRUE(fs().Stat(P(u"p/q"))->is_directory);
   ASSERT_TRUE(fs().RemoveFile(P(u"a")));
   EXPECT_EQ(Failure(fs().RemoveFile(P(u"a"))), ErrorCode::kNotFound);
+}
+
+TEST_P(FileSystemContract, AppendFilesAppendCutBackAndLock) {
+  const std::u16string log = P(u"rename0.log");
+  {
+    auto file = fs().OpenAppend(log, true);
+    ASSERT_TRUE(file);
+    EXPECT_TRUE(fs().IsLocked(log));
+    EXPECT_EQ(Failure(fs().OpenAppend(log, true)), ErrorCode::kBusy);
+    ASSERT_TRUE((*file)->Append("first\r\n"));
+    ASSERT_TRUE((*file)->Append("second\r\n"));
+    EXPECT_EQ((*file)->Size(), 15u);
+    ASSERT_TRUE((*file)->Truncate(7));
+    ASSERT_TRUE((*file)->Append("third\r\n"));
+    ASSERT_TRUE((*file)->Sync());
+    // An unlocked opening appends too and does not count as a lock.
+    auto plain = fs().OpenAppend(log, false);
+    ASSERT_TRUE(plain);
+    ASSERT_TRUE((*plain)->Append("x"));
+  }
+  EXPECT_EQ(Read(u"rename0.log"), "first\r\nthird\r\nx");
+  EXPECT_FALSE(fs().IsLocked(log));
+  auto plain = fs().OpenAppend(log, false);
+  ASSERT_TRUE(plain);
+  EXPECT_FALSE(fs().IsLocked(log) || fs().IsLocked(P(u"none.log")));
+  EXPECT_EQ(Failure(fs().OpenAppend(P(u"no/x.log"), true)), ErrorCode::kNotFound);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -77,16 +77,14 @@ class FakeFileSystem::FakeAppendFile : public AppendFile {
   }
 
   Status Append(std::string_view bytes) override {
-    if (auto e = fs_->Injected(Op::kAppend, path_)) return *e;
-    if (!fs_->ChangeAllowed("Append")) return Fail(ErrorCode::kPermission, path_);
+    if (auto e = fs_->Change(Op::kAppend, "Append", path_)) return *e;
     node_->bytes += bytes;
     node_->last_write_time = fs_->now_;
     fs_->appended_.push_back(path_);
     return {};
   }
   Status Truncate(std::uint64_t length) override {
-    if (auto e = fs_->Injected(Op::kTruncate, path_)) return *e;
-    if (!fs_->ChangeAllowed("Truncate")) return Fail(ErrorCode::kPermission, path_);
+    if (auto e = fs_->Change(Op::kTruncate, "Truncate", path_)) return *e;
     node_->bytes.resize(length, '\0');
     node_->last_write_time = fs_->now_;
     return {};
@@ -324,6 +322,21 @@ bool FakeFileSystem::ChangeAllowed(const char* what) {
   return false;
 }
 
+std::optional<Error> FakeFileSystem::Change(Op op, const char* what, const std::u16string& path,
+                                            const std::u16string& other) {
+  if (auto e = Injected(op, path, other)) return e;
+  if (!ChangeAllowed(what)) return Fail(ErrorCode::kPermission, path);
+  return std::nullopt;
+}
+
+Result<FakeFileSystem::Located> FakeFileSystem::Locate(const std::u16string& path) const {
+  auto resolved = Resolve(path, false);
+  if (!resolved) return resolved.error();
+  NodePtr node = Lookup(*resolved);
+  if (!node) return Fail(ErrorCode::kNotFound, path);
+  return Located{*resolved, node};
+}
+
 // ---------------------------------------------------------------------------
 // Path resolution.
 
@@ -441,16 +454,13 @@ Result<std::vector<DirEntry>> FakeFileSystem::List(const std::u16string& folder,
 
 Result<FileInfo> FakeFileSystem::Stat(const std::u16string& path) {
   if (auto e = Injected(Op::kStat, path)) return *e;
-  auto resolved = Resolve(path, false);
-  if (!resolved) return resolved.error();
-  NodePtr node = Lookup(*resolved);
-  if (!node) return Fail(ErrorCode::kNotFound, path);
-  return InfoOf(*resolved, *node);
+  auto at = Locate(path);
+  if (!at) return at.error();
+  return InfoOf(at->path, *at->node);
 }
 
 Status FakeFileSystem::RenameNoReplace(const std::u16string& from, const std::u16string& to) {
-  if (auto e = Injected(Op::kRenameNoReplace, from, to)) return *e;
-  if (!ChangeAllowed("RenameNoReplace")) return Fail(ErrorCode::kPermission, from);
+  if (auto e = Change(Op::kRenameNoReplace, "RenameNoReplace", from, to)) return *e;
   if (from == to) return {};
   auto src = Resolve(from, false);
   if (!src) return src.error();
@@ -489,13 +499,11 @@ Status FakeFileSystem::RenameNoReplace(const std::u16string& from, const std::u1
 
 Status FakeFileSystem::SetTimes(const std::u16string& path, std::optional<FileTime> creation,
                                 std::optional<FileTime> last_write) {
-  if (auto e = Injected(Op::kSetTimes, path)) return *e;
-  if (!ChangeAllowed("SetTimes")) return Fail(ErrorCode::kPermission, path);
-  auto resolved = Resolve(path, false);
-  if (!resolved) return resolved.error();
-  NodePtr node = Lookup(*resolved);
-  if (!node) return Fail(ErrorCode::kNotFound, path);
-  FileSystemKind kind = KindOf(*resolved);
+  if (auto e = Change(Op::kSetTimes, "SetTimes", path)) return *e;
+  auto at = Locate(path);
+  if (!at) return at.error();
+  Node* node = at->node.get();
+  const FileSystemKind kind = KindOf(at->path);
   if (creation && kind != FileSystemKind::kNtfs && kind != FileSystemKind::kCifs) {
     return Fail(ErrorCode::kNotSupported, path);
   }
@@ -510,13 +518,10 @@ Status FakeFileSystem::SetTimes(const std::u16string& path, std::optional<FileTi
 }
 
 Status FakeFileSystem::SetAttributes(const std::u16string& path, std::uint32_t attributes) {
-  if (auto e = Injected(Op::kSetAttributes, path)) return *e;
-  if (!ChangeAllowed("SetAttributes")) return Fail(ErrorCode::kPermission, path);
-  auto resolved = Resolve(path, false);
-  if (!resolved) return resolved.error();
-  NodePtr node = Lookup(*resolved);
-  if (!node) return Fail(ErrorCode::kNotFound, path);
-  node->attributes =
+  if (auto e = Change(Op::kSetAttributes, "SetAttributes", path)) return *e;
+  auto at = Locate(path);
+  if (!at) return at.error();
+  at->node->attributes =
       attributes & (attr::kReadOnly | attr::kHidden | attr::kSystem | attr::kArchive);
   attributes_set_.emplace_back(path, attributes);
   return {};
@@ -524,14 +529,12 @@ Status FakeFileSystem::SetAttributes(const std::u16string& path, std::uint32_t a
 
 Result<std::u16string> FakeFileSystem::ShortName(const std::u16string& path) {
   if (auto e = Injected(Op::kShortName, path)) return *e;
-  auto resolved = Resolve(path, false);
-  if (!resolved) return resolved.error();
-  NodePtr node = Lookup(*resolved);
-  if (!node) return Fail(ErrorCode::kNotFound, path);
-  if (KindOf(*resolved) != FileSystemKind::kFat || !node->short_name) {
+  auto at = Locate(path);
+  if (!at) return at.error();
+  if (KindOf(at->path) != FileSystemKind::kFat || !at->node->short_name) {
     return Fail(ErrorCode::kNotSupported, path);
   }
-  return *node->short_name;
+  return *at->node->short_name;
 }
 
 FileSystemKind FakeFileSystem::KindOf(const std::u16string& path) {
@@ -556,12 +559,10 @@ NameRules FakeFileSystem::NameRulesOf(const std::u16string& folder) {
 
 Result<std::u16string> FakeFileSystem::ReadLink(const std::u16string& path) {
   if (auto e = Injected(Op::kReadLink, path)) return *e;
-  auto resolved = Resolve(path, false);
-  if (!resolved) return resolved.error();
-  NodePtr node = Lookup(*resolved);
-  if (!node) return Fail(ErrorCode::kNotFound, path);
-  if (node->kind != Kind::kSymlink) return Fail(ErrorCode::kInvalidArgument, path);
-  return node->link;
+  auto at = Locate(path);
+  if (!at) return at.error();
+  if (at->node->kind != Kind::kSymlink) return Fail(ErrorCode::kInvalidArgument, path);
+  return at->node->link;
 }
 
 Result<std::string> FakeFileSystem::ReadRange(const std::u16string& path, std::uint64_t offset,
@@ -584,18 +585,15 @@ Result<std::string> FakeFileSystem::ReadFile(const std::u16string& path) {
 Result<std::string> FakeFileSystem::ReadOwnFile(const std::u16string& path,
                                                 std::uint64_t offset, std::size_t max_bytes) {
   if (auto e = Injected(Op::kReadOwnFile, path)) return *e;
-  auto resolved = Resolve(path, false);
-  if (!resolved) return resolved.error();
-  NodePtr node = Lookup(*resolved);
-  if (!node) return Fail(ErrorCode::kNotFound, path);
-  if (node->kind != Kind::kFile) return Fail(ErrorCode::kPermission, path);
-  if (offset >= node->bytes.size()) return std::string();
-  return node->bytes.substr(offset, max_bytes);
+  auto at = Locate(path);
+  if (!at) return at.error();
+  if (at->node->kind != Kind::kFile) return Fail(ErrorCode::kPermission, path);
+  if (offset >= at->node->bytes.size()) return std::string();
+  return at->node->bytes.substr(offset, max_bytes);
 }
 
 Status FakeFileSystem::WriteFileAtomic(const std::u16string& path, const std::string& bytes) {
-  if (auto e = Injected(Op::kWriteFileAtomic, path)) return *e;
-  if (!ChangeAllowed("WriteFileAtomic")) return Fail(ErrorCode::kPermission, path);
+  if (auto e = Change(Op::kWriteFileAtomic, "WriteFileAtomic", path)) return *e;
   auto resolved = Resolve(path, true);
   if (!resolved) return resolved.error();
   NodePtr parent = Lookup(ParentOf(*resolved));
@@ -618,21 +616,17 @@ Status FakeFileSystem::WriteFileAtomic(const std::u16string& path, const std::st
 }
 
 Status FakeFileSystem::RemoveFile(const std::u16string& path) {
-  if (auto e = Injected(Op::kRemoveFile, path)) return *e;
-  if (!ChangeAllowed("RemoveFile")) return Fail(ErrorCode::kPermission, path);
-  auto resolved = Resolve(path, false);
-  if (!resolved) return resolved.error();
-  NodePtr node = Lookup(*resolved);
-  if (!node) return Fail(ErrorCode::kNotFound, path);
-  if (node->kind == Kind::kFolder) return Fail(ErrorCode::kInvalidArgument, path);
-  nodes_.erase(*resolved);
+  if (auto e = Change(Op::kRemoveFile, "RemoveFile", path)) return *e;
+  auto at = Locate(path);
+  if (!at) return at.error();
+  if (at->node->kind == Kind::kFolder) return Fail(ErrorCode::kInvalidArgument, path);
+  nodes_.erase(at->path);
   removed_.push_back(path);
   return {};
 }
 
 Status FakeFileSystem::CreateFolders(const std::u16string& path, unsigned /*mode*/) {
-  if (auto e = Injected(Op::kCreateFolders, path)) return *e;
-  if (!ChangeAllowed("CreateFolders")) return Fail(ErrorCode::kPermission, path);
+  if (auto e = Change(Op::kCreateFolders, "CreateFolders", path)) return *e;
   std::u16string p = NormalizeFakePath(path);
   if (p.empty()) return Fail(ErrorCode::kInvalidArgument, path);
   // Check first, so that a failure creates nothing.

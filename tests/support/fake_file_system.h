@@ -179,6 +179,15 @@ class FakeFileSystem : public FileSystem {
   std::optional<Error> Injected(Op op, const std::u16string& path,
                                 const std::u16string& other = {});
   bool ChangeAllowed(const char* what);
+  // Injected(), then a test failure and kPermission while changes are forbidden.
+  std::optional<Error> Change(Op op, const char* what, const std::u16string& path,
+                              const std::u16string& other = {});
+  // The entry `path` names, no link followed at its end; kNotFound if none.
+  struct Located {
+    std::u16string path;  // normalized, as stored
+    NodePtr node;
+  };
+  Result<Located> Locate(const std::u16string& path) const;
   // Follows symbolic links in every component (the last one too when
   // `follow_last`); returns the normalized path or an error (kNotFound for a
   // dangling or missing component, kIo for a loop).
