@@ -488,7 +488,7 @@ TEST_F(RepairTest, SettlesTheLastLineAgainstTheDisk) {
 }
 
 // A torn line, and the zero bytes a run killed while its log was mapped
-// leaves after its last line (less than one growth step of the file), are cut
+// leaves after its last line (up to one growth step of the file, 1 MiB), are cut
 // and the line before them judged. A log left with nothing in it (its one
 // change never happened, or it was only a torn line) goes away unrotated.
 TEST(RepairTornTailTest, TailIsCutAndAnEmptiedLogRemoved) {
@@ -500,6 +500,9 @@ TEST(RepairTornTailTest, TailIsCutAndAnEmptiedLogRemoved) {
       {first + second + std::string(32 * 1024 - 1, '\0'), true, LastLine::kDropped, first},
       {first + second + "\"/d/x\",\"/d/" + std::string(30000, '\0'), true, LastLine::kDropped,
        first},
+      {first + second + std::string(1 << 20, '\0'), true, LastLine::kDropped, first},
+      {first + second + "\"/d/x" + std::string(200000, '\0'), true, LastLine::kDropped, first},
+      {std::string(1 << 20, '\0'), true, LastLine::kNone, "old1"},
       {second, false, LastLine::kDropped, "old1"},
       {"\"/d/c\",\"/d", true, LastLine::kNone, "old1"},
   };
