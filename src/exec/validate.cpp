@@ -117,13 +117,12 @@ FileStatus ValidateRow(FileList& list, int row, int mode, bool store, FileSystem
   const std::u16string_view folder = item.Get(Cell::kFolder);
   const std::u16string_view old_name = item.Get(Cell::kName);
   const std::u16string_view new_name = item.Get(Cell::kNewName);
-  const NameRules rules = fs.NameRulesOf(std::u16string(folder));
-  FileStatus status = CheckNewName(folder, old_name, new_name, mode, rules);
-
-  // One buffer for both look-ups: folder + new name, then folder + old name.
-  std::u16string path;
-  path.reserve(folder.size() + std::max(old_name.size(), new_name.size()));
+  // One buffer for the folder and both look-ups (folder + new name, then
+  // folder + old name), kept from one row to the next.
+  thread_local std::u16string path;
   path.assign(folder);
+  const NameRules rules = fs.NameRulesOf(path);
+  FileStatus status = CheckNewName(folder, old_name, new_name, mode, rules);
 
   if (status == FileStatus::kChangeable && ChecksTarget(mode, rules)) {
     path.append(new_name);
