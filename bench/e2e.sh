@@ -11,7 +11,7 @@
 # mmv:    mmv -r -p 'IMG*' 'Photo#1'  (inside DIR)
 # rename: find DIR -name 'IMG*' -print0 | xargs -0 rename 's/IMG/Photo/'
 # Each tool renames the tree forward and back, one after the other, in every
-# round (ROUNDS rounds, default 5), so that every timing of ours has a timing
+# round (ROUNDS rounds, default 9), so that every timing of ours has a timing
 # of the floor right beside it. A tool's ratio is the median of its
 # round-by-round ratios to the floor. FILES sets the size (default 50,000).
 # The list-size step is set to 50,000 in a settings file of the bench's own.
@@ -21,7 +21,7 @@ set -eu
 cd "$(dirname "$0")/.."
 . bench/common.sh
 build=${1:-build}
-rounds=${ROUNDS:-5}
+rounds=${ROUNDS:-9}
 files=${FILES:-50000}
 
 need_package() {

@@ -8,14 +8,14 @@
 # file to its old name; beside it, the floor (e2e_floor, the bare
 # renameat2(RENAME_NOREPLACE) loop of a process that lists the folder) does
 # the same renames both ways, its back pass timed. The ratio is the median of
-# the round-by-round ratios. ROUNDS (default 5), FILES (default 50,000);
+# the round-by-round ratios. ROUNDS (default 9), FILES (default 50,000);
 # the files are on disk under $TMPDIR (default /tmp).
 # Last line:  undo: ours X s, floor Y s, ratio Z
 set -eu
 cd "$(dirname "$0")/.."
 . bench/common.sh
 build=${1:-build}
-rounds=${ROUNDS:-5}
+rounds=${ROUNDS:-9}
 files=${FILES:-50000}
 
 build_targets "$build" tessivo e2e_floor
