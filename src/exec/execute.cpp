@@ -106,7 +106,7 @@ Status BeginLogged(RenameLog& log, const std::string& line, const std::u16string
 Status BeginRename(RenameLog& log, const std::u16string& source, const std::u16string& target) {
   if (!log.is_open()) return {};
   thread_local std::string line;  // keeps its room from one rename to the next
-  FormatNormalLine(source, target, line);
+  if (FormatNormalLine(source, target, line)) return log.BeginChange(line);
   return BeginLogged(log, line, source, target);
 }
 

@@ -42,23 +42,24 @@ void FolderSnapshotFileSystem::Seed(const std::u16string& folder,
 void FolderSnapshotFileSystem::NameSet::Assign(std::vector<DirEntry>&& entries,
                                                bool ignore_case) {
   ignore_case_ = ignore_case;
-  // The entries are kept as they came: copying out the names would touch
-  // fresh memory for every name of a large folder.
-  names_ = std::move(entries);
-  if (ignore_case) {
-    for (DirEntry& entry : names_) entry.name = SimpleUpperCase(entry.name);
-  }
+  std::size_t units = 0;
+  for (const DirEntry& entry : entries) units += entry.name.size();
+  chars_.clear();
+  chars_.reserve(units);
   std::size_t size = 16;
-  while (size < 2 * names_.size()) size *= 2;  // at most half full
-  slots_.assign(size, 0);
-  hashes_.assign(size, 0);
-  for (std::size_t i = 0; i < names_.size(); ++i) {
-    const std::size_t hash = ViewHash{}(names_[i].name);
+  while (size < 2 * entries.size()) size *= 2;  // at most half full
+  slots_.assign(size, Slot());
+  for (DirEntry& entry : entries) {
+    if (ignore_case) entry.name = SimpleUpperCase(entry.name);
+    const std::u16string_view name = entry.name;
+    const std::size_t hash = ViewHash{}(name);
     std::size_t slot = hash & (size - 1);
-    while (slots_[slot] != 0) slot = (slot + 1) & (size - 1);
-    slots_[slot] = static_cast<std::uint32_t>(i + 1);
-    hashes_[slot] = static_cast<std::uint32_t>(hash);
+    while (slots_[slot].begin != 0) slot = (slot + 1) & (size - 1);
+    slots_[slot] = {static_cast<std::uint32_t>(hash), static_cast<std::uint32_t>(name.size()),
+                    static_cast<std::uint32_t>(chars_.size() + 1)};
+    chars_.insert(chars_.end(), name.begin(), name.end());
   }
+  entries.clear();
 }
 
 bool FolderSnapshotFileSystem::NameSet::Contains(std::u16string_view name) const {
@@ -73,8 +74,10 @@ bool FolderSnapshotFileSystem::NameSet::Contains(std::u16string_view name) const
 bool FolderSnapshotFileSystem::NameSet::ContainsKey(std::u16string_view name) const {
   const std::size_t mask = slots_.size() - 1;
   const std::size_t hash = ViewHash{}(name);
-  for (std::size_t slot = hash & mask; slots_[slot] != 0; slot = (slot + 1) & mask) {
-    if (hashes_[slot] == static_cast<std::uint32_t>(hash) && names_[slots_[slot] - 1].name == name) {
+  for (std::size_t slot = hash & mask; slots_[slot].begin != 0; slot = (slot + 1) & mask) {
+    const Slot& s = slots_[slot];
+    if (s.hash == static_cast<std::uint32_t>(hash) && s.length == name.size() &&
+        std::u16string_view(chars_.data() + s.begin - 1, s.length) == name) {
       return true;
     }
   }

@@ -68,13 +68,6 @@ void AppendLoggedPath(std::u16string& text, std::u16string_view path) {
 // and the backslash that may start an escape.
 bool IsPlainUnit(char16_t c) { return c >= 0x20 && c < 0x7F && c != u'"' && c != u'\\'; }
 
-bool IsPlainText(std::u16string_view text) {
-  for (char16_t c : text) {
-    if (!IsPlainUnit(c)) return false;
-  }
-  return true;
-}
-
 // The bytes of a line: escaped where the code page lacks a character, with
 // CR LF at its end.
 std::string LineBytes(std::u16string_view text) {
@@ -183,26 +176,33 @@ std::string FormatNormalLine(std::u16string_view before, std::u16string_view aft
   return line;
 }
 
-void FormatNormalLine(std::u16string_view before, std::u16string_view after, std::string& line) {
+bool FormatNormalLine(std::u16string_view before, std::u16string_view after, std::string& line) {
   // Most lines are plain ASCII paths: their bytes are their units, with
-  // nothing to escape (the common case of a large run, built directly).
+  // nothing to escape (the common case of a large run, built directly in
+  // the same pass that checks the units).
   constexpr std::u16string_view kMiddle = u"\",\"";
   constexpr std::size_t kFixed = 1 + 2 * kMiddle.size() + kNormalKind.size() + 1;
-  if (before.size() + after.size() + kFixed < kLogLineCapacity && IsPlainText(before) &&
-      IsPlainText(after)) {
+  if (before.size() + after.size() + kFixed < kLogLineCapacity) {
     line.resize(before.size() + after.size() + kFixed + 2);
     char* out = line.data();
+    bool plain = true;
+    auto put_path = [&out, &plain](std::u16string_view units) {
+      for (const char16_t c : units) {
+        plain &= IsPlainUnit(c);
+        *out++ = static_cast<char>(c);
+      }
+    };
     auto put = [&out](std::u16string_view units) {
       for (const char16_t c : units) *out++ = static_cast<char>(c);
     };
     *out++ = '"';
-    put(before);
+    put_path(before);
     put(kMiddle);
-    put(after);
+    put_path(after);
     put(kMiddle);
     put(kNormalKind);
     put(u"\"\r\n");
-    return;
+    if (plain) return before.size() < kLogFieldCapacity && after.size() < kLogFieldCapacity;
   }
   std::u16string text;
   text.reserve(before.size() + after.size() + 20);
@@ -214,6 +214,7 @@ void FormatNormalLine(std::u16string_view before, std::u16string_view after, std
   text += kNormalKind;
   text += u"\"";
   line = LineBytes(text);
+  return false;
 }
 
 std::string FormatTimestampLine(std::u16string_view path, const LogDateTime& creation,

@@ -90,7 +90,11 @@ struct LogDateTime {
 // program's 259-unit limit), it still ends in CR LF.
 std::string FormatNormalLine(std::u16string_view before, std::u16string_view after);
 // FormatNormalLine into `line`, replacing what it held (a run reuses one).
-void FormatNormalLine(std::u16string_view before, std::u16string_view after, std::string& line);
+// Returns true when the line is known to read back as `before` and `after`
+// (both plain ASCII without quotes or backslashes, each shorter than a
+// field's capacity), so LineReadsBack would say yes; false leaves that
+// question to LineReadsBack.
+bool FormatNormalLine(std::u16string_view before, std::u16string_view after, std::string& line);
 std::string FormatTimestampLine(std::u16string_view path, const LogDateTime& creation,
                                 const LogDateTime& last_write);
 // `attributes` holds the attr:: bits before the change.

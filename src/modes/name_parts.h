@@ -41,6 +41,13 @@ std::u16string CutToMaxPath(std::u16string_view text);
 // modes: a folder's name "a.b" splits like a file's into "a" and ".b".
 NameParts SplitPlainPath(std::u16string_view path);
 
+// SplitPlainPath's parts as views into the path it was given, for a caller
+// that splits every row and copies only what it changes.
+struct NamePartViews {
+  std::u16string_view folder, base, extension;
+};
+NamePartViews SplitPlainPathViews(std::u16string_view path);
+
 // The split of the add, delete and width modes. With `folder_list` (the list
 // holds folders), the extension is moved onto the base name, so a folder
 // named "a.b" is one base name and has no extension.

@@ -400,8 +400,8 @@ const std::vector<std::u16string>& RegexCache::CommandsFor(const ReplaceParams& 
 
 std::u16string ApplyReplace(const std::u16string& source_path, const ReplaceParams& params,
                             RegexCache& regex, const FileSizeFn& file_size) {
-  NameParts parts = SplitPlainPath(source_path);
-  std::u16string s = parts.base;
+  NamePartViews parts = SplitPlainPathViews(source_path);
+  std::u16string s(parts.base);
   if (params.with_extension) s += parts.extension;
 
   const std::size_t pairs = PairCount(params);
@@ -414,7 +414,7 @@ std::u16string ApplyReplace(const std::u16string& source_path, const ReplacePara
         k < params.replacement.size() ? params.replacement[k] : std::u16string_view();
     if (!params.use_regex) {
       ReplacePlainPair(s, params.search[k], to, params.which, !params.match_case);
-      s = ExpandTokens(s, source_path, kTokenStyleSingle, file_size);
+      ExpandTokensIn(s, source_path, kTokenStyleSingle, file_size);
       continue;
     }
     const std::u16string& command = (*commands)[k];
@@ -422,7 +422,7 @@ std::u16string ApplyReplace(const std::u16string& source_path, const ReplacePara
     if (shift_jis) {
       if (!FitsCodePage(command) || !FitsCodePage(s)) {
         s = kNonSjisErrorText;
-        parts.extension.clear();
+        parts.extension = {};
         regex.set_non_sjis_found();
         break;
       }
@@ -438,10 +438,13 @@ std::u16string ApplyReplace(const std::u16string& source_path, const ReplacePara
       s = std::move(*out);
       CutToMaxPath(s);
     }
-    s = ExpandTokens(s, source_path, kTokenStyleDoubled, file_size);
+    ExpandTokensIn(s, source_path, kTokenStyleDoubled, file_size);
   }
 
-  std::u16string result = parts.Prefix() + s;
+  std::u16string result;
+  result.reserve(parts.folder.size() + s.size() + parts.extension.size());
+  result += parts.folder;
+  result += s;
   if (!params.with_extension) result += parts.extension;
   CutToMaxPath(result);
   return result;

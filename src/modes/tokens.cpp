@@ -257,4 +257,10 @@ std::u16string ExpandTokens(std::u16string_view text, std::u16string_view source
   return ExpandByPasses(text, style, values);
 }
 
+void ExpandTokensIn(std::u16string& text, std::u16string_view source_path, TokenStyle style,
+                    const FileSizeFn& file_size) {
+  if (text.find(u'\\') == std::u16string::npos) return;
+  text = ExpandTokens(text, source_path, style, file_size);
+}
+
 }  // namespace tessivo

@@ -50,5 +50,8 @@ FileSizeFn FileSizeFrom(FileSystem& fs);
 // most once. A style outside 0 to 2 is treated as kTokenStyleSingle.
 std::u16string ExpandTokens(std::u16string_view text, std::u16string_view source_path,
                             TokenStyle style, const FileSizeFn& file_size = {});
+// ExpandTokens in place; a text without tokens is left as it is, uncopied.
+void ExpandTokensIn(std::u16string& text, std::u16string_view source_path, TokenStyle style,
+                    const FileSizeFn& file_size = {});
 
 }  // namespace tessivo

@@ -72,11 +72,19 @@ std::string Utf16ToUtf8(std::u16string_view text) {
 }
 
 void AssignUtf8(std::u16string_view text, std::string& out) {
+  // Most paths are plain ASCII: a unit is its byte.
+  std::size_t plain = 0;
+  out.resize(text.size());
+  while (plain < text.size() && text[plain] < 0x80) {
+    out[plain] = static_cast<char>(text[plain]);
+    ++plain;
+  }
+  if (plain == text.size()) return;
   // At most three bytes per code unit (a pair of two units gives four).
-  out.resize(text.size() * 3);
-  char* o = out.data();
-  const char16_t* p = text.data();
-  const char16_t* end = p + text.size();
+  out.resize(plain + (text.size() - plain) * 3);
+  char* o = out.data() + plain;
+  const char16_t* p = text.data() + plain;
+  const char16_t* end = text.data() + text.size();
   while (p < end) {
     std::uint32_t c = *p++;
     if (c < 0x80) {

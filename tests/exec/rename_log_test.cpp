@@ -69,6 +69,30 @@ TEST(RenameLogFormat, NamesReadBackExactly) {
   EXPECT_FALSE(LineReadsBack("\"/d/a\nb\",\"/d/c\",\"<NORMAL>\"\r\n", u"/d/a\nb", u"/d/c"));
 }
 
+// A line built from plain units is known to read back without parsing it;
+// an escape or a field at its capacity leaves that to LineReadsBack.
+TEST(RenameLogFormat, OnlyPlainLinesAreKnownToReadBack) {
+  const std::u16string longest = u"/d/" + std::u16string(kLogFieldCapacity - 4, u'a');
+  const struct {
+    std::u16string before, after;
+    bool known;
+  } cases[] = {
+      {u"/d/IMG_0001.jpg", u"/d/Photo 0001.jpg", true}, {longest, u"/d/b", true},
+      {longest + u"a", u"/d/b", false},  {u"/d/b", longest + u"a", false},
+      {u"/d/q\"uote", u"/d/b", false},   {u"/d/b", u"/d/back\\slash", false},
+      {u"/d/caf\u00e9", u"/d/b", false}, {u"/d/tab\t", u"/d/b", false},
+  };
+  std::string line = "a longer line left over from the row before this one";
+  for (const auto& c : cases) {
+    SCOPED_TRACE(line);
+    EXPECT_EQ(FormatNormalLine(c.before, c.after, line), c.known);
+    EXPECT_EQ(line, FormatNormalLine(c.before, c.after));
+    if (c.known) {
+      EXPECT_TRUE(LineReadsBack(line, c.before, c.after));
+    }
+  }
+}
+
 TEST(RenameLogFormat, TimestampLineWithPaddedFields) {
   // A character the code page lacks is escaped here too (plainly it would be
   // '?', and undo would look for another file).
