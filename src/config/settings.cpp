@@ -437,7 +437,7 @@ void Settings::WriteText(std::u16string_view key, std::u16string& text) {
   store().StoreText(key, std::move(bytes));
 }
 
-Status Settings::Flush() { return store().Commit(); }
+Status Settings::Flush(Durability durability) { return store().Commit(durability); }
 
 void Settings::WriteWord(OptionWord word) {
   WriteInt(SpecOf(word).name, static_cast<std::int32_t>(Word(word)));
@@ -541,7 +541,10 @@ Stage0Result Settings::LoadStage0(bool context_menu_installed) {
                        HistoryId::kAdd}) {
     History(id).Clear();
   }
-  (void)Flush();
+  // The start counter is not waited for: syncing at every start would wait
+  // for everything pending on the disk. A power cut right after the start
+  // may lose one count; the next synced write of the settings keeps it.
+  (void)Flush(Durability::kCached);
   return result;
 }
 

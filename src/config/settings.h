@@ -435,7 +435,7 @@ class Settings {
   void WriteText(std::u16string_view key, std::u16string& text);
   // Writes collected writes; the error of the back-end, if any. Writes
   // are not reported to the user.
-  Status Flush();
+  Status Flush(Durability durability = Durability::kSynced);
 
   // Start-up, first stage: start counter, option2/3/4, mode,
   // headcount, dispcontrols, `dispcmenu` from `context_menu_installed`

@@ -323,17 +323,21 @@ bool StoredIniFile::RemoveSection(std::u16string_view section) {
   return true;
 }
 
-Status StoredIniFile::Write(const std::string& bytes) {
-  Status s = fs_->WriteFileAtomic(path_, bytes);
+Status StoredIniFile::Write(const std::string& bytes, Durability durability) {
+  auto write = [&] {
+    return durability == Durability::kSynced ? fs_->WriteFileAtomic(path_, bytes)
+                                             : fs_->WriteFileAtomicUnsynced(path_, bytes);
+  };
+  Status s = write();
   if (s || s.error().code != ErrorCode::kNotFound) return s;
   std::size_t slash = path_.rfind(u'/');
   if (slash == std::u16string::npos || slash == 0) return s;
   Status made = fs_->CreateFolders(path_.substr(0, slash), 0700);
   if (!made) return made;
-  return fs_->WriteFileAtomic(path_, bytes);
+  return write();
 }
 
-Status StoredIniFile::Commit() {
+Status StoredIniFile::Commit(Durability durability) {
   if (pending_.empty()) return Status();
   Result<std::string> current = ReadStored();
   if (!current && current.error().code != ErrorCode::kNotFound) return current.error();
@@ -347,7 +351,7 @@ Status StoredIniFile::Commit() {
   } else {
     std::string bytes = fresh.Serialize();
     if (!current || *current != bytes) {
-      Status written = Write(bytes);
+      Status written = Write(bytes, durability);
       if (!written) return written;
     }
   }

@@ -90,6 +90,10 @@ class IniDocument {
   bool utf16_ = false;
 };
 
+// Whether a settings write waits until it is on the disk. kCached is for a
+// write that a later kSynced one of the same file makes durable.
+enum class Durability { kSynced, kCached };
+
 // A file holding an IniDocument, read lazily and written by Commit().
 // The largest settings file read; the program's own settings take a few
 // kilobytes, and a private-profile file is parsed into about nine times its
@@ -119,7 +123,7 @@ class StoredIniFile {
   // parent folder is created (mode 0700). When the result holds nothing, the
   // file is removed instead. Errors of the write are returned; the changes
   // stay collected for a later Commit().
-  Status Commit();
+  Status Commit(Durability durability = Durability::kSynced);
 
  private:
   enum class Op { kSet, kAddSection, kRemoveKey, kRemoveSection };
@@ -134,7 +138,7 @@ class StoredIniFile {
   Result<std::string> ReadStored();
   void Load();
   // WriteFileAtomic, creating a missing parent folder.
-  Status Write(const std::string& bytes);
+  Status Write(const std::string& bytes, Durability durability = Durability::kSynced);
 
   FileSystem* fs_;
   std::u16string path_;
@@ -163,7 +167,8 @@ class SettingsBackend {
   virtual void StoreInt(std::u16string_view key, std::int32_t value) = 0;
   // `value` is code page 932 bytes.
   virtual void StoreText(std::u16string_view key, std::string value) = 0;
-  virtual Status Commit() = 0;
+  virtual Status Commit(Durability durability) = 0;
+  Status Commit() { return Commit(Durability::kSynced); }
 };
 
 class IniBackend final : public SettingsBackend {
@@ -177,7 +182,8 @@ class IniBackend final : public SettingsBackend {
   std::optional<std::u16string> QueryText(std::u16string_view key) override;
   void StoreInt(std::u16string_view key, std::int32_t value) override;
   void StoreText(std::u16string_view key, std::string value) override;
-  Status Commit() override { return file_.Commit(); }
+  using SettingsBackend::Commit;
+  Status Commit(Durability durability) override { return file_.Commit(durability); }
 
   // Replaces the file by exactly the 8 bytes "[Base]\r\n" at once (not
   // through Commit); collected writes are dropped.
@@ -200,7 +206,8 @@ class RegistryBackend final : public SettingsBackend {
   std::optional<std::u16string> QueryText(std::u16string_view key) override;
   void StoreInt(std::u16string_view key, std::int32_t value) override;
   void StoreText(std::u16string_view key, std::string value) override;
-  Status Commit() override { return file_.Commit(); }
+  using SettingsBackend::Commit;
+  Status Commit(Durability durability) override { return file_.Commit(durability); }
 
   // The maker key's `tools` REG_DWORD; nullopt when missing.
   std::optional<std::int32_t> QueryTools();

@@ -80,6 +80,9 @@ class FolderSnapshotFileSystem final : public FileSystem {
   Status WriteFileAtomic(const std::u16string& path, const std::string& bytes) override {
     return base_.WriteFileAtomic(path, bytes);
   }
+  Status WriteFileAtomicUnsynced(const std::u16string& path, const std::string& bytes) override {
+    return base_.WriteFileAtomicUnsynced(path, bytes);
+  }
   Status RemoveFile(const std::u16string& path) override { return base_.RemoveFile(path); }
   Status CreateFolders(const std::u16string& path, unsigned mode) override {
     return base_.CreateFolders(path, mode);

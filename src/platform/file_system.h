@@ -149,6 +149,14 @@ class FileSystem {
   // Replaces `path` whole: writes a new file beside it, syncs it and renames
   // it over the old one, so a crash leaves either the old or the new file.
   virtual Status WriteFileAtomic(const std::u16string& path, const std::string& bytes) = 0;
+  // WriteFileAtomic without waiting for the disk: the rename still replaces
+  // the file whole for every reader and for a killed program, but after a
+  // power cut the write may be missing. For a write that a later
+  // WriteFileAtomic of the same file makes durable; syncing costs the
+  // commit of every change pending on the file system, other programs' too.
+  virtual Status WriteFileAtomicUnsynced(const std::u16string& path, const std::string& bytes) {
+    return WriteFileAtomic(path, bytes);
+  }
 
   // Removes a file (not a folder). kNotFound when it is not there.
   virtual Status RemoveFile(const std::u16string& path) = 0;

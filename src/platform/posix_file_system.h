@@ -85,6 +85,7 @@ class PosixFileSystem : public FileSystem {
   Result<std::string> ReadOwnFile(const std::u16string& path, std::uint64_t offset,
                                   std::size_t max_bytes) override;
   Status WriteFileAtomic(const std::u16string& path, const std::string& bytes) override;
+  Status WriteFileAtomicUnsynced(const std::u16string& path, const std::string& bytes) override;
   Status RemoveFile(const std::u16string& path) override;
   Status CreateFolders(const std::u16string& path, unsigned mode) override;
   Result<std::unique_ptr<AppendFile>> OpenAppend(const std::u16string& path, bool lock) override;
@@ -99,6 +100,8 @@ class PosixFileSystem : public FileSystem {
   // folder, the folder cannot be opened, or the answer is to be had from the
   // whole paths (a missing name, a file system without the flag).
   int MoveWithinFolder(const std::string& from, const std::string& to);
+  // WriteFileAtomic, syncing the file and its folder when `sync` is set.
+  Status ReplaceWhole(const std::u16string& path, const std::string& bytes, bool sync);
 
   PosixFileSystemOptions options_;
   std::string held_folder_;

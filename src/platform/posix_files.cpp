@@ -238,6 +238,16 @@ Result<std::string> PosixFileSystem::ReadOwnFile(const std::u16string& path,
 }
 
 Status PosixFileSystem::WriteFileAtomic(const std::u16string& path, const std::string& bytes) {
+  return ReplaceWhole(path, bytes, /*sync=*/true);
+}
+
+Status PosixFileSystem::WriteFileAtomicUnsynced(const std::u16string& path,
+                                                const std::string& bytes) {
+  return ReplaceWhole(path, bytes, /*sync=*/false);
+}
+
+Status PosixFileSystem::ReplaceWhole(const std::u16string& path, const std::string& bytes,
+                                     bool sync) {
   std::string target = Native(path);
   // Write through a symbolic link to the file it names, not over the link.
   struct stat st;
@@ -270,11 +280,12 @@ Status PosixFileSystem::WriteFileAtomic(const std::u16string& path, const std::s
   };
   if (int err = WriteAll(temp.get(), bytes.data(), bytes.size())) return fail(err, "write");
   if (exists && ::fchmod(temp.get(), st.st_mode & 07777) != 0) return fail(errno, "chmod");
-  if (::fsync(temp.get()) != 0) return fail(errno, "sync");
+  if (sync && ::fsync(temp.get()) != 0) return fail(errno, "sync");
   if (int err = temp.Close()) return fail(err, "close");
   // The one place where replacing is the point: the old content goes only
   // once the new one is complete on disk.
   if (::rename(temp_path.c_str(), target.c_str()) != 0) return fail(errno, "rename");
+  if (!sync) return {};
   Fd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (dir.ok() && ::fsync(dir.get()) != 0 && errno != EINVAL) {
     return PosixError(errno, "sync folder", path);
