@@ -242,7 +242,11 @@ RegexCache::RegexCache(RegexInterface interface) : interface_(interface) {}
 RegexCache::~RegexCache() = default;
 
 const RegexCache::Entry& RegexCache::Lookup(std::u16string_view command) {
-  if (auto found = entries_.find(command); found != entries_.end()) return *found->second;
+  if (last_ != nullptr && last_->first == command) return *last_->second;
+  if (auto found = entries_.find(command); found != entries_.end()) {
+    last_ = &*found;
+    return *found->second;
+  }
   auto entry = std::make_unique<Entry>();
   std::u16string pattern;
   std::u16string replacement;

@@ -134,6 +134,9 @@ class RegexCache {
   std::vector<std::u16string> commands_;
   std::unordered_map<std::u16string, std::unique_ptr<Entry>, CommandHash, std::equal_to<>>
       entries_;
+  // The rows of a run ask for the same commands over and over: the last
+  // entry found (map entries stay in place while the map grows).
+  const std::pair<const std::u16string, std::unique_ptr<Entry>>* last_ = nullptr;
 };
 
 // Why a command cannot run: PCRE2's message and the offset in the pattern
