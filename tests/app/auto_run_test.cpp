@@ -10,35 +10,10 @@
 #include "exec/rename_log.h"
 #include "macro/macro_test_util.h"
 #include "platform/file_name_bytes.h"
-#include "platform/posix_file_system.h"
 #include "support/fake_file_system.h"
-#include "support/scoped_temp_dir.h"
 
 namespace tessivo {
 namespace {
-
-struct Said {
-  std::string out, err, messages;  // standard output, standard error, message boxes
-};
-
-// One unattended run as the program makes it, over `fs` with the program
-// folder `prog` (use.ini in it).
-int RunOn(FileSystem& fs, const std::u16string& prog, std::vector<std::u16string> args, Said& said,
-          const std::u16string& cwd = u"/", bool terminal = false, const std::string& input = {}) {
-  args.insert(args.begin(), u"tessivo");
-  std::ostringstream messages, out, err;
-  HeadlessMessageSink sink{messages};
-  FixedOffsetTimeZone zone{0};
-  Session session(fs, sink, zone, ProgramLocation{prog, true, prog + u"tessivo.ini", {}});
-  const CommandLine cl = ParseCommandLine(args, u"/file /subfolder0", CalendarTime{});
-  session.Start(StartOverrides{cl.file_folder, cl.dropped_folder}, FakeFileSystem::kDefaultTime);
-  std::istringstream in(input);
-  AutoRunIo io{&out, &err, false, cwd, terminal, &in};
-  const int status = RunUnattended(session, cl, FakeFileSystem::kDefaultTime, io);
-  if (SavesSettings(cl)) (void)session.Save();  // as the program does
-  said = {out.str(), err.str(), messages.str()};
-  return status;
-}
 
 // A whole unattended run over the in-memory file system: the command line as
 // the user types it, then the state of the disk.
@@ -50,8 +25,21 @@ class AutoRunTest : public ::testing::Test {
     fs_.AddFile(u"/work/d/IMG_0002.JPG", "two");
     fs_.AddFile(u"/work/d/notes.txt", "bystander");
   }
+  // One unattended run as the program makes it, in the working folder /work.
   int Run(std::vector<std::u16string> args) {
-    return RunOn(fs_, u"/prog/", std::move(args), said_, u"/work", terminal_, stdin_);
+    args.insert(args.begin(), u"tessivo");
+    std::ostringstream messages, out, err;
+    HeadlessMessageSink sink{messages};
+    FixedOffsetTimeZone zone{0};
+    Session session(fs_, sink, zone, ProgramLocation{u"/prog/", true, u"/prog/tessivo.ini", {}});
+    const CommandLine cl = ParseCommandLine(args, u"/file /subfolder0", CalendarTime{});
+    session.Start(StartOverrides{cl.file_folder, cl.dropped_folder}, FakeFileSystem::kDefaultTime);
+    std::istringstream in(stdin_);
+    AutoRunIo io{&out, &err, false, u"/work", terminal_, &in};
+    const int status = RunUnattended(session, cl, FakeFileSystem::kDefaultTime, io);
+    if (SavesSettings(cl)) (void)session.Save();  // as the program does
+    said_ = {out.str(), err.str(), messages.str()};
+    return status;
   }
   // The names under `folder`, which must exist.
   std::vector<std::string> NamesIn(const std::u16string& folder) {
@@ -76,7 +64,9 @@ class AutoRunTest : public ::testing::Test {
   FakeFileSystem fs_;
   bool terminal_ = false;  // standard output is a terminal
   std::string stdin_;
-  Said said_;
+  struct {
+    std::string out, err, messages;  // standard output, standard error, message boxes
+  } said_;
 };
 
 TEST_F(AutoRunTest, ReplacementRunRenamesLogsAndUndoRestores) {
@@ -282,51 +272,6 @@ TEST_F(AutoRunTest, FailedChangeGivesExitOneAndTheSystemsReason) {
   EXPECT_EQ(Run({u"/autoattr1---", u"/work/d/notes.txt"}), kExitFailed);
   EXPECT_NE(said_.err.find("failed: /work/d/notes.txt: file not found\n"), std::string::npos)
       << said_.err;
-}
-
-// The letter case of a name counts where the folder keeps it (this machine's
-// temporary folders), and not where it ignores it (a fake folder).
-TEST(AutoRunLetterCaseTest, ANameInAnotherCaseIsAnotherNameWhereTheFolderKeepsCase) {
-  const std::u16string changeable = u"\t変更が可能", same = u"\t変更の前と後で同じファイル名";
-  ScopedTempDir dir;
-  PosixFileSystem disk;
-  const std::u16string root = dir.path() + u"/", prog = root + u"prog/";
-  for (const char16_t* name : {u"prog/use.ini", u"d/img_1.jpg", u"e/IMG.jpg", u"e/img.jpg"}) {
-    const std::u16string path = root + name;
-    ASSERT_TRUE(disk.CreateFolders(path.substr(0, path.rfind(u'/')), 0755));
-    ASSERT_TRUE(disk.WriteFileAtomic(path, Utf16ToUtf8(name)));
-  }
-  FakeFileSystem fake;
-  fake.SetNameRules(u"/w", NameRules{true, 255});
-  fake.AddFile(u"/prog/use.ini");
-  fake.AddFile(u"/w/img_1.jpg");
-  const struct {
-    FileSystem* fs;
-    std::vector<std::u16string> args;
-    std::u16string row;  // the dry run shows `rows` lines with this
-    int rows;
-  } cases[] = {
-      {&disk, {u"s/img/IMG/", u"/test", root + u"d"}, u"IMG_1.jpg" + changeable, 1},
-      {&disk, {u"s/g/G/", u"/test", root + u"e"}, u"imG.jpg" + changeable, 1},
-      // Two paths differing only in case are two files, two rows.
-      {&disk, {u"s/^/x/", u"/test", root + u"e/IMG.jpg", root + u"e/img.jpg"}, changeable, 2},
-      {&fake, {u"s/img/IMG/", u"/test", u"/w"}, u"IMG_1.jpg" + same, 1},
-      {&fake, {u"s/^/x/", u"/test", u"/w/IMG_1.jpg", u"/w/img_1.jpg"}, changeable, 1},
-  };
-  Said said;
-  for (const auto& c : cases) {
-    EXPECT_EQ(RunOn(*c.fs, c.fs == &disk ? prog : u"/prog/", c.args, said), kExitOk);
-    int rows = 0;
-    std::istringstream lines(said.out);
-    for (std::string line; std::getline(lines, line);) {
-      rows += line.find(Utf16ToUtf8(c.row)) != std::string::npos;
-    }
-    EXPECT_EQ(rows, c.rows) << said.out;
-  }
-  EXPECT_EQ(RunOn(disk, prog, {u"s/img/IMG/", root + u"d"}, said), kExitOk);
-  const Result<std::string> renamed = disk.ReadFile(root + u"d/IMG_1.jpg");
-  EXPECT_TRUE(renamed && *renamed == "d/img_1.jpg");
-  EXPECT_FALSE(disk.Exists(root + u"d/img_1.jpg"));
 }
 
 TEST(AbsolutePathTest, RelativePathsAreTakenFromTheWorkingFolder) {
