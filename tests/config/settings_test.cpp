@@ -321,13 +321,9 @@ TEST_F(SettingsTest, FixedWindowAndHeader) {
 }
 
 TEST_F(SettingsTest, HiddenColumnsKeepTheirWidths) {
-  const struct {
-    const char* name;
-    int listcols1, listcols2;  // size, date shown
-    std::vector<int> order;
-    std::uint32_t headcount;
-    std::vector<int> order_at_start;
-  } cases[] = {
+  // `listcols1` and `listcols2`: size and date shown.
+  const struct { const char* name; int listcols1, listcols2; std::vector<int> order;
+      std::uint32_t headcount; std::vector<int> order_at_start; } cases[] = {
       {"date hidden", 1, 0, {0, 1, 3, 2, 4}, 0x013246, {0, 1, 3, 2, 4}},
       {"size hidden", 0, 1, {5, 0, 1, 2, 3}, 0x501236, {5, 0, 1, 2, 3}},
       {"both hidden", 0, 0, {3, 2, 1, 0}, 0x321066, {3, 2, 1, 0}},
