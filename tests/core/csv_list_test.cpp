@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <deque>
 #include <ostream>
 #include <string>
@@ -276,10 +275,8 @@ TEST_F(CsvListTest, FileLargerThanTheReadLeavesOutItsCutLine) {
   // text the unit limit. The line cut through is left out, not shortened.
   std::string escapes;
   for (int i = 0; i < 40; ++i) escapes += "\\u00e9";
-  const struct {
-    std::string new_name;
-    std::size_t new_units, limit;
-  } cases[] = {{std::string(200, 'n'), 200, 519999}, {escapes, 40, 1560000}};
+  const struct { std::string new_name; std::size_t new_units, limit; } cases[] = {
+      {std::string(200, 'n'), 200, 519999}, {escapes, 40, 1560000}};
   for (const auto& c : cases) {
     const std::string line = "\"a\",\"" + c.new_name + "\",\"/d/\"\r\n";
     std::string bytes;

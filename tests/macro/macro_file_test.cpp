@@ -115,11 +115,7 @@ TEST(MacroFileTest, VersionTwelveReadsItsMapOneByteFurther) {
 
 TEST(MacroFileTest, HeadersAndLinesThatEndTheReading) {
   using R = MacroRead;
-  const struct {
-    std::string data;
-    MacroRead first, second;
-    int version;
-  } cases[] = {
+  const struct { std::string data; MacroRead first, second; int version; } cases[] = {
       {"TS110\n", R::kHeader, R::kEnd, 11},
       {"TS151\nRND000\0\0\n"s, R::kHeader, R::kStep, 15},
       {"TS160\n", R::kUnsupportedVersion, R::kUnsupportedVersion, 16},

@@ -128,9 +128,7 @@ TEST(MainWindowTest, DropSelectMoveCopyDeleteSortAndSaveAtClose) {
               w.action(cmd::kOpenFolder)->isEnabled());
   auto* sort_menu = w.findChild<QMenu*>(QStringLiteral("sortMenu"));
   ASSERT_NE(sort_menu, nullptr);
-  ASSERT_EQ(sort_menu->actions().size(), 12);
-  EXPECT_EQ(sort_menu->actions()[0]->text() + sort_menu->actions()[1]->text(),
-            QStringLiteral("変更前\tA→Z \tZ→A"));
+  EXPECT_EQ(sort_menu->actions().size(), 12);  // the texts: SortTest
 
   // The user drags フォルダ名 to second place and widens 変更前; both survive
   // every reset of the list and are saved at close.
@@ -154,8 +152,6 @@ TEST(MainWindowTest, DropSelectMoveCopyDeleteSortAndSaveAtClose) {
   EXPECT_EQ(w.model()->index(0, 2).data().toString(), dir);  // logical column 2: the folder
   EXPECT_EQ(w.StatusFieldText(), QStringLiteral(" ■ファイルやフォルダをドラッグ＆ドロップして下さい。■"));
   EXPECT_EQ(w.CountFieldText(), QStringLiteral("選択   0/   3"));
-  drop(folder);
-  EXPECT_EQ(list.Count(), 3);
   bool odd = false;
   for (int row = 0; row < list.Count(); ++row) {
     odd |= Utf16ToUtf8(list.FullPath(row)) == folder + "/z\xFF.txt";
@@ -377,13 +373,8 @@ TEST(MainWindowTest, ConfirmExecuteUndoMacroButtonAndDirectRename) {
 // The boxes of each style: buttons, default button, icon; Escape takes the last button.
 TEST(QtMessageSinkTest, StylesBecomeButtonsIconsAndDefaults) {
   using B = QMessageBox;
-  const struct {
-    BoxStyle style;
-    QMessageBox::StandardButtons buttons;
-    QMessageBox::StandardButton default_button;
-    QMessageBox::Icon icon;
-    int escape_answer;
-  } cases[] = {
+  const struct { BoxStyle style; B::StandardButtons buttons; B::StandardButton default_button;
+      B::Icon icon; int escape_answer; } cases[] = {
       {box::kOk | box::kIconInformation, B::Ok, B::Ok, B::Information, kAnswerOk},
       {box::kOkCancel | box::kIconWarning, B::Ok | B::Cancel, B::Ok, B::Warning, kAnswerCancel},
       {box::kYesNo | box::kIconQuestion | box::kDefButton2, B::Yes | B::No, B::No, B::Question,
