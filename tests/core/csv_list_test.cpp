@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <deque>
-#include <ostream>
 #include <string>
 #include <vector>
 
@@ -12,11 +11,6 @@
 #include "support/scripted_sink.h"
 
 namespace tessivo {
-
-void PrintTo(const CsvRow& row, std::ostream* os) {
-  *os << "{" << Utf16ToUtf8(row.name) << " | " << Utf16ToUtf8(row.extension) << " | "
-      << Utf16ToUtf8(row.folder) << " | " << Utf16ToUtf8(row.new_name) << "}";
-}
 
 namespace {
 

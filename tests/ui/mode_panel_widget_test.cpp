@@ -8,7 +8,6 @@
 #include <QCoreApplication>
 #include <QDateEdit>
 #include <QDialog>
-#include <QDir>
 #include <QEventLoop>
 #include <QLabel>
 #include <QLineEdit>
@@ -203,14 +202,8 @@ TEST_F(ModePanelWidgetTest, BinderRoundTripOverEveryControl) {
 
 // Each mode shows exactly its own controls, all of them whole and apart at
 // the default width; the tabs turn the button faces; undo mode shows its
-// label and the undo buttons. TESSIVO_PANEL_SHOTS=<folder> saves a picture
-// of each state there (offscreen, or on a display: QT_QPA_PLATFORM=xcb
-// xvfb-run build/tests/ui/tessivo_ui_tests).
+// label and the undo buttons.
 TEST_F(ModePanelWidgetTest, EveryModeFitsTheDefaultWidthAndUndoReplacesThePanel) {
-  const QString shots = qEnvironmentVariable("TESSIVO_PANEL_SHOTS");
-  auto shoot = [&](const QString& name) {
-    if (!shots.isEmpty()) panel_->grab().save(QDir(shots).filePath(name + QStringLiteral(".png")));
-  };
   QWidget* area = panel_->findChild<QWidget*>(QStringLiteral("modeArea"));
   for (int mode : {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 19}) {
     SCOPED_TRACE(mode);
@@ -231,7 +224,6 @@ TEST_F(ModePanelWidgetTest, EveryModeFitsTheDefaultWidthAndUndoReplacesThePanel)
       shown.push_back(w);
     }
     EXPECT_TRUE(panel_->rect().contains(area->geometry()));
-    shoot(QStringLiteral("mode%1").arg(mode, 2, 10, QLatin1Char('0')));
   }
 
   // `rmargin` keeps the right edge clear.
@@ -271,7 +263,6 @@ TEST_F(ModePanelWidgetTest, EveryModeFitsTheDefaultWidthAndUndoReplacesThePanel)
   for (QWidget* w : area->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
     EXPECT_EQ(w->isVisible(), w->objectName() == u"undoModeLabel") << w->objectName().toStdString();
   }
-  shoot(QStringLiteral("undo"));
 }
 
 // Each dependent rule follows an edit of its widget (the rules themselves are
@@ -341,9 +332,6 @@ TEST_F(ModePanelWidgetTest, SerialAssistantSplitsAndJoinsTheSerialText) {
         dialog->findChild<QComboBox*>(QStringLiteral("id1669"))->currentText(),
         field(1670)->text(), field(1667)->text()};
     EXPECT_EQ(parts.join(u'|'), u"photo_|5|－|2|x");
-    if (const QString shots = qEnvironmentVariable("TESSIVO_PANEL_SHOTS"); !shots.isEmpty()) {
-      dialog->grab().save(QDir(shots).filePath(QStringLiteral("serial_assist.png")));
-    }
     field(1668)->setText(QStringLiteral("7"));
     field(1670)->clear();  // an empty increment counts as 1
     qobject_cast<QDialog*>(dialog)->accept();
