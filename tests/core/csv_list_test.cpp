@@ -41,7 +41,6 @@ void Add(FileList& list, const CsvRow& row, bool selected = false) {
   list.SetSelected(list.Count() - 1, selected);
 }
 
-// ---- the grammar of one line ----
 
 // Each line gives a row, a comment, or is malformed (then `row` is untouched).
 TEST(CsvGrammar, ShapesOfOneLine) {
@@ -123,7 +122,6 @@ TEST(CsvGrammar, LineEndsAndPositions) {
   }
 }
 
-// ---- TextToList and ListToText ----
 
 class CsvListTest : public ::testing::Test {
  protected:
@@ -221,7 +219,6 @@ TEST(CsvSuffix, AddedUnlessPresentOrTooLong) {
   for (const auto& c : cases) EXPECT_EQ(WithCsvSuffix(c.in), c.out) << U8(c.in);
 }
 
-// ---- files ----
 
 TEST_F(CsvListTest, SaveAndLoadRoundTripInEveryFormat) {
   fs_.AddFolder(u"/out");

@@ -62,7 +62,6 @@ struct Wired {
   FileList list;
 };
 
-// ---- rows and cells ----
 
 TEST(FileListTest, CellsAreCutAtTheirLimitAndRowsInsertAtAClampedIndex) {
   FileList list;
@@ -196,7 +195,6 @@ TEST(FileStatusTest, LegendListsEveryMarkOnceAndCodesAreChecked) {
   }
 }
 
-// ---- duplicate check ----
 
 TEST(PathIndexTest, FindsListedPathsAsTheirFolderComparesUpTo259Units) {
   const std::u16string n256(256, u'n');  // with "/w/", 259 units: the longest path indexed
@@ -226,7 +224,6 @@ TEST(PathIndexTest, FindsListedPathsAsTheirFolderComparesUpTo259Units) {
   EXPECT_EQ(fs.Calls(FakeFileSystem::Op::kNameRulesOf), 2);  // once per folder
 }
 
-// ---- deleting ----
 
 TEST(FileListTest, DeleteSelectedRemovesRowsAndSelectsTheNextOne) {
   Wired w(6);
@@ -291,7 +288,6 @@ TEST(FileListTest, DeleteStrategiesGiveIdenticalRows) {
   }
 }
 
-// ---- moving ----
 
 // What moving should give: each maximal run of selected rows that is not at
 // the edge trades places with the unselected row ahead of it.
@@ -354,7 +350,6 @@ TEST(FileListTest, MoveSelectedMatchesBlockMoves) {
   }
 }
 
-// ---- selection, clearing, sample name ----
 
 // Deleting every row is ClearAll, which also empties the panel's name fields.
 TEST(FileListTest, SelectAllInvertAndDeleteAllShowTheirNotices) {
@@ -376,7 +371,6 @@ TEST(FileListTest, SelectAllInvertAndDeleteAllShowTheirNotices) {
                               kClearingAll, kDeletingSelected, kIdle}));
 }
 
-// ---- sizes and dates from the disk ----
 
 // Row 0 is a file, row 1 a folder and row 2 a missing file; only a file in
 // a list of files gets new texts, and only in the columns shown.
@@ -408,7 +402,6 @@ TEST(FileListTest, RefreshSizeDateRewritesTheCellsOfFilesOnly) {
   }
 }
 
-// ---- capacity ----
 
 // Below index three the user may raise the limit one step; from there on the
 // list is only said to be full, and the index never moves.

@@ -8,11 +8,11 @@
 #include <QCoreApplication>
 #include <QDateEdit>
 #include <QDialog>
-#include <QEventLoop>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabBar>
+#include <QTest>
 #include <QTimeEdit>
 #include <QTimer>
 #include <QWheelEvent>
@@ -29,12 +29,6 @@ namespace tessivo {
 namespace {
 
 QString Q(std::u16string_view text) { return QString::fromStdU16String(std::u16string(text)); }
-
-void Wait(int ms) {
-  QEventLoop loop;
-  QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-  loop.exec();
-}
 
 class ModePanelWidgetTest : public ::testing::Test {
  protected:
@@ -307,10 +301,10 @@ TEST_F(ModePanelWidgetTest, DependentControlsFollowTheirChoices) {
   operation->setCurrentIndex(5);
   EXPECT_TRUE(Find(ctl::kShiftDays)->isVisible() && !Find(ctl::kStampNow)->isVisible());
   time->setTime(QTime(0, 0, 0));
-  Wait(600);
+  QTest::qWait(600);
   EXPECT_EQ(time->time(), QTime(0, 0, 0));
   operation->setCurrentIndex(0);
-  Wait(600);
+  QTest::qWait(600);
   EXPECT_LE(std::abs(time->time().secsTo(QTime::currentTime())), 1);
   EXPECT_EQ(session_.panel.At(ctl::kStampTime).time.second, time->time().second());
 }
