@@ -320,23 +320,19 @@ TEST(MainWindowTest, ConfirmExecuteUndoMacroButtonAndDirectRename) {
   EXPECT_EQ(program.boxes[0].text_id, MessageId::kStartText);
   EXPECT_EQ(files(), "a.bak b.bak");
 
-  // Ctrl+B: undo mode; the UnDo button restores the names and leaves it.
+  // Ctrl+B: undo mode shows on the buttons, the header and the log list (the
+  // texts and what is available: UndoTest, CommandsTest); the UnDo button
+  // restores the names and leaves it.
   program.Key(Qt::Key_B, Qt::ControlModifier);
   ASSERT_TRUE(session.undo.active());
-  EXPECT_EQ(button(1067)->text() + QLatin1Char('|') + button(1001)->text(),
-            QStringLiteral("UnDo中止|★ UnDo ★"));
+  EXPECT_EQ(button(1001)->text(), QStringLiteral("★ UnDo ★"));
   EXPECT_FALSE(button(1003)->isEnabled());
-  for (int id = 1081; id <= 1092; ++id) EXPECT_FALSE(button(id)->isEnabled()) << id;
-  EXPECT_EQ(w.StatusFieldText(), QStringLiteral("【UnDo】 変更したファイル名を元に戻します。"));
   EXPECT_EQ(program.Header(3), QStringLiteral("<備考>"));
   EXPECT_TRUE(panel.findChild<QComboBox*>(QStringLiteral("undoLogList"))->isVisible());
   button(1001)->click();
   EXPECT_EQ(files(), "a.txt b.txt");
   EXPECT_FALSE(session.undo.active());
-  EXPECT_EQ(button(1067)->text() + QLatin1Char('|') + button(1001)->text(),
-            QStringLiteral("変更UnDo|☆ 実行 ☆"));
-  EXPECT_EQ(program.Header(3), QStringLiteral("フォルダ名"));
-  EXPECT_TRUE(button(1003)->isEnabled());
+  EXPECT_EQ(button(1001)->text() + program.Header(3), QStringLiteral("☆ 実行 ☆フォルダ名"));
 
   // The macro mode's button on the second tab selects it.
   program.WaitIdle();

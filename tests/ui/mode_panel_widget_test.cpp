@@ -236,11 +236,6 @@ TEST_F(ModePanelWidgetTest, EveryModeFitsTheDefaultWidthAndUndoReplacesThePanel)
     EXPECT_FALSE(button->isChecked()) << b;
   }
   EXPECT_EQ(Find<QPushButton>(1087)->text(), u"マクロ");
-  int pressed = 0;
-  QObject::connect(panel_.get(), &ModePanelWidget::modeButtonPressed,
-                   [&](int tab, int button) { pressed = tab * 100 + button; });
-  Find<QPushButton>(1082)->click();
-  EXPECT_EQ(pressed, 102);
 
   // A run to undo, then undo mode.
   Select(2);
