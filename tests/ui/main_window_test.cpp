@@ -128,7 +128,9 @@ TEST(MainWindowTest, DropSelectMoveCopyDeleteSortAndSaveAtClose) {
               w.action(cmd::kOpenFolder)->isEnabled());
   auto* sort_menu = w.findChild<QMenu*>(QStringLiteral("sortMenu"));
   ASSERT_NE(sort_menu, nullptr);
-  EXPECT_EQ(sort_menu->actions().size(), 12);  // the texts: SortTest
+  ASSERT_EQ(sort_menu->actions().size(), 12);
+  EXPECT_EQ(sort_menu->actions()[0]->text() + sort_menu->actions()[1]->text(),
+            QStringLiteral("変更前\tA→Z \tZ→A"));
 
   // The user drags フォルダ名 to second place and widens 変更前; both survive
   // every reset of the list and are saved at close.
@@ -320,19 +322,20 @@ TEST(MainWindowTest, ConfirmExecuteUndoMacroButtonAndDirectRename) {
   EXPECT_EQ(program.boxes[0].text_id, MessageId::kStartText);
   EXPECT_EQ(files(), "a.bak b.bak");
 
-  // Ctrl+B: undo mode shows on the buttons, the header and the log list (the
-  // texts and what is available: UndoTest, CommandsTest); the UnDo button
-  // restores the names and leaves it.
+  // Ctrl+B: undo mode shows on the buttons, the header and the log list; the
+  // UnDo button restores the names and leaves it.
   program.Key(Qt::Key_B, Qt::ControlModifier);
   ASSERT_TRUE(session.undo.active());
-  EXPECT_EQ(button(1001)->text(), QStringLiteral("★ UnDo ★"));
+  EXPECT_EQ(button(1067)->text() + button(1001)->text(), QStringLiteral("UnDo中止★ UnDo ★"));
   EXPECT_FALSE(button(1003)->isEnabled());
+  for (int id = 1081; id <= 1092; ++id) EXPECT_FALSE(button(id)->isEnabled()) << id;
   EXPECT_EQ(program.Header(3), QStringLiteral("<備考>"));
   EXPECT_TRUE(panel.findChild<QComboBox*>(QStringLiteral("undoLogList"))->isVisible());
   button(1001)->click();
   EXPECT_EQ(files(), "a.txt b.txt");
   EXPECT_FALSE(session.undo.active());
-  EXPECT_EQ(button(1001)->text() + program.Header(3), QStringLiteral("☆ 実行 ☆フォルダ名"));
+  EXPECT_EQ(button(1067)->text() + button(1001)->text() + program.Header(3),
+            QStringLiteral("変更UnDo☆ 実行 ☆フォルダ名"));
 
   // The macro mode's button on the second tab selects it.
   program.WaitIdle();
