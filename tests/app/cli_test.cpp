@@ -1,7 +1,5 @@
-// The program itself, run as a script would run it: `build/tessivo` with
-// arguments, in a temporary folder with its own TESSIVO_HOME, checked by its
-// exit status, standard error and the files afterwards. One row per rule of
-// the command line.
+// The program itself, run as a script runs it, in a temporary folder with its own
+// TESSIVO_HOME: its exit status, standard error and the files afterwards, one row per rule.
 
 #include <fcntl.h>
 #include <gtest/gtest.h>

@@ -83,9 +83,7 @@ struct Program {
     for (int visual = 0; visual < window->model()->columnCount(); ++visual) shown << Header(visual);
     return shown.join(QLatin1Char(' '));
   }
-  QString Cell0(int row) const {
-    return window->model()->index(row, 0).data().toString();
-  }
+  QString Cell0(int row) const { return window->model()->index(row, 0).data().toString(); }
   // Past the busy time of a drop (100 ms), however busy the machine.
   void WaitIdle() {
     QTest::qWait(120);
