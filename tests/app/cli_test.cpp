@@ -1,7 +1,5 @@
-// The program itself, run as a script would run it: `build/tessivo` with
-// arguments, in a temporary folder with its own TESSIVO_HOME, checked by its
-// exit status, standard error and the files afterwards. One row per rule of
-// the command line.
+// The program itself, run as a script runs it, in a temporary folder with its own
+// TESSIVO_HOME: its exit status, standard error and the files afterwards, one row per rule.
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -100,19 +98,13 @@ TEST(CliTest, TheCommandLineNeverSurprises) {
   const std::string S = " with a collision serial, ";
   const std::string png_macro = "TS150\n" + EncodeStepLine(Step(2, {0, 0, 0}, u"png"));
 
-  const struct {
-    const char* rule;
-    std::vector<std::string> args;
-    int status;
-    std::string err;                      // standard error holds this
-    std::string files;                    // Files() afterwards
-    std::string out = {};                 // standard output holds this
-    std::vector<std::string> extra = {};  // more files under root
-    std::string settings = {};            // home/tessivo.ini
-    int many = 0;                         // files IMG_n in root/many
-    std::string macro1 = {};              // home/macro1.bin, the macro of slot 1
-    bool display = true;                  // a (bogus) display is set
-  } cases[] = {
+  // Standard error holds `err`, standard output `out`; Files() gives `files`
+  // afterwards. `extra` are more files under root, `settings` home/tessivo.ini,
+  // `many` the files IMG_n in root/many, `macro1` home/macro1.bin (slot 1);
+  // `display`: a (bogus) display is set.
+  const struct { const char* rule; std::vector<std::string> args; int status; std::string err, files;
+      std::string out = {}; std::vector<std::string> extra = {}; std::string settings = {};
+      int many = 0; std::string macro1 = {}; bool display = true; } cases[] = {
       {"--dry-run is /test: a header, the table and the summary", {"s/IMG/pic/", "--dry-run", "d"},
        0, "dry run, nothing changed: 2 renamed, 1 unchanged, 0" + S + "0 failed, 0 skipped", U,
        "path\tnew name\tstatus\n"},

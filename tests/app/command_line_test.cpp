@@ -45,11 +45,8 @@ Strings Filler(int count) {
 }
 
 TEST(CommandLineTest, RunSwitchesSettleTheRunCode) {
-  const struct {
-    Strings args;
-    std::uint32_t flags;  // its low bits are the run code
-    std::vector<K> diagnostics;
-  } cases[] = {
+  // The low bits of `flags` are the run code.
+  const struct { Strings args; std::uint32_t flags; std::vector<K> diagnostics; } cases[] = {
       {{"/auto7"}, 7, {}},  {{"/auto25"}, 25, {}}, {{"/auto26"}, 0, {K::kUnusableValue}},
       {{"/auto0"}, 0, {K::kUnusableValue}},         {{"/auto07"}, 0, {K::kUnusableValue}},
       {{"/autoexec"}, 0, {K::kUnusableValue}},      {{"/undo"}, kRunUndo, {}},
@@ -60,13 +57,11 @@ TEST(CommandLineTest, RunSwitchesSettleTheRunCode) {
       {{"/automtime20140230", "/auto3"}, 0, {K::kUnusableValue}},
       {{"/autofile=/m/a.mac", "/auto3"}, kFlagMacroFile, {}},
       {{"/autofile=", "/auto3"}, 3, {K::kUnusableValue}},
-      {{"/auto2", "/autofile=/m/a.mac"}, 2, {}},
-      {{"/undo3", "/autofile=/m/a.mac"}, kFlagMacroFile, {}},
+      {{"/auto2", "/autofile=/m/a.mac"}, 2, {}},  {{"/undo3", "/autofile=/m/a.mac"}, kFlagMacroFile, {}},
       // A replacement expression counts as argument 1 or 2 only; a later run switch replaces it.
       {{"s/a/b/g"}, kRunReplace, {}},               {{"/x/y", "s/a/b/g"}, kRunReplace, {}},
       {{"/x/y", "/x/z", "s/a/b/g"}, 0, {}},         {{"s/a/b/", "/auto4"}, 4, {}},
-      {{"/auto4", "s/a/b/"}, 4, {}},
-      {{"s/a/b/", "/autofile=m.mac"}, kFlagMacroFile, {}},
+      {{"/auto4", "s/a/b/"}, 4, {}},  {{"s/a/b/", "/autofile=m.mac"}, kFlagMacroFile, {}},
       {{"--", "/auto7"}, 0, {}},
   };
   for (const auto& c : cases) {
@@ -135,10 +130,7 @@ TEST(CommandLineTest, TimestampSwitches) {
     auto u = [](int v) { return static_cast<std::uint16_t>(v); };
     return CalendarTime{u(y), u(mo), u(DayOfWeek(y, mo, d)), u(d), u(h), u(mi), u(s), 0};
   };
-  const struct {
-    std::string arg;
-    TimestampOverrides expected;
-  } valid[] = {
+  const struct { std::string arg; TimestampOverrides expected; } valid[] = {
       {"/autoctimetoday", {0, 0, today0, 0}}, {"/autoctimetoday+60", {0, 0, today0, 60}},
       {"/automtimetoday235959", {1, 0, at(2024, 5, 17, 23, 59, 59), 0}},
       {"/autobtimetoday000000+604800", {2, 0, today0, 604800}},
@@ -217,12 +209,8 @@ TEST(CommandLineTest, LongOptions) {
 }
 
 TEST(CommandLineTest, ModeRunOptions) {
-  const struct {
-    Strings args;
-    int mode;
-    Strings settings;  // KEY=VALUE as taken
-    std::string error;  // the start of ModeRunRequest::error
-  } cases[] = {
+  // `settings`: KEY=VALUE as taken; `error`: the start of ModeRunRequest::error.
+  const struct { Strings args; int mode; Strings settings; std::string error; } cases[] = {
       {{"--mode=extension", "--set", "extstr=jpg", "/d", "--set=extadd=1"}, 2,
        {"extstr=jpg", "extadd=1"}, ""},
       {{"--mode=拡張子", "--set=template=a=b"}, 2, {"template=a=b"}, ""},
@@ -278,13 +266,8 @@ TEST(CommandLineTest, OnlySwitchFormsAreSwitches) {
 TEST(CommandLineTest, OptionSwitches) {
   constexpr std::uint32_t S = kFlagShowWindow, O = kFlagStayOpen, E = kFlagErrorMessages,
                           M = kFlagAllMessages, T = S | O | E;  // T: what /test sets
-  const struct {
-    Strings args;
-    std::string autoaddopt;
-    std::uint32_t flags;
-    bool test_mode, show_given;
-    int file_folder, dropped, depth;
-  } cases[] = {
+  const struct { Strings args; std::string autoaddopt; std::uint32_t flags;
+      bool test_mode, show_given; int file_folder, dropped, depth; } cases[] = {
       // Interactive use: only /file, /folder and /sort work, and autoaddopt is not read.
       {{"/show", "/noexit", "/subfolder3", "/test", "/file"}, "/folder", 0, false, false, 0, -1,
        -1},

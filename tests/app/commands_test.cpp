@@ -67,11 +67,7 @@ class CommandsTest : public ::testing::Test {
 
 TEST_F(CommandsTest, AvailabilityFollowsUndoModeRecordingPlaybackAndTheBusyFlag) {
   enum State { kIdle, kUndoMode, kRecording, kPlayback, kBusy, kNoLog };
-  const struct {
-    State state;
-    CommandId id;
-    bool available;
-  } cases[] = {
+  const struct { State state; CommandId id; bool available; } cases[] = {
       {kIdle, CommandId::kConfirm, true},     {kIdle, CommandId::kUndo, true},
       {kIdle, CommandId::kNextMode, true},    {kIdle, CommandId::kPaste, true},
       {kIdle, SortCommand(kSortByName, kSortDescending), true},
@@ -338,10 +334,7 @@ TEST_F(CommandsTest, ModeNavigationAndEscape) {
 
 TEST(StatusBarTest, PolicyAndRewriteOnlyOnChange) {
   const std::u16string idle(StatusText(status_code::kIdle));
-  const struct {
-    int code;
-    bool undo, test, unattended, shown;
-    std::optional<std::u16string> text;
+  const struct { int code; bool undo, test, unattended, shown; std::optional<std::u16string> text;
   } cases[] = {
       {status_code::kIdle, false, false, false, true, idle},
       {status_code::kIdle, false, false, false, false, std::nullopt},  // bar hidden
@@ -354,8 +347,7 @@ TEST(StatusBarTest, PolicyAndRewriteOnlyOnChange) {
        u"【拡張子】 拡張子を変更します。空白にすると拡張子がなくなります。"},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.code);
-    EXPECT_EQ(StatusBarText(c.code, c.undo, c.test, c.unattended, c.shown), c.text);
+    EXPECT_EQ(StatusBarText(c.code, c.undo, c.test, c.unattended, c.shown), c.text) << c.code;
   }
   EXPECT_EQ(TestModeStatusText().find(TestModeBanner(), TestModeBanner().size()),
             TestModeBanner().size());
@@ -388,10 +380,7 @@ TEST(MainWindowTitleTest, DisplayNameOrTheTestModeTitle) {
 }
 
 TEST(FileUrlTest, PathKeepsTheBytesOfTheUrl) {
-  const struct {
-    const char* url;
-    std::optional<std::u16string> path;
-  } cases[] = {
+  const struct { const char* url; std::optional<std::u16string> path; } cases[] = {
       {"file:///tmp/x", u"/tmp/x"},           {"file:/tmp/x", u"/tmp/x"},
       {"file:tmp/x", std::nullopt},           {"FILE://localhost/tmp/a%20b", u"/tmp/a b"},
       {"file:///tmp/%E3%83%86", u"/tmp/テ"},  {"file:///tmp/100%", u"/tmp/100%"},
@@ -400,10 +389,7 @@ TEST(FileUrlTest, PathKeepsTheBytesOfTheUrl) {
       {"file:///tmp/a%2", u"/tmp/a%2"},       {"file:///tmp/a%00b", std::nullopt},
       {"http://host/tmp/x", std::nullopt},    {"file://host", std::nullopt},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.url);
-    EXPECT_EQ(PathOfFileUrl(c.url), c.path);
-  }
+  for (const auto& c : cases) EXPECT_EQ(PathOfFileUrl(c.url), c.path) << c.url;
 }
 
 }  // namespace

@@ -161,12 +161,9 @@ TEST(RegistryBackendTest, DeletingKeys) {
   const std::string both = maker + key + "_count=dword:00000001\r\n";
   const std::string sub = both + "[Software\\Quellin Tools\\Tessivo\\Sub]\r\n";
   const std::string other = "[Software\\Quellin Tools\\Other]\r\nx=1\r\n";
-  const struct {
-    const char* name;
-    std::string file;
-    bool key_deleted, maker_deleted;
-    std::optional<std::string> after;  // nullopt: file removed
-  } cases[] = {
+  // `after` nullopt: the file is removed.
+  const struct { const char* name; std::string file; bool key_deleted, maker_deleted;
+      std::optional<std::string> after; } cases[] = {
       {"both go", both, true, true, std::nullopt},
       {"subkey of the program's key", sub, false, false, sub},
       {"other program of the maker", both + other, true, false, maker + other},

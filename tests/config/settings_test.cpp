@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/file_name_bytes.h"
 #include "support/fake_file_system.h"
 
 namespace tessivo {
@@ -18,12 +19,6 @@ const std::u16string kRegPath = u"/home/u/.config/tessivo/registry.ini";
 const std::string kMaker = "[Software\\Quellin Tools]\r\n";
 const std::string kKey = "[Software\\Quellin Tools\\Tessivo]\r\n";
 constexpr BackendKind kBoth[] = {kIni, kRegistry};
-
-std::string Show(std::u16string_view s) {
-  std::string out;
-  for (char16_t c : s) out += c < 0x80 ? static_cast<char>(c) : '?';
-  return out;
-}
 
 const char* Name(BackendKind b) { return b == kIni ? "ini" : "registry"; }
 
@@ -111,7 +106,7 @@ TEST_F(SettingsTest, PackedValuesTakeTheirClamps) {
   };
   for (const auto& c : cases) {
     WriteIni(c.line + "\r\n");
-    EXPECT_EQ(Start()->Int(c.key), c.expected) << c.line << " " << Show(SpecOf(c.key).name);
+    EXPECT_EQ(Start()->Int(c.key), c.expected) << c.line << " " << Utf16ToUtf8(SpecOf(c.key).name);
   }
   WriteIni("option1=458752\r\nheadcount=4660\r\nattribute=61455\r\n");  // index 7; 0xF00F
   auto s = Start();
@@ -203,7 +198,7 @@ TEST_F(SettingsTest, SaveAndLoadRoundTrip) {
     ASSERT_TRUE(s->Save(kExit, DefaultInputs()));
 
     s = Load(fs, b);
-    for (const auto& [key, value] : ints) EXPECT_EQ(s->Int(key), value) << Show(SpecOf(key).name);
+    for (const auto& [key, value] : ints) EXPECT_EQ(s->Int(key), value) << Utf16ToUtf8(SpecOf(key).name);
     for (const auto& [key, value] : texts) EXPECT_EQ(s->Text(key), value);
     for (const auto& [id, i, entry] : entries) EXPECT_EQ(s->History(id).entry(i), entry);
     // Dispcmenu is derived at start, never loaded.
@@ -321,13 +316,9 @@ TEST_F(SettingsTest, FixedWindowAndHeader) {
 }
 
 TEST_F(SettingsTest, HiddenColumnsKeepTheirWidths) {
-  const struct {
-    const char* name;
-    int listcols1, listcols2;  // size, date shown
-    std::vector<int> order;
-    std::uint32_t headcount;
-    std::vector<int> order_at_start;
-  } cases[] = {
+  // `listcols1` and `listcols2`: size and date shown.
+  const struct { const char* name; int listcols1, listcols2; std::vector<int> order;
+      std::uint32_t headcount; std::vector<int> order_at_start; } cases[] = {
       {"date hidden", 1, 0, {0, 1, 3, 2, 4}, 0x013246, {0, 1, 3, 2, 4}},
       {"size hidden", 0, 1, {5, 0, 1, 2, 3}, 0x501236, {5, 0, 1, 2, 3}},
       {"both hidden", 0, 0, {3, 2, 1, 0}, 0x321066, {3, 2, 1, 0}},

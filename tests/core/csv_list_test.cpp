@@ -2,9 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <deque>
-#include <ostream>
 #include <string>
 #include <vector>
 
@@ -13,11 +11,6 @@
 #include "support/scripted_sink.h"
 
 namespace tessivo {
-
-void PrintTo(const CsvRow& row, std::ostream* os) {
-  *os << "{" << Utf16ToUtf8(row.name) << " | " << Utf16ToUtf8(row.extension) << " | "
-      << Utf16ToUtf8(row.folder) << " | " << Utf16ToUtf8(row.new_name) << "}";
-}
 
 namespace {
 
@@ -48,7 +41,6 @@ void Add(FileList& list, const CsvRow& row, bool selected = false) {
   list.SetSelected(list.Count() - 1, selected);
 }
 
-// ---- the grammar of one line ----
 
 // Each line gives a row, a comment, or is malformed (then `row` is untouched).
 TEST(CsvGrammar, ShapesOfOneLine) {
@@ -130,7 +122,6 @@ TEST(CsvGrammar, LineEndsAndPositions) {
   }
 }
 
-// ---- TextToList and ListToText ----
 
 class CsvListTest : public ::testing::Test {
  protected:
@@ -228,7 +219,6 @@ TEST(CsvSuffix, AddedUnlessPresentOrTooLong) {
   for (const auto& c : cases) EXPECT_EQ(WithCsvSuffix(c.in), c.out) << U8(c.in);
 }
 
-// ---- files ----
 
 TEST_F(CsvListTest, SaveAndLoadRoundTripInEveryFormat) {
   fs_.AddFolder(u"/out");
@@ -276,10 +266,8 @@ TEST_F(CsvListTest, FileLargerThanTheReadLeavesOutItsCutLine) {
   // text the unit limit. The line cut through is left out, not shortened.
   std::string escapes;
   for (int i = 0; i < 40; ++i) escapes += "\\u00e9";
-  const struct {
-    std::string new_name;
-    std::size_t new_units, limit;
-  } cases[] = {{std::string(200, 'n'), 200, 519999}, {escapes, 40, 1560000}};
+  const struct { std::string new_name; std::size_t new_units, limit; } cases[] = {
+      {std::string(200, 'n'), 200, 519999}, {escapes, 40, 1560000}};
   for (const auto& c : cases) {
     const std::string line = "\"a\",\"" + c.new_name + "\",\"/d/\"\r\n";
     std::string bytes;

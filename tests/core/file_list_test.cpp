@@ -62,7 +62,6 @@ struct Wired {
   FileList list;
 };
 
-// ---- rows and cells ----
 
 TEST(FileListTest, CellsAreCutAtTheirLimitAndRowsInsertAtAClampedIndex) {
   FileList list;
@@ -86,12 +85,9 @@ TEST(FileListTest, CellsAreCutAtTheirLimitAndRowsInsertAtAClampedIndex) {
 }
 
 TEST(FileListTest, ColumnsFollowTheOptionalColumnSwitches) {
-  const struct {
-    bool size, date;
-    int count, size_column, date_column;
-  } cases[] = {{true, true, 6, 4, 5},
-               {false, true, 5, -1, 4},  {true, false, 5, 4, -1},
-               {false, false, 4, -1, -1}};
+  const struct { bool size, date; int count, size_column, date_column; } cases[] = {
+      {true, true, 6, 4, 5}, {false, true, 5, -1, 4}, {true, false, 5, 4, -1},
+      {false, false, 4, -1, -1}};
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << "size " << c.size << " date " << c.date);
     FileList list(FileListOptions{.size_column = c.size, .date_column = c.date});
@@ -123,15 +119,10 @@ TEST(FileListTest, ColumnsFollowTheOptionalColumnSwitches) {
 
 TEST(DirectRenameTest, RenamesOnDiskAfterOneQuestionAndRewritesTheRow) {
   const std::u16string long_name(255, u'x');  // 5 + 255 = 260
-  const struct {
-    const char* rule;
-    std::u16string new_name;
-    int answer;
-    bool fail;
-    DirectRenameOutcome outcome;
-    std::vector<std::u16string> titles;
-    std::u16string name, extension;  // the row's cells afterwards
-  } cases[] = {
+  // `name` and `extension`: the row's cells afterwards.
+  const struct { const char* rule; std::u16string new_name; int answer; bool fail;
+      DirectRenameOutcome outcome; std::vector<std::u16string> titles;
+      std::u16string name, extension; } cases[] = {
       {"the same text does nothing", u"a.txt", kAnswerOk, false, DirectRenameOutcome::kUnchanged,
        {}, u"a.txt", u".txt"},
       {"folder + name over 259", long_name, kAnswerOk, false, DirectRenameOutcome::kTooLong,
@@ -168,18 +159,12 @@ TEST(DirectRenameTest, RenamesOnDiskAfterOneQuestionAndRewritesTheRow) {
     EXPECT_EQ(list.GetCell(0, Cell::kNewName), renamed ? u"" : u"A.TXT");
     EXPECT_EQ(list.GetFileStatus(0), renamed ? FileStatus::kUnchecked : FileStatus::kChangeable);
     EXPECT_TRUE(fs.appended_.empty());
+    // The question names the full old path and the new name.
+    if (c.answer == kAnswerCancel) {
+      EXPECT_EQ(sink.shown[0].text, u"/dir/a.txt → b.md\n\n"
+                                    u"直接リネームの場合はUnDoできません。リネームしてよろしいですか。");
+    }
   }
-  // The question names the full old path and the new name.
-  FakeFileSystem fs;
-  fs.AddFile(u"/dir/a.txt", "1");
-  ScriptedSink sink(kAnswerCancel);
-  Messenger messenger(sink);
-  FileList list;
-  list.AddRow(u"a.txt", u".txt", u"/dir/", u"", u"", u"", 0);
-  DirectRename(list, 0, u"b", fs, messenger);
-  ASSERT_EQ(sink.shown.size(), 1u);
-  EXPECT_EQ(sink.shown[0].text,
-            u"/dir/a.txt → b\n\n直接リネームの場合はUnDoできません。リネームしてよろしいですか。");
 }
 
 TEST(FileListTest, OutOfRangeRowsAreNeverTouched) {
@@ -210,7 +195,6 @@ TEST(FileStatusTest, LegendListsEveryMarkOnceAndCodesAreChecked) {
   }
 }
 
-// ---- duplicate check ----
 
 TEST(PathIndexTest, FindsListedPathsAsTheirFolderComparesUpTo259Units) {
   const std::u16string n256(256, u'n');  // with "/w/", 259 units: the longest path indexed
@@ -240,7 +224,6 @@ TEST(PathIndexTest, FindsListedPathsAsTheirFolderComparesUpTo259Units) {
   EXPECT_EQ(fs.Calls(FakeFileSystem::Op::kNameRulesOf), 2);  // once per folder
 }
 
-// ---- deleting ----
 
 TEST(FileListTest, DeleteSelectedRemovesRowsAndSelectsTheNextOne) {
   Wired w(6);
@@ -305,7 +288,6 @@ TEST(FileListTest, DeleteStrategiesGiveIdenticalRows) {
   }
 }
 
-// ---- moving ----
 
 // What moving should give: each maximal run of selected rows that is not at
 // the edge trades places with the unselected row ahead of it.
@@ -368,7 +350,6 @@ TEST(FileListTest, MoveSelectedMatchesBlockMoves) {
   }
 }
 
-// ---- selection, clearing, sample name ----
 
 // Deleting every row is ClearAll, which also empties the panel's name fields.
 TEST(FileListTest, SelectAllInvertAndDeleteAllShowTheirNotices) {
@@ -390,7 +371,6 @@ TEST(FileListTest, SelectAllInvertAndDeleteAllShowTheirNotices) {
                               kClearingAll, kDeletingSelected, kIdle}));
 }
 
-// ---- sizes and dates from the disk ----
 
 // Row 0 is a file, row 1 a folder and row 2 a missing file; only a file in
 // a list of files gets new texts, and only in the columns shown.
@@ -422,7 +402,6 @@ TEST(FileListTest, RefreshSizeDateRewritesTheCellsOfFilesOnly) {
   }
 }
 
-// ---- capacity ----
 
 // Below index three the user may raise the limit one step; from there on the
 // list is only said to be full, and the index never moves.

@@ -23,16 +23,13 @@ std::vector<LineCase> LineCases() {
   return {
       {Step(2, {1, 0, 0}, u"jpg"), "EXT100*0'\0\0\n"s},
       {Step(3, {4, 1, 0}, u"<01>"), "123410|pq~\0\0\n"s},
-      {Step(4, {4, 1, 0}, u"a an"), "Aa 410!`!.\0\0\n"s},
-      {Step(5, {1, 15, 0}), "ZH 1?0\0\0\n"s},
-      {Step(6, {2, 0, 0}), "8_3200\0\0\n"s},
-      {Step(7, {1, 9, 9}, u"x"), "ADD1998\0\0\n"s},
+      {Step(4, {4, 1, 0}, u"a an"), "Aa 410!`!.\0\0\n"s},  {Step(5, {1, 15, 0}), "ZH 1?0\0\0\n"s},
+      {Step(6, {2, 0, 0}), "8_3200\0\0\n"s},  {Step(7, {1, 9, 9}, u"x"), "ADD1998\0\0\n"s},
       {Step(8, {11, 0, 5}, u"12"), "DEL;05qr\0\0\n"s},
       {Step(9, {3, 9, 4}, u"年-", u"YYYY"), "TIM394\xd4\x0em\0\x19\x19\x19\x19\0\n"s},
       // é is not in the code page: stored as the escape "\u00e9", scrambled.
       {Step(10, {2, 1, 3}, u"a/b", u"é"), "REP213!o\"\0\x1c""5pp%y\0\n"s},
-      {Step(11, {0, 0, 0}), "dmy000\0\0\n"s},
-      {Step(12, {6, 5, 3}), "RND653\0\0\n"s},
+      {Step(11, {0, 0, 0}), "dmy000\0\0\n"s},  {Step(12, {6, 5, 3}), "RND653\0\0\n"s},
       // 'J' scrambles to LF, which is no line end inside a field.
       {Step(2, {0, 0, 0}, u"J"), "EXT000\n\0\0\n"s},
   };
@@ -115,13 +112,8 @@ TEST(MacroFileTest, VersionTwelveReadsItsMapOneByteFurther) {
 
 TEST(MacroFileTest, HeadersAndLinesThatEndTheReading) {
   using R = MacroRead;
-  const struct {
-    std::string data;
-    MacroRead first, second;
-    int version;
-  } cases[] = {
-      {"TS110\n", R::kHeader, R::kEnd, 11},
-      {"TS151\nRND000\0\0\n"s, R::kHeader, R::kStep, 15},
+  const struct { std::string data; MacroRead first, second; int version; } cases[] = {
+      {"TS110\n", R::kHeader, R::kEnd, 11},  {"TS151\nRND000\0\0\n"s, R::kHeader, R::kStep, 15},
       {"TS160\n", R::kUnsupportedVersion, R::kUnsupportedVersion, 16},
       {"TS100\n", R::kUnsupportedVersion, R::kUnsupportedVersion, 10},
       {"TSx5", R::kUnsupportedVersion, R::kUnsupportedVersion, -1},

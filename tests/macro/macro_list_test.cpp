@@ -39,8 +39,7 @@ TEST(MacroListTest, EncodesUsedSlotsInOrderAndReadsThemBack) {
 
 TEST(MacroListTest, DecodeTakesTheLinesItUnderstands) {
   const std::pair<std::string, Strings> cases[] = {
-      {"3:a\r\n12:b\n", {"2:a", "11:b"}},
-      {"3:a\n\n4:after the empty line\n", {"2:a"}},
+      {"3:a\r\n12:b\n", {"2:a", "11:b"}},  {"3:a\n\n4:after the empty line\n", {"2:a"}},
       {"0:zero\n26:too big\n-1:neg\nx:no\n123:long\nname\n7:seven", {"6:seven"}},
       {"5:caf\\u00e9\n", {"4:café"}},  // escapes decoded
       {"5:\n", {"4:"}},                 // an empty name still names the slot

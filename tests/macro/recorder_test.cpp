@@ -170,11 +170,8 @@ TEST_F(RecorderTest, StoppingNamesTheChosenSlot) {
   EXPECT_EQ(recorder_->Stop(panel_, list_), StopOutcome::kNotRecording);
 
   fs_.AddFile(u"/prog/macro5.bin", "old macro");
-  const struct {
-    std::optional<MacroName> name;
-    StopOutcome outcome;
-    std::string list;  // the list file afterwards
-  } cases[] = {
+  // `list`: the list file afterwards.
+  const struct { std::optional<MacroName> name; StopOutcome outcome; std::string list; } cases[] = {
       {std::nullopt, StopOutcome::kNotNamed, "<none>"},
       {MacroName{u"", 4}, StopOutcome::kNotNamed, "<none>"},
       {MacroName{std::u16string(kEmptyMacroSlot), 4}, StopOutcome::kSaved, "5:macro_05\n"},
