@@ -649,16 +649,6 @@ void ModePanelWidget::RefreshUndoLook() {
   }
 }
 
-void ModePanelWidget::FocusFirstControl() {
-  const std::vector<int>& ids = session_.panel.ControlsOf(session_.panel.shown_mode());
-  if (ids.empty()) return;
-  QWidget* widget = Control(ids.front());
-  widget->setFocus(Qt::OtherFocusReason);
-  if (ids.front() == ctl::kExtensionText || ids.front() == ctl::kSerialText) {
-    qobject_cast<QComboBox*>(widget)->lineEdit()->selectAll();
-  }
-}
-
 void ModePanelWidget::ShowProgress(int percent) {
   const int value = std::clamp(percent, 0, 100);
   progress_->setValue(value);

@@ -66,10 +66,6 @@ class ModePanelWidget : public QWidget {
   // label "変更UNDOモード" in place of every control).
   void Refresh();
 
-  // Gives the keyboard focus to the first control of the mode shown,
-  // selecting all of its text in the extension and serial fields.
-  void FocusFirstControl();
-
   // Sets the progress bar (0..100) and repaints it at once: runs keep the
   // thread, so the bar would otherwise not move until they end. A repaint
   // costs a tenth of a millisecond, so one comes at most every 20 ms; the
