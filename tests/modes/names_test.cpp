@@ -20,12 +20,13 @@
 namespace tessivo {
 namespace {
 
+FileSizeFn FixedSize(std::uint64_t size) {
+  return [size](const std::u16string&) { return size; };
+}
+
 TEST(NameParts, SplitsFolderBaseAndExtension) {
-  const struct {
-    std::u16string path;
-    bool folder_list;
-    std::u16string parts;  // folder|base|extension
-  } cases[] = {
+  // A path, whether it comes from a folder list, its folder|base|extension.
+  const std::tuple<std::u16string, bool, std::u16string> cases[] = {
       {u"/photo.tar.gz", false, u"/|photo.tar|.gz"}, {u"/x/name.", false, u"/x/|name|."},
       {u"/x/.bashrc", false, u"/x/||.bashrc"},       {u"/x/a b.c d", false, u"/x/|a b|.c d"},
       {u"file.txt", false, u"|file|.txt"},
@@ -33,13 +34,13 @@ TEST(NameParts, SplitsFolderBaseAndExtension) {
       {u"/x/my.folder.name", true, u"/x/|my.folder.name|"}, {u"/a.b/c", true, u"/a.b/|c|"},
       {u"/x/.config", true, u"/x/|.config|"},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(Utf16ToUtf8(c.path) + (c.folder_list ? " (folders)" : ""));
-    const NameParts parts = SplitNamePath(c.path, c.folder_list);
-    EXPECT_EQ(parts.drive + parts.folder + u"|" + parts.base + u"|" + parts.extension, c.parts);
-    EXPECT_EQ(parts.Prefix() + parts.Name(), c.path);
-    if (!c.folder_list) {
-      EXPECT_EQ(SplitPlainPath(c.path).extension, parts.extension);
+  for (const auto& [path, folder_list, expected] : cases) {
+    SCOPED_TRACE(Utf16ToUtf8(path) + (folder_list ? " (folders)" : ""));
+    const NameParts parts = SplitNamePath(path, folder_list);
+    EXPECT_EQ(parts.drive + parts.folder + u"|" + parts.base + u"|" + parts.extension, expected);
+    EXPECT_EQ(parts.Prefix() + parts.Name(), path);
+    if (!folder_list) {
+      EXPECT_EQ(SplitPlainPath(path).extension, parts.extension);
     }
   }
 }
@@ -61,11 +62,7 @@ TEST(NameParts, CutsToTheLongestPathAndEachOverlongPart) {
 }
 
 TEST(Extension, ReplacesAppendsAndRemovesAndOverflowLeavesTheNameOrCutsTheAppend) {
-  const struct {
-    std::u16string source, text;
-    bool append;
-    std::u16string expected;
-  } cases[] = {
+  const std::tuple<std::u16string, std::u16string, bool, std::u16string> cases[] = {
       {u"/d/a.txt", u"jpg", false, u"/d/a.jpg"}, {u"/d/a.txt", u"", false, u"/d/a"},
       {u"/d/photo.tar.gz", u"jpg", false, u"/d/photo.tar.jpg"},
       // A space after the last dot means there is no extension.
@@ -78,9 +75,9 @@ TEST(Extension, ReplacesAppendsAndRemovesAndOverflowLeavesTheNameOrCutsTheAppend
       {u"/d/name.txt", u".txt", false, u"/d/name..txt"},
       {u"/d/a.txt", u"bak", true, u"/d/a.txt.bak"}, {u"/d/a.txt", u"", true, u"/d/a.txt"},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(Utf16ToUtf8(c.source) + " + " + Utf16ToUtf8(c.text) + (c.append ? " (add)" : ""));
-    EXPECT_EQ(ApplyExtension(c.source, c.text, ExtensionParams{c.append}), c.expected);
+  for (const auto& [source, text, append, expected] : cases) {
+    SCOPED_TRACE(Utf16ToUtf8(source) + " + " + Utf16ToUtf8(text) + (append ? " (add)" : ""));
+    EXPECT_EQ(ApplyExtension(source, text, ExtensionParams{append}), expected);
   }
   // The name's dot sits at position 250 of the path.
   const std::u16string source = u"/" + std::u16string(249, u'a') + u".txt";
@@ -97,13 +94,8 @@ TEST(Extension, ReplacesAppendsAndRemovesAndOverflowLeavesTheNameOrCutsTheAppend
 
 TEST(Add, InsertsFromTheFrontOrTheBackAtThePositionRead) {
   const std::u16string abcd = u"/d/abcd.txt";
-  const struct {
-    std::u16string source;
-    int direction, position;
-    std::u16string text;
-    bool file_dir;
-    std::u16string expected;
-  } cases[] = {
+  // The path, the direction and position, the text, whether folders are listed, the new path.
+  const std::tuple<std::u16string, int, int, std::u16string, bool, std::u16string> cases[] = {
       {abcd, 0, 0, u"X", false, u"/d/Xabcd.txt"}, {abcd, 1, 0, u"X", false, u"/d/abcdX.txt"},
       {abcd, 0, 4, u"X", false, u"/d/abcdX.txt"}, {abcd, 1, 4, u"X", false, u"/d/Xabcd.txt"},
       {abcd, 0, 5, u"X", false, abcd},            {abcd, 0, -1, u"X", false, abcd},
@@ -114,12 +106,10 @@ TEST(Add, InsertsFromTheFrontOrTheBackAtThePositionRead) {
       {u"/d/my.folder", 0, 9, u"X", true, u"/d/my.folderX"},
       {u"/d/my.folder", 1, 0, u"X", false, u"/d/myX.folder"},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(Utf16ToUtf8(c.source) + (c.direction ? " back " : " front ") +
-                 std::to_string(c.position) + " \"" + Utf16ToUtf8(c.text) + "\"");
-    const AddParams params{c.direction, c.position, c.text, c.file_dir};
-    EXPECT_EQ(ApplyAdd(c.source, params, [](const std::u16string&) -> std::uint64_t { return 99; }),
-              c.expected);
+  for (const auto& [source, direction, position, text, file_dir, expected] : cases) {
+    SCOPED_TRACE(Utf16ToUtf8(source + u" " + text) + " " + std::to_string(position));
+    const AddParams params{direction, position, text, file_dir};
+    EXPECT_EQ(ApplyAdd(source, params, FixedSize(99)), expected) << "direction " << direction;
   }
   const std::u16string base(250, u'a');  // the path is 257 characters: the name is cut
   EXPECT_EQ(ApplyAdd(u"/d/" + base + u".txt", {1, 0, u"XYZ", false}), u"/d/" + base + u"XYZ.tx");
@@ -156,10 +146,9 @@ TEST(Delete, RemovesEachKind) {
       {u"[1].txt", u"[1].txt", 12},  // unknown kind
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(Utf16ToUtf8(c.name) + " kind " + std::to_string(c.kind) + " counts " +
-                 std::to_string(c.count) + "/" + std::to_string(c.second_count));
     const DeleteParams params{c.kind, c.count, c.second_count, c.file_dir};
-    EXPECT_EQ(ApplyDelete(u"/d/sub/" + c.name, params), u"/d/sub/" + c.expected);
+    EXPECT_EQ(ApplyDelete(u"/d/sub/" + c.name, params), u"/d/sub/" + c.expected)
+        << "kind " << c.kind << " counts " << c.count << "/" << c.second_count;
   }
 }
 
@@ -191,12 +180,10 @@ TEST(PositionEdit, WorkedExampleMapsDigitsAndFollowsTheEdit) {
 }
 
 TEST(PositionEdit, SuccessiveEditsComposeOnTheMap) {
-  const struct {
-    std::u16string loaded;
-    std::vector<std::u16string> edits;
-    bool noext;
-    std::u16string old_name, expected;
-  } cases[] = {
+  // The template, the edits typed in turn, noext, an old name and its new name.
+  const std::tuple<std::u16string, std::vector<std::u16string>, bool, std::u16string,
+                   std::u16string>
+      cases[] = {
       // An unchanged template reproduces any name.
       {u"name.txt", {u"name.txt"}, false, u"much_longer_name.jpeg", u"much_longer_name.jpeg"},
       {u"name.txt", {u"name.txt"}, false, u"a", u"a"},
@@ -215,13 +202,12 @@ TEST(PositionEdit, SuccessiveEditsComposeOnTheMap) {
       {u"abc.txt", {u"abcd.txt"}, true, u"abc.txt", u"abcd.txt"},
       {u"photo", {u"new_photo"}, true, u"photo.jpg", u"new_photo.jpg"},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(Utf16ToUtf8(c.loaded) + " -> " + Utf16ToUtf8(c.edits.back()) + " on " +
-                 Utf16ToUtf8(c.old_name));
+  for (const auto& [loaded, edits, noext, old_name, expected] : cases) {
+    SCOPED_TRACE(Utf16ToUtf8(loaded + u" -> " + edits.back() + u" on " + old_name));
     PositionEditState state;
-    state.LoadTemplate(c.loaded);
-    for (const std::u16string& edit : c.edits) state.UpdatePositionMap(edit);
-    EXPECT_EQ(Apply(state, u"/f/" + c.old_name, c.edits.back(), c.noext), u"/f/" + c.expected);
+    state.LoadTemplate(loaded);
+    for (const std::u16string& edit : edits) state.UpdatePositionMap(edit);
+    EXPECT_EQ(Apply(state, u"/f/" + old_name, edits.back(), noext), u"/f/" + expected);
   }
 }
 
@@ -350,11 +336,7 @@ TEST(Serial, PlacesTheSerialCutsAt259AndNumbersEachFolderOnItsOwn) {
 
 // The assistant splits `text` into `fields`, and joining them gives `joined`.
 TEST(SerialAssistant, SplitsAndJoinsTheSerialText) {
-  const struct {
-    std::u16string text;
-    SerialFields fields;
-    std::u16string joined;
-  } cases[] = {
+  const std::tuple<std::u16string, SerialFields, std::u16string> cases[] = {
       {u"photo_9", {u"photo_", u"9", false, u"1", u""}, u"photo_<9>"},
       {u"IMG", {u"IMG", u"", false, u"1", u""}, u"IMG<1>"},
       {u"123456789012", {u"123", u"456789012", false, u"1", u""}, u"123<456789012>"},
@@ -376,10 +358,9 @@ TEST(SerialAssistant, SplitsAndJoinsTheSerialText) {
     return Utf16ToUtf8(f.before + u"|" + f.start + u"|" + f.increment + u"|" + f.after) +
            (f.negative ? " down" : " up");
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(Utf16ToUtf8(c.text));
-    EXPECT_EQ(show(SplitSerialText(c.text)), show(c.fields));
-    EXPECT_EQ(JoinSerialText(c.fields), c.joined);
+  for (const auto& [text, fields, joined] : cases) {
+    EXPECT_EQ(show(SplitSerialText(text)), show(fields)) << Utf16ToUtf8(text);
+    EXPECT_EQ(JoinSerialText(fields), joined) << Utf16ToUtf8(text);
   }
   const std::u16string long_field(200, u'x');
   EXPECT_EQ(JoinSerialText({long_field, long_field, false, u"1", long_field}),
@@ -397,19 +378,11 @@ TEST(SerialAssistant, SplitsAndJoinsTheSerialText) {
   }
 }
 
-FileSizeFn FixedSize(std::uint64_t size) {
-  return [size](const std::u16string&) { return size; };
-}
-
 // The spellings of each style, and the cut at 259 after each kind of token,
 // are checked against the plain-pass model below; these are the cases the
 // model does not reach.
 TEST(Tokens, EdgesOfTheValues) {
-  const struct {
-    std::u16string text, source;
-    TokenStyle style;
-    std::u16string expected;
-  } cases[] = {
+  const std::tuple<std::u16string, std::u16string, TokenStyle, std::u16string> cases[] = {
       {u"\\F\\S\\E", u"/d/a.jpg", kTokenStyleSingle, u"\\F\\S\\E"},
       {u"[\\f]", u"/a.jpg", kTokenStyleSingle, u"[]"},
       {u"[\\e]", u"/d/README", kTokenStyleSingle, u"[]"},
@@ -422,10 +395,9 @@ TEST(Tokens, EdgesOfTheValues) {
       {u"\\fs", u"/dir\\/x.txt", kTokenStyleSingle, u"dir\\s"},
       {u"\\f\\e", u"/a\\e/x.txt", kTokenStyleSingle, u"a\\etxt"},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(Utf16ToUtf8(c.text) + " style " + std::to_string(c.style) + " on " +
-                 Utf16ToUtf8(c.source));
-    EXPECT_EQ(ExpandTokens(c.text, c.source, c.style, FixedSize(1234)), c.expected);
+  for (const auto& [text, source, style, expected] : cases) {
+    EXPECT_EQ(ExpandTokens(text, source, style, FixedSize(1234)), expected)
+        << Utf16ToUtf8(text + u" on " + source) << " style " << style;
   }
   // Without a backslash nothing is cut.
   const std::u16string long_plain(300, u'x');
@@ -521,15 +493,15 @@ struct ReplaceCase {
 };
 
 void RunCases(const std::vector<ReplaceCase>& cases, bool regexp) {
-  const FileSizeFn size_of = [](const std::u16string&) -> std::uint64_t { return 1234; };
   for (const ReplaceCase& c : cases) {
-    SCOPED_TRACE(Utf16ToUtf8(c.source) + " | " + Utf16ToUtf8(c.search) + " -> " +
-                 Utf16ToUtf8(c.replacement) + " mode " + std::to_string(c.which) +
-                 (c.match_case ? " case" : " nocase") + (c.with_extension ? " ext" : " noext"));
+    SCOPED_TRACE(Utf16ToUtf8(c.source + u" | " + c.search + u" -> " + c.replacement) + " mode " +
+                 std::to_string(c.which) + " case " + std::to_string(c.match_case) + " ext " +
+                 std::to_string(c.with_extension));
     ReplaceParams params{SplitReplaceTexts(c.search), SplitReplaceTexts(c.replacement), c.which,
                          regexp, c.match_case, c.with_extension};
     RegexCache cache;
-    EXPECT_EQ(Utf16ToUtf8(ApplyReplace(c.source, params, cache, size_of)), Utf16ToUtf8(c.expected));
+    EXPECT_EQ(Utf16ToUtf8(ApplyReplace(c.source, params, cache, FixedSize(1234))),
+              Utf16ToUtf8(c.expected));
   }
 }
 

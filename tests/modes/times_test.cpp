@@ -57,11 +57,8 @@ inline void PrintTo(const CalendarTime& t, std::ostream* os) {
 namespace {
 
 TEST(AddToDateTimeTest, CarriesBothWaysAndRefusesInvalidRecordsAndRanges) {
-  struct Case {
-    CalendarTime start;
-    std::int64_t days, seconds;
-    std::optional<CalendarTime> expected;  // nullopt: refused, record unchanged
-  } cases[] = {
+  // start, days, seconds, the result (nullopt: refused, the record unchanged).
+  std::tuple<CalendarTime, std::int64_t, std::int64_t, std::optional<CalendarTime>> cases[] = {
       // The largest row increment the 32-bit product allows: 3550 weeks.
       {Ct(2014, 1, 1, 10), 0, 604800LL * 3550, Ct(2082, 1, 14, 10)},
       {Ct(2014, 3, 1, 0, 10), -1, -5400, Ct(2014, 2, 27, 22, 40)},
@@ -71,16 +68,15 @@ TEST(AddToDateTimeTest, CarriesBothWaysAndRefusesInvalidRecordsAndRanges) {
       // No offset at all leaves even an invalid record alone and succeeds.
       {Ct(2014, 13, 40), 0, 0, Ct(2014, 13, 40)},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message()
-                 << testing::PrintToString(c.start) << " " << c.days << " d " << c.seconds << " s");
+  for (const auto& [start, days, seconds, result] : cases) {
+    SCOPED_TRACE(testing::Message() << testing::PrintToString(start) << " " << days << " d");
     // The millisecond and a (deliberately stale) weekday ride along unchanged.
-    CalendarTime t = c.start;
-    CalendarTime expected = c.expected.value_or(c.start);
+    CalendarTime t = start;
+    CalendarTime expected = result.value_or(start);
     t.millisecond = expected.millisecond = 789;
     t.day_of_week = expected.day_of_week = 6;
-    EXPECT_EQ(AddToDateTime(t, c.days, c.seconds), c.expected.has_value());
-    EXPECT_EQ(t, expected);
+    EXPECT_EQ(AddToDateTime(t, days, seconds), result.has_value()) << seconds << " s";
+    EXPECT_EQ(t, expected) << seconds << " s";
   }
 }
 
@@ -120,11 +116,7 @@ TEST(AddToDateTimeTest, DayByDayWalkAgreesWithMonthLengthsAndWeekdays) {
 TEST(ParseTimeTest, ReadsDigitsAtFixedOffsetsAndRejectsNearMisses) {
   EXPECT_EQ(FormatTime(Ct(2014, 5, 6, 10, 2, 3, 999)), u"2014/05/06 10:02:03");
   EXPECT_EQ(FormatTime(Ct(999, 12, 31, 23, 59, 59)), u" 999/12/31 23:59:59");
-  struct Case {
-    std::u16string text;
-    std::size_t offset;
-    std::optional<CalendarTime> expected;
-  } cases[] = {
+  const std::tuple<std::u16string, std::size_t, std::optional<CalendarTime>> cases[] = {
       {u"<作成：2014/05/06 10:02:03>", 4, Ct(2014, 5, 6, 10, 2, 3)},
       // Only the two colons are checked among the separators.
       {u"2014-05-06T10:02:03", 0, Ct(2014, 5, 6, 10, 2, 3)},
@@ -136,9 +128,9 @@ TEST(ParseTimeTest, ReadsDigitsAtFixedOffsetsAndRejectsNearMisses) {
       {u" 999/05/06 10:02:03", 0, std::nullopt},    // a padded year has no digit in front
       {u"2014/05/06 10.02:03", 0, std::nullopt},    // '.' where the first colon belongs
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(ParseTime(c.text, c.offset), c.expected ? WithWeekday(*c.expected) : c.expected)
-        << "length " << c.text.size() << " offset " << c.offset;
+  for (const auto& [text, offset, expected] : cases) {
+    EXPECT_EQ(ParseTime(text, offset), expected ? WithWeekday(*expected) : expected)
+        << "length " << text.size() << " offset " << offset;
   }
 }
 
@@ -160,11 +152,7 @@ class ZoneTest : public ::testing::Test {
 TEST_F(ZoneTest, ConvertsWithTheOffsetInForceAtThatDate) {
   const SystemTimeZone zone;
   enum Way { kBoth, kToLocalOnly, kToUtcOnly };
-  struct Case {
-    FileTime utc;
-    CalendarTime local;
-    Way way;
-  } cases[] = {
+  const std::tuple<FileTime, CalendarTime, Way> cases[] = {
       {UtcFileTime(2014, 1, 15, 12), Ct(2014, 1, 15, 13), kBoth},
       {UtcFileTime(2014, 7, 1, 12), Ct(2014, 7, 1, 14), kBoth},
       {UtcFileTime(2014, 5, 6, 8) + 1'234'567, Ct(2014, 5, 6, 10, 0, 0, 123), kToLocalOnly},
@@ -179,12 +167,12 @@ TEST_F(ZoneTest, ConvertsWithTheOffsetInForceAtThatDate) {
       {UtcFileTime(2014, 10, 26, 1, 30), Ct(2014, 10, 26, 2, 30), kToLocalOnly},
       {UtcFileTime(2014, 10, 26, 2), Ct(2014, 10, 26, 3), kBoth},
   };
-  for (const auto& c : cases) {
-    if (c.way != kToUtcOnly) {
-      EXPECT_EQ(zone.ToLocal(c.utc), WithWeekday(c.local)) << c.utc;
+  for (const auto& [utc, local, way] : cases) {
+    if (way != kToUtcOnly) {
+      EXPECT_EQ(zone.ToLocal(utc), WithWeekday(local)) << utc;
     }
-    if (c.way != kToLocalOnly) {
-      EXPECT_EQ(zone.ToUtc(c.local), c.utc) << c.utc;
+    if (way != kToLocalOnly) {
+      EXPECT_EQ(zone.ToUtc(local), utc) << utc;
     }
   }
   // Every quarter hour of a year goes there and back unchanged, except the
@@ -210,24 +198,6 @@ TEST(FixedOffsetTimeZoneTest, RangeLimits) {
        {Ct(1600, 12, 31, 23, 59, 59), Ct(2014, 2, 29), Ct(2014, 1, 1, 0, 0, 0, 1000)}) {
     EXPECT_FALSE(utc.ToUtc(bad).has_value()) << testing::PrintToString(bad);
   }
-}
-
-// Setting through AccessFileTimes, with its failures, is covered by the
-// timestamp apply tests; here the reading side.
-TEST(AccessFileTimesTest, ReadsBothTimesInLocalTime) {
-  const FixedOffsetTimeZone zone(9 * 3600);
-  FakeFileSystem fs;
-  fs.forbid_changes_ = true;
-  fs.AddFile(u"/d/a.txt", "", UtcFileTime(2014, 5, 6, 1), UtcFileTime(2013, 1, 2, 3, 4, 5));
-  auto read = AccessFileTimes(fs, zone, u"/d/a.txt");
-  ASSERT_TRUE(read.has_value());
-  EXPECT_EQ(std::tuple(read->creation, read->last_write, read->creation_local,
-                       read->last_write_local),
-            std::tuple(UtcFileTime(2013, 1, 2, 3, 4, 5), UtcFileTime(2014, 5, 6, 1),
-                       WithWeekday(Ct(2013, 1, 2, 12, 4, 5)), WithWeekday(Ct(2014, 5, 6, 10))));
-  auto missing = AccessFileTimes(fs, zone, u"/d/none.txt");
-  ASSERT_FALSE(missing.has_value());
-  EXPECT_EQ(missing.error().code, ErrorCode::kNotFound);
 }
 
 FileTimes Current(const CalendarTime& creation, const CalendarTime& last_write) {
@@ -260,13 +230,9 @@ TEST(DescribeTimestampTest, EachOperation) {
   const CalendarTime late = Ct(2015, 6, 30, 23, 59, 58);
   const std::u16string kNot = u"** 変更されません **";
   const std::optional<FileTimes> none;
-  struct Case {
-    TimestampParams params;
-    std::optional<FileTimes> current;
-    std::int64_t row;
-    bool fat;
-    std::u16string expected;
-  } cases[] = {
+  // The parameters, the file's times, the row, whether the run is on FAT, the description.
+  const std::tuple<TimestampParams, std::optional<FileTimes>, std::int64_t, bool, std::u16string>
+      cases[] = {
       // Set operations add row × increment.
       {SetParams(0, Ct(2014, 5, 6, 10), 60), none, 1, false, u"<作成：2014/05/06 10:01:00>"},
       {SetParams(1, Ct(2014, 5, 6, 10), 0), none, 7, false, u"<更新：2014/05/06 10:00:00>"},
@@ -311,8 +277,8 @@ TEST(DescribeTimestampTest, EachOperation) {
       {SetParams(0, Ct(30827, 12, 31, 23, 59, 59), 1), none, 1, false, u""},
   };
   for (std::size_t i = 0; i < std::size(cases); ++i) {
-    const Case& c = cases[i];
-    EXPECT_EQ(DescribeTimestamp(c.params, c.current, c.row, c.fat), c.expected) << "case " << i;
+    const auto& [params, current, row, fat, expected] = cases[i];
+    EXPECT_EQ(DescribeTimestamp(params, current, row, fat), expected) << "case " << i;
   }
 }
 
@@ -366,23 +332,21 @@ class ApplyTimestampTest : public ::testing::Test {
 
 TEST_F(ApplyTimestampTest, SetsTheTimesTheLabelNames) {
   const FileTime target = UtcFileTime(2014, 5, 6, 1);  // 10:00 at +9
-  struct Case {
-    std::u16string path, description;
-    FileTime creation_after, last_write_after;
-  } cases[] = {
-      {u"/ntfs/作成/a.txt", u"<作成：2014/05/06 10:00:00>", target, kWritten},
-      // The folder's 作成 does not count: the description says 更新.
-      {u"/ntfs/作成/a.txt", u"<更新：2014/05/06 10:00:00>", kCreated, target},
-      {u"/ntfs/作成/a.txt", u"<両方：2014/05/06 10:00:00>", target, target},
+  // The description behind /ntfs/作成/ (whose 作成 does not count), the times after.
+  const std::tuple<std::u16string, FileTime, FileTime> cases[] = {
+      {u"<作成：2014/05/06 10:00:00>", target, kWritten},
+      {u"<更新：2014/05/06 10:00:00>", kCreated, target},
+      {u"<両方：2014/05/06 10:00:00>", target, target},
   };
-  for (const auto& c : cases) {
-    fs_.FindMutable(c.path)->creation_time = kCreated;
-    fs_.FindMutable(c.path)->last_write_time = kWritten;
-    auto change = Apply(c.path, c.description);
-    ASSERT_TRUE(change.has_value()) << c.description.size();
+  const std::u16string path = u"/ntfs/作成/a.txt";
+  for (const auto& [description, creation_after, last_write_after] : cases) {
+    fs_.FindMutable(path)->creation_time = kCreated;
+    fs_.FindMutable(path)->last_write_time = kWritten;
+    auto change = Apply(path, description);
+    ASSERT_TRUE(change.has_value()) << description.size();
     EXPECT_EQ(std::tuple(change->applied, change->old_times.creation, change->old_times.last_write,
-                         Node(c.path).creation_time, Node(c.path).last_write_time),
-              std::tuple(true, kCreated, kWritten, c.creation_after, c.last_write_after));
+                         Node(path).creation_time, Node(path).last_write_time),
+              std::tuple(true, kCreated, kWritten, creation_after, last_write_after));
   }
   ASSERT_EQ(fs_.times_set_.size(), 3u);
   EXPECT_FALSE(fs_.times_set_[1].creation.has_value());
@@ -399,22 +363,18 @@ TEST_F(ApplyTimestampTest, TextsWithoutADescriptionDoNothingAndFailuresChangeNot
   }
   EXPECT_EQ(fs_.Calls(FakeFileSystem::Op::kSetTimes), 0);
   EXPECT_EQ(Node(u"/ntfs/作成/a.txt").creation_time, kCreated);
-  struct Case {
-    std::u16string path, description;
-    ErrorCode code;
-    bool inject;
-  } cases[] = {
+  const std::tuple<std::u16string, std::u16string, ErrorCode, bool> cases[] = {
       {u"/ntfs/作成/a.txt", u"<両方：2014/02/30 10:00:00>", ErrorCode::kInvalidArgument, false},
       {u"/ntfs/作成/gone.txt", u"<両方：2014/05/06 10:00:00>", ErrorCode::kNotFound, false},
       // No creation-time channel: both-times change is all or nothing.
       {u"/ext/b.txt", u"<両方：2014/05/06 10:00:00>", ErrorCode::kNotSupported, false},
       {u"/ntfs/作成/a.txt", u"<両方：2014/05/06 10:00:00>", ErrorCode::kPermission, true},
   };
-  for (const auto& c : cases) {
-    if (c.inject) fs_.FailNthCall(FakeFileSystem::Op::kSetTimes, 1, c.code);
-    auto change = Apply(c.path, c.description);
-    ASSERT_FALSE(change.has_value()) << static_cast<int>(c.code);
-    EXPECT_EQ(change.error().code, c.code);
+  for (const auto& [path, description, code, inject] : cases) {
+    if (inject) fs_.FailNthCall(FakeFileSystem::Op::kSetTimes, 1, code);
+    auto change = Apply(path, description);
+    ASSERT_FALSE(change.has_value()) << static_cast<int>(code);
+    EXPECT_EQ(change.error().code, code);
   }
   EXPECT_TRUE(fs_.times_set_.empty());
   for (const char16_t* path : {u"/ntfs/作成/a.txt", u"/ext/b.txt"}) {
@@ -519,14 +479,10 @@ class CaptureTimeTest : public ::testing::Test {
 };
 
 TEST_F(CaptureTimeTest, FindsTheDateInEachWindowAndCountsItsReads) {
-  struct Case {
-    const char* what;
-    std::vector<DateEntry> entries;
-    bool big_endian;
-    std::size_t size;
-    std::optional<CalendarTime> expected;
-    int reads;
-  } cases[] = {
+  // What the file shows, its entries, byte order and size, the date read, the reads it takes.
+  const std::tuple<const char*, std::vector<DateEntry>, bool, std::size_t,
+                   std::optional<CalendarTime>, int>
+      cases[] = {
       // clang-format off
       {"original, big-endian", {{kOriginal, kDate, 200}}, true, 600, kExpected, 1},
       {"only digitized", {{kDigitized, kDate, 200}}, true, 600, kExpected, 1},
@@ -546,13 +502,13 @@ TEST_F(CaptureTimeTest, FindsTheDateInEachWindowAndCountsItsReads) {
       {"string in the zeros after the end", {{kOriginal, kDate, 3000}}, true, 500, std::nullopt, 1},
       // clang-format on
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    std::string file = MakeJpeg(c.entries, c.big_endian, c.size);
-    file.resize(c.size);
+  for (const auto& [what, entries, big_endian, size, expected, reads] : cases) {
+    SCOPED_TRACE(what);
+    std::string file = MakeJpeg(entries, big_endian, size);
+    file.resize(size);
     const int before = fs_.Calls(FakeFileSystem::Op::kReadRange);
-    EXPECT_EQ(Exif(file), c.expected);
-    EXPECT_EQ(fs_.Calls(FakeFileSystem::Op::kReadRange) - before, c.reads);
+    EXPECT_EQ(Exif(file), expected);
+    EXPECT_EQ(fs_.Calls(FakeFileSystem::Op::kReadRange) - before, reads);
   }
 }
 
@@ -600,12 +556,7 @@ TEST_F(CaptureTimeTest, ReadFailuresGiveNoDate) {
 
 TEST_F(CaptureTimeTest, FindsTheMovieHeaderInEachWindow) {
   const std::string moov = Moov(kQt);
-  struct Case {
-    const char* what;
-    std::string file;
-    bool found;
-    int reads;
-  } cases[] = {
+  const std::tuple<const char*, std::string, bool, int> cases[] = {
       {"at the end", kFtyp + Mdat(200000) + moov, true, 1},
       {"at the start", kFtyp + moov + Mdat(200000), true, 2},
       {"30000 bytes before the end", kFtyp + Mdat(200000) + moov + Mdat(30000), true, 3},
@@ -619,11 +570,11 @@ TEST_F(CaptureTimeTest, FindsTheMovieHeaderInEachWindow) {
             Atom("mvhd", std::string(4, '\0') + Int(kQt, 4, true) + std::string(65532, '\0'))),
        false, 4},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
+  for (const auto& [what, file, found, reads] : cases) {
+    SCOPED_TRACE(what);
     const int before = fs_.Calls(FakeFileSystem::Op::kReadRange);
-    EXPECT_EQ(Movie(c.file), c.found ? std::optional(kExpected) : std::nullopt);
-    EXPECT_EQ(fs_.Calls(FakeFileSystem::Op::kReadRange) - before, c.reads);
+    EXPECT_EQ(Movie(file), found ? std::optional(kExpected) : std::nullopt);
+    EXPECT_EQ(fs_.Calls(FakeFileSystem::Op::kReadRange) - before, reads);
   }
   for (const std::u16string name : {u"a.MOV", u"b.Qt"}) {
     EXPECT_EQ(Movie(moov, 0, name), kExpected) << Utf16ToUtf8(name);
@@ -647,10 +598,7 @@ TEST_F(CaptureTimeTest, MovieTimesTakeTheTimeZoneAndThe1972Rule) {
   EXPECT_EQ(Movie(Moov(y1972 - 3600), 2), Ct(1972, 1, 1, 1));
   EXPECT_EQ(Movie(Moov(0xFFFFFFFFu), 1), std::nullopt);  // wraps to 3599
 
-  struct Conversion {
-    std::uint32_t seconds;
-    std::optional<CalendarTime> expected;
-  } conversions[] = {
+  const std::pair<std::uint32_t, std::optional<CalendarTime>> conversions[] = {
       {y1972, std::nullopt}, {y1972 + 1, Ct(1972, 1, 1, 0, 0, 1)},
       {y1972 + 365 * 86400, Ct(1972, 12, 31)},
       // The count of whole years runs one day ahead on the last day of a leap year.
@@ -659,8 +607,8 @@ TEST_F(CaptureTimeTest, MovieTimesTakeTheTimeZoneAndThe1972Rule) {
       {static_cast<std::uint32_t>(UnixOf(2000, 2, 29, 23, 59, 59) + kUnixTo1904),
        Ct(2000, 2, 29, 23, 59, 59)},
   };
-  for (const Conversion& c : conversions) {
-    EXPECT_EQ(QuickTimeSecondsToCalendar(c.seconds), c.expected) << c.seconds;
+  for (const auto& [seconds, expected] : conversions) {
+    EXPECT_EQ(QuickTimeSecondsToCalendar(seconds), expected) << seconds;
   }
   const std::pair<std::u16string, int> cases[] = {
       {u" -5", -5}, {u"+3h", 3}, {u"", 0}, {u"x9", 0}, {u"- 5", 0},
@@ -766,12 +714,8 @@ TEST(ApplyDateTest, PlacementsSourcesFolderListsUnreadableTimesAndLongPaths) {
   };
   const CaptureTimeProvider none = provider(std::nullopt);
   const CaptureTimeProvider shot = provider(Ct(1999, 12, 31, 23, 59, 58));
-  struct Case {
-    int source, placement;
-    const CaptureTimeProvider* capture;
-    std::u16string expected;
-    int calls;
-  } cases[] = {
+  // The date's source and placement, the capture time, the new path, the capture reads.
+  const std::tuple<int, int, const CaptureTimeProvider*, std::u16string, int> cases[] = {
       {0, 0, &none, u"/p/2014_05_06.jpg", 0},       {0, 1, &none, u"/p/2014_05_06photo.jpg", 0},
       {0, 2, &none, u"/p/photo2014_05_06.jpg", 0},  {0, 3, &none, u"/p/2014_05_06_photo.jpg", 0},
       {0, 4, &none, u"/p/photo_2014_05_06.jpg", 0}, {0, 7, &none, u"/p/2014_05_06.jpg", 0},
@@ -779,14 +723,13 @@ TEST(ApplyDateTest, PlacementsSourcesFolderListsUnreadableTimesAndLongPaths) {
       {2, 2, &none, u"/p/photo.jpg", 1},            {3, 0, &shot, u"/p/1999_12_31.jpg", 1},
       {3, 0, &none, u"/p/2014_05_06.jpg", 1},       {-1, 0, &shot, u"/p/2014_05_06.jpg", 0},
   };
-  for (const Case& c : cases) {
+  for (const auto& [source, placement, capture, expected, calls] : cases) {
     DateParams p = Fixed(4, u"_", false);
-    p.source = c.source;
-    p.placement = c.placement;
+    p.source = source, p.placement = placement;
     capture_calls = 0;
-    EXPECT_EQ(ApplyDate(u"/p/photo.jpg", p, times, *c.capture), c.expected)
-        << "source " << c.source << " placement " << c.placement;
-    EXPECT_EQ(capture_calls, c.calls) << "source " << c.source;
+    EXPECT_EQ(ApplyDate(u"/p/photo.jpg", p, times, *capture), expected)
+        << "source " << source << " placement " << placement;
+    EXPECT_EQ(capture_calls, calls) << "source " << source;
   }
   // Folder lists, unreadable times, long paths.
   const FileTimes same = Current(kTime, kTime);
@@ -892,23 +835,20 @@ TEST(ApplyAttributesTest, WritesOnlyRealChangesAndReportsTheOldStates) {
 
 TEST(ApplyAttributesTest, FailuresChangeNothingAndUndoRestoresTheLoggedStates) {
   using Op = FakeFileSystem::Op;
-  const struct {
-    std::optional<Op> injected;  // fails for /d/a.txt with `code`
-    std::u16string path;
-    ErrorCode code;
-  } cases[] = {
+  // The call that fails for /d/a.txt with the code, the path changed.
+  const std::tuple<std::optional<Op>, std::u16string, ErrorCode> cases[] = {
       {Op::kSetAttributes, u"/d/a.txt", ErrorCode::kNotSupported},
       {Op::kStat, u"/d/a.txt", ErrorCode::kIo},
       {std::nullopt, u"/d/gone.txt", ErrorCode::kNotFound},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(static_cast<int>(c.code));
+  for (const auto& [injected, path, code] : cases) {
+    SCOPED_TRACE(static_cast<int>(code));
     FakeFileSystem fs;
     fs.AddFile(u"/d/a.txt", "", FakeFileSystem::kDefaultTime, std::nullopt, attr::kArchive);
-    if (c.injected) fs.FailPath(*c.injected, c.path, c.code);
-    auto result = ApplyAttributes(fs, c.path, {R::kSet, R::kSet, R::kSet, R::kSet});
+    if (injected) fs.FailPath(*injected, path, code);
+    auto result = ApplyAttributes(fs, path, {R::kSet, R::kSet, R::kSet, R::kSet});
     ASSERT_FALSE(result.has_value());
-    EXPECT_EQ(result.error().code, c.code);
+    EXPECT_EQ(result.error().code, code);
     EXPECT_EQ(fs.Find(u"/d/a.txt")->attributes, attr::kArchive);
     EXPECT_TRUE(fs.attributes_set_.empty());
   }
