@@ -39,57 +39,46 @@ void RunRows(const ExceptionWordTable& table, const std::vector<CaseRow>& rows) 
 }
 
 TEST(LetterCase, ConvertsByOptionAndWidth) {
-  const ExceptionWordTable none{};
-  RunRows(none, {
-                    {u"Report.Txt", kCaseAllLower, u"report.txt"},
-                    {u"Report.Txt", kCaseAllUpper, u"REPORT.TXT"},
-                    {u"report.Txt", kCaseAllUpperExceptExtension, u"REPORT.Txt"},
-                    {u"HELLO WORLD.TXT", kCaseFirstUpper, u"Hello world.txt"},
-                    {u"hello_world-foo bar", kCaseWordInitialUpper, u"Hello_World-Foo Bar"},
-                    {u"DON'T STOP.TXT", kCaseWordInitialUpper, u"Don't Stop.txt"},
-                    {u"'tis", kCaseWordInitialUpper, u"'Tis"},
-                    {u"o'neil", kCaseWordInitialUpper, u"O'neil"},
-                    // Files stop at the extension; folders capitalise every dot part.
-                    {u"my.folder.name", kCaseWordInitialUpper, u"My.Folder.name"},
-                    {u"my.folder.name", kCaseWordInitialUpper, u"My.Folder.Name", false, true},
-                    {u"Name.TXT", 5, u"Name.TXT"},
-                    // Non-ASCII letters change only with dbytebig.
-                    {u"ＡＢＣ.TXT", kCaseAllLower, u"ＡＢＣ.txt"},
-                    {u"ΑΒΓ Ежик.txt", kCaseAllUpper, u"ΑΒΓ ЕЖИК.TXT", true},
-                    // Simple mapping never changes the length: ß and the ligature ﬁ stay.
-                    {u"straße ﬁle", kCaseAllUpper, u"STRAßE ﬁLE", true},
-                    {u"İSTANBUL", kCaseAllLower, u"istanbul", true},
-                    {u"ａｂｃ ｄｅｆ.txt", kCaseWordInitialUpper, u"Ａｂｃ Ｄｅｆ.txt", true},
-                    // ASCII and full-width letters do not join into one word.
-                    {u"ａb", kCaseWordInitialUpper, u"ＡB", true},
-                    {u"ｄｏｎ’ｔ", kCaseWordInitialUpper, u"Ｄｏｎ’ｔ", true},
-                    {u"éa", kCaseFirstUpper, u"éa", true},
-                    // An unpaired surrogate passes through.
-                    {u"\xDC81"
-                     u"AB",
-                     kCaseAllLower,
-                     u"\xDC81"
-                     u"ab",
-                     true},
-                });
+  RunRows({}, {
+      {u"Report.Txt", kCaseAllLower, u"report.txt"}, {u"Report.Txt", kCaseAllUpper, u"REPORT.TXT"},
+      {u"report.Txt", kCaseAllUpperExceptExtension, u"REPORT.Txt"},
+      {u"HELLO WORLD.TXT", kCaseFirstUpper, u"Hello world.txt"},
+      {u"hello_world-foo bar", kCaseWordInitialUpper, u"Hello_World-Foo Bar"},
+      {u"DON'T STOP.TXT", kCaseWordInitialUpper, u"Don't Stop.txt"},
+      {u"'tis", kCaseWordInitialUpper, u"'Tis"}, {u"o'neil", kCaseWordInitialUpper, u"O'neil"},
+      // Files stop at the extension; folders capitalise every dot part.
+      {u"my.folder.name", kCaseWordInitialUpper, u"My.Folder.name"},
+      {u"my.folder.name", kCaseWordInitialUpper, u"My.Folder.Name", false, true},
+      {u"Name.TXT", 5, u"Name.TXT"},
+      // Non-ASCII letters change only with dbytebig.
+      {u"ＡＢＣ.TXT", kCaseAllLower, u"ＡＢＣ.txt"},
+      {u"ΑΒΓ Ежик.txt", kCaseAllUpper, u"ΑΒΓ ЕЖИК.TXT", true},
+      // Simple mapping never changes the length: ß and the ligature ﬁ stay.
+      {u"straße ﬁle", kCaseAllUpper, u"STRAßE ﬁLE", true},
+      {u"İSTANBUL", kCaseAllLower, u"istanbul", true},
+      {u"ａｂｃ ｄｅｆ.txt", kCaseWordInitialUpper, u"Ａｂｃ Ｄｅｆ.txt", true},
+      // ASCII and full-width letters do not join into one word.
+      {u"ａb", kCaseWordInitialUpper, u"ＡB", true}, {u"éa", kCaseFirstUpper, u"éa", true},
+      {u"ｄｏｎ’ｔ", kCaseWordInitialUpper, u"Ｄｏｎ’ｔ", true},
+      // An unpaired surrogate passes through.
+      {u"\xDC81" u"AB", kCaseAllLower, u"\xDC81" u"ab", true},
+  });
 }
 
 TEST(LetterCase, ExceptionWordsRestoreTheUsersSpelling) {
   ExceptionWordTable table;
   table.BuildExceptionLists(u"USA iPhone", u"mp3 x-ray", kDefaultWordInitialExceptions);
-  RunRows(table,
-          {
-              {u"THE HOUSE ON THE HILL.TXT", kCaseWordInitialUpper, u"The House on the Hill.txt"},
-              // Inside a longer word nothing is replaced.
-              {u"anthem andes", kCaseWordInitialUpper, u"Anthem Andes"},
-              {u"HELLO USA.TXT", kCaseAllLower, u"hello USA.txt"},
-              {u"USAF USA_1 AUSA", kCaseAllLower, u"usaf USA_1 ausa"},
-              {u"x-ray song.mp3", kCaseAllUpper, u"x-ray SONG.mp3"},
-              // Option 3 uses no list.
-              {u"usa of the hill", kCaseFirstUpper, u"Usa of the hill"},
-              // Each list belongs to its option only.
-              {u"OF MICE", kCaseAllLower, u"of mice"},
-          });
+  RunRows(table, {
+      {u"THE HOUSE ON THE HILL.TXT", kCaseWordInitialUpper, u"The House on the Hill.txt"},
+      // Inside a longer word nothing is replaced.
+      {u"anthem andes", kCaseWordInitialUpper, u"Anthem Andes"},
+      {u"HELLO USA.TXT", kCaseAllLower, u"hello USA.txt"},
+      {u"USAF USA_1 AUSA", kCaseAllLower, u"usaf USA_1 ausa"},
+      {u"x-ray song.mp3", kCaseAllUpper, u"x-ray SONG.mp3"},
+      // Option 3 uses no list; each list belongs to its option only.
+      {u"usa of the hill", kCaseFirstUpper, u"Usa of the hill"},
+      {u"OF MICE", kCaseAllLower, u"of mice"},
+  });
   // The search continues one past each occurrence: in "A.A." the one at 0 is
   // followed by a letter and skipped, and the search resumes one past the
   // character after it, so the one at 2 is not seen.
@@ -98,11 +87,8 @@ TEST(LetterCase, ExceptionWordsRestoreTheUsersSpelling) {
 }
 
 TEST(ExceptionWordTable, BuildsSearchAndReplacementForms) {
-  const struct {
-    std::size_t list;
-    std::u16string text;
-    std::vector<std::u16string> words;  // search form > replacement form
-  } cases[] = {
+  // The list, its text, its words as search form > replacement form.
+  const std::tuple<std::size_t, std::u16string, std::vector<std::u16string>> cases[] = {
       {0, u"USA", {u"usa>USA"}}, {1, u"mp3 Kb", {u"MP>mp", u"KB>Kb"}},
       {2, u"iPhone THE", {u"Iphone>iPhone", u"The>THE"}}, {0, u"   a    an  ", {u"a>a", u"an>an"}},
       // Non-letters are dropped at a word's start; inside only _ - . stay.
@@ -110,17 +96,17 @@ TEST(ExceptionWordTable, BuildsSearchAndReplacementForms) {
        {u"abc>abc", u"abc>abc", u"x>x", u"x-ray>x-ray", u"a_b.c>a_b.c", u"caf>caf"}},
       {0, u"12 -- ＡＢ", {}},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(std::to_string(c.list) + ": " + Utf16ToUtf8(c.text));
+  for (const auto& [list, text, expected] : cases) {
+    SCOPED_TRACE(std::to_string(list) + ": " + Utf16ToUtf8(text));
     ExceptionWordTable table;
     std::u16string texts[3];
-    texts[c.list] = c.text;
+    texts[list] = text;
     table.BuildExceptionLists(texts[0], texts[1], texts[2]);
     std::vector<std::u16string> words;
-    for (const auto& w : table.words(c.list)) words.push_back(w.search + u">" + w.replacement);
-    EXPECT_EQ(words, c.words);
+    for (const auto& w : table.words(list)) words.push_back(w.search + u">" + w.replacement);
+    EXPECT_EQ(words, expected);
     for (std::size_t other = 0; other < 3; ++other) {
-      EXPECT_TRUE(other == c.list || table.words(other).empty()) << other;
+      EXPECT_TRUE(other == list || table.words(other).empty()) << other;
     }
   }
 }
@@ -158,12 +144,8 @@ std::string Show(char16_t c) {
 }
 
 TEST(Width, ConvertsNamesByDirectionAndClassAndCutsToTheFolderRoom) {
-  const struct {
-    std::u16string name;
-    int direction, flags;
-    bool file_dir;
-    std::u16string expected;
-  } rows[] = {
+  // A name, the direction, the classes, whether folders are listed, the new name.
+  const std::tuple<std::u16string, int, int, bool, std::u16string> rows[] = {
       {u"ｱｲ.ｱｲ", kToFullWidth, kAll, false, u"アイ.ｱｲ"},
       {u"ｱｲ.ｱｲ", kToFullWidth, kAll, true, u"アイ．アイ"},
       // Marks with nothing to combine with, and letters without a half-width form.
@@ -182,11 +164,9 @@ TEST(Width, ConvertsNamesByDirectionAndClassAndCutsToTheFolderRoom) {
       {u"ａ１ア！「", kToHalfWidth, kAlpha | kKana, false, u"a１ｱ！「"},
       {u"Zz09@[`{}", kToFullWidth, kAll, false, u"Ｚｚ０９＠［｀｛｝"},
   };
-  for (const auto& row : rows) {
-    SCOPED_TRACE(Utf16ToUtf8(row.name) + " direction " + std::to_string(row.direction) + " flags " +
-                 std::to_string(row.flags) + (row.file_dir ? " folders" : ""));
-    EXPECT_EQ(ApplyWidth(u"/a.b/" + row.name, Params(row.direction, row.flags, row.file_dir)),
-              u"/a.b/" + row.expected);
+  for (const auto& [name, direction, flags, file_dir, expected] : rows) {
+    EXPECT_EQ(ApplyWidth(u"/a.b/" + name, Params(direction, flags, file_dir)), u"/a.b/" + expected)
+        << Utf16ToUtf8(name) << " direction " << direction << " flags " << flags;
   }
   const std::u16string folder = u"/" + std::u16string(250, u'd') + u"/";  // 252 characters
   const WidthParams to_half = Params(kToHalfWidth, kKana);
@@ -368,12 +348,8 @@ TEST(ShortName, LongTailsStillFitEightBytes) {
 }
 
 TEST(ShortName, ApplyTakesTheLastComponentAndTheCaseOption) {
-  struct Case {
-    std::u16string source, short_name;
-    int name_case;
-    std::u16string expected;
-  };
-  const Case cases[] = {
+  // The path, the short name the file system gave, the case option, the new path.
+  const std::tuple<std::u16string, std::u16string, int, std::u16string> cases[] = {
       {u"/Dir/LongFileName.txt", u"/DIR/LONGFI~1.TXT", 0, u"/Dir/LONGFI~1.TXT"},
       {u"/Dir/LongFileName.txt", u"LONGFI~1.TXT", 0, u"/Dir/LONGFI~1.TXT"},
       {u"/Dir/LongFileName.txt", u"LONGFI~1.TXT", 2, u"/Dir/longfi~1.txt"},
@@ -383,10 +359,9 @@ TEST(ShortName, ApplyTakesTheLastComponentAndTheCaseOption) {
       {u"/Dir/LongFileName.txt", u"", 2, u"/Dir/longfilename.txt"},
       {u"/Dir/LongFileName.txt", u"/DIR/", 1, u"/Dir/LONGFILENAME.TXT"},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(Utf16ToUtf8(c.source) + " / " + Utf16ToUtf8(c.short_name) + " / " +
-                 std::to_string(c.name_case));
-    EXPECT_EQ(ApplyShortName(c.source, c.short_name, ShortNameParams{c.name_case}), c.expected);
+  for (const auto& [source, short_name, name_case, expected] : cases) {
+    EXPECT_EQ(ApplyShortName(source, short_name, ShortNameParams{name_case}), expected)
+        << Utf16ToUtf8(source + u" / " + short_name) << " / " << name_case;
   }
 }
 
@@ -414,12 +389,7 @@ TEST(RandomName, GeneratorFollowsTheUpdateRuleAndGivesExactNames) {
   for (const int expected : {41, 18467, 6334, 26500, 19169}) EXPECT_EQ(one.Next(), expected);
   EXPECT_EQ(RandomGenerator(0).Next(), 38);            // 2531011 >> 16
   EXPECT_EQ(RandomGenerator(0xFFFFFFFFu).Next(), 35);  // 2531011 - 214013, wrapped
-  struct ExactRow {
-    std::uint32_t seed;
-    RandomNameParams params;
-    std::u16string path, expected;
-  };
-  const std::vector<ExactRow> rows = {
+  const std::tuple<std::uint32_t, RandomNameParams, std::u16string, std::u16string> rows[] = {
       // Seed 1 draws 41, 18467, 6334, 26500, 19169, 15724, 11478, 29358,
       // 26962, 24464, 5705, 28145, ...
       {1, {kRandomDigits, kRandomExtRandom, 0}, u"/d/a.txt", u"/d/7048.4982"},
@@ -430,12 +400,10 @@ TEST(RandomName, GeneratorFollowsTheUpdateRuleAndGivesExactNames) {
       {1, {kRandomAllMixed, kRandomExtRandom, 0}, u"x.y", u"ナ蕪p゛.CXV"},
       {7, {kRandomAllMixed, kRandomExtKeep, 0}, u"x.y", u"УeРc.y"},
   };
-  for (const ExactRow& row : rows) {
-    SCOPED_TRACE(testing::Message() << "seed " << row.seed << " pattern "
-                                    << row.params.pattern << " ext " << row.params.extension);
-    RandomGenerator random(row.seed);
-    EXPECT_EQ(Utf16ToUtf8(ApplyRandomName(row.path, row.params, random)),
-              Utf16ToUtf8(row.expected));
+  for (const auto& [seed, params, path, expected] : rows) {
+    RandomGenerator random(seed);
+    EXPECT_EQ(Utf16ToUtf8(ApplyRandomName(path, params, random)), Utf16ToUtf8(expected))
+        << "seed " << seed << " pattern " << params.pattern << " ext " << params.extension;
   }
 }
 

@@ -319,7 +319,7 @@ TEST(Serial, PlacesTheSerialCutsAt259AndNumbersEachFolderOnItsOwn) {
             (u"/d/" + std::u16string(250, u'n') + u"12345.txt").substr(0, 259));
   // Tokens expand against the row's own path, with its size.
   EXPECT_EQ(ApplySerial(u"/photos/a.jpg", {u"\\f_<1>_\\s", kSerialAsNameWithExtension, false}, 1,
-                        state, [](const std::u16string&) -> std::uint64_t { return 42; }),
+                        state, FixedSize(42)),
             u"/photos/photos_2_42.jpg");
   state.Reset();
   const SerialParams params{u"1", kSerialAsName, true};
@@ -571,9 +571,8 @@ TEST(Replace, RegularExpressions) {
 }
 
 TEST(Replace, SplitTextsFlagsAndTheSubstituteCommand) {
-  struct Case {
-    std::u16string search, replacement, flags, expected;
-  } cases[] = {
+  // The search and replacement texts, the flags, the command.
+  const std::tuple<std::u16string, std::u16string, std::u16string, std::u16string> cases[] = {
       {u"a", u"b", u"kg", u"s/a/b/kg"}, {u"\\n\\a\\c\\t\\r", u"\\n", u"k", u"s/nactr/n/k"},
       {u"\\\\n", u"x", u"k", u"s/\\\\n/x/k"},
       {u"\\f\\s\\:\\e", u"\\f", u"k", u"s/\\f\\s\\:\\e/\\\\\\\\f/k"},
@@ -582,10 +581,9 @@ TEST(Replace, SplitTextsFlagsAndTheSubstituteCommand) {
       {u"a/b", u"c/d", u"k", u"s/a/bcd/k"},
       {u"a", u"x\\", u"k", u"s/a/x\\/k"},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(Utf16ToUtf8(c.search) + " / " + Utf16ToUtf8(c.replacement));
-    EXPECT_EQ(Utf16ToUtf8(BuildSubstituteCommand(c.search, c.replacement, c.flags)),
-              Utf16ToUtf8(c.expected));
+  for (const auto& [search, replacement, flags, expected] : cases) {
+    EXPECT_EQ(Utf16ToUtf8(BuildSubstituteCommand(search, replacement, flags)),
+              Utf16ToUtf8(expected));
   }
   using Texts = std::vector<std::u16string>;
   EXPECT_EQ(SplitReplaceTexts(u""), Texts{});
@@ -593,23 +591,15 @@ TEST(Replace, SplitTextsFlagsAndTheSubstituteCommand) {
   EXPECT_EQ(SplitReplaceTexts(u"1/2/3/4/5/6/7/8/9/10"),
             (Texts{u"1", u"2", u"3", u"4", u"5", u"6", u"7", u"8"}));
 
-  ReplaceParams params;
-  params.which = kReplaceAll;
-  EXPECT_EQ(ReplaceFlags(params), u"kgi");
-  params.which = kReplaceLast;
-  params.match_case = true;
-  EXPECT_EQ(ReplaceFlags(params), u"k");
+  EXPECT_EQ(ReplaceFlags({{}, {}, kReplaceAll, false, false}), u"kgi");
+  EXPECT_EQ(ReplaceFlags({{}, {}, kReplaceLast, false, true}), u"k");
 }
 
 TEST(Replace, SubstituteCommands) {
   const std::optional<std::u16string> none;
-  struct Case {
-    std::u16string command, subject;
-    std::optional<std::u16string> expected;
-  } cases[] = {
+  const std::tuple<std::u16string, std::u16string, std::optional<std::u16string>> cases[] = {
       {u"s/a/b/k", u"aaa", u"baa"}, {u"s/a/b/kg", u"aaa", u"bbb"},
-      {u"s/a\\/b/c/kg", u"a/b a/b", u"c c"},
-      {u"s/x/\\//k", u"axb", u"a/b"},
+      {u"s/a\\/b/c/kg", u"a/b a/b", u"c c"}, {u"s/x/\\//k", u"axb", u"a/b"},
       {u"s/x/\\\\\\\\f/k", u"x", u"\\\\f"}, {u"s/(a)(b)/$2$1\\2\\1$&/k", u"ab", u"babaab"},
       {u"s/(?<n>a)/${n}${1}-${nope}$5\\7/k", u"a", u"aa-"}, {u"s/a/$x$/k", u"a", u"$x$"},
       {u"s/(a)|b/[$1]/kg", u"ab", u"[a][]"}, {u"s/x*/-/kg", u"abc", u"-a-b-c-"},
@@ -619,9 +609,9 @@ TEST(Replace, SubstituteCommands) {
       {u"s/(/x/k", u"(", none}, {u"s/a/b", u"a", none}, {u"x/a/b/k", u"a", none}, {u"", u"a", none},
       {u"s/\\/b/k", u"a", none},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(Utf16ToUtf8(c.command) + " on " + Utf16ToUtf8(c.subject));
-    EXPECT_EQ(Show(Substitute(c.command, c.subject)), Show(c.expected));
+  for (const auto& [command, subject, expected] : cases) {
+    EXPECT_EQ(Show(Substitute(command, subject)), Show(expected))
+        << Utf16ToUtf8(command + u" on " + subject);
   }
   // A view without storage is an empty subject, not an error.
   EXPECT_EQ(Show(Substitute(u"s/^/x/k", std::u16string_view())), Show(u"x"));
