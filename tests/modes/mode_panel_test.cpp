@@ -54,21 +54,18 @@ class ModePanelTest : public PanelFixture {
 TEST_F(ModePanelTest, CaseOptionDecidesTheExceptionField) {
   s().SetText(TextKey::kBsexcept0, u"USA");
   s().SetText(TextKey::kBsexcept1, u"iPhone");
-  const struct {
-    int option;
-    std::u16string text;
-    bool enabled;
-  } cases[] = {
+  // The case option, the exception field's text, whether the field and its label are enabled.
+  const std::tuple<int, std::u16string, bool> cases[] = {
       {0, u"USA", true}, {1, u"iPhone", true}, {2, u"iPhone", true}, {3, u"無効", false},
       {4, u"a an and at by for in into of on or the to with", true},
   };
-  for (const auto& c : cases) {
-    At(ctl::kCaseOption).value = c.option;
+  for (const auto& [option, text, enabled] : cases) {
+    At(ctl::kCaseOption).value = option;
     ApplyCaseOptionRule(panel_, s());
     EXPECT_EQ(std::tuple(At(ctl::kExceptionWords).text, At(ctl::kExceptionWords).enabled,
                          At(ctl::kExceptionLabel).enabled),
-              std::tuple(c.text, c.enabled, c.enabled))
-        << "option " << c.option;
+              std::tuple(text, enabled, enabled))
+        << "option " << option;
   }
   // The field is stored into the selected option's list only.
   At(ctl::kCaseOption).value = 2;
@@ -127,13 +124,8 @@ TEST_F(ModePanelTest, DeleteKindAndTimestampOptionDecideTheirControls) {
 }
 
 TEST_F(ModePanelTest, DigitFieldsAreReadAndClamped) {
-  const struct {
-    int id;
-    std::u16string typed;
-    IntKey key;
-    int stored;
-    std::u16string field_after;
-  } cases[] = {
+  // The control, the text typed, the setting and the value stored, the field's text after.
+  const std::tuple<int, std::u16string, IntKey, int, std::u16string> cases[] = {
       // clang-format off
       {ctl::kAddPosition, u"12x", IntKey::kAddlen, 12, u"12x"},
       {ctl::kAddPosition, u"1000", IntKey::kAddlen, 100, u"1000"},  // three digits read
@@ -145,11 +137,11 @@ TEST_F(ModePanelTest, DigitFieldsAreReadAndClamped) {
       {ctl::kShiftDays, u"367", IntKey::kFwdbackdays, 366, u"366"},
       // clang-format on
   };
-  for (const auto& c : cases) {
-    At(c.id).text = c.typed;
+  for (const auto& [id, typed, key, stored, field_after] : cases) {
+    At(id).text = typed;
     ReadModeParameters(panel_, s(), 1);
-    EXPECT_EQ(std::tuple(s().Int(c.key), At(c.id).text), std::tuple(c.stored, c.field_after))
-        << Utf16ToUtf8(c.typed);
+    EXPECT_EQ(std::tuple(s().Int(key), At(id).text), std::tuple(stored, field_after))
+        << Utf16ToUtf8(typed);
   }
 }
 
@@ -177,12 +169,8 @@ TEST_F(ModePanelTest, DateFormatTypedOrSelected) {
 }
 
 TEST_F(ModePanelTest, TooLongAtTheHistoryEntryLengthsAndTheModeTextLimit) {
-  const struct {
-    int id;  // 0: the list filter
-    HistoryId history;
-    std::size_t length;
-    bool too_long;
-  } cases[] = {
+  // The control (0: the list filter), its history, the text's length, whether it is too long.
+  const std::tuple<int, HistoryId, std::size_t, bool> cases[] = {
       // clang-format off
       {ctl::kExtensionText, HistoryId::kExtension, 127, false},
       {ctl::kExtensionText, HistoryId::kExtension, 128, true},
@@ -195,15 +183,15 @@ TEST_F(ModePanelTest, TooLongAtTheHistoryEntryLengthsAndTheModeTextLimit) {
       // clang-format on
   };
   char16_t fill = u'a';
-  for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << "control " << c.id << " length " << c.length);
+  for (const auto& [id, history, length, too_long] : cases) {
+    SCOPED_TRACE(testing::Message() << "control " << id << " length " << length);
     ModePanel panel;
-    PanelControl& field = c.id == 0 ? panel.list_filter : panel.At(c.id);
-    field.text = std::u16string(c.length, fill++);  // a new text for every case
+    PanelControl& field = id == 0 ? panel.list_filter : panel.At(id);
+    field.text = std::u16string(length, fill++);  // a new text for every case
     // Mode 1 uses none of these texts: only the history limit applies.
-    EXPECT_EQ(ReadModeParameters(panel, s(), 1).too_long, c.too_long);
-    const std::u16string& entry = s().History(c.history).entry(0);
-    EXPECT_EQ(entry.size(), c.too_long ? c.length - 1 : c.length);
+    EXPECT_EQ(ReadModeParameters(panel, s(), 1).too_long, too_long);
+    const std::u16string& entry = s().History(history).entry(0);
+    EXPECT_EQ(entry.size(), too_long ? length - 1 : length);
     ASSERT_FALSE(field.items.empty());
     EXPECT_EQ(field.items.front(), entry);
   }
@@ -211,21 +199,17 @@ TEST_F(ModePanelTest, TooLongAtTheHistoryEntryLengthsAndTheModeTextLimit) {
   // Without history recording only the current mode's text limit applies.
   const auto quiet = NewSettings(u"quiet.ini");
   quiet->SetInt(IntKey::kInputlog, 0);
-  const struct {
-    int id, mode;
-    std::size_t length;
-    bool too_long;
-  } limits[] = {
+  const std::tuple<int, int, std::size_t, bool> limits[] = {  // control, mode, length, too long
       {ctl::kExtensionText, 2, 127, false}, {ctl::kExtensionText, 2, 128, true},
       {ctl::kSerialText, 3, 128, true},     {ctl::kAddText, 7, 128, true},
       {ctl::kAddText, 3, 200, false},  // not the current mode's text
       {ctl::kSearchText, 10, 250, false},
   };
-  for (const auto& c : limits) {
+  for (const auto& [id, mode, length, too_long] : limits) {
     ModePanel panel;
-    panel.At(c.id).text = std::u16string(c.length, u'a');
-    EXPECT_EQ(ReadModeParameters(panel, *quiet, c.mode).too_long, c.too_long) << c.id;
-    EXPECT_TRUE(panel.At(c.id).items.empty()) << c.id;
+    panel.At(id).text = std::u16string(length, u'a');
+    EXPECT_EQ(ReadModeParameters(panel, *quiet, mode).too_long, too_long) << id;
+    EXPECT_TRUE(panel.At(id).items.empty()) << id;
   }
   for (int h = 0; h < kHistoryCount; ++h) {
     EXPECT_EQ(quiet->History(static_cast<HistoryId>(h)).UsedCount(), 0) << "history " << h;
@@ -318,11 +302,8 @@ TEST_F(ModePanelTest, FillThenReadKeepsEveryValue) {
 
 TEST_F(ModePanelTest, SetPanelValueTakesTextsAndRefusesWhatTheControlsDoNot) {
   const std::u16string long_extension(128, u'x');
-  const struct {
-    const char16_t* key;
-    std::u16string value;
-    int id;  // the control whose text becomes the value; 0 for a refusal
-  } cases[] = {
+  // A key, a value, the control whose text becomes the value (0: the value is refused).
+  const std::tuple<const char16_t*, std::u16string, int> cases[] = {
       {u"extstr", u"jpg", ctl::kExtensionText},   {u"renbanstr", u"a001", ctl::kSerialText},
       {u"addstr", u"x_", ctl::kAddText},           {u"replace1str", u"a", ctl::kSearchText},
       {u"search", u"IMG/x", ctl::kSearchText}, {u"replacement", u"pic/y", ctl::kReplacementText},
@@ -340,15 +321,15 @@ TEST_F(ModePanelTest, SetPanelValueTakesTextsAndRefusesWhatTheControlsDoNot) {
     for (const auto& [id, c] : panel_.controls()) all.emplace_back(c.value, c.text, c.time);
     return all;
   };
-  for (const auto& c : cases) {
+  for (const auto& [key, value, id] : cases) {
     const auto before = snapshot();
-    const std::u16string reason = SetPanelValue(panel_, s(), c.key, c.value);
-    const std::string where = Utf16ToUtf8(c.key) + "=" + Utf16ToUtf8(c.value);
-    if (c.id == 0) {
+    const std::u16string reason = SetPanelValue(panel_, s(), key, value);
+    const std::string where = Utf16ToUtf8(key) + "=" + Utf16ToUtf8(value);
+    if (id == 0) {
       EXPECT_NE(reason, u"") << where;
       EXPECT_EQ(snapshot(), before) << where;
     } else {
-      EXPECT_EQ(std::tuple(reason, At(c.id).text), std::tuple(u"", c.value)) << where;
+      EXPECT_EQ(std::tuple(reason, At(id).text), std::tuple(u"", value)) << where;
     }
   }
   EXPECT_EQ(At(ctl::kDateFormat).value, -1);  // a typed format
@@ -372,33 +353,30 @@ TEST_F(ModePanelTest, FixedStartUpTextsWinOverTheHistories) {
   s().SetText(TextKey::kFsepstr, u"-");
   s().SetWordBit(OptionWord::kOption3, opt3::kFixSerialText | opt3::kFixDateSeparator, true);
   FillModeControls(panel_, s(), now_);
-  EXPECT_EQ((std::vector<std::u16string>{At(ctl::kSerialText).text,
-                                         At(ctl::kSerialText).items.front(),
-                                         At(ctl::kDateSeparator).text, At(ctl::kAddText).text}),
-            (std::vector<std::u16string>{u"fixed<01>", u"old<1>", u"-", u"old"}));  // add: not fixed
+  // The add text is not fixed.
+  EXPECT_EQ(At(ctl::kSerialText).text + u"|" + At(ctl::kSerialText).items.front() + u"|" +
+                At(ctl::kDateSeparator).text + u"|" + At(ctl::kAddText).text,
+            u"fixed<01>|old<1>|-|old");
   EXPECT_EQ(At(ctl::kAddText).value, 0);
 }
 
 TEST_F(ModePanelTest, SelectModeShowsOnePanelAndReportsFocus) {
-  const struct {
-    int tab, button, mode, focus;
-    bool select_all;
-  } cases[] = {
+  // The tab and button, the mode shown, the control focused, whether its text is selected.
+  const std::tuple<int, int, int, int, bool> cases[] = {
       {0, 2, 2, ctl::kExtensionText, true}, {1, 2, 14, ctl::kReadOnly, false},
       {1, 7, 19, ctl::kMacroSlot, false},   {1, 3, 15, 0, false},
       {0, 99, 1, ctl::kSampleName, false},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << "tab " << c.tab << " button " << c.button);
+  for (const auto& [tab, button, mode, focus, select_all] : cases) {
+    SCOPED_TRACE(testing::Message() << "tab " << tab << " button " << button);
     ModeSelection selection;
     selection.macro_playback = true;
-    const SelectModeEffects e =
-        SelectModeButton(selection, panel_, c.tab, c.button, nullptr, nullptr);
+    const SelectModeEffects e = SelectModeButton(selection, panel_, tab, button, nullptr, nullptr);
     EXPECT_EQ(std::tuple(selection.mode_index, panel_.shown_mode(), e.focus_control,
                          e.select_all_text, e.status_code, e.names_cleared),
-              std::tuple(c.mode - 1, c.mode, c.focus, c.select_all, c.mode + 4, false));
+              std::tuple(mode - 1, mode, focus, select_all, mode + 4, false));
     for (const auto& [id, control] : panel_.controls()) {
-      EXPECT_TRUE(control.mode == c.mode || !control.visible) << "control " << id;
+      EXPECT_TRUE(control.mode == mode || !control.visible) << "control " << id;
     }
   }
 }
@@ -527,12 +505,7 @@ TEST_F(DispatcherTest, EachModeTakesItsSettingsAndTexts) {
     s().SetInt(key, value);
   }
   ModeContext ctx = Build(ModeTexts{u"<01>_", u"new_", u"b/c", u"B/C"});
-  const struct {
-    int mode;
-    std::u16string source;
-    std::int64_t row;
-    std::u16string expected;
-  } cases[] = {
+  const std::tuple<int, std::u16string, std::int64_t, std::u16string> cases[] = {
       {1, u"/d/any name.txt", 0, u"/d/any name.txt"},  // template untouched: identity
       {2, u"/d/photo.tar.gz", 0, u"/d/photo.tar.jpg"},
       {3, u"/d/abc.txt", 0, u"/d/01_abc.txt"},  {3, u"/d/abc.txt", 1, u"/d/02_abc.txt"},
@@ -541,8 +514,8 @@ TEST_F(DispatcherTest, EachModeTakesItsSettingsAndTexts) {
       {14, u"/d/a.txt", 0, u"<読：-, 隠：Y, ア：-, シ：N>"},
       {19, u"/d/sub/a b.txt", 0, u"/d/sub/a b.txt"},
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(Compute(ctx, c.source, c.mode, c.row), c.expected) << "mode " << c.mode;
+  for (const auto& [mode, source, row, expected] : cases) {
+    EXPECT_EQ(Compute(ctx, source, mode, row), expected) << "mode " << mode;
   }
   // 11 takes its names from a CSV file; 12 needs the program's generator;
   // 15..18 and numbers outside the table have no mode: the preset stays.
@@ -600,17 +573,15 @@ TEST_F(DispatcherTest, GeneratedShortNamesAreUniqueWithinAFolder) {
   fs_.AddFile(u"/f/Long File Name B.txt");
   fs_.AddFile(u"/f/longfi~1.txt");  // ...only where the folder ignores case
   ModeContext ctx = Build();
-  const struct {
-    std::u16string source, expected;
-  } rows[] = {
+  const std::pair<std::u16string, std::u16string> rows[] = {
       // Rows in another order than the folder lists them: the folder's order decides.
       {u"/d/Long File Name B.txt", u"/d/LONGFI~2.TXT"},
       {u"/d/Long File Name A.txt", u"/d/LONGFI~1.TXT"}, {u"/d/readme.txt", u"/d/readme.txt"},
       {u"/e/Long File Name B.txt", u"/e/LONGFI~2.TXT"}, {u"/e/longfi~1.txt", u"/e/longfi~1.txt"},
       {u"/f/Long File Name B.txt", u"/f/LONGFI~1.TXT"},
   };
-  for (const auto& r : rows) {
-    EXPECT_EQ(Compute(ctx, r.source, 6), r.expected) << Utf16ToUtf8(r.source);
+  for (const auto& [source, expected] : rows) {
+    EXPECT_EQ(Compute(ctx, source, 6), expected) << Utf16ToUtf8(source);
   }
   EXPECT_EQ(fs_.Calls(Op::kList), 3);  // once per folder
   // A file the listing did not show is checked against the whole folder.
