@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <set>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 

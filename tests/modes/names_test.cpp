@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <iterator>
 #include <optional>
 #include <tuple>
 #include <string>
@@ -47,12 +46,10 @@ TEST(NameParts, SplitsFolderBaseAndExtension) {
 
 TEST(NameParts, CutsToTheLongestPathAndEachOverlongPart) {
   for (std::size_t length : {259u, 260u}) {
-    SCOPED_TRACE(length);
     std::u16string text(length, u'a');
-    const std::size_t expected = std::min<std::size_t>(length, 259);
-    EXPECT_EQ(CutToMaxPath(std::u16string_view(text)).size(), expected);
+    EXPECT_EQ(CutToMaxPath(std::u16string_view(text)).size(), 259u) << length;
     CutToMaxPath(text);
-    EXPECT_EQ(text.size(), expected);
+    EXPECT_EQ(text.size(), 259u) << length;
   }
   const std::u16string folder = u"/" + std::u16string(300, u'd') + u"/";
   const std::u16string path = folder + std::u16string(280, u'b') + u"." + std::u16string(270, u'e');
@@ -65,28 +62,24 @@ TEST(Extension, ReplacesAppendsAndRemovesAndOverflowLeavesTheNameOrCutsTheAppend
   const std::tuple<std::u16string, std::u16string, bool, std::u16string> cases[] = {
       {u"/d/a.txt", u"jpg", false, u"/d/a.jpg"}, {u"/d/a.txt", u"", false, u"/d/a"},
       {u"/d/photo.tar.gz", u"jpg", false, u"/d/photo.tar.jpg"},
-      // A space after the last dot means there is no extension.
+      // A space after the last dot means there is no extension; nor does a dot in the folder.
       {u"/d/my.file name", u"jpg", false, u"/d/my.file name.jpg"},
       {u"/d/my file.name", u"jpg", false, u"/d/my file.jpg"},
-      // A dot in the folder is not the name's extension.
       {u"/d.x/file", u"jpg", false, u"/d.x/file.jpg"}, {u"/d/.bashrc", u"txt", false, u"/d/.txt"},
       {u"/d/name.", u"txt", false, u"/d/name.txt"},
-      // The user's own dot stays.
-      {u"/d/name.txt", u".txt", false, u"/d/name..txt"},
+      {u"/d/name.txt", u".txt", false, u"/d/name..txt"},  // the user's own dot stays
       {u"/d/a.txt", u"bak", true, u"/d/a.txt.bak"}, {u"/d/a.txt", u"", true, u"/d/a.txt"},
   };
   for (const auto& [source, text, append, expected] : cases) {
     SCOPED_TRACE(Utf16ToUtf8(source) + " + " + Utf16ToUtf8(text) + (append ? " (add)" : ""));
     EXPECT_EQ(ApplyExtension(source, text, ExtensionParams{append}), expected);
   }
-  // The name's dot sits at position 250 of the path.
+  // The name's dot sits at 250: ".12345678" ends the path at 259 characters and fits; one
+  // character more leaves the source unchanged, and is cut when appended.
   const std::u16string source = u"/" + std::u16string(249, u'a') + u".txt";
   ASSERT_EQ(FindPathExtension(source), 250u);
-  // ".12345678" ends the path at 259 characters: it fits.
   EXPECT_EQ(ApplyExtension(source, u"12345678", {false}).size(), 259u);
-  // One character more would not fit: the source comes back unchanged.
   EXPECT_EQ(ApplyExtension(source, u"123456789", {false}), source);
-  // Appending is cut instead.
   EXPECT_EQ(ApplyExtension(source, u"123456789", {true}), source + u".1234");
   // A field text longer than any path is cut before use and never crashes.
   EXPECT_EQ(ApplyExtension(u"/a.b", std::u16string(400, u'x'), {false}), u"/a.b");
@@ -99,10 +92,9 @@ TEST(Add, InsertsFromTheFrontOrTheBackAtThePositionRead) {
       {abcd, 0, 0, u"X", false, u"/d/Xabcd.txt"}, {abcd, 1, 0, u"X", false, u"/d/abcdX.txt"},
       {abcd, 0, 4, u"X", false, u"/d/abcdX.txt"}, {abcd, 1, 4, u"X", false, u"/d/Xabcd.txt"},
       {abcd, 0, 5, u"X", false, abcd},            {abcd, 0, -1, u"X", false, abcd},
-      // Tokens in the escaped style.
+      // Tokens in the escaped style; a folder's whole name is its base name.
       {u"/Photos/a.jpg", 0, 0, u"\\\\f", false, u"/Photos/\\fa.jpg"},
       {u"/Photos/a.jpg", 1, 0, u"_\\e_\\s", false, u"/Photos/a_jpg_99.jpg"},
-      // A folder's whole name is its base name.
       {u"/d/my.folder", 0, 9, u"X", true, u"/d/my.folderX"},
       {u"/d/my.folder", 1, 0, u"X", false, u"/d/myX.folder"},
   };
@@ -168,15 +160,6 @@ TEST(PositionEdit, WorkedExampleMapsDigitsAndFollowsTheEdit) {
   EXPECT_EQ(std::vector<int>(map.begin(), map.begin() + 10),
             (std::vector<int>{-1, -1, -1, -1, -1, 3, 4, 5, 6, 7}));
   EXPECT_EQ(map.back(), static_cast<int>(PositionEditState::kMapSize) - 3);
-
-  const std::pair<std::u16string, std::u16string> rows[] = {
-      {u"/p/IMG_0123_x", u"/p/Photo_0123_x"},
-      {u"/p/DSC_9", u"/p/Photo_9"},  // shorter than the template
-      {u"/p/", u"/p/Photo"},         // an empty old name keeps only typed text
-  };
-  for (const auto& [old_path, expected] : rows) {
-    EXPECT_EQ(Apply(state, old_path, u"Photo_0001"), expected) << Utf16ToUtf8(old_path);
-  }
 }
 
 TEST(PositionEdit, SuccessiveEditsComposeOnTheMap) {
@@ -184,6 +167,10 @@ TEST(PositionEdit, SuccessiveEditsComposeOnTheMap) {
   const std::tuple<std::u16string, std::vector<std::u16string>, bool, std::u16string,
                    std::u16string>
       cases[] = {
+      // The digits follow the edit; an old name shorter than the template, or empty, keeps less.
+      {u"IMG_0001", {u"Photo_0001"}, false, u"IMG_0123_x", u"Photo_0123_x"},
+      {u"IMG_0001", {u"Photo_0001"}, false, u"DSC_9", u"Photo_9"},
+      {u"IMG_0001", {u"Photo_0001"}, false, u"", u"Photo"},
       // An unchanged template reproduces any name.
       {u"name.txt", {u"name.txt"}, false, u"much_longer_name.jpeg", u"much_longer_name.jpeg"},
       {u"name.txt", {u"name.txt"}, false, u"a", u"a"},
@@ -197,8 +184,7 @@ TEST(PositionEdit, SuccessiveEditsComposeOnTheMap) {
       {u"abc", {u""}, false, u"abcdef", u"def"},
       // Typed, then edited again: the typed characters stay typed.
       {u"ab", {u"aZb", u"aZZb"}, false, u"12", u"1ZZ2"},
-      // The template's extension reads past the old base name's end, and the
-      // old extension comes back behind the new base name.
+      // The template's extension reads past the old base name; the old extension comes back.
       {u"abc.txt", {u"abcd.txt"}, true, u"abc.txt", u"abcd.txt"},
       {u"photo", {u"new_photo"}, true, u"photo.jpg", u"new_photo.jpg"},
   };
@@ -241,15 +227,14 @@ TEST(PositionEdit, LongTextsAreCutAndNeverReadPastTheName) {
   PositionEditState state;
   state.LoadTemplate(long_name);
   EXPECT_EQ(state.template_name(), std::u16string(259, u'n'));
-  // The edit is cut to 259 characters too, so the typed "X" takes the place
-  // of the first old character instead of pushing the rest out.
+  // The edit is cut to 259 characters too: the typed "X" takes the first old character's place.
   state.UpdatePositionMap(u"X" + long_name);
   EXPECT_EQ(state.template_name(), u"X" + std::u16string(258, u'n'));
   EXPECT_EQ(Apply(state, u"/d/" + std::u16string(250, u'o'), u"X" + long_name),
             u"/d/X" + std::u16string(249, u'o'));
 
-  // Shrinking the template maps every later position beyond 259: the one
-  // character left is the template's last, which a shorter old name lacks.
+  // Shrunk, every later position maps beyond 259: the one left is the template's last character,
+  // which a shorter old name lacks.
   PositionEditState shrunk;
   shrunk.LoadTemplate(std::u16string(259, u'a'));
   shrunk.UpdatePositionMap(u"a");
@@ -259,25 +244,9 @@ TEST(PositionEdit, LongTextsAreCutAndNeverReadPastTheName) {
   EXPECT_EQ(Apply(shrunk, std::u16string(258, u'b') + u"z", u"a"), u"z");
 }
 
-struct SerialCase {
-  std::u16string text;
-  std::vector<std::u16string> rows;  // the serial strings of rows 0, 1, 2, ...
-};
-
-void ExpectRows(const SerialCase& c) {
-  SCOPED_TRACE("serial text \"" + Utf16ToUtf8(c.text) + "\"");
-  SerialRunState state;
-  for (std::size_t r = 0; r < c.rows.size(); ++r) {
-    SCOPED_TRACE("row " + std::to_string(r));
-    EXPECT_EQ(MakeSerialString(c.text, r, u"/d/a.txt"), c.rows[r]);
-    // The mode itself, placing the serial as the whole new name.
-    EXPECT_EQ(ApplySerial(u"/d/a.txt", {c.text, kSerialAsName, false}, r, state),
-              u"/d/" + c.rows[r]);
-  }
-}
-
 TEST(Serial, NumbersRowsFromTheSerialText) {
-  const SerialCase cases[] = {
+  // A serial text and the serial strings of rows 0, 1, 2, ...
+  const std::pair<std::u16string, std::vector<std::u16string>> cases[] = {
       {u"001", {u"001", u"002", u"003"}},        {u"photo_9", {u"photo_9", u"photo_10"}},
       {u"IMG", {u"IMG1", u"IMG2"}},              {u"2014_<001>", {u"2014_001", u"2014_002"}},
       {u"001_2014", {u"001_2014", u"001_2015"}}, {u"<Z+1>", {u"Z", u"AA", u"AB"}},
@@ -289,13 +258,19 @@ TEST(Serial, NumbersRowsFromTheSerialText) {
       {u"<009+10>", {u"009", u"019", u"029"}},   {u"<+0>", {u"1", u"1", u"1"}},
       {u"<-3>", {u"1", u"0", u"0"}},             {u"<AB-7>", {u"AB", u"U", u"N"}},
       {u"x2014_<001+5>y", {u"x2014_001y", u"x2014_006y"}},
-      // Five increment digits at most: the sixth is text after the number.
-      {u"<1+123456>", {u"16", u"123466"}},
-      // Without "<" ... ">" the markers are ordinary text.
-      {u"a<b", {u"a<b1", u"a<b2"}},
+      {u"<1+123456>", {u"16", u"123466"}},  // five increment digits at most: the sixth is text
+      {u"a<b", {u"a<b1", u"a<b2"}},         // without "<" ... ">" the markers are text
       {u"<<1>", {u"11", u"21"}},                 {u"\\f_\\f_1", {u"d_d_1", u"d_d_2"}},
   };
-  for (const SerialCase& c : cases) ExpectRows(c);
+  for (const auto& [text, rows] : cases) {
+    SerialRunState state;
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+      EXPECT_EQ(MakeSerialString(text, r, u"/d/a.txt"), rows[r]) << Utf16ToUtf8(text) << " " << r;
+      // The mode itself, placing the serial as the whole new name.
+      EXPECT_EQ(ApplySerial(u"/d/a.txt", {text, kSerialAsName, false}, r, state), u"/d/" + rows[r])
+          << Utf16ToUtf8(text) << " " << r;
+    }
+  }
   // Only the first 256 characters count.
   EXPECT_EQ(MakeSerialString(std::u16string(300, u'x'), 0, u"/d/a"),
             std::u16string(256, u'x') + u"1");

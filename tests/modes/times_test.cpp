@@ -80,11 +80,9 @@ TEST(AddToDateTimeTest, CarriesBothWaysAndRefusesInvalidRecordsAndRanges) {
   }
 }
 
-// Day by day over four centuries (1899..2301, so 1900, 2000, 2100, 2200 and
-// 2300 are crossed): each step either goes to the next day of the month or,
-// after the month's last day, to the 1st of the next month; the weekday moves
-// on by one (anchored by two known dates); and one jump of the whole span
-// lands on the same date.
+// Day by day over 1899..2301 (1900, 2000, 2100, 2200, 2300 crossed): each step goes to the next
+// day of the month or the 1st of the next; the weekday moves on by one (anchored by two known
+// dates); and one jump of the whole span lands on the same date.
 TEST(AddToDateTimeTest, DayByDayWalkAgreesWithMonthLengthsAndWeekdays) {
   EXPECT_EQ(std::pair(DayOfWeek(1601, 1, 1), DayOfWeek(2000, 2, 29)), std::pair(1, 2));
   const CalendarTime start = Ct(1899, 12, 25, 13, 14, 15);
@@ -118,10 +116,8 @@ TEST(ParseTimeTest, ReadsDigitsAtFixedOffsetsAndRejectsNearMisses) {
   EXPECT_EQ(FormatTime(Ct(999, 12, 31, 23, 59, 59)), u" 999/12/31 23:59:59");
   const std::tuple<std::u16string, std::size_t, std::optional<CalendarTime>> cases[] = {
       {u"<作成：2014/05/06 10:02:03>", 4, Ct(2014, 5, 6, 10, 2, 3)},
-      // Only the two colons are checked among the separators.
-      {u"2014-05-06T10:02:03", 0, Ct(2014, 5, 6, 10, 2, 3)},
-      // Values are not checked here.
-      {u"2014/13/45 99:99:99", 0, Ct(2014, 13, 45, 99, 99, 99)},
+      {u"2014-05-06T10:02:03", 0, Ct(2014, 5, 6, 10, 2, 3)},  // only the colons are checked
+      {u"2014/13/45 99:99:99", 0, Ct(2014, 13, 45, 99, 99, 99)},  // values are not checked
       {u"2014/05/06 10:02:0", 0, std::nullopt},     // one character short
       {u"2014/05/06 10:02:03", 1, std::nullopt},    // offset leaves 18 characters
       {u"2014/05/06 10:02:03", 400, std::nullopt},  // past the end
@@ -134,8 +130,7 @@ TEST(ParseTimeTest, ReadsDigitsAtFixedOffsetsAndRejectsNearMisses) {
   }
 }
 
-// Central European time written as a POSIX rule, so the test needs no zone
-// files; the old TZ is put back afterwards.
+// Central European time as a POSIX rule, needing no zone files; the old TZ is put back after.
 class ZoneTest : public ::testing::Test {
  protected:
   void SetUp() override { setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1); }
@@ -157,8 +152,7 @@ TEST_F(ZoneTest, ConvertsWithTheOffsetInForceAtThatDate) {
       {UtcFileTime(2014, 7, 1, 12), Ct(2014, 7, 1, 14), kBoth},
       {UtcFileTime(2014, 5, 6, 8) + 1'234'567, Ct(2014, 5, 6, 10, 0, 0, 123), kToLocalOnly},
       {UtcFileTime(2014, 5, 6, 8) + 2'500'000, Ct(2014, 5, 6, 10, 0, 0, 250), kBoth},
-      // Spring change at 01:00 UTC: 02:00..02:59 local is skipped; read with
-      // winter time, 02:30 is 03:30 summer time.
+      // Spring change at 01:00 UTC: 02:00..02:59 local is skipped; 02:30 reads as winter time.
       {UtcFileTime(2014, 3, 30, 0, 59, 59), Ct(2014, 3, 30, 1, 59, 59), kBoth},
       {UtcFileTime(2014, 3, 30, 1), Ct(2014, 3, 30, 3), kBoth},
       {UtcFileTime(2014, 3, 30, 1, 30), Ct(2014, 3, 30, 2, 30), kToUtcOnly},
@@ -175,8 +169,7 @@ TEST_F(ZoneTest, ConvertsWithTheOffsetInForceAtThatDate) {
       EXPECT_EQ(zone.ToUtc(local), utc) << utc;
     }
   }
-  // Every quarter hour of a year goes there and back unchanged, except the
-  // second pass through the repeated autumn hour, which comes back as the first.
+  // Every quarter hour of a year goes there and back, but the repeated autumn hour's second pass.
   const FileTime hour = 3600LL * 10'000'000;
   for (FileTime t = UtcFileTime(2014, 1, 1); t < UtcFileTime(2015, 1, 1); t += hour / 4) {
     auto local = zone.ToLocal(t);
@@ -240,8 +233,7 @@ TEST(DescribeTimestampTest, EachOperation) {
       {SetParams(0, Ct(2014, 5, 6, 10), 9999999), none, 1, false, u"<作成：2014/05/13 10:00:00>"},
       // Beyond what 32-bit arithmetic would allow for the largest increment.
       {SetParams(0, Ct(2014, 1, 1, 10), 604800), none, 3551, false, u"<作成：2082/01/21 10:00:00>"},
-      // FAT keeps even seconds: the chosen time is rounded down once; the
-      // increment is added to the rounded time.
+      // FAT keeps even seconds: the chosen time is rounded down once, before the increment.
       {SetParams(0, Ct(2014, 5, 6, 10, 0, 1)), none, 0, true, u"<作成：2014/05/06 10:00:00>"},
       {SetParams(0, Ct(2014, 5, 6, 10, 0, 1)), none, 0, false, u"<作成：2014/05/06 10:00:01>"},
       {SetParams(2, Ct(2014, 5, 6, 10, 0, 59), 3), none, 1, true, u"<両方：2014/05/06 10:01:01>"},
@@ -297,18 +289,16 @@ TEST(DescribeTimestampTest, CurrentTimeReplacesThePickerTimeOfDayAndTheFileIsRea
   FakeFileSystem fs;
   fs.forbid_changes_ = true;
   fs.AddFile(u"/d/a.txt", "", UtcFileTime(2014, 5, 6, 1), UtcFileTime(2013, 12, 31, 15));
-
-  EXPECT_EQ(TransformTimestamp(fs, zone, u"/d/a.txt", SetParams(0, Ct(2014, 5, 6, 10)), 0, false),
-            u"<作成：2014/05/06 10:00:00>");
+  auto transform = [&](const char16_t* path, const TimestampParams& params) {
+    return TransformTimestamp(fs, zone, path, params, 0, false);
+  };
+  EXPECT_EQ(transform(u"/d/a.txt", SetParams(0, Ct(2014, 5, 6, 10))), u"<作成：2014/05/06 10:00:00>");
   EXPECT_EQ(fs.Calls(FakeFileSystem::Op::kStat), 0);
-
   TimestampParams copy = CopyParams(3, 1);
-  EXPECT_EQ(TransformTimestamp(fs, zone, u"/d/a.txt", copy, 0, false),
-            u"<作成：2014/05/06 10:00:00>");
-  EXPECT_EQ(TransformTimestamp(fs, zone, u"/d/gone.txt", copy, 0, false), u"");
+  EXPECT_EQ(transform(u"/d/a.txt", copy), u"<作成：2014/05/06 10:00:00>");
+  EXPECT_EQ(transform(u"/d/gone.txt", copy), u"");
   copy.operation = 5;  // creation time, moved back by the picker's 00:00:00
-  EXPECT_EQ(TransformTimestamp(fs, zone, u"/d/a.txt", copy, 0, false),
-            u"<作成：2014/01/01 00:00:00>");
+  EXPECT_EQ(transform(u"/d/a.txt", copy), u"<作成：2014/01/01 00:00:00>");
 }
 
 class ApplyTimestampTest : public ::testing::Test {
