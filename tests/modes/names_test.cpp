@@ -353,22 +353,19 @@ TEST(SerialAssistant, SplitsAndJoinsTheSerialText) {
   }
 }
 
-// The spellings of each style, and the cut at 259 after each kind of token,
-// are checked against the plain-pass model below; these are the cases the
-// model does not reach.
+// The spellings of each style, and the cut at 259 after each kind of token, are checked against
+// the plain-pass model below; these are the cases the model does not reach.
 TEST(Tokens, EdgesOfTheValues) {
+  const TokenStyle one = kTokenStyleSingle;
   const std::tuple<std::u16string, std::u16string, TokenStyle, std::u16string> cases[] = {
-      {u"\\F\\S\\E", u"/d/a.jpg", kTokenStyleSingle, u"\\F\\S\\E"},
-      {u"[\\f]", u"/a.jpg", kTokenStyleSingle, u"[]"},
-      {u"[\\e]", u"/d/README", kTokenStyleSingle, u"[]"},
-      {u"[\\e]", u"/d/a.tar.gz", kTokenStyleSingle, u"[gz]"},
-      {u"[\\e]", u"/d.x/name", kTokenStyleSingle, u"[]"},
+      {u"\\F\\S\\E", u"/d/a.jpg", one, u"\\F\\S\\E"}, {u"[\\f]", u"/a.jpg", one, u"[]"},
+      {u"[\\e]", u"/d/README", one, u"[]"},       {u"[\\e]", u"/d/a.tar.gz", one, u"[gz]"},
+      {u"[\\e]", u"/d.x/name", one, u"[]"},
       // Style numbers out of range act as the single style.
       {u"\\f", u"/2014/a.jpg", static_cast<TokenStyle>(7), u"2014"},
       // Inserted text is never scanned again, even by a later token.
-      {u"\\f", u"/a\\s/x.txt", kTokenStyleSingle, u"a\\s"},
-      {u"\\fs", u"/dir\\/x.txt", kTokenStyleSingle, u"dir\\s"},
-      {u"\\f\\e", u"/a\\e/x.txt", kTokenStyleSingle, u"a\\etxt"},
+      {u"\\f", u"/a\\s/x.txt", one, u"a\\s"}, {u"\\fs", u"/dir\\/x.txt", one, u"dir\\s"},
+      {u"\\f\\e", u"/a\\e/x.txt", one, u"a\\etxt"},
   };
   for (const auto& [text, source, style, expected] : cases) {
     EXPECT_EQ(ExpandTokens(text, source, style, FixedSize(1234)), expected)
@@ -404,10 +401,9 @@ TEST(Tokens, AsksForTheSizeOnlyWhenNeededAndOnceAndReadsItFromTheFileSystem) {
   EXPECT_EQ(size(u"/d/a.bin"), 0u);
 }
 
-// The token passes done the plain way, with whole-text replacement and the
-// escape hidden under a placeholder. Right as long as no inserted value
-// starts with a token letter or holds a backslash, a backquote or an
-// apostrophe.
+// The token passes done the plain way, with whole-text replacement and the escape hidden under a
+// placeholder. Right as long as no inserted value starts with a token letter or holds a
+// backslash, a backquote or an apostrophe.
 std::u16string ExpandByPlainPasses(std::u16string text, TokenStyle style,
                                    const std::u16string& folder, const std::u16string& size,
                                    const std::u16string& extension) {
@@ -459,19 +455,15 @@ std::string Show(const std::optional<std::u16string>& text) {
 }
 
 struct ReplaceCase {
-  std::u16string source;
-  std::u16string search;  // field texts, "/"-separated
-  std::u16string replacement;
-  int which;
-  bool match_case, with_extension;
-  std::u16string expected;
+  std::u16string source, search, replacement, expected;  // the field texts "/"-separated
+  int which = kReplaceAll;
+  bool match_case = true, with_extension = false;
 };
 
-void RunCases(const std::vector<ReplaceCase>& cases, bool regexp) {
+void RunCases(bool regexp, const std::vector<ReplaceCase>& cases) {
   for (const ReplaceCase& c : cases) {
     SCOPED_TRACE(Utf16ToUtf8(c.source + u" | " + c.search + u" -> " + c.replacement) + " mode " +
-                 std::to_string(c.which) + " case " + std::to_string(c.match_case) + " ext " +
-                 std::to_string(c.with_extension));
+                 std::to_string(c.which));
     ReplaceParams params{SplitReplaceTexts(c.search), SplitReplaceTexts(c.replacement), c.which,
                          regexp, c.match_case, c.with_extension};
     RegexCache cache;
@@ -481,68 +473,56 @@ void RunCases(const std::vector<ReplaceCase>& cases, bool regexp) {
 }
 
 TEST(Replace, PlainPairsOccurrencesCaseAndExtension) {
-  RunCases(
-      {
-          // A missing replacement deletes; an empty search text ends the pairs.
-          {u"/d/abc.txt", u"a/b", u"x", kReplaceAll, true, false, u"/d/xc.txt"},
-          {u"/d/abc.txt", u"a//b", u"x//y", kReplaceAll, true, false, u"/d/xbc.txt"},
-          // Pairs run in order: the second sees the first's output.
-          {u"/d/abc.txt", u"a/x", u"x/z", kReplaceAll, true, false, u"/d/zbc.txt"},
-          {u"/d/IMG_img.jpg", u"img", u"", kReplaceFirst, false, false, u"/d/_img.jpg"},
-          {u"/d/IMG_img.jpg", u"img", u"x", kReplaceAll, false, false, u"/d/x_x.jpg"},
-          {u"/d/a_b_c.txt", u"_", u"-", kReplaceLast, true, false, u"/d/a_b-c.txt"},
-          // Searches from 0, L, 2L: in "aaa" the last "aa" found is at 0, not 1.
-          {u"/d/aaa.txt", u"aa", u"X", kReplaceLast, true, false, u"/d/Xa.txt"},
-          {u"/d/ABC.txt", u"abc", u"x", kReplaceAll, true, false, u"/d/ABC.txt"},
-          {u"/d/Aza.txt", u"aZ", u"x", kReplaceAll, false, false, u"/d/xa.txt"},  // A-Z, both ends
-          // Folding covers non-ASCII letters; the original text is replaced.
-          {u"/d/ÄÖx.txt", u"äö", u"ae", kReplaceAll, false, false, u"/d/aex.txt"},
-          // The extension takes part only when asked.
-          {u"/d/txt.txt", u"txt", u"doc", kReplaceAll, true, false, u"/d/doc.txt"},
-          {u"/d/txt.txt", u"txt", u"doc", kReplaceAll, true, true, u"/d/doc.doc"},
-          // The replacement is never searched again.
-          {u"/d/aa.txt", u"a", u"aa", kReplaceAll, true, false, u"/d/aaaa.txt"},
-          // Tokens in the replacement, expanded after each pair (the next
-          // pair sees the folder name).
-          {u"/Trip/a.jpg", u"a", u"\\f_a", kReplaceAll, true, false, u"/Trip/Trip_a.jpg"},
-          {u"/d/ab.txt", u"a/d", u"\\f/Q", kReplaceAll, true, false, u"/d/Qb.txt"},
-          // The folder is never touched.
-          {u"/abc/abc.txt", u"abc", u"z", kReplaceAll, true, false, u"/abc/z.txt"},
-      },
-      false);
-  // 100 "a" become "bbb" each until the name passes 260 units: after 81
-  // replacements it is 262 long, is cut to 260, and the path to 259.
+  RunCases(false, {
+      // A missing replacement deletes; an empty search text ends the pairs; pairs run in order.
+      {u"/d/abc.txt", u"a/b", u"x", u"/d/xc.txt"}, {u"/d/abc.txt", u"a//b", u"x//y", u"/d/xbc.txt"},
+      {u"/d/abc.txt", u"a/x", u"x/z", u"/d/zbc.txt"},
+      {u"/d/IMG_img.jpg", u"img", u"", u"/d/_img.jpg", kReplaceFirst, false},
+      {u"/d/IMG_img.jpg", u"img", u"x", u"/d/x_x.jpg", kReplaceAll, false},
+      {u"/d/a_b_c.txt", u"_", u"-", u"/d/a_b-c.txt", kReplaceLast},
+      // Searches from 0, L, 2L: in "aaa" the last "aa" found is at 0, not 1.
+      {u"/d/aaa.txt", u"aa", u"X", u"/d/Xa.txt", kReplaceLast},
+      {u"/d/ABC.txt", u"abc", u"x", u"/d/ABC.txt"},
+      {u"/d/Aza.txt", u"aZ", u"x", u"/d/xa.txt", kReplaceAll, false},  // A-Z, both ends
+      // Folding covers non-ASCII letters; the original text is replaced.
+      {u"/d/ÄÖx.txt", u"äö", u"ae", u"/d/aex.txt", kReplaceAll, false},
+      // The extension takes part only when asked.
+      {u"/d/txt.txt", u"txt", u"doc", u"/d/doc.txt"},
+      {u"/d/txt.txt", u"txt", u"doc", u"/d/doc.doc", kReplaceAll, true, true},
+      {u"/d/aa.txt", u"a", u"aa", u"/d/aaaa.txt"},  // the replacement is never searched again
+      // Tokens in the replacement, expanded after each pair (the next pair sees the folder name).
+      {u"/Trip/a.jpg", u"a", u"\\f_a", u"/Trip/Trip_a.jpg"},
+      {u"/d/ab.txt", u"a/d", u"\\f/Q", u"/d/Qb.txt"},
+      {u"/abc/abc.txt", u"abc", u"z", u"/abc/z.txt"},  // the folder is never touched
+  });
+  // 100 "a" become "bbb" each until the name passes 260 units: after 81 replacements it is 262
+  // long, is cut to 260, and the path to 259.
   const std::u16string source = u"/d/" + std::u16string(100, u'a') + u".txt";
   ReplaceParams params{{u"a"}, {u"bbb"}, kReplaceAll, false, true, false};
   RegexCache cache;
-  const std::u16string result = ApplyReplace(source, params, cache);
-  EXPECT_EQ(result, u"/d/" + std::u16string(243, u'b') + std::u16string(13, u'a'));
+  EXPECT_EQ(ApplyReplace(source, params, cache),
+            u"/d/" + std::u16string(243, u'b') + std::u16string(13, u'a'));
 }
 
 TEST(Replace, RegularExpressions) {
-  RunCases(
-      {
-          {u"/d/12-34.txt", u"(\\d+)-(\\d+)", u"$2-$1", kReplaceAll, true, false, u"/d/34-12.txt"},
-          // Only "all" carries g; "first" and "last" both replace the first match.
-          {u"/d/foo.txt", u"o", u"0", kReplaceFirst, true, false, u"/d/f0o.txt"},
-          {u"/d/foo.txt", u"o", u"0", kReplaceLast, true, false, u"/d/f0o.txt"},
-          {u"/d/a.txt", u"\\.txt$", u".md", kReplaceAll, true, true, u"/d/a.md"},
-          // \n searches the letter n; \t in a replacement writes t.
-          {u"/d/nana.txt", u"\\n", u"m\\t", kReplaceAll, true, false, u"/d/mtamta.txt"},
-          // Pairs in order, a missing replacement deletes.
-          {u"/d/a1b2.txt", u"\\d/[ab]", u"#", kReplaceAll, true, false, u"/d/##.txt"},
-          // Tokens arrive doubled in the output and are expanded.
-          {u"/Trip/a.jpg", u"^", u"\\f_", kReplaceAll, true, false, u"/Trip/Trip_a.jpg"},
-          // A doubled token written by the user stays literal.
-          {u"/d/a.jpg", u"a", u"\\\\f", kReplaceAll, true, false, u"/d/\\f.jpg"},
-          // Errors and no match leave the name as it was before the pair.
-          {u"/d/a(b.txt", u"(/b", u"x/y", kReplaceAll, true, false, u"/d/a(y.txt"},
-          // An empty base name still matches "^".
-          {u"/d/.bashrc", u"^", u"x", kReplaceAll, true, false, u"/d/x.bashrc"},
-          // UTF-16 throughout: a surrogate pair is one character.
-          {u"/d/😀a.txt", u".", u"x", kReplaceAll, true, false, u"/d/xx.txt"},
-      },
-      true);
+  RunCases(true, {
+      {u"/d/12-34.txt", u"(\\d+)-(\\d+)", u"$2-$1", u"/d/34-12.txt"},
+      // Only "all" carries g; "first" and "last" both replace the first match.
+      {u"/d/foo.txt", u"o", u"0", u"/d/f0o.txt", kReplaceFirst},
+      {u"/d/foo.txt", u"o", u"0", u"/d/f0o.txt", kReplaceLast},
+      {u"/d/a.txt", u"\\.txt$", u".md", u"/d/a.md", kReplaceAll, true, true},
+      // \n searches the letter n; \t in a replacement writes t.
+      {u"/d/nana.txt", u"\\n", u"m\\t", u"/d/mtamta.txt"},
+      {u"/d/a1b2.txt", u"\\d/[ab]", u"#", u"/d/##.txt"},  // pairs in order, a missing one deletes
+      // Tokens arrive doubled in the output and are expanded; one the user doubled stays literal.
+      {u"/Trip/a.jpg", u"^", u"\\f_", u"/Trip/Trip_a.jpg"},
+      {u"/d/a.jpg", u"a", u"\\\\f", u"/d/\\f.jpg"},
+      // Errors and no match leave the name as it was before the pair.
+      {u"/d/a(b.txt", u"(/b", u"x/y", u"/d/a(y.txt"},
+      {u"/d/.bashrc", u"^", u"x", u"/d/x.bashrc"},  // an empty base name still matches "^"
+      // UTF-16 throughout: a surrogate pair is one character.
+      {u"/d/😀a.txt", u".", u"x", u"/d/xx.txt"},
+  });
 }
 
 TEST(Replace, SplitTextsFlagsAndTheSubstituteCommand) {
