@@ -114,8 +114,7 @@ TEST(ExceptionWordTable, BuildsSearchAndReplacementForms) {
 
 TEST(ExceptionWordTable, LimitsWordLengthAndCount) {
   ExceptionWordTable table;
-  // The 39th letter closes the word; "xy" starts the next one, and a "_"
-  // at a word start is dropped like any non-letter.
+  // The 39th letter closes the word; "xy" starts the next, its leading "_" dropped as a non-letter.
   table.BuildExceptionLists(std::u16string(39, u'a') + u"_xy", u"", u"");
   ASSERT_EQ(table.words(0).size(), 2u);
   EXPECT_EQ(table.words(0)[0].search, std::u16string(39, u'a'));
@@ -130,12 +129,12 @@ TEST(ExceptionWordTable, LimitsWordLengthAndCount) {
   EXPECT_TRUE(table.words(0).empty());
 }
 
-// Class flags, in the order katakana, letters, digits, symbols.
-constexpr int kKana = 1, kAlpha = 2, kNum = 4, kSym = 8, kAll = 15;
+// Class flags, in the order katakana, letters, digits, symbols; kDirs: folders are listed.
+constexpr int kKana = 1, kAlpha = 2, kNum = 4, kSym = 8, kAll = 15, kDirs = 16;
 
-WidthParams Params(int direction, int flags, bool file_dir = false) {
+WidthParams Params(int direction, int flags) {
   return WidthParams{direction,           (flags & kKana) != 0, (flags & kAlpha) != 0,
-                     (flags & kNum) != 0, (flags & kSym) != 0,  file_dir};
+                     (flags & kNum) != 0, (flags & kSym) != 0,  (flags & kDirs) != 0};
 }
 
 std::string Show(char16_t c) {
@@ -145,35 +144,28 @@ std::string Show(char16_t c) {
 }
 
 TEST(Width, ConvertsNamesByDirectionAndClassAndCutsToTheFolderRoom) {
-  // A name, the direction, the classes, whether folders are listed, the new name.
-  const std::tuple<std::u16string, int, int, bool, std::u16string> rows[] = {
-      {u"ｱｲ.ｱｲ", kToFullWidth, kAll, false, u"アイ.ｱｲ"},
-      {u"ｱｲ.ｱｲ", kToFullWidth, kAll, true, u"アイ．アイ"},
+  const int full = kToFullWidth, half = kToHalfWidth;
+  const std::tuple<std::u16string, int, int, std::u16string> rows[] = {
+      {u"ｱｲ.ｱｲ", full, kAll, u"アイ.ｱｲ"}, {u"ｱｲ.ｱｲ", full, kAll | kDirs, u"アイ．アイ"},
       // Marks with nothing to combine with, and letters without a half-width form.
-      {u"ﾞｱﾟﾞ", kToFullWidth, kKana, false, u"ﾞアﾟﾞ"},
-      {u"ヮヰヱヲヵヶ゛゜ン", kToHalfWidth, kKana, false, u"ヮヰヱｦヵヶ゛゜ﾝ"},
-      {u"ーヽ", kToHalfWidth, kKana, false, u"ｰヽ"},
+      {u"ﾞｱﾟﾞ", full, kKana, u"ﾞアﾟﾞ"}, {u"ヮヰヱヲヵヶ゛゜ン", half, kKana, u"ヮヰヱｦヵヶ゛゜ﾝ"},
+      {u"ーヽ", half, kKana, u"ｰヽ"},
       // Symbols, the apostrophe, the space and the punctuation marks.
-      {u"a b's", kToFullWidth, kSym, false, u"a\u3000b\u2019s"},
-      {u"a\u3000b\u2019s", kToHalfWidth, kSym, false, u"a b's"},
-      {u"｢ｱ｣｡､･", kToFullWidth, kSym, false, u"「ｱ」。、・"},
-      {u"「ア」。、・", kToHalfWidth, kSym, false, u"｢ア｣｡､･"},
+      {u"a b's", full, kSym, u"a\u3000b\u2019s"}, {u"a\u3000b\u2019s", half, kSym, u"a b's"},
+      {u"｢ｱ｣｡､･", full, kSym, u"「ｱ」。、・"},     {u"「ア」。、・", half, kSym, u"｢ア｣｡､･"},
       // Only the chosen classes change.
-      {u"a1ｱ!｢", kToFullWidth, kNum | kSym, false, u"a１ｱ！「"},
-      {u"a1ｱ!｢", kToFullWidth, kAlpha | kKana, false, u"ａ1ア!｢"},
-      {u"ａ１ア！「", kToHalfWidth, kNum | kSym, false, u"ａ1ア!｢"},
-      {u"ａ１ア！「", kToHalfWidth, kAlpha | kKana, false, u"a１ｱ！「"},
-      {u"Zz09@[`{}", kToFullWidth, kAll, false, u"Ｚｚ０９＠［｀｛｝"},
+      {u"a1ｱ!｢", full, kNum | kSym, u"a１ｱ！「"}, {u"a1ｱ!｢", full, kAlpha | kKana, u"ａ1ア!｢"},
+      {u"ａ１ア！「", half, kNum | kSym, u"ａ1ア!｢"}, {u"ａ１ア！「", half, kAlpha | kKana, u"a１ｱ！「"},
+      {u"Zz09@[`{}", full, kAll, u"Ｚｚ０９＠［｀｛｝"},
   };
-  for (const auto& [name, direction, flags, file_dir, expected] : rows) {
-    EXPECT_EQ(ApplyWidth(u"/a.b/" + name, Params(direction, flags, file_dir)), u"/a.b/" + expected)
+  for (const auto& [name, direction, flags, expected] : rows) {
+    EXPECT_EQ(ApplyWidth(u"/a.b/" + name, Params(direction, flags)), u"/a.b/" + expected)
         << Utf16ToUtf8(name) << " direction " << direction << " flags " << flags;
   }
   const std::u16string folder = u"/" + std::u16string(250, u'd') + u"/";  // 252 characters
   const WidthParams to_half = Params(kToHalfWidth, kKana);
-  // 5 voiced letters become 10 characters; 252 + 10 > 260, so 8 are kept.
+  // 5 voiced letters become 10 characters; 252 + 10 > 260, so 8 are kept; 252 + 8 = 260 is whole.
   EXPECT_EQ(ApplyWidth(folder + u"ガギグゲゴ.txt", to_half), folder + u"ｶﾞｷﾞｸﾞｹﾞ.txt");
-  // 252 + 8 = 260 exactly is kept whole.
   EXPECT_EQ(ApplyWidth(folder + u"ガギグゲ.txt", to_half), folder + u"ｶﾞｷﾞｸﾞｹﾞ.txt");
   // Without a folder a name may reach 260 characters; the extension follows.
   std::u16string halves;
@@ -181,9 +173,9 @@ TEST(Width, ConvertsNamesByDirectionAndClassAndCutsToTheFolderRoom) {
   EXPECT_EQ(ApplyWidth(std::u16string(200, u'パ') + u".txt", to_half), halves + u".txt");
 }
 
-// The half-width katakana block in its rows of like letters: the first
-// half-width code, the first full-width code, the step between full-width
-// letters, and the offsets of the voiced and semi-voiced forms (0: none).
+// The half-width katakana block in rows of like letters: the first and last half-width code, the
+// first full-width code, the step between full-width letters, and the offsets of the voiced and
+// semi-voiced forms (0: none).
 struct KanaRow {
   char16_t half_first, half_last, full_first;
   int step, voiced, semi_voiced;
