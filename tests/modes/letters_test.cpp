@@ -232,19 +232,16 @@ TEST(Width, EveryCodeUnitWithAllClasses) {
       ASSERT_FALSE(out.empty()) << Show(c);
       if (out != std::u16string(1, c)) ++changed;
       for (const char16_t o : out) {
-        if (o != c) {
-          EXPECT_EQ(forbidden.find(o), std::u16string_view::npos) << Show(c);
-        }
+        EXPECT_TRUE(o == c || forbidden.find(o) == std::u16string_view::npos) << Show(c);
       }
       // Every converted single character converts back.
       if (out.size() == 1 && out[0] != c) {
         EXPECT_EQ(ConvertWidth(out, back), std::u16string(1, c)) << Show(c);
       }
     }
-    // To full-width: 10 digits, 52 letters, 56 katakana, 22 symbols, 5
-    // punctuation marks and the space. To half-width the same number (’
-    // stands in for the full-width apostrophe) plus the 26 voiced and
-    // semi-voiced letters.
+    // To full-width: 10 digits, 52 letters, 56 katakana, 22 symbols, 5 punctuation marks and the
+    // space. To half-width the same (’ stands in for the full-width apostrophe) plus the 26 voiced
+    // and semi-voiced letters.
     EXPECT_EQ(changed, direction == kToFullWidth ? 146 : 172) << "direction " << direction;
   }
 }
@@ -261,8 +258,7 @@ TEST(ShortName, MakesTheBasisName) {
       {u"my file.txt", u"MYFILE~1.TXT"},      {u"my.long.file.txt", u"MYLONG~1.TXT"},
       {u".bashrc", u"BASHRC~1"},              {u"name.", u"NAME~1"},
       {u"a\\b.t*t", u"A_B~1.T_T"},            {u"...", u"_~1"},
-      // Characters code page 932 lacks become "_" and force a tail.
-      {u"😀.txt", u"__~1.TXT"},
+      {u"😀.txt", u"__~1.TXT"},  // characters code page 932 lacks become "_" and force a tail
       // Double-byte characters count two bytes and are never split.
       {u"日本語です.txt", u"日本語~1.TXT"},   {u"a日本語のファイル.txt", u"A日本~1.TXT"},
       {u"a.日本", u"A~1.日"}, {u"ａｂｃｄ.txt", u"ａｂｃｄ.txt"},
@@ -284,11 +280,9 @@ TEST(ShortName, ValidityIgnoresCaseOnlyAndGeneratedNamesAreValid) {
   for (const auto& long_name : names) {
     const std::u16string short_name = GenerateShortName(long_name, NothingTaken);
     SCOPED_TRACE(Utf16ToUtf8(long_name) + " -> " + Utf16ToUtf8(short_name));
-    const std::size_t dot = short_name.find(u'.');
+    const std::size_t dot = std::min(short_name.find(u'.'), short_name.size());
     EXPECT_LE(ToCodePage(short_name.substr(0, dot)).size(), 8u);
-    if (dot != std::u16string::npos) {
-      EXPECT_LE(ToCodePage(short_name.substr(dot + 1)).size(), 3u);
-    }
+    EXPECT_LE(ToCodePage(short_name.substr(std::min(dot + 1, short_name.size()))).size(), 3u);
     EXPECT_EQ(SimpleUpperCase(short_name), short_name);
     EXPECT_TRUE(IsValidShortName(short_name));
   }
@@ -296,19 +290,14 @@ TEST(ShortName, ValidityIgnoresCaseOnlyAndGeneratedNamesAreValid) {
 
 TEST(ShortName, TailsAvoidTheOtherNamesIgnoringCase) {
   FolderNameSet taken;
-  taken.Insert(u"longfi~1.txt");
-  taken.Insert(u"LONGFI~2.TXT");
+  for (const char16_t* name : {u"longfi~1.txt", u"LONGFI~2.TXT"}) taken.Insert(name);
   EXPECT_EQ(GenerateShortName(u"LongFileName.txt", taken.AsLookup()), u"LONGFI~3.TXT");
-  taken.Insert(u"LongFi~3.txt");
-  taken.Insert(u"LONGFI~4.TXT");
+  for (const char16_t* name : {u"LongFi~3.txt", u"LONGFI~4.TXT"}) taken.Insert(name);
   // From the fifth on: two bytes of the basis, four hex digits, "~1".
   const std::u16string hashed = GenerateShortName(u"LongFileName.txt", taken.AsLookup());
   ASSERT_EQ(hashed.size(), 12u) << Utf16ToUtf8(hashed);
-  EXPECT_EQ(hashed.substr(0, 2), u"LO");
-  for (char16_t c : hashed.substr(2, 4)) {
-    EXPECT_TRUE((c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'F')) << Utf16ToUtf8(hashed);
-  }
-  EXPECT_EQ(hashed.substr(6), u"~1.TXT");
+  EXPECT_EQ(hashed.substr(0, 2) + hashed.substr(6), u"LO~1.TXT");
+  EXPECT_EQ(hashed.find_first_not_of(u"0123456789ABCDEF", 2), 6u) << Utf16ToUtf8(hashed);
   // Stable: the same name gets the same short name.
   EXPECT_EQ(GenerateShortName(u"LongFileName.txt", taken.AsLookup()), hashed);
 
@@ -318,8 +307,7 @@ TEST(ShortName, TailsAvoidTheOtherNamesIgnoringCase) {
 
   // In a folder that keeps case only the exact spelling is taken.
   FolderNameSet exact(false);
-  exact.Insert(u"longfi~1.txt");
-  exact.Insert(u"LONGFI~2.TXT");
+  for (const char16_t* name : {u"longfi~1.txt", u"LONGFI~2.TXT"}) exact.Insert(name);
   EXPECT_EQ(GenerateShortName(u"LongFileName.txt", exact.AsLookup()), u"LONGFI~1.TXT");
   exact.Insert(u"LONGFI~1.TXT");
   EXPECT_EQ(GenerateShortName(u"LongFileName.txt", exact.AsLookup()), u"LONGFI~3.TXT");
@@ -408,8 +396,7 @@ TEST(RandomName, ShapesOverManyDraws) {
   for (int pattern = 0; pattern <= 6; ++pattern) {
     for (int len = 0; len <= 5; ++len) {
       for (int ext = 0; ext <= 3; ++ext) {
-        SCOPED_TRACE(std::to_string(pattern) + "/" + std::to_string(len) + "/" +
-                     std::to_string(ext));
+        SCOPED_TRACE(testing::Message() << pattern << "/" << len << "/" << ext);
         const RandomLengthRange range = kRandomLengths[len];
         std::set<std::size_t> lengths;
         std::set<bool> with_extension;
@@ -436,12 +423,8 @@ TEST(RandomName, ShapesOverManyDraws) {
               const bool digit = digits.find(c) != std::u16string::npos;
               const bool letter = letters.find(c) != std::u16string::npos;
               const Category category = CategoryOf(c);
-              const bool fits[] = {digit,
-                                   letter,
-                                   i < base.size() / 2 ? letter : digit,
-                                   letter || digit,
-                                   category == kHira,
-                                   category != kOther,
+              const bool fits[] = {digit, letter, i < base.size() / 2 ? letter : digit,
+                                   letter || digit, category == kHira, category != kOther,
                                    digit || letter || category != kOther};
               if (pattern == kRandomLettersAndDigits) ++(letter ? mixed_letters : mixed_digits);
               ASSERT_TRUE(fits[pattern]) << "character " << i << " of " << Utf16ToUtf8(*part);
