@@ -106,16 +106,14 @@ TEST_F(ModePanelTest, DeleteKindAndTimestampOptionDecideTheirControls) {
   Select(RenameMode::kDelete);
   EXPECT_TRUE(At(ctl::kDeleteCount2).visible);
 
-  const std::set<int> set_controls = {ctl::kStampDate, ctl::kStampTime, ctl::kStampNow,
-                                      ctl::kStampIncrement};
-  const std::set<int> copy_controls = {ctl::kStampOnlyWhen};
-  const std::set<int> shift_controls = {ctl::kStampTime, ctl::kShiftDays, ctl::kShiftDirection};
+  // The controls shown besides the operation: to set (0..2), copy (3, 4) or shift (5, 6) times.
+  const std::set<int> shown_for[] = {
+      {ctl::kStampDate, ctl::kStampTime, ctl::kStampNow, ctl::kStampIncrement},
+      {ctl::kStampOnlyWhen}, {ctl::kStampTime, ctl::kShiftDays, ctl::kShiftDirection}};
   for (int option = 0; option <= 6; ++option) {
     At(ctl::kStampOperation).value = option;
     Select(RenameMode::kTimestamp);
-    const std::set<int>& shown = option <= 2   ? set_controls
-                                 : option <= 4 ? copy_controls
-                                               : shift_controls;
+    const std::set<int>& shown = shown_for[option <= 2 ? 0 : option <= 4 ? 1 : 2];
     for (int id : panel_.ControlsOf(ModeNumber(RenameMode::kTimestamp))) {
       const bool expected = id == ctl::kStampOperation || shown.count(id) != 0;
       EXPECT_EQ(At(id).visible, expected) << "option " << option << " control " << id;
@@ -125,17 +123,16 @@ TEST_F(ModePanelTest, DeleteKindAndTimestampOptionDecideTheirControls) {
 
 TEST_F(ModePanelTest, DigitFieldsAreReadAndClamped) {
   // The control, the text typed, the setting and the value stored, the field's text after.
+  using K = IntKey;
   const std::tuple<int, std::u16string, IntKey, int, std::u16string> cases[] = {
-      // clang-format off
-      {ctl::kAddPosition, u"12x", IntKey::kAddlen, 12, u"12x"},
-      {ctl::kAddPosition, u"1000", IntKey::kAddlen, 100, u"1000"},  // three digits read
-      {ctl::kDeleteCount, u"999", IntKey::kDellen, 255, u"999"},
-      {ctl::kDeleteCount2, u"0", IntKey::kDellen2, 255, u"255"},
-      {ctl::kStampIncrement, u"604800", IntKey::kTimeplus, 604800, u"604800"},
-      {ctl::kStampIncrement, u"604801", IntKey::kTimeplus, 604800, u"604800"},
-      {ctl::kStampIncrement, u"99999999999999", IntKey::kTimeplus, 604800, u"604800"},
-      {ctl::kShiftDays, u"367", IntKey::kFwdbackdays, 366, u"366"},
-      // clang-format on
+      {ctl::kAddPosition, u"12x", K::kAddlen, 12, u"12x"},
+      {ctl::kAddPosition, u"1000", K::kAddlen, 100, u"1000"},  // three digits read
+      {ctl::kDeleteCount, u"999", K::kDellen, 255, u"999"},
+      {ctl::kDeleteCount2, u"0", K::kDellen2, 255, u"255"},
+      {ctl::kStampIncrement, u"604800", K::kTimeplus, 604800, u"604800"},
+      {ctl::kStampIncrement, u"604801", K::kTimeplus, 604800, u"604800"},
+      {ctl::kStampIncrement, u"99999999999999", K::kTimeplus, 604800, u"604800"},
+      {ctl::kShiftDays, u"367", K::kFwdbackdays, 366, u"366"},
   };
   for (const auto& [id, typed, key, stored, field_after] : cases) {
     At(id).text = typed;
@@ -170,17 +167,12 @@ TEST_F(ModePanelTest, DateFormatTypedOrSelected) {
 
 TEST_F(ModePanelTest, TooLongAtTheHistoryEntryLengthsAndTheModeTextLimit) {
   // The control (0: the list filter), its history, the text's length, whether it is too long.
+  using H = HistoryId;
   const std::tuple<int, HistoryId, std::size_t, bool> cases[] = {
-      // clang-format off
-      {ctl::kExtensionText, HistoryId::kExtension, 127, false},
-      {ctl::kExtensionText, HistoryId::kExtension, 128, true},
-      {ctl::kSerialText, HistoryId::kSerial, 128, true},
-      {ctl::kAddText, HistoryId::kAdd, 128, true},
-      {ctl::kSearchText, HistoryId::kSearch, 241, false},
-      {ctl::kSearchText, HistoryId::kSearch, 242, true},
-      {ctl::kReplacementText, HistoryId::kReplacement, 242, true},
-      {0, HistoryId::kListFilter, 242, true},
-      // clang-format on
+      {ctl::kExtensionText, H::kExtension, 127, false}, {ctl::kSerialText, H::kSerial, 128, true},
+      {ctl::kExtensionText, H::kExtension, 128, true},  {ctl::kAddText, H::kAdd, 128, true},
+      {ctl::kSearchText, H::kSearch, 241, false},       {ctl::kSearchText, H::kSearch, 242, true},
+      {ctl::kReplacementText, H::kReplacement, 242, true}, {0, H::kListFilter, 242, true},
   };
   char16_t fill = u'a';
   for (const auto& [id, history, length, too_long] : cases) {
@@ -243,18 +235,15 @@ TEST_F(ModePanelTest, RecordedTextMovesToTheTopOfItsDropDownAndEscapesAreDecoded
 }
 
 TEST_F(ModePanelTest, FillThenReadKeepsEveryValue) {
+  using K = IntKey;
   const std::pair<IntKey, int> values[] = {
-      {IntKey::kPosedtnoext, 1}, {IntKey::kExtadd, 1},      {IntKey::kNuminspos, 4},
-      {IntKey::kDirrenreset, 1}, {IntKey::kBigsmall, 2},    {IntKey::kDbytebig, 1},
-      {IntKey::kZenorhan, 1},    {IntKey::kReal8_3, 2},     {IntKey::kAddprepost, 1},
-      {IntKey::kAddlen, 17},     {IntKey::kDeltype, 9},     {IntKey::kDellen, 3},
-      {IntKey::kDellen2, 44},    {IntKey::kWhichdate, 3},   {IntKey::kDatefrom, 6},
-      {IntKey::kDateins, 4},     {IntKey::kAddyymmdd, 1},   {IntKey::kRepmode, 2},
-      {IntKey::kRegexp, 1},      {IntKey::kRepcase, 0},     {IntKey::kRepwithext, 1},
-      {IntKey::kRndpattern, 6},  {IntKey::kRndext, 3},      {IntKey::kRndlen, 5},
-      {IntKey::kCreatmodif, 5},  {IntKey::kStampnow, 1},    {IntKey::kTimeplus, 3600},
-      {IntKey::kTimestpsm, 2},   {IntKey::kFwdbackdays, 9}, {IntKey::kFwdback, 1},
-      {IntKey::kMacrono, 24},
+      {K::kPosedtnoext, 1}, {K::kExtadd, 1}, {K::kNuminspos, 4}, {K::kDirrenreset, 1},
+      {K::kBigsmall, 2}, {K::kDbytebig, 1}, {K::kZenorhan, 1}, {K::kReal8_3, 2},
+      {K::kAddprepost, 1}, {K::kAddlen, 17}, {K::kDeltype, 9}, {K::kDellen, 3}, {K::kDellen2, 44},
+      {K::kWhichdate, 3}, {K::kDatefrom, 6}, {K::kDateins, 4}, {K::kAddyymmdd, 1}, {K::kRepmode, 2},
+      {K::kRegexp, 1}, {K::kRepcase, 0}, {K::kRepwithext, 1}, {K::kRndpattern, 6}, {K::kRndext, 3},
+      {K::kRndlen, 5}, {K::kCreatmodif, 5}, {K::kStampnow, 1}, {K::kTimeplus, 3600},
+      {K::kTimestpsm, 2}, {K::kFwdbackdays, 9}, {K::kFwdback, 1}, {K::kMacrono, 24},
   };
   // What a settings store holds after the panel was read into it.
   auto expect_values = [&values](Settings& read) {
@@ -285,15 +274,14 @@ TEST_F(ModePanelTest, FillThenReadKeepsEveryValue) {
   const auto defaults = NewSettings(u"y.ini");
   ModePanel named;
   FillModeControls(named, *defaults, now_);
+  std::vector<std::pair<std::u16string, std::u16string>> texts = {
+      {u"zentohan", u"0x101"}, {u"attribute", u"0x2120"}, {u"sepstr", u"_"}};
   for (const auto& [key, value] : values) {
-    EXPECT_EQ(SetPanelValue(named, *defaults, SpecOf(key).name,
-                            Utf8ToUtf16(std::to_string(value))),
-              u"")
-        << Utf16ToUtf8(SpecOf(key).name);
+    texts.emplace_back(SpecOf(key).name, Utf8ToUtf16(std::to_string(value)));
   }
-  EXPECT_EQ(SetPanelValue(named, *defaults, u"zentohan", u"0x101"), u"");
-  EXPECT_EQ(SetPanelValue(named, *defaults, u"attribute", u"0x2120"), u"");
-  EXPECT_EQ(SetPanelValue(named, *defaults, u"sepstr", u"_"), u"");
+  for (const auto& [key, value] : texts) {
+    EXPECT_EQ(SetPanelValue(named, *defaults, key, value), u"") << Utf16ToUtf8(key);
+  }
   const auto by_name = NewSettings(u"z.ini");
   ReadModeParameters(named, *by_name, 1);
   expect_values(*by_name);
