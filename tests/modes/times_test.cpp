@@ -385,8 +385,7 @@ TEST(TimestampLogFieldTest, WritesAndReadsBothOldTimes) {
   }
 }
 
-constexpr std::uint16_t kOriginal = 0x9003;
-constexpr std::uint16_t kDigitized = 0x9004;
+constexpr std::uint16_t kOriginal = 0x9003, kDigitized = 0x9004;
 constexpr std::int64_t kUnixTo1904 = 2082844800;  // seconds from 1904 to 1970
 
 std::string Int(std::uint32_t v, int bytes, bool big_endian) {
@@ -404,9 +403,9 @@ struct DateEntry {
   std::uint32_t offset;  // of the string, from the TIFF header
 };
 
-// A JPEG as a camera writes it: SOI, optionally a JFIF APP0 segment, then an
-// APP1 segment with "Exif" 00 00 and a TIFF block whose IFD0 points to an
-// Exif IFD holding `entries` (ASCII, count 20). Padded to `size` bytes.
+// A JPEG as a camera writes it: SOI, optionally a JFIF APP0 segment, then an APP1 segment with
+// "Exif" 00 00 and a TIFF block whose IFD0 points to an Exif IFD holding `entries` (ASCII, count
+// 20). Padded to `size` bytes.
 std::string MakeJpeg(const std::vector<DateEntry>& entries, bool big_endian = true,
                      std::size_t size = 600, bool jfif = false) {
   std::string file = "\xFF\xD8";
@@ -444,26 +443,21 @@ std::string Mdat(std::size_t bytes) { return Atom("mdat", std::string(bytes, 'x'
 const std::string kFtyp = Atom("ftyp", std::string("qt  \0\0\0\0qt  ", 12));
 
 const std::string kDate = "2014:05:06 07:08:09";
-const std::int64_t kUnixTime = UnixOf(2014, 5, 6, 7, 8, 9);
-const auto kQt = static_cast<std::uint32_t>(kUnixTime + kUnixTo1904);
+const auto kQt = static_cast<std::uint32_t>(UnixOf(2014, 5, 6, 7, 8, 9) + kUnixTo1904);
 const CalendarTime kExpected = Ct(2014, 5, 6, 7, 8, 9);
 const std::string kOther = "2015:01:01 00:00:00";
 
+// Reads the date of `bytes` stored as /p/`name`.
 class CaptureTimeTest : public ::testing::Test {
  protected:
-  std::optional<CalendarTime> Exif(const std::string& bytes,
-                                   const std::u16string& name = u"a.jpg") {
-    Store(name, bytes);
+  using Date = std::optional<CalendarTime>;
+  Date Exif(const std::string& bytes, const std::u16string& name = u"a.jpg") {
+    fs_.AddFile(u"/p/" + name, bytes);
     return ReadExifCaptureTime(fs_, u"/p/" + name);
   }
-  std::optional<CalendarTime> Movie(const std::string& bytes, int hours = 0,
-                                    const std::u16string& name = u"a.mov") {
-    Store(name, bytes);
+  Date Movie(const std::string& bytes, int hours = 0, const std::u16string& name = u"a.mov") {
+    fs_.AddFile(u"/p/" + name, bytes);
     return ReadQuickTimeCaptureTime(fs_, u"/p/" + name, hours);
-  }
-  void Store(const std::u16string& name, const std::string& bytes) {
-    if (!fs_.Exists(u"/p/" + name)) fs_.AddFile(u"/p/" + name);
-    fs_.FindMutable(u"/p/" + name)->bytes = bytes;
   }
   FakeFileSystem fs_;
 };
@@ -473,7 +467,6 @@ TEST_F(CaptureTimeTest, FindsTheDateInEachWindowAndCountsItsReads) {
   const std::tuple<const char*, std::vector<DateEntry>, bool, std::size_t,
                    std::optional<CalendarTime>, int>
       cases[] = {
-      // clang-format off
       {"original, big-endian", {{kOriginal, kDate, 200}}, true, 600, kExpected, 1},
       {"only digitized", {{kDigitized, kDate, 200}}, true, 600, kExpected, 1},
       {"original past the first window", {{kOriginal, kDate, 5000}}, true, 9000, kExpected, 2},
@@ -490,7 +483,6 @@ TEST_F(CaptureTimeTest, FindsTheDateInEachWindowAndCountsItsReads) {
       {"an original past the window hides a later digitized",
        {{kOriginal, kOther, 70000}, {kDigitized, kDate, 300}}, true, 70100, std::nullopt, 3},
       {"string in the zeros after the end", {{kOriginal, kDate, 3000}}, true, 500, std::nullopt, 1},
-      // clang-format on
   };
   for (const auto& [what, entries, big_endian, size, expected, reads] : cases) {
     SCOPED_TRACE(what);
@@ -504,18 +496,14 @@ TEST_F(CaptureTimeTest, FindsTheDateInEachWindowAndCountsItsReads) {
 
 TEST_F(CaptureTimeTest, ExifNeedsItsExtensionMarkersAndADateOfTheRightShape) {
   const std::string good = MakeJpeg({{kOriginal, kDate, 200}}, true, 600, true);
-  for (const std::u16string name : {u"a.JPG", u"b.JpEg"}) {
-    EXPECT_EQ(Exif(good, name), kExpected) << Utf16ToUtf8(name);
+  for (const auto& [name, date] : {std::pair<std::u16string, Date>{u"a.JPG", kExpected},
+                                   {u"b.JpEg", kExpected}, {u"a.jpg.bak", {}}, {u"ajpg", {}}}) {
+    EXPECT_EQ(Exif(good, name), date) << Utf16ToUtf8(name);
   }
-  for (const std::u16string name : {u"a.jpg.bak", u"ajpg"}) {
-    EXPECT_EQ(Exif(good, name), std::nullopt) << Utf16ToUtf8(name);
+  // No SOI; no "MM" in the TIFF header.
+  for (const auto& [at, c] : {std::pair<std::size_t, char>{1, '\xD9'}, {30, 'X'}}) {
+    EXPECT_EQ(Exif(good.substr(0, at) + c + good.substr(at + 1)), std::nullopt) << at;
   }
-  std::string no_soi = good;
-  no_soi[1] = '\xD9';
-  EXPECT_EQ(Exif(no_soi), std::nullopt);
-  std::string bad_order = good;
-  bad_order[30] = 'X';  // "MM" of the TIFF header
-  EXPECT_EQ(Exif(bad_order), std::nullopt);
   // The marker must start within the first 128 bytes.
   const std::string app1 = good.substr(20);
   EXPECT_EQ(Exif("\xFF\xD8" + std::string(121, '\0') + app1), kExpected);  // "Exif" at 127
