@@ -659,7 +659,7 @@ TEST(FormatDateTextTest, FixedAndCustomFormats) {
       {Custom(u"YYYYMMDD", u"", true), u"2014年05月06日"},
       {Custom(u"wwww"), u"Tuew"},             // "www" goes first and leaves no "ww"
       {Custom(u"x〓y", u"〓〓"), u"x〓〓y"},  // the separator is not expanded again
-      // Each replacement searches what the earlier ones left: a year ending in 1, then "M", is "1M".
+      // Each replacement searches what the earlier ones left: year 2011 then "M" reads as "1M".
       {Custom(u"YYYYM"), u"2014M"}, {Custom(u"YYYYM"), u"2015", Ct(2011, 5, 6)},
       // Only the first 128 characters of a custom format count.
       {Custom(std::u16string(128, u'x') + u"YYYY"), std::u16string(128, u'x')},
