@@ -23,7 +23,7 @@ FileSizeFn FixedSize(std::uint64_t size) {
   return [size](const std::u16string&) { return size; };
 }
 
-TEST(NameParts, SplitsFolderBaseAndExtension) {
+TEST(NameParts, SplitsFolderBaseAndExtensionAndCutsToTheLongestPath) {
   // A path, whether it comes from a folder list, its folder|base|extension.
   const std::tuple<std::u16string, bool, std::u16string> cases[] = {
       {u"/photo.tar.gz", false, u"/|photo.tar|.gz"}, {u"/x/name.", false, u"/x/|name|."},
@@ -42,9 +42,7 @@ TEST(NameParts, SplitsFolderBaseAndExtension) {
       EXPECT_EQ(SplitPlainPath(path).extension, parts.extension);
     }
   }
-}
-
-TEST(NameParts, CutsToTheLongestPathAndEachOverlongPart) {
+  // The longest path is 259 characters; each overlong part of a split is cut to it.
   for (std::size_t length : {259u, 260u}) {
     std::u16string text(length, u'a');
     EXPECT_EQ(CutToMaxPath(std::u16string_view(text)).size(), 259u) << length;
@@ -197,19 +195,17 @@ TEST(PositionEdit, SuccessiveEditsComposeOnTheMap) {
   }
 }
 
-TEST(PositionEdit, TypedPositionsTheFieldNoLongerReachesReadHash) {
-  PositionEditState state;
-  state.LoadTemplate(u"abc");
-  state.UpdatePositionMap(u"aXc");
-  // The field was shortened without updating the map.
-  EXPECT_EQ(Apply(state, u"/d/abcdef", u"a"), u"/d/a#cdef");
-  // Beyond the old name's length the typed position ends the name.
-  EXPECT_EQ(Apply(state, u"/d/a", u"a"), u"/d/a#");
-  // Position 0 maps to the old name, which is empty.
-  EXPECT_EQ(Apply(state, u"/d/", u""), u"/d/");
-}
-
-TEST(PositionEdit, LoadFromFieldOnlyTakesTheLength) {
+// The map outlives the field: typed positions the field no longer reaches read "#", and loading
+// the template from the field only takes its length.
+TEST(PositionEdit, TheMapOutlivesTheField) {
+  PositionEditState shortened;
+  shortened.LoadTemplate(u"abc");
+  shortened.UpdatePositionMap(u"aXc");
+  // Beyond the old name's length the typed position ends the name; position 0 maps to the old
+  // name, which is empty.
+  EXPECT_EQ(Apply(shortened, u"/d/abcdef", u"a"), u"/d/a#cdef");
+  EXPECT_EQ(Apply(shortened, u"/d/a", u"a"), u"/d/a#");
+  EXPECT_EQ(Apply(shortened, u"/d/", u""), u"/d/");
   PositionEditState state;
   state.LoadTemplate(u"ab");
   state.UpdatePositionMap(u"Xab");
@@ -355,7 +351,7 @@ TEST(SerialAssistant, SplitsAndJoinsTheSerialText) {
 
 // The spellings of each style, and the cut at 259 after each kind of token, are checked against
 // the plain-pass model below; these are the cases the model does not reach.
-TEST(Tokens, EdgesOfTheValues) {
+TEST(Tokens, EdgesOfTheValuesAndTheSize) {
   const TokenStyle one = kTokenStyleSingle;
   const std::tuple<std::u16string, std::u16string, TokenStyle, std::u16string> cases[] = {
       {u"\\F\\S\\E", u"/d/a.jpg", one, u"\\F\\S\\E"}, {u"[\\f]", u"/a.jpg", one, u"[]"},
@@ -374,9 +370,7 @@ TEST(Tokens, EdgesOfTheValues) {
   // Without a backslash nothing is cut.
   const std::u16string long_plain(300, u'x');
   EXPECT_EQ(ExpandTokens(long_plain, u"/d/a.txt", kTokenStyleSingle), long_plain);
-}
-
-TEST(Tokens, AsksForTheSizeOnlyWhenNeededAndOnceAndReadsItFromTheFileSystem) {
+  // The size is asked for only when needed, once, and read from the file system.
   std::vector<std::u16string> asked;
   const FileSizeFn counting = [&asked](const std::u16string& path) -> std::uint64_t {
     asked.push_back(path);
@@ -572,24 +566,22 @@ TEST(Replace, SubstituteCommands) {
   EXPECT_EQ(Show(Substitute(u"s/^/x/k", std::u16string_view())), Show(u"x"));
 }
 
-TEST(Replace, EachCommandIsCompiledOncePerRun) {
-  ReplaceParams params{{u"a", u"(b"}, {u"x", u"y"}, kReplaceAll, true, true, false};
+// Each command is compiled once per run; the Shift JIS interface refuses names and commands
+// outside the code page.
+TEST(Replace, CommandsCompiledOncePerRunAndTheShiftJisInterface) {
+  const ReplaceParams pairs{{u"a", u"(b"}, {u"x", u"y"}, kReplaceAll, true, true, false};
   RegexCache cache;
   for (int row = 0; row < 5; ++row) {
-    EXPECT_EQ(ApplyReplace(u"/d/ab" + std::u16string(row, u'c'), params, cache),
+    EXPECT_EQ(ApplyReplace(u"/d/ab" + std::u16string(row, u'c'), pairs, cache),
               u"/d/xb" + std::u16string(row, u'c'));
   }
   EXPECT_EQ(cache.compiled_count(), 2u);  // the malformed one is remembered too
-}
-
-TEST(Replace, ShiftJisInterfaceRefusesNamesOutsideTheCodePage) {
   ReplaceParams params{{u"a"}, {u"b"}, kReplaceAll, true, true, false};
   RegexCache sjis(RegexInterface::kShiftJis);
   EXPECT_EQ(ApplyReplace(u"/d/a?.txt", params, sjis), u"/d/b.txt");  // "?" is removed
   EXPECT_FALSE(sjis.non_sjis_found());
   EXPECT_EQ(ApplyReplace(u"/d/a한.txt", params, sjis), u"/d/** DLL ERROR ** 非S-JIS文字検出");
   EXPECT_TRUE(sjis.non_sjis_found());
-  // A command outside the code page is refused the same way.
   RegexCache sjis2(RegexInterface::kShiftJis);
   EXPECT_EQ(ApplyReplace(u"/d/a.txt", {{u"a"}, {u"한"}, kReplaceAll, true, true, false}, sjis2),
             u"/d/** DLL ERROR ** 非S-JIS文字検出");
