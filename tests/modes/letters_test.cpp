@@ -39,7 +39,7 @@ void RunRows(const ExceptionWordTable& table, const std::vector<CaseRow>& rows) 
   }
 }
 
-TEST(LetterCase, ConvertsByOptionAndWidth) {
+TEST(LetterCase, ConvertsByOptionAndWidthAndKeepsExceptionWords) {
   RunRows({}, {
       {u"Report.Txt", kCaseAllLower, u"report.txt"}, {u"Report.Txt", kCaseAllUpper, u"REPORT.TXT"},
       {u"report.Txt", kCaseAllUpperExceptExtension, u"REPORT.Txt"},
@@ -64,9 +64,7 @@ TEST(LetterCase, ConvertsByOptionAndWidth) {
       // An unpaired surrogate passes through.
       {u"\xDC81" u"AB", kCaseAllLower, u"\xDC81" u"ab", true},
   });
-}
-
-TEST(LetterCase, ExceptionWordsRestoreTheUsersSpelling) {
+  // Exception words restore the user's spelling.
   ExceptionWordTable table;
   table.BuildExceptionLists(u"USA iPhone", u"mp3 x-ray", kDefaultWordInitialExceptions);
   RunRows(table, {
@@ -87,7 +85,7 @@ TEST(LetterCase, ExceptionWordsRestoreTheUsersSpelling) {
   RunRows(table, {{u"A. A.", kCaseAllLower, u"A. A."}, {u"A.A.", kCaseAllLower, u"a.a."}});
 }
 
-TEST(ExceptionWordTable, BuildsSearchAndReplacementForms) {
+TEST(ExceptionWordTable, BuildsSearchAndReplacementFormsAndLimitsWordLengthAndCount) {
   // The list, its text, its words as search form > replacement form.
   const std::tuple<std::size_t, std::u16string, std::vector<std::u16string>> cases[] = {
       {0, u"USA", {u"usa>USA"}}, {1, u"mp3 Kb", {u"MP>mp", u"KB>Kb"}},
@@ -110,9 +108,6 @@ TEST(ExceptionWordTable, BuildsSearchAndReplacementForms) {
       EXPECT_TRUE(other == list || table.words(other).empty()) << other;
     }
   }
-}
-
-TEST(ExceptionWordTable, LimitsWordLengthAndCount) {
   ExceptionWordTable table;
   // The 39th letter closes the word; "xy" starts the next, its leading "_" dropped as a non-letter.
   table.BuildExceptionLists(std::u16string(39, u'a') + u"_xy", u"", u"");
@@ -311,10 +306,7 @@ TEST(ShortName, TailsAvoidTheOtherNamesIgnoringCase) {
   EXPECT_EQ(GenerateShortName(u"LongFileName.txt", exact.AsLookup()), u"LONGFI~1.TXT");
   exact.Insert(u"LONGFI~1.TXT");
   EXPECT_EQ(GenerateShortName(u"LongFileName.txt", exact.AsLookup()), u"LONGFI~3.TXT");
-}
-
-TEST(ShortName, LongTailsStillFitEightBytes) {
-  // Everything up to the hashed "~12" is taken.
+  // Long tails still fit eight bytes: here everything up to the hashed "~12" is taken.
   int refusals = 0;
   const std::u16string name = GenerateShortName(
       u"日本語のファイル名.txt", [&](std::u16string_view) { return ++refusals < 4 + 12; });
@@ -465,10 +457,8 @@ TEST(RandomName, FullWidthCategoriesByWeightAndBoundary) {
     EXPECT_NEAR(counts[c] / static_cast<double>(kDraws), share[c], 0.005) << "category " << c;
     EXPECT_EQ(seen[c].size(), sizes[c]) << "category " << c;
   }
-}
-
-TEST(RandomName, KanjiTrailByte7FTakenAs77) {
-  // Kanji category, then lead draw 5 (0x8E); the third draw is 63 + 189 n.
+  // A kanji trail byte 0x7F is taken as 0x77: the kanji category, then lead draw 5 (0x8E), then
+  // a third draw of 63 + 189 n.
   for (std::uint32_t seed = 0;; ++seed) {
     RandomGenerator probe(seed);
     if (probe.Next() < 18350 || probe.Next() % 14 != 5 || probe.Next() % 189 != 63) continue;
