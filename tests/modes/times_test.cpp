@@ -56,7 +56,7 @@ inline void PrintTo(const CalendarTime& t, std::ostream* os) {
 
 namespace {
 
-TEST(AddToDateTimeTest, CarriesBothWaysAndRefusesInvalidRecordsAndRanges) {
+TEST(AddToDateTimeTest, CarriesBothWaysRefusesInvalidRecordsAndAgreesWithADayByDayWalk) {
   // start, days, seconds, the result (nullopt: refused, the record unchanged).
   std::tuple<CalendarTime, std::int64_t, std::int64_t, std::optional<CalendarTime>> cases[] = {
       // The largest row increment the 32-bit product allows: 3550 weeks.
@@ -78,12 +78,9 @@ TEST(AddToDateTimeTest, CarriesBothWaysAndRefusesInvalidRecordsAndRanges) {
     EXPECT_EQ(AddToDateTime(t, days, seconds), result.has_value()) << seconds << " s";
     EXPECT_EQ(t, expected) << seconds << " s";
   }
-}
-
-// Day by day over 1899..2301 (1900, 2000, 2100, 2200, 2300 crossed): each step goes to the next
-// day of the month or the 1st of the next; the weekday moves on by one (anchored by two known
-// dates); and one jump of the whole span lands on the same date.
-TEST(AddToDateTimeTest, DayByDayWalkAgreesWithMonthLengthsAndWeekdays) {
+  // Day by day over 1899..2301 (1900, 2000, 2100, 2200, 2300 crossed): each step goes to the
+  // next day of the month or the 1st of the next; the weekday moves on by one (anchored by two
+  // known dates); and one jump of the whole span lands on the same date.
   EXPECT_EQ(std::pair(DayOfWeek(1601, 1, 1), DayOfWeek(2000, 2, 29)), std::pair(1, 2));
   const CalendarTime start = Ct(1899, 12, 25, 13, 14, 15);
   CalendarTime t = start;
@@ -218,7 +215,7 @@ TimestampParams ShiftParams(int operation, int direction, int days, const Calend
   return p;
 }
 
-TEST(DescribeTimestampTest, EachOperation) {
+TEST(DescribeTimestampTest, EachOperationTheCurrentTimeAndTheFileReadOnlyWhenNeeded) {
   const CalendarTime early = Ct(2014, 1, 1, 8, 0, 0);
   const CalendarTime late = Ct(2015, 6, 30, 23, 59, 58);
   const std::u16string kNot = u"** 変更されません **";
@@ -272,9 +269,7 @@ TEST(DescribeTimestampTest, EachOperation) {
     const auto& [params, current, row, fat, expected] = cases[i];
     EXPECT_EQ(DescribeTimestamp(params, current, row, fat), expected) << "case " << i;
   }
-}
-
-TEST(DescribeTimestampTest, CurrentTimeReplacesThePickerTimeOfDayAndTheFileIsReadOnlyWhenNeeded) {
+  // The current time replaces the picker's time of day; the file is read only when needed.
   TimestampParams p = SetParams(2, Ct(2014, 5, 6, 0, 0, 0), 10);
   p.stamp_now = true;
   p.now = Ct(2020, 1, 2, 13, 14, 15, 678);
@@ -320,7 +315,35 @@ class ApplyTimestampTest : public ::testing::Test {
   const FixedOffsetTimeZone zone_{9 * 3600};
 };
 
-TEST_F(ApplyTimestampTest, SetsTheTimesTheLabelNames) {
+TEST_F(ApplyTimestampTest, SetsTheTimesTheLabelNamesAndNothingElseAndLogsTheOldTimes) {
+  // Texts without a description (unchanged, a colon missing, an unknown label) do nothing.
+  const std::u16string descriptions[] = {u"** 変更されません **", u"<作成：2014/05/06 10.00:00>",
+                                         u"<日付：2014/05/06 10:00:00>"};
+  for (const auto& description : descriptions) {
+    auto change = Apply(u"/ntfs/作成/a.txt", description);
+    ASSERT_TRUE(change.has_value()) << "length " << description.size();
+    EXPECT_FALSE(change->applied) << "length " << description.size();
+  }
+  EXPECT_EQ(fs_.Calls(FakeFileSystem::Op::kSetTimes), 0);
+  EXPECT_EQ(Node(u"/ntfs/作成/a.txt").creation_time, kCreated);
+  const std::tuple<std::u16string, std::u16string, ErrorCode, bool> failures[] = {
+      {u"/ntfs/作成/a.txt", u"<両方：2014/02/30 10:00:00>", ErrorCode::kInvalidArgument, false},
+      {u"/ntfs/作成/gone.txt", u"<両方：2014/05/06 10:00:00>", ErrorCode::kNotFound, false},
+      // No creation-time channel: both-times change is all or nothing.
+      {u"/ext/b.txt", u"<両方：2014/05/06 10:00:00>", ErrorCode::kNotSupported, false},
+      {u"/ntfs/作成/a.txt", u"<両方：2014/05/06 10:00:00>", ErrorCode::kPermission, true},
+  };
+  for (const auto& [path, description, code, inject] : failures) {
+    if (inject) fs_.FailNthCall(FakeFileSystem::Op::kSetTimes, 1, code);
+    auto change = Apply(path, description);
+    ASSERT_FALSE(change.has_value()) << static_cast<int>(code);
+    EXPECT_EQ(change.error().code, code);
+  }
+  EXPECT_TRUE(fs_.times_set_.empty());
+  for (const char16_t* path : {u"/ntfs/作成/a.txt", u"/ext/b.txt"}) {
+    EXPECT_EQ(std::pair(Node(path).creation_time, Node(path).last_write_time),
+              std::pair(kCreated, kWritten));
+  }
   const FileTime target = UtcFileTime(2014, 5, 6, 1);  // 10:00 at +9
   // The description behind /ntfs/作成/ (whose 作成 does not count), the times after.
   const std::tuple<std::u16string, FileTime, FileTime> cases[] = {
@@ -340,40 +363,7 @@ TEST_F(ApplyTimestampTest, SetsTheTimesTheLabelNames) {
   }
   ASSERT_EQ(fs_.times_set_.size(), 3u);
   EXPECT_FALSE(fs_.times_set_[1].creation.has_value());
-}
-
-TEST_F(ApplyTimestampTest, TextsWithoutADescriptionDoNothingAndFailuresChangeNothing) {
-  // Unchanged, a colon missing, an unknown label.
-  const std::u16string descriptions[] = {u"** 変更されません **", u"<作成：2014/05/06 10.00:00>",
-                                         u"<日付：2014/05/06 10:00:00>"};
-  for (const auto& description : descriptions) {
-    auto change = Apply(u"/ntfs/作成/a.txt", description);
-    ASSERT_TRUE(change.has_value()) << "length " << description.size();
-    EXPECT_FALSE(change->applied) << "length " << description.size();
-  }
-  EXPECT_EQ(fs_.Calls(FakeFileSystem::Op::kSetTimes), 0);
-  EXPECT_EQ(Node(u"/ntfs/作成/a.txt").creation_time, kCreated);
-  const std::tuple<std::u16string, std::u16string, ErrorCode, bool> cases[] = {
-      {u"/ntfs/作成/a.txt", u"<両方：2014/02/30 10:00:00>", ErrorCode::kInvalidArgument, false},
-      {u"/ntfs/作成/gone.txt", u"<両方：2014/05/06 10:00:00>", ErrorCode::kNotFound, false},
-      // No creation-time channel: both-times change is all or nothing.
-      {u"/ext/b.txt", u"<両方：2014/05/06 10:00:00>", ErrorCode::kNotSupported, false},
-      {u"/ntfs/作成/a.txt", u"<両方：2014/05/06 10:00:00>", ErrorCode::kPermission, true},
-  };
-  for (const auto& [path, description, code, inject] : cases) {
-    if (inject) fs_.FailNthCall(FakeFileSystem::Op::kSetTimes, 1, code);
-    auto change = Apply(path, description);
-    ASSERT_FALSE(change.has_value()) << static_cast<int>(code);
-    EXPECT_EQ(change.error().code, code);
-  }
-  EXPECT_TRUE(fs_.times_set_.empty());
-  for (const char16_t* path : {u"/ntfs/作成/a.txt", u"/ext/b.txt"}) {
-    EXPECT_EQ(std::pair(Node(path).creation_time, Node(path).last_write_time),
-              std::pair(kCreated, kWritten));
-  }
-}
-
-TEST(TimestampLogFieldTest, WritesAndReadsBothOldTimes) {
+  // The log field holds both old times.
   const std::u16string field =
       TimestampLogField(Current(Ct(2014, 5, 6, 10, 0, 0), Ct(2015, 1, 2, 3, 4, 5)));
   EXPECT_EQ(field, u"<作成：2014/05/06 10:00:00, 更新：2015/01/02 03:04:05>");
@@ -494,7 +484,7 @@ TEST_F(CaptureTimeTest, FindsTheDateInEachWindowAndCountsItsReads) {
   }
 }
 
-TEST_F(CaptureTimeTest, ExifNeedsItsExtensionMarkersAndADateOfTheRightShape) {
+TEST_F(CaptureTimeTest, ExifNeedsItsExtensionMarkersADateOfTheRightShapeAndItsReads) {
   const std::string good = MakeJpeg({{kOriginal, kDate, 200}}, true, 600, true);
   for (const auto& [name, date] : {std::pair<std::u16string, Date>{u"a.JPG", kExpected},
                                    {u"b.JpEg", kExpected}, {u"a.jpg.bak", {}}, {u"ajpg", {}}}) {
@@ -517,9 +507,7 @@ TEST_F(CaptureTimeTest, ExifNeedsItsExtensionMarkersAndADateOfTheRightShape) {
             Ct(1999, 12, 31, 23, 59, 59));
   // Only the leading digits above are checked; other fields read their leading digits.
   EXPECT_EQ(Exif(MakeJpeg({{kOriginal, "2014:19:39 29:59:9x", 200}})), Ct(2014, 19, 39, 29, 59, 9));
-}
-
-TEST_F(CaptureTimeTest, ReadFailuresGiveNoDate) {
+  // Read failures give no date.
   fs_.FailNthCall(FakeFileSystem::Op::kReadRange, 2, ErrorCode::kIo);
   EXPECT_EQ(Exif(MakeJpeg({{kDigitized, kDate, 200}, {kOriginal, kDate, 5000}}, true, 9000)),
             std::nullopt);
@@ -674,7 +662,7 @@ TEST(FormatDateTextTest, FixedAndCustomFormats) {
   EXPECT_EQ(FormatDateText(wrong_weekday, Custom(u"ww")), u"火");
 }
 
-TEST(ApplyDateTest, PlacementsSourcesFolderListsUnreadableTimesAndLongPaths) {
+TEST(DateTest, PlacementsSourcesFolderListsUnreadableTimesLongPathsAndTheFileOnDisk) {
   const FileTimes times = Current(kTime, Ct(2020, 1, 2, 3, 4, 5));
   int capture_calls = 0;
   const CaptureTimeProvider none = [&] { return ++capture_calls, std::optional<CalendarTime>(); };
@@ -709,17 +697,14 @@ TEST(ApplyDateTest, PlacementsSourcesFolderListsUnreadableTimesAndLongPaths) {
   EXPECT_EQ(ApplyDate(long_path, p, same, {}), long_path + u"2014");
   p.source = kDateFromCapture;
   EXPECT_EQ(ApplyDate(long_path + u"xxxxxxxx", p, same, {}), long_path + u"xxxx");
-}
-
-TEST(TransformDateTest, ReadsTimesAndCaptureTimeFromTheFileOnDisk) {
+  // The times and the capture time are read from the file on disk.
   FakeFileSystem fs;
   const FixedOffsetTimeZone tokyo(9 * 3600);
   // 2021-01-01 00:00:00 UTC created, a day later written.
   fs.AddFile(u"/p/a.png", "x", FakeFileSystem::kDefaultTime + 864'000'000'000LL,
              FakeFileSystem::kDefaultTime);
   fs.AddFile(u"/p/old.jpg", MakeJpeg({{kOriginal, kDate, 200}}));
-
-  DateParams p = Fixed(0, u"-", false);
+  p = Fixed(0, u"-", false);
   EXPECT_EQ(TransformDate(fs, tokyo, u"/p/a.png", u"/p/a.png", p), u"/p/2021-01-01-09-00-00.png");
   p.source = kDateFromLastWrite;
   EXPECT_EQ(TransformDate(fs, tokyo, u"/p/a.png", u"/p/a.png", p), u"/p/2021-01-02-09-00-00.png");
@@ -773,7 +758,7 @@ TEST(AttributeTexts, FromTheSettingAndEveryDescriptionReadsBack) {
   }
 }
 
-TEST(ApplyAttributesTest, WritesOnlyRealChangesAndReportsTheOldStates) {
+TEST(ApplyAttributesTest, WritesOnlyRealChangesReportsTheOldStatesAndUndoesFromTheLog) {
   FakeFileSystem fs;
   const auto t = FakeFileSystem::kDefaultTime;
   fs.AddFile(u"/d/a.txt", "", t, std::nullopt, attr::kReadOnly | attr::kArchive);
@@ -796,9 +781,7 @@ TEST(ApplyAttributesTest, WritesOnlyRealChangesAndReportsTheOldStates) {
     EXPECT_EQ(Show(*old), "NYYN");
   }
   EXPECT_EQ(fs.Calls(FakeFileSystem::Op::kSetAttributes), 2);
-}
-
-TEST(ApplyAttributesTest, FailuresChangeNothingAndUndoRestoresTheLoggedStates) {
+  // Failures change nothing; undo puts back the states the log holds.
   using Op = FakeFileSystem::Op;
   // The call that fails for /d/a.txt with the code, the path changed.
   const std::tuple<std::optional<Op>, std::u16string, ErrorCode> cases[] = {
@@ -817,9 +800,9 @@ TEST(ApplyAttributesTest, FailuresChangeNothingAndUndoRestoresTheLoggedStates) {
     EXPECT_EQ(fs.Find(u"/d/a.txt")->attributes, attr::kArchive);
     EXPECT_TRUE(fs.attributes_set_.empty());
   }
-  // The old states go to the log; undo reads them back and puts them in place,
-  // whatever happened to the file in between.
-  FakeFileSystem fs;
+  // The old states go to the log; undo reads them back and puts them in place, whatever happened
+  // to the file in between.
+  fs.forbid_changes_ = false;
   const std::uint32_t original = attr::kReadOnly | attr::kSystem;
   fs.AddFile(u"/d/a.txt", "", FakeFileSystem::kDefaultTime, std::nullopt, original);
   auto old = ApplyAttributes(fs, u"/d/a.txt", {R::kClear, R::kSet, R::kSet, R::kLeave});
