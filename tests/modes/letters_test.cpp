@@ -61,16 +61,14 @@ TEST(LetterCase, ConvertsByOptionAndWidthAndKeepsExceptionWords) {
       // ASCII and full-width letters do not join into one word.
       {u"ａb", kCaseWordInitialUpper, u"ＡB", true}, {u"éa", kCaseFirstUpper, u"éa", true},
       {u"ｄｏｎ’ｔ", kCaseWordInitialUpper, u"Ｄｏｎ’ｔ", true},
-      // An unpaired surrogate passes through.
-      {u"\xDC81" u"AB", kCaseAllLower, u"\xDC81" u"ab", true},
+      {u"\xDC81" u"AB", kCaseAllLower, u"\xDC81" u"ab", true},  // an unpaired surrogate
   });
   // Exception words restore the user's spelling.
   ExceptionWordTable table;
   table.BuildExceptionLists(u"USA iPhone", u"mp3 x-ray", kDefaultWordInitialExceptions);
   RunRows(table, {
       {u"THE HOUSE ON THE HILL.TXT", kCaseWordInitialUpper, u"The House on the Hill.txt"},
-      // Inside a longer word nothing is replaced.
-      {u"anthem andes", kCaseWordInitialUpper, u"Anthem Andes"},
+      {u"anthem andes", kCaseWordInitialUpper, u"Anthem Andes"},  // not inside a longer word
       {u"HELLO USA.TXT", kCaseAllLower, u"hello USA.txt"},
       {u"USAF USA_1 AUSA", kCaseAllLower, u"usaf USA_1 ausa"},
       {u"x-ray song.mp3", kCaseAllUpper, u"x-ray SONG.mp3"},
@@ -142,13 +140,12 @@ TEST(Width, ConvertsNamesByDirectionAndClassAndCutsToTheFolderRoom) {
   const int full = kToFullWidth, half = kToHalfWidth;
   const std::tuple<std::u16string, int, int, std::u16string> rows[] = {
       {u"ｱｲ.ｱｲ", full, kAll, u"アイ.ｱｲ"}, {u"ｱｲ.ｱｲ", full, kAll | kDirs, u"アイ．アイ"},
-      // Marks with nothing to combine with, and letters without a half-width form.
+      // Marks with nothing to combine with, and letters without a half-width form; symbols, the
+      // apostrophe, the space and the punctuation marks; only the chosen classes change.
       {u"ﾞｱﾟﾞ", full, kKana, u"ﾞアﾟﾞ"}, {u"ヮヰヱヲヵヶ゛゜ン", half, kKana, u"ヮヰヱｦヵヶ゛゜ﾝ"},
       {u"ーヽ", half, kKana, u"ｰヽ"},
-      // Symbols, the apostrophe, the space and the punctuation marks.
       {u"a b's", full, kSym, u"a\u3000b\u2019s"}, {u"a\u3000b\u2019s", half, kSym, u"a b's"},
       {u"｢ｱ｣｡､･", full, kSym, u"「ｱ」。、・"},     {u"「ア」。、・", half, kSym, u"｢ア｣｡､･"},
-      // Only the chosen classes change.
       {u"a1ｱ!｢", full, kNum | kSym, u"a１ｱ！「"}, {u"a1ｱ!｢", full, kAlpha | kKana, u"ａ1ア!｢"},
       {u"ａ１ア！「", half, kNum | kSym, u"ａ1ア!｢"}, {u"ａ１ア！「", half, kAlpha | kKana, u"a１ｱ！「"},
       {u"Zz09@[`{}", full, kAll, u"Ｚｚ０９＠［｀｛｝"},
@@ -363,8 +360,7 @@ TEST(RandomName, GeneratorFollowsTheUpdateRuleAndGivesExactNames) {
   EXPECT_EQ(RandomGenerator(0).Next(), 38);            // 2531011 >> 16
   EXPECT_EQ(RandomGenerator(0xFFFFFFFFu).Next(), 35);  // 2531011 - 214013, wrapped
   const std::tuple<std::uint32_t, RandomNameParams, std::u16string, std::u16string> rows[] = {
-      // Seed 1 draws 41, 18467, 6334, 26500, 19169, 15724, 11478, 29358,
-      // 26962, 24464, 5705, 28145, ...
+      // Seed 1 draws 41, 18467, 6334, 26500, 19169, 15724, 11478, 29358, 26962, 24464, 5705, ...
       {1, {kRandomDigits, kRandomExtRandom, 0}, u"/d/a.txt", u"/d/7048.4982"},
       {1, {kRandomLetters, kRandomExtRandomOrNone, 0}, u"/d/a.txt", u"/d/hGuE"},
       {1, {kRandomLettersThenDigits, kRandomExtKeep, 1}, u"/d/a.b.txt", u"/d/hG484.txt"},

@@ -131,9 +131,9 @@ TEST(Delete, RemovesEachKind) {
       {u"abc.def", u"def", 8, 4, 255, true},      {u"report_old.doc", u"report_.doc", 9, 3},
       {u"abcdefg.txt", u"abfg.txt", 10, 2, 3},    {u"abcdefg.txt", u"ab.txt", 10, 2, 255},
       {u"abcdefg.txt", u"abcdefg.txt", 10, 2, 0},
-      // Code units code page 932 lacks; "?" and U+FF5E are in it.
+      // Code units code page 932 lacks; "?" and U+FF5E are in it. Kind 12 does not exist.
       {u"a\U0001F600b.txt", u"ab.txt", 11}, {u"ｱ～\u00A5〜漢?.txt", u"ｱ～漢?.txt", 11},
-      {u"[1].txt", u"[1].txt", 12},  // unknown kind
+      {u"[1].txt", u"[1].txt", 12},
   };
   for (const auto& c : cases) {
     const DeleteParams params{c.kind, c.count, c.second_count, c.file_dir};
@@ -161,28 +161,24 @@ TEST(PositionEdit, WorkedExampleMapsDigitsAndFollowsTheEdit) {
 }
 
 TEST(PositionEdit, SuccessiveEditsComposeOnTheMap) {
-  // The template, the edits typed in turn, noext, an old name and its new name.
+  // The template, the edits typed in turn, noext, an old name and its new name. In order: the
+  // digits follow the edit, however long the old name; an unchanged template reproduces any name;
+  // a deleted character drops at its place; typed text in front keeps the whole old name behind
+  // it, and in the middle replaces the old characters there; clearing drops as many characters as
+  // the template had; typed characters stay typed; with noext the template's extension reads past
+  // the old base name and the old extension comes back.
   const std::tuple<std::u16string, std::vector<std::u16string>, bool, std::u16string,
                    std::u16string>
       cases[] = {
-      // The digits follow the edit; an old name shorter than the template, or empty, keeps less.
       {u"IMG_0001", {u"Photo_0001"}, false, u"IMG_0123_x", u"Photo_0123_x"},
       {u"IMG_0001", {u"Photo_0001"}, false, u"DSC_9", u"Photo_9"},
       {u"IMG_0001", {u"Photo_0001"}, false, u"", u"Photo"},
-      // An unchanged template reproduces any name.
       {u"name.txt", {u"name.txt"}, false, u"much_longer_name.jpeg", u"much_longer_name.jpeg"},
       {u"name.txt", {u"name.txt"}, false, u"a", u"a"},
-      // A deleted character drops at its position; later ones shift left.
       {u"IMG_0001", {u"IMG0001"}, false, u"IMG_0042ab", u"IMG0042ab"},
-      // Typing in front twice keeps the whole old name behind the typed text.
       {u"IMG_0001", {u"XIMG_0001", u"XYIMG_0001"}, false, u"IMG_5555", u"XYIMG_5555"},
-      // Typed text in the middle replaces the old characters there.
       {u"abcdef", {u"abXYef"}, false, u"123456789", u"12XY56789"},
-      // Clearing the field drops as many characters as the template had.
-      {u"abc", {u""}, false, u"abcdef", u"def"},
-      // Typed, then edited again: the typed characters stay typed.
-      {u"ab", {u"aZb", u"aZZb"}, false, u"12", u"1ZZ2"},
-      // The template's extension reads past the old base name; the old extension comes back.
+      {u"abc", {u""}, false, u"abcdef", u"def"}, {u"ab", {u"aZb", u"aZZb"}, false, u"12", u"1ZZ2"},
       {u"abc.txt", {u"abcd.txt"}, true, u"abc.txt", u"abcd.txt"},
       {u"photo", {u"new_photo"}, true, u"photo.jpg", u"new_photo.jpg"},
   };
@@ -305,33 +301,28 @@ TEST(Serial, PlacesTheSerialCutsAt259AndNumbersEachFolderOnItsOwn) {
   EXPECT_EQ(ApplySerial(u"/A/x", {u"<a>", kSerialAsName, true}, 0, state), u"/A/b");
 }
 
-// The assistant splits `text` into `fields`, and joining them gives `joined`.
+// The assistant splits a serial text into fields (before|start|increment|after, counting up or
+// down), and joining them gives the text back, with markers only where they are needed.
 TEST(SerialAssistant, SplitsAndJoinsTheSerialText) {
-  const std::tuple<std::u16string, SerialFields, std::u16string> cases[] = {
-      {u"photo_9", {u"photo_", u"9", false, u"1", u""}, u"photo_<9>"},
-      {u"IMG", {u"IMG", u"", false, u"1", u""}, u"IMG<1>"},
-      {u"123456789012", {u"123", u"456789012", false, u"1", u""}, u"123<456789012>"},
-      {u"1a2b", {u"1a", u"2", false, u"1", u"b"}, u"1a<2>b"},
-      {u"<10-2>x", {u"", u"10", true, u"2", u"x"}, u"<10-2>x"},
-      {u"<10-1>", {u"", u"10", true, u"1", u""}, u"<10-1>"},
-      {u"<10+3>", {u"", u"10", false, u"3", u""}, u"<10+3>"},
-      {u"<3->", {u"", u"3", true, u"1", u""}, u"<3-1>"},
+  const std::tuple<std::u16string, std::string, std::u16string> cases[] = {
+      {u"photo_9", "photo_|9|1| up", u"photo_<9>"}, {u"IMG", "IMG||1| up", u"IMG<1>"},
+      {u"123456789012", "123|456789012|1| up", u"123<456789012>"},
+      {u"1a2b", "1a|2|1|b up", u"1a<2>b"}, {u"<10-2>x", "|10|2|x down", u"<10-2>x"},
+      {u"<10-1>", "|10|1| down", u"<10-1>"}, {u"<10+3>", "|10|3| up", u"<10+3>"},
+      {u"<3->", "|3|1| down", u"<3-1>"},
       // Markers are left out when nothing needs them.
-      {u"<5-0>", {u"", u"5", false, u"1", u""}, u"5"},
-      {u"<005>", {u"", u"005", false, u"1", u""}, u"<005>"},
-      {u"<>", {u"", u"", false, u"1", u""}, u"<1>"},
-      {u"<1-999999999>", {u"", u"1", true, u"100000000", u""}, u"<1-100000000>"},
-      {u"<1+2-3>", {u"", u"1", false, u"2", u""}, u"<1+2>"},
-      {u"<1>+2", {u"", u"1", false, u"1", u"+2"}, u"<1>+2"},
-      {u"a>b<c", {u"", u"a>b<c", false, u"1", u""}, u"<a>b<c>"},
+      {u"<5-0>", "|5|1| up", u"5"}, {u"<005>", "|005|1| up", u"<005>"}, {u"<>", "||1| up", u"<1>"},
+      {u"<1-999999999>", "|1|100000000| down", u"<1-100000000>"},
+      {u"<1+2-3>", "|1|2| up", u"<1+2>"}, {u"<1>+2", "|1|1|+2 up", u"<1>+2"},
+      {u"a>b<c", "|a>b<c|1| up", u"<a>b<c>"},
   };
   auto show = [](const SerialFields& f) {
     return Utf16ToUtf8(f.before + u"|" + f.start + u"|" + f.increment + u"|" + f.after) +
            (f.negative ? " down" : " up");
   };
   for (const auto& [text, fields, joined] : cases) {
-    EXPECT_EQ(show(SplitSerialText(text)), show(fields)) << Utf16ToUtf8(text);
-    EXPECT_EQ(JoinSerialText(fields), joined) << Utf16ToUtf8(text);
+    EXPECT_EQ(show(SplitSerialText(text)), fields) << Utf16ToUtf8(text);
+    EXPECT_EQ(JoinSerialText(SplitSerialText(text)), joined) << Utf16ToUtf8(text);
   }
   const std::u16string long_field(200, u'x');
   EXPECT_EQ(JoinSerialText({long_field, long_field, false, u"1", long_field}),
@@ -357,8 +348,7 @@ TEST(Tokens, EdgesOfTheValuesAndTheSize) {
       {u"\\F\\S\\E", u"/d/a.jpg", one, u"\\F\\S\\E"}, {u"[\\f]", u"/a.jpg", one, u"[]"},
       {u"[\\e]", u"/d/README", one, u"[]"},       {u"[\\e]", u"/d/a.tar.gz", one, u"[gz]"},
       {u"[\\e]", u"/d.x/name", one, u"[]"},
-      // Style numbers out of range act as the single style.
-      {u"\\f", u"/2014/a.jpg", static_cast<TokenStyle>(7), u"2014"},
+      {u"\\f", u"/2014/a.jpg", static_cast<TokenStyle>(7), u"2014"},  // out of range: single
       // Inserted text is never scanned again, even by a later token.
       {u"\\f", u"/a\\s/x.txt", one, u"a\\s"}, {u"\\fs", u"/dir\\/x.txt", one, u"dir\\s"},
       {u"\\f\\e", u"/a\\e/x.txt", one, u"a\\etxt"},
@@ -511,11 +501,9 @@ TEST(Replace, RegularExpressions) {
       // Tokens arrive doubled in the output and are expanded; one the user doubled stays literal.
       {u"/Trip/a.jpg", u"^", u"\\f_", u"/Trip/Trip_a.jpg"},
       {u"/d/a.jpg", u"a", u"\\\\f", u"/d/\\f.jpg"},
-      // Errors and no match leave the name as it was before the pair.
-      {u"/d/a(b.txt", u"(/b", u"x/y", u"/d/a(y.txt"},
-      {u"/d/.bashrc", u"^", u"x", u"/d/x.bashrc"},  // an empty base name still matches "^"
-      // UTF-16 throughout: a surrogate pair is one character.
-      {u"/d/😀a.txt", u".", u"x", u"/d/xx.txt"},
+      {u"/d/a(b.txt", u"(/b", u"x/y", u"/d/a(y.txt"},  // errors leave the name as it was
+      {u"/d/.bashrc", u"^", u"x", u"/d/x.bashrc"},     // an empty base name still matches "^"
+      {u"/d/😀a.txt", u".", u"x", u"/d/xx.txt"},       // a surrogate pair is one character
   });
 }
 

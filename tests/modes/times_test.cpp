@@ -223,10 +223,9 @@ TEST(DescribeTimestampTest, EachOperationTheCurrentTimeAndTheFileReadOnlyWhenNee
   // The parameters, the file's times, the row, whether the run is on FAT, the description.
   const std::tuple<TimestampParams, std::optional<FileTimes>, std::int64_t, bool, std::u16string>
       cases[] = {
-      // Set operations add row × increment.
+      // Set operations add row × increment; an entry above the limit counts as one week.
       {SetParams(0, Ct(2014, 5, 6, 10), 60), none, 1, false, u"<作成：2014/05/06 10:01:00>"},
       {SetParams(1, Ct(2014, 5, 6, 10), 0), none, 7, false, u"<更新：2014/05/06 10:00:00>"},
-      // An entry above the limit counts as one week.
       {SetParams(0, Ct(2014, 5, 6, 10), 9999999), none, 1, false, u"<作成：2014/05/13 10:00:00>"},
       // Beyond what 32-bit arithmetic would allow for the largest increment.
       {SetParams(0, Ct(2014, 1, 1, 10), 604800), none, 3551, false, u"<作成：2082/01/21 10:00:00>"},
