@@ -479,17 +479,16 @@ class DispatcherTest : public PanelFixture {
   FixedOffsetTimeZone utc_{0};
 };
 
-TEST_F(DispatcherTest, EachModeTakesItsSettingsAndTexts) {
+TEST_F(DispatcherTest, EachModeTakesItsSettingsAndTextsWhenTheRowIsComputed) {
   At(ctl::kExtensionText).text = u"jpg";
   At(ctl::kAddPosition).text = u"1";
   s().SetAttributeChoice(AttributeField::kHidden, 1);
   s().SetAttributeChoice(AttributeField::kSystem, 0);
   // Deletion: a count of 2 from the front.
-  using Set = std::pair<IntKey, int>;
-  for (const auto& [key, value] : {Set{IntKey::kBigsmall, kCaseAllUpperExceptExtension},
-                                   Set{IntKey::kNuminspos, 0}, Set{IntKey::kAddprepost, 0},
-                                   Set{IntKey::kDeltype, 8}, Set{IntKey::kDellen, 2},
-                                   Set{IntKey::kRepcase, 1}}) {
+  using K = IntKey;
+  for (const auto& [key, value] : {std::pair<K, int>{K::kBigsmall, kCaseAllUpperExceptExtension},
+                                   {K::kNuminspos, 0}, {K::kAddprepost, 0}, {K::kDeltype, 8},
+                                   {K::kDellen, 2}, {K::kRepcase, 1}}) {
     s().SetInt(key, value);
   }
   ModeContext ctx = Build(ModeTexts{u"<01>_", u"new_", u"b/c", u"B/C"});
@@ -510,12 +509,7 @@ TEST_F(DispatcherTest, EachModeTakesItsSettingsAndTexts) {
   for (int mode : {11, 12, 15, 16, 17, 18, 0, -1, 20, 25}) {
     EXPECT_EQ(Compute(ctx, u"/d/a.txt", mode), u"/d/preset") << "mode " << mode;
   }
-}
-
-TEST_F(DispatcherTest, TextFieldsAreReadWhenTheRowIsComputed) {
-  At(ctl::kExtensionText).text = u"jpg";
-  ModeContext ctx = Build();
-  EXPECT_EQ(Compute(ctx, u"/d/a.txt", 2), u"/d/a.jpg");
+  // The text fields are read when the row is computed.
   At(ctl::kExtensionText).text = u"";
   EXPECT_EQ(Compute(ctx, u"/d/a.txt", 2), u"/d/a");
   // The add position is read then too, and taken as at most 255.
@@ -530,28 +524,7 @@ TEST_F(DispatcherTest, TextFieldsAreReadWhenTheRowIsComputed) {
   EXPECT_EQ(Compute(edit, u"/d/IMG_0123_x", 1), u"/d/Photo_0123_x");
 }
 
-TEST_F(DispatcherTest, ShortNameFromTheFileSystemWhereItKeepsOneAndTheLongNameWhenThatFails) {
-  fs_.AddFile(u"/fat/Long Name.txt");
-  fs_.SetKind(u"/fat", FileSystemKind::kFat);
-  fs_.SetShortName(u"/fat/Long Name.txt", u"LONGNA~3.TXT");
-  s().SetInt(IntKey::kReal8_3, 2);
-  ModeContext ctx = Build();
-  EXPECT_EQ(Compute(ctx, u"/fat/Long Name.txt", 6), u"/fat/longna~3.txt");
-  EXPECT_EQ(fs_.Calls(Op::kList), 0);
-  // A failed request keeps the long name.
-  fs_.AddFile(u"/d/Long Name.txt");
-  fs_.AddFile(u"/e/Long Name.txt");
-  s().SetInt(IntKey::kReal8_3, 1);
-  fs_.FailPath(Op::kShortName, u"/d/Long Name.txt", ErrorCode::kIo);
-  fs_.FailPath(Op::kList, u"/e", ErrorCode::kPermission);
-  ModeContext failing = Build();
-  EXPECT_EQ(Compute(failing, u"/d/Long Name.txt", 6), u"/d/LONG NAME.TXT");
-  EXPECT_EQ(Compute(failing, u"/e/Long Name.txt", 6), u"/e/LONG NAME.TXT");
-  EXPECT_EQ(Compute(failing, u"/e/Long Name.txt", 6), u"/e/LONG NAME.TXT");
-  EXPECT_EQ(fs_.Calls(Op::kList), 1);  // the failure is remembered for the run
-}
-
-TEST_F(DispatcherTest, GeneratedShortNamesAreUniqueWithinAFolder) {
+TEST_F(DispatcherTest, ShortNamesGeneratedUniqueWithinAFolderOrFromTheFileSystem) {
   fs_.AddFile(u"/d/Long File Name A.txt");
   fs_.AddFile(u"/d/Long File Name B.txt");
   fs_.AddFile(u"/d/readme.txt");
@@ -575,6 +548,25 @@ TEST_F(DispatcherTest, GeneratedShortNamesAreUniqueWithinAFolder) {
   // A file the listing did not show is checked against the whole folder.
   fs_.AddFile(u"/d/Long File Name C.txt");
   EXPECT_EQ(Compute(ctx, u"/d/Long File Name C.txt", 6), u"/d/LONGFI~3.TXT");
+  // Where the file system keeps short names they are asked for, without listing the folder.
+  fs_.AddFile(u"/fat/Long Name.txt");
+  fs_.SetKind(u"/fat", FileSystemKind::kFat);
+  fs_.SetShortName(u"/fat/Long Name.txt", u"LONGNA~3.TXT");
+  s().SetInt(IntKey::kReal8_3, 2);
+  ModeContext fat = Build();
+  EXPECT_EQ(Compute(fat, u"/fat/Long Name.txt", 6), u"/fat/longna~3.txt");
+  EXPECT_EQ(fs_.Calls(Op::kList), 3);
+  // A failed request keeps the long name.
+  fs_.AddFile(u"/d/Long Name.txt");
+  fs_.AddFile(u"/e/Long Name.txt");
+  s().SetInt(IntKey::kReal8_3, 1);
+  fs_.FailPath(Op::kShortName, u"/d/Long Name.txt", ErrorCode::kIo);
+  fs_.FailPath(Op::kList, u"/e", ErrorCode::kPermission);
+  ModeContext failing = Build();
+  EXPECT_EQ(Compute(failing, u"/d/Long Name.txt", 6), u"/d/LONG NAME.TXT");
+  EXPECT_EQ(Compute(failing, u"/e/Long Name.txt", 6), u"/e/LONG NAME.TXT");
+  EXPECT_EQ(Compute(failing, u"/e/Long Name.txt", 6), u"/e/LONG NAME.TXT");
+  EXPECT_EQ(fs_.Calls(Op::kList), 4);  // the failure is remembered for the run
 }
 
 TEST_F(DispatcherTest, TimestampDescriptionsUseTheRowOrdinalAndTheFirstRowsVolume) {
