@@ -51,7 +51,7 @@ class ModePanelTest : public PanelFixture {
   CalendarTime now_{2024, 3, 2, 5, 13, 14, 15, 0};  // Tue 2024-03-05 13:14:15
 };
 
-TEST_F(ModePanelTest, CaseOptionDecidesTheExceptionField) {
+TEST_F(ModePanelTest, CaseOptionDeleteKindAndTimestampOperationDecideTheirControls) {
   s().SetText(TextKey::kBsexcept0, u"USA");
   s().SetText(TextKey::kBsexcept1, u"iPhone");
   // The case option, the exception field's text, whether the field and its label are enabled.
@@ -84,9 +84,7 @@ TEST_F(ModePanelTest, CaseOptionDecidesTheExceptionField) {
   At(ctl::kExceptionWords).text = std::u16string(300, u'x');
   ReadModeParameters(panel_, s(), 4);
   EXPECT_EQ(s().Text(TextKey::kBsexcept2).size(), 254u);
-}
-
-TEST_F(ModePanelTest, DeleteKindAndTimestampOptionDecideTheirControls) {
+  // The deletion kind and the timestamp operation decide their controls too.
   Select(RenameMode::kDelete);
   for (int kind = 0; kind < 12; ++kind) {
     At(ctl::kDeleteKind).value = kind;
@@ -121,7 +119,7 @@ TEST_F(ModePanelTest, DeleteKindAndTimestampOptionDecideTheirControls) {
   }
 }
 
-TEST_F(ModePanelTest, DigitFieldsAreReadAndClamped) {
+TEST_F(ModePanelTest, DigitFieldsAreReadAndClampedAndTheDateFormatTypedOrSelected) {
   // The control, the text typed, the setting and the value stored, the field's text after.
   using K = IntKey;
   const std::tuple<int, std::u16string, IntKey, int, std::u16string> cases[] = {
@@ -140,9 +138,7 @@ TEST_F(ModePanelTest, DigitFieldsAreReadAndClamped) {
     EXPECT_EQ(std::tuple(s().Int(key), At(id).text), std::tuple(stored, field_after))
         << Utf16ToUtf8(typed);
   }
-}
-
-TEST_F(ModePanelTest, DateFormatTypedOrSelected) {
+  // The date format is typed or selected.
   PanelControl& format = At(ctl::kDateFormat);
   auto stored = [this] {
     return std::tuple(s().Int(IntKey::kDatefrom), s().Text(TextKey::kYmdform));
@@ -348,7 +344,7 @@ TEST_F(ModePanelTest, FixedStartUpTextsWinOverTheHistories) {
   EXPECT_EQ(At(ctl::kAddText).value, 0);
 }
 
-TEST_F(ModePanelTest, SelectModeShowsOnePanelAndReportsFocus) {
+TEST_F(ModePanelTest, SelectModeShowsOnePanelReportsFocusAndReloadsTheTemplate) {
   // The tab and button, the mode shown, the control focused, whether its text is selected.
   const std::tuple<int, int, int, int, bool> cases[] = {
       {0, 2, 2, ctl::kExtensionText, true}, {1, 2, 14, ctl::kReadOnly, false},
@@ -367,9 +363,7 @@ TEST_F(ModePanelTest, SelectModeShowsOnePanelAndReportsFocus) {
       EXPECT_TRUE(control.mode == mode || !control.visible) << "control " << id;
     }
   }
-}
-
-TEST_F(ModePanelTest, SelectModeOutsidePlaybackClearsNamesAndReloadsTheTemplate) {
+  // Outside playback the new names are cleared and the template reloaded.
   FileList list;
   list.AddRow(u"a.txt", u".txt", u"/d/", u"A.TXT", u"", u"", 0);
   list.AddRow(u"longest.txt", u".txt", u"/d/", u"x", u"", u"", 1);
