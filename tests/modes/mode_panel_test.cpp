@@ -31,11 +31,7 @@ class PanelFixture : public ::testing::Test {
                               u"/prog/registry.ini"});
   }
 
-  FakeFileSystem fs_ = [] {
-    FakeFileSystem fs;
-    fs.AddFolder(u"/prog");
-    return fs;
-  }();
+  FakeFileSystem fs_;
   std::unique_ptr<Settings> settings_ = NewSettings(u"tessivo.ini");
   ModePanel panel_;
 };
@@ -247,9 +243,9 @@ TEST_F(ModePanelTest, FillThenReadKeepsEveryValue) {
       EXPECT_EQ(read.Int(key), value) << Utf16ToUtf8(SpecOf(key).name);
     }
     EXPECT_EQ(read.Word(OptionWord::kZentohan), zen::kKatakana | zen::kDigits);
-    EXPECT_EQ(std::tuple(read.AttributeChoice(AttributeField::kHidden),
-                         read.AttributeChoice(AttributeField::kSystem),
-                         read.AttributeChoice(AttributeField::kReadOnly)),
+    using F = AttributeField;
+    EXPECT_EQ(std::tuple(read.AttributeChoice(F::kHidden), read.AttributeChoice(F::kSystem),
+                         read.AttributeChoice(F::kReadOnly)),
               std::tuple(1, 0, 2));
     EXPECT_EQ(read.Text(TextKey::kSepstr), u"_");
   };

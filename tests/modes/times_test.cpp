@@ -191,9 +191,7 @@ TEST(FixedOffsetTimeZoneTest, RangeLimits) {
 }
 
 FileTimes Current(const CalendarTime& creation, const CalendarTime& last_write) {
-  FileTimes t;
-  t.creation_local = creation, t.last_write_local = last_write;
-  return t;
+  return {.creation_local = creation, .last_write_local = last_write};
 }
 
 TimestampParams SetParams(int operation, const CalendarTime& picker, int increment = 0) {
