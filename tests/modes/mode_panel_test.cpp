@@ -176,8 +176,7 @@ TEST_F(ModePanelTest, TooLongAtTheHistoryEntryLengthsAndTheModeTextLimit) {
     EXPECT_EQ(ReadModeParameters(panel, s(), 1).too_long, too_long);
     const std::u16string& entry = s().History(history).entry(0);
     EXPECT_EQ(entry.size(), too_long ? length - 1 : length);
-    ASSERT_FALSE(field.items.empty());
-    EXPECT_EQ(field.items.front(), entry);
+    EXPECT_EQ(field.items.at(0), entry);
   }
 
   // Without history recording only the current mode's text limit applies.
@@ -385,7 +384,7 @@ TEST_F(ModePanelTest, SelectModeShowsOnePanelReportsFocusAndReloadsTheTemplate) 
   for (const auto& [id, control] : panel_.controls()) EXPECT_FALSE(control.visible) << id;
 }
 
-TEST(ModeCatalogue, ButtonsMapToTableIndicesAndNavigationSkipsEmptyEntries) {
+TEST(ModeCatalogue, ButtonsNavigationAndDescriptorsAgreeWithEachOtherAndThePanel) {
   for (auto [mode, group] : {std::pair{1, 1}, {12, 1}, {13, 2}, {24, 2}, {0, 0}, {25, 0}}) {
     EXPECT_EQ(ModeGroup(mode), group) << "mode " << mode;
   }
@@ -415,11 +414,8 @@ TEST(ModeCatalogue, ButtonsMapToTableIndicesAndNavigationSkipsEmptyEntries) {
   EXPECT_TRUE(ModeStatusText(ModeStatusCode(1)).starts_with(u"【位置編集】"));
   for (int code : {19, 24}) EXPECT_EQ(ModeStatusText(code), u"【】 。") << "code " << code;
   for (int code : {-2, 4, 25, 28}) EXPECT_TRUE(ModeStatusText(code).empty()) << "code " << code;
-}
-
-// What one mode's descriptor says must agree with the rest of the table and
-// with the vocabulary below the modes.
-TEST(ModeCatalogue, DescriptorsAgreeWithEachOtherAndThePanel) {
+  // What one mode's descriptor says must agree with the rest of the table and with the
+  // vocabulary below the modes.
   const ModePanel panel;
   std::set<std::string_view> step_codes;
   for (const ModeDescriptor* mode : Modes()) {
