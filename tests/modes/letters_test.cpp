@@ -62,7 +62,6 @@ TEST(LetterCase, ConvertsByOptionAndWidthAndKeepsExceptionWords) {
       {u"ｄｏｎ’ｔ", kCaseWordInitialUpper, u"Ｄｏｎ’ｔ", true},
       {u"\xDC81" u"AB", kCaseAllLower, u"\xDC81" u"ab", true},  // an unpaired surrogate
   });
-  // Exception words restore the user's spelling.
   ExceptionWordTable table;
   table.BuildExceptionLists(u"USA iPhone", u"mp3 x-ray", kDefaultWordInitialExceptions);
   RunRows(table, {
@@ -176,7 +175,7 @@ constexpr KanaRow kKanaRows[] = {
     {0xFF9D, 0xFF9D, 0x30F3, 0, 0, 0},
 };
 
-TEST(Width, KatakanaPairsBothWays) {
+TEST(Width, KatakanaPairsBothWaysAndEveryCodeUnitWithAllClasses) {
   const WidthParams to_full = Params(kToFullWidth, kKana);
   const WidthParams to_half = Params(kToHalfWidth, kKana);
   for (const KanaRow& row : kKanaRows) {
@@ -200,12 +199,8 @@ TEST(Width, KatakanaPairsBothWays) {
       }
     }
   }
-}
-
-// Every code unit alone, with all classes on: counts the characters each
-// direction changes, and checks that no character a file name may not
-// contain is ever produced from another one.
-TEST(Width, EveryCodeUnitWithAllClasses) {
+  // Every code unit alone, with all classes on: counts the characters each direction changes,
+  // and checks that no character a file name may not contain is produced from another one.
   const std::u16string_view forbidden = u"\"*/:<>?\\|";
   for (const int direction : {kToFullWidth, kToHalfWidth}) {
     const WidthParams params = Params(direction, kAll);

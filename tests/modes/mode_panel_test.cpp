@@ -24,7 +24,6 @@ class PanelFixture : public ::testing::Test {
  protected:
   Settings& s() { return *settings_; }
   PanelControl& At(int id) { return panel_.At(id); }
-  // A settings store of its own in the fake file system.
   std::unique_ptr<Settings> NewSettings(const char16_t* file) {
     return std::make_unique<Settings>(
         fs_, SettingsLocation{BackendKind::kIni, std::u16string(u"/prog/") + file,
@@ -80,7 +79,6 @@ TEST_F(ModePanelTest, CaseOptionDeleteKindAndTimestampOperationDecideTheirContro
   At(ctl::kExceptionWords).text = std::u16string(300, u'x');
   ReadModeParameters(panel_, s(), 4);
   EXPECT_EQ(s().Text(TextKey::kBsexcept2).size(), 254u);
-  // The deletion kind and the timestamp operation decide their controls too.
   Select(RenameMode::kDelete);
   for (int kind = 0; kind < 12; ++kind) {
     At(ctl::kDeleteKind).value = kind;
@@ -134,7 +132,6 @@ TEST_F(ModePanelTest, DigitFieldsAreReadAndClampedAndTheDateFormatTypedOrSelecte
     EXPECT_EQ(std::tuple(s().Int(key), At(id).text), std::tuple(stored, field_after))
         << Utf16ToUtf8(typed);
   }
-  // The date format is typed or selected.
   PanelControl& format = At(ctl::kDateFormat);
   auto stored = [this] {
     return std::tuple(s().Int(IntKey::kDatefrom), s().Text(TextKey::kYmdform));
@@ -358,7 +355,6 @@ TEST_F(ModePanelTest, SelectModeShowsOnePanelReportsFocusAndReloadsTheTemplate) 
       EXPECT_TRUE(control.mode == mode || !control.visible) << "control " << id;
     }
   }
-  // Outside playback the new names are cleared and the template reloaded.
   FileList list;
   list.AddRow(u"a.txt", u".txt", u"/d/", u"A.TXT", u"", u"", 0);
   list.AddRow(u"longest.txt", u".txt", u"/d/", u"x", u"", u"", 1);
@@ -495,7 +491,6 @@ TEST_F(DispatcherTest, EachModeTakesItsSettingsAndTextsWhenTheRowIsComputed) {
   for (int mode : {11, 12, 15, 16, 17, 18, 0, -1, 20, 25}) {
     EXPECT_EQ(Compute(ctx, u"/d/a.txt", mode), u"/d/preset") << "mode " << mode;
   }
-  // The text fields are read when the row is computed.
   At(ctl::kExtensionText).text = u"";
   EXPECT_EQ(Compute(ctx, u"/d/a.txt", 2), u"/d/a");
   // The add position is read then too, and taken as at most 255.

@@ -42,7 +42,6 @@ TEST(NameParts, SplitsFolderBaseAndExtensionAndCutsToTheLongestPath) {
       EXPECT_EQ(SplitPlainPath(path).extension, parts.extension);
     }
   }
-  // The longest path is 259 characters; each overlong part of a split is cut to it.
   for (std::size_t length : {259u, 260u}) {
     std::u16string text(length, u'a');
     EXPECT_EQ(CutToMaxPath(std::u16string_view(text)).size(), 259u) << length;
@@ -236,7 +235,7 @@ TEST(PositionEdit, LongTextsAreCutAndNeverReadPastTheName) {
   EXPECT_EQ(Apply(shrunk, std::u16string(258, u'b') + u"z", u"a"), u"z");
 }
 
-TEST(Serial, NumbersRowsFromTheSerialText) {
+TEST(Serial, NumbersRowsPlacesTheSerialAndNumbersEachFolderOnItsOwn) {
   // A serial text and the serial strings of rows 0, 1, 2, ...
   const std::pair<std::u16string, std::vector<std::u16string>> cases[] = {
       {u"001", {u"001", u"002", u"003"}},        {u"photo_9", {u"photo_9", u"photo_10"}},
@@ -266,19 +265,16 @@ TEST(Serial, NumbersRowsFromTheSerialText) {
   // Only the first 256 characters count.
   EXPECT_EQ(MakeSerialString(std::u16string(300, u'x'), 0, u"/d/a"),
             std::u16string(256, u'x') + u"1");
-}
-
-TEST(Serial, PlacesTheSerialCutsAt259AndNumbersEachFolderOnItsOwn) {
+  // The serial's placements; the cut at 259; each folder numbered on its own.
   const std::u16string source = u"/d/a.txt";
-  const std::pair<int, std::u16string> cases[] = {
+  const std::pair<int, std::u16string> placements[] = {
       {kSerialAtFront, u"/d/7a.txt"},        {kSerialAfterBase, u"/d/a7.txt"},
       {kSerialAfterExtension, u"/d/a.txt7"}, {kSerialAsName, u"/d/7"},
       {kSerialAsNameWithExtension, u"/d/7.txt"}, {5, source},
   };
-  for (const auto& [placement, expected] : cases) {
-    SCOPED_TRACE("numinspos " + std::to_string(placement));
+  for (const auto& [placement, expected] : placements) {
     SerialRunState state;
-    EXPECT_EQ(ApplySerial(source, {u"7", placement, false}, 0, state), expected);
+    EXPECT_EQ(ApplySerial(source, {u"7", placement, false}, 0, state), expected) << placement;
   }
   const std::u16string long_source = u"/d/" + std::u16string(250, u'n') + u".txt";
   SerialRunState state;
@@ -452,7 +448,7 @@ void RunCases(bool regexp, const std::vector<ReplaceCase>& cases) {
   }
 }
 
-TEST(Replace, PlainPairsOccurrencesCaseAndExtension) {
+TEST(Replace, PlainAndRegularExpressionPairsOccurrencesCaseAndExtension) {
   RunCases(false, {
       // A missing replacement deletes; an empty search text ends the pairs; pairs run in order.
       {u"/d/abc.txt", u"a/b", u"x", u"/d/xc.txt"}, {u"/d/abc.txt", u"a//b", u"x//y", u"/d/xbc.txt"},
@@ -482,9 +478,6 @@ TEST(Replace, PlainPairsOccurrencesCaseAndExtension) {
   RegexCache cache;
   EXPECT_EQ(ApplyReplace(source, params, cache),
             u"/d/" + std::u16string(243, u'b') + std::u16string(13, u'a'));
-}
-
-TEST(Replace, RegularExpressions) {
   RunCases(true, {
       {u"/d/12-34.txt", u"(\\d+)-(\\d+)", u"$2-$1", u"/d/34-12.txt"},
       // Only "all" carries g; "first" and "last" both replace the first match.

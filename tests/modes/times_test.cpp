@@ -141,7 +141,7 @@ class ZoneTest : public ::testing::Test {
       std::getenv("TZ") ? std::optional<std::string>(std::getenv("TZ")) : std::nullopt;
 };
 
-TEST_F(ZoneTest, ConvertsWithTheOffsetInForceAtThatDate) {
+TEST_F(ZoneTest, ConvertsWithTheOffsetInForceAtThatDateOrAFixedOneWithinRange) {
   const SystemTimeZone zone;
   enum Way { kBoth, kToLocalOnly, kToUtcOnly };
   const std::tuple<FileTime, CalendarTime, Way> cases[] = {
@@ -174,9 +174,7 @@ TEST_F(ZoneTest, ConvertsWithTheOffsetInForceAtThatDate) {
     const bool second_pass = t >= UtcFileTime(2014, 10, 26, 1) && t < UtcFileTime(2014, 10, 26, 2);
     ASSERT_EQ(zone.ToUtc(*local), second_pass ? t - hour : t) << testing::PrintToString(*local);
   }
-}
-
-TEST(FixedOffsetTimeZoneTest, RangeLimits) {
+  // A fixed offset within the range of file times.
   const FixedOffsetTimeZone utc(0);
   EXPECT_EQ(utc.ToLocal(0), WithWeekday(Ct(1601, 1, 1)));
   EXPECT_EQ(utc.ToUtc(Ct(1601, 1, 1)), FileTime{0});
@@ -360,7 +358,6 @@ TEST_F(ApplyTimestampTest, SetsTheTimesTheLabelNamesAndNothingElseAndLogsTheOldT
   }
   ASSERT_EQ(fs_.times_set_.size(), 3u);
   EXPECT_FALSE(fs_.times_set_[1].creation.has_value());
-  // The log field holds both old times.
   const std::u16string field =
       TimestampLogField(Current(Ct(2014, 5, 6, 10, 0, 0), Ct(2015, 1, 2, 3, 4, 5)));
   EXPECT_EQ(field, u"<作成：2014/05/06 10:00:00, 更新：2015/01/02 03:04:05>");
@@ -449,7 +446,7 @@ class CaptureTimeTest : public ::testing::Test {
   FakeFileSystem fs_;
 };
 
-TEST_F(CaptureTimeTest, FindsTheDateInEachWindowAndCountsItsReads) {
+TEST_F(CaptureTimeTest, FindsTheExifDateInEachWindowWhereItsShapeIsRight) {
   // What the file shows, its entries, byte order and size, the date read, the reads it takes.
   const std::tuple<const char*, std::vector<DateEntry>, bool, std::size_t,
                    std::optional<CalendarTime>, int>
@@ -479,9 +476,7 @@ TEST_F(CaptureTimeTest, FindsTheDateInEachWindowAndCountsItsReads) {
     EXPECT_EQ(Exif(file), expected);
     EXPECT_EQ(fs_.Calls(FakeFileSystem::Op::kReadRange) - before, reads);
   }
-}
-
-TEST_F(CaptureTimeTest, ExifNeedsItsExtensionMarkersADateOfTheRightShapeAndItsReads) {
+  // Exif needs its extension, its markers and a date of the right shape.
   const std::string good = MakeJpeg({{kOriginal, kDate, 200}}, true, 600, true);
   for (const auto& [name, date] : {std::pair<std::u16string, Date>{u"a.JPG", kExpected},
                                    {u"b.JpEg", kExpected}, {u"a.jpg.bak", {}}, {u"ajpg", {}}}) {
@@ -504,7 +499,6 @@ TEST_F(CaptureTimeTest, ExifNeedsItsExtensionMarkersADateOfTheRightShapeAndItsRe
             Ct(1999, 12, 31, 23, 59, 59));
   // Only the leading digits above are checked; other fields read their leading digits.
   EXPECT_EQ(Exif(MakeJpeg({{kOriginal, "2014:19:39 29:59:9x", 200}})), Ct(2014, 19, 39, 29, 59, 9));
-  // Read failures give no date.
   fs_.FailNthCall(FakeFileSystem::Op::kReadRange, 2, ErrorCode::kIo);
   EXPECT_EQ(Exif(MakeJpeg({{kDigitized, kDate, 200}, {kOriginal, kDate, 5000}}, true, 9000)),
             std::nullopt);
@@ -517,7 +511,7 @@ TEST_F(CaptureTimeTest, ExifNeedsItsExtensionMarkersADateOfTheRightShapeAndItsRe
   EXPECT_EQ(ReadQuickTimeCaptureTime(fs_, u"/p/missing.mov", 0), std::nullopt);
 }
 
-TEST_F(CaptureTimeTest, FindsTheMovieHeaderInEachWindow) {
+TEST_F(CaptureTimeTest, FindsTheMovieHeaderInEachWindowAndTakesTheZoneAndThe1972Rule) {
   const std::string moov = Moov(kQt);
   const std::tuple<const char*, std::string, bool, int> cases[] = {
       {"at the end", kFtyp + Mdat(200000) + moov, true, 1},
@@ -547,9 +541,7 @@ TEST_F(CaptureTimeTest, FindsTheMovieHeaderInEachWindow) {
   fs_.AddSymlink(u"/p/link.mov", u"a.mov");
   EXPECT_EQ(Movie(kFtyp + moov + Mdat(40000)), kExpected);
   EXPECT_EQ(ReadQuickTimeCaptureTime(fs_, u"/p/link.mov", 0), kExpected);
-}
-
-TEST_F(CaptureTimeTest, MovieTimesTakeTheTimeZoneAndThe1972Rule) {
+  // Movie times take the time zone and the 1972 rule.
   // Hours outside -23..23 add nothing.
   const std::pair<int, CalendarTime> zones[] = {
       {23, Ct(2014, 5, 7, 6, 8, 9)}, {-23, Ct(2014, 5, 5, 8, 8, 9)}, {24, kExpected},
@@ -573,10 +565,10 @@ TEST_F(CaptureTimeTest, MovieTimesTakeTheTimeZoneAndThe1972Rule) {
   for (const auto& [seconds, expected] : conversions) {
     EXPECT_EQ(QuickTimeSecondsToCalendar(seconds), expected) << seconds;
   }
-  const std::pair<std::u16string, int> cases[] = {
+  const std::pair<std::u16string, int> zone_texts[] = {
       {u" -5", -5}, {u"+3h", 3}, {u"", 0}, {u"x9", 0}, {u"- 5", 0},
       {u"99999999999", INT_MAX}, {u"-99999999999", INT_MIN}};
-  for (const auto& [text, h] : cases) EXPECT_EQ(TimeZoneHours(text), h) << Utf16ToUtf8(text);
+  for (const auto& [text, h] : zone_texts) EXPECT_EQ(TimeZoneHours(text), h) << Utf16ToUtf8(text);
 }
 
 // Every truncation and many single-byte damages of a small photo and movie must read without
@@ -621,7 +613,7 @@ DateParams Custom(const std::u16string& format, const std::u16string& sep = u"",
   return p;
 }
 
-TEST(FormatDateTextTest, FixedAndCustomFormats) {
+TEST(DateTest, FixedAndCustomFormatsPlacementsSourcesAndTheFileOnDisk) {
   DateParams both = Fixed(4, u"-", false);  // the custom text wins over a fixed index
   both.custom_format = u"MM";
   struct Case {
@@ -657,15 +649,13 @@ TEST(FormatDateTextTest, FixedAndCustomFormats) {
   CalendarTime wrong_weekday = kTime;
   wrong_weekday.day_of_week = 5;
   EXPECT_EQ(FormatDateText(wrong_weekday, Custom(u"ww")), u"火");
-}
-
-TEST(DateTest, PlacementsSourcesFolderListsUnreadableTimesLongPathsAndTheFileOnDisk) {
+  // Placements, sources, folder lists, unreadable times, long paths and the file on disk.
   const FileTimes times = Current(kTime, Ct(2020, 1, 2, 3, 4, 5));
   int capture_calls = 0;
   const CaptureTimeProvider none = [&] { return ++capture_calls, std::optional<CalendarTime>(); };
   const CaptureTimeProvider shot = [&] { return ++capture_calls, Ct(1999, 12, 31, 23, 59, 58); };
   // The date's source and placement, the capture time, the new path, the capture reads.
-  const std::tuple<int, int, const CaptureTimeProvider*, std::u16string, int> cases[] = {
+  const std::tuple<int, int, const CaptureTimeProvider*, std::u16string, int> placements[] = {
       {0, 0, &none, u"/p/2014_05_06.jpg", 0},       {0, 1, &none, u"/p/2014_05_06photo.jpg", 0},
       {0, 2, &none, u"/p/photo2014_05_06.jpg", 0},  {0, 3, &none, u"/p/2014_05_06_photo.jpg", 0},
       {0, 4, &none, u"/p/photo_2014_05_06.jpg", 0}, {0, 7, &none, u"/p/2014_05_06.jpg", 0},
@@ -673,7 +663,7 @@ TEST(DateTest, PlacementsSourcesFolderListsUnreadableTimesLongPathsAndTheFileOnD
       {2, 2, &none, u"/p/photo.jpg", 1},            {3, 0, &shot, u"/p/1999_12_31.jpg", 1},
       {3, 0, &none, u"/p/2014_05_06.jpg", 1},       {-1, 0, &shot, u"/p/2014_05_06.jpg", 0},
   };
-  for (const auto& [source, placement, capture, expected, calls] : cases) {
+  for (const auto& [source, placement, capture, expected, calls] : placements) {
     DateParams p = Fixed(4, u"_", false);
     p.source = source, p.placement = placement;
     capture_calls = 0;
@@ -681,7 +671,6 @@ TEST(DateTest, PlacementsSourcesFolderListsUnreadableTimesLongPathsAndTheFileOnD
         << "source " << source << " placement " << placement;
     EXPECT_EQ(capture_calls, calls) << "source " << source;
   }
-  // Folder lists, unreadable times, long paths.
   const FileTimes same = Current(kTime, kTime);
   DateParams p = Fixed(7, u"", false);
   p.placement = kDateAfterName;
@@ -694,7 +683,6 @@ TEST(DateTest, PlacementsSourcesFolderListsUnreadableTimesLongPathsAndTheFileOnD
   EXPECT_EQ(ApplyDate(long_path, p, same, {}), long_path + u"2014");
   p.source = kDateFromCapture;
   EXPECT_EQ(ApplyDate(long_path + u"xxxxxxxx", p, same, {}), long_path + u"xxxx");
-  // The times and the capture time are read from the file on disk.
   FakeFileSystem fs;
   const FixedOffsetTimeZone tokyo(9 * 3600);
   // 2021-01-01 00:00:00 UTC created, a day later written.
@@ -778,7 +766,6 @@ TEST(ApplyAttributesTest, WritesOnlyRealChangesReportsTheOldStatesAndUndoesFromT
     EXPECT_EQ(Show(*old), "NYYN");
   }
   EXPECT_EQ(fs.Calls(FakeFileSystem::Op::kSetAttributes), 2);
-  // Failures change nothing; undo puts back the states the log holds.
   using Op = FakeFileSystem::Op;
   // The call that fails for /d/a.txt with the code, the path changed.
   const std::tuple<std::optional<Op>, std::u16string, ErrorCode> cases[] = {
