@@ -228,7 +228,7 @@ TEST(Width, KatakanaPairsBothWaysAndEveryCodeUnitWithAllClasses) {
 
 bool NothingTaken(std::u16string_view) { return false; }
 
-TEST(ShortName, MakesTheBasisName) {
+TEST(ShortName, MakesTheBasisNameAndOnlyValidShortNames) {
   const std::pair<std::u16string, std::u16string> cases[] = {
       // Already 8.3, letter case aside: the name is its own short name.
       {u"ABCDEFGH", u"ABCDEFGH"},             {u"日本語.txt", u"日本語.txt"},
@@ -247,9 +247,6 @@ TEST(ShortName, MakesTheBasisName) {
   for (const auto& [long_name, expected] : cases) {
     EXPECT_EQ(GenerateShortName(long_name, NothingTaken), expected) << Utf16ToUtf8(long_name);
   }
-}
-
-TEST(ShortName, ValidityIgnoresCaseOnlyAndGeneratedNamesAreValid) {
   const std::u16string valid[] = {u"a", u"a.b", u"ABCDEFGH.ABC", u"日本語ab.日", u"~$x"};
   const std::u16string invalid[] = {u"",    u".a",  u"a.", u"a.b.c",      u"ABCDEFGHI", u"a.abcd",
                                     u"a b", u"a+b", u"é",  u"日本語です", u"a.日本"};
@@ -268,7 +265,7 @@ TEST(ShortName, ValidityIgnoresCaseOnlyAndGeneratedNamesAreValid) {
   }
 }
 
-TEST(ShortName, TailsAvoidTheOtherNamesIgnoringCase) {
+TEST(ShortName, TailsAvoidTheOtherNamesAndApplyTakesTheLastComponentAndTheCaseOption) {
   FolderNameSet taken;
   for (const char16_t* name : {u"longfi~1.txt", u"LONGFI~2.TXT"}) taken.Insert(name);
   EXPECT_EQ(GenerateShortName(u"LongFileName.txt", taken.AsLookup()), u"LONGFI~3.TXT");
@@ -303,9 +300,6 @@ TEST(ShortName, TailsAvoidTheOtherNamesIgnoringCase) {
 
   // A lookup that refuses everything ends with no name at all.
   EXPECT_EQ(GenerateShortName(u"LongFileName.txt", [](std::u16string_view) { return true; }), u"");
-}
-
-TEST(ShortName, ApplyTakesTheLastComponentAndTheCaseOption) {
   // The path, the short name the file system gave, the case option, the new path.
   const std::tuple<std::u16string, std::u16string, int, std::u16string> cases[] = {
       {u"/Dir/LongFileName.txt", u"/DIR/LONGFI~1.TXT", 0, u"/Dir/LONGFI~1.TXT"},
@@ -415,7 +409,7 @@ TEST(RandomName, ShapesOverManyDraws) {
   EXPECT_NEAR(mixed_letters / static_cast<double>(mixed_letters + mixed_digits), 0.75, 0.01);
 }
 
-TEST(RandomName, FullWidthCategoriesByWeightAndBoundary) {
+TEST(RandomName, FullWidthCategoriesExtensionsCutsAndBadParameters) {
   // The last and first draw of each category.
   const std::pair<int, Category> bounds[] = {
       {3932, kHira},        {3933, kKata},    {7864, kKata},    {7865, kAlnumGreek},
@@ -450,10 +444,7 @@ TEST(RandomName, FullWidthCategoriesByWeightAndBoundary) {
     EXPECT_EQ(DrawFullWidthChar(random), FromCodePage("\x8E\x77")[0]);
     break;
   }
-}
-
-TEST(RandomName, ExtensionsCutsAndBadParameters) {
-  RandomGenerator random(5);
+  random = RandomGenerator(5);
   // The plain split: a folder keeps the part after its last dot.
   EXPECT_EQ(
       ApplyRandomName(u"/m/album.2014", {kRandomDigits, kRandomExtKeep, 3}, random).substr(11),

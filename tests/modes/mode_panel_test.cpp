@@ -222,7 +222,7 @@ TEST_F(ModePanelTest, RecordedTextMovesToTheTopOfItsDropDownAndEscapesAreDecoded
   EXPECT_EQ(s().History(HistoryId::kSerial).entry(0), u"a\\u00e9<1>");
 }
 
-TEST_F(ModePanelTest, FillThenReadKeepsEveryValue) {
+TEST_F(ModePanelTest, FillThenReadKeepsEveryValueAndSetPanelValueRefusesWhatTheControlsDoNot) {
   using K = IntKey;
   const std::pair<IntKey, int> values[] = {
       {K::kPosedtnoext, 1}, {K::kExtadd, 1}, {K::kNuminspos, 4}, {K::kDirrenreset, 1},
@@ -274,9 +274,6 @@ TEST_F(ModePanelTest, FillThenReadKeepsEveryValue) {
   ReadModeParameters(named, *by_name, 1);
   expect_values(*by_name);
   EXPECT_EQ(by_name->Word(OptionWord::kAttribute), fresh->Word(OptionWord::kAttribute));
-}
-
-TEST_F(ModePanelTest, SetPanelValueTakesTextsAndRefusesWhatTheControlsDoNot) {
   const std::u16string long_extension(128, u'x');
   // A key, a value, the control whose text becomes the value (0: the value is refused).
   const std::tuple<const char16_t*, std::u16string, int> cases[] = {

@@ -146,7 +146,7 @@ std::u16string Apply(const PositionEditState& state, const std::u16string& path,
   return ApplyPositionEdit(path, field, PositionEditParams{noext}, state);
 }
 
-TEST(PositionEdit, WorkedExampleMapsDigitsAndFollowsTheEdit) {
+TEST(PositionEdit, MapsDigitsAndComposesSuccessiveEdits) {
   PositionEditState state;
   state.LoadTemplate(u"IMG_0001");
   ASSERT_EQ(state.template_length(), 8u);
@@ -157,9 +157,6 @@ TEST(PositionEdit, WorkedExampleMapsDigitsAndFollowsTheEdit) {
   EXPECT_EQ(std::vector<int>(map.begin(), map.begin() + 10),
             (std::vector<int>{-1, -1, -1, -1, -1, 3, 4, 5, 6, 7}));
   EXPECT_EQ(map.back(), static_cast<int>(PositionEditState::kMapSize) - 3);
-}
-
-TEST(PositionEdit, SuccessiveEditsComposeOnTheMap) {
   // The template, the edits typed in turn, noext, an old name and its new name. In order: the
   // digits follow the edit, however long the old name; an unchanged template reproduces any name;
   // a deleted character drops at its place; typed text in front keeps the whole old name behind
@@ -496,7 +493,7 @@ TEST(Replace, PlainAndRegularExpressionPairsOccurrencesCaseAndExtension) {
   });
 }
 
-TEST(Replace, SplitTextsFlagsAndTheSubstituteCommand) {
+TEST(Replace, SplitTextsFlagsAndTheSubstituteCommands) {
   // The search and replacement texts, the flags, the command.
   const std::tuple<std::u16string, std::u16string, std::u16string, std::u16string> cases[] = {
       {u"a", u"b", u"kg", u"s/a/b/kg"}, {u"\\n\\a\\c\\t\\r", u"\\n", u"k", u"s/nactr/n/k"},
@@ -519,11 +516,8 @@ TEST(Replace, SplitTextsFlagsAndTheSubstituteCommand) {
 
   EXPECT_EQ(ReplaceFlags({{}, {}, kReplaceAll, false, false}), u"kgi");
   EXPECT_EQ(ReplaceFlags({{}, {}, kReplaceLast, false, true}), u"k");
-}
-
-TEST(Replace, SubstituteCommands) {
   const std::optional<std::u16string> none;
-  const std::tuple<std::u16string, std::u16string, std::optional<std::u16string>> cases[] = {
+  const std::tuple<std::u16string, std::u16string, std::optional<std::u16string>> commands[] = {
       {u"s/a/b/k", u"aaa", u"baa"}, {u"s/a/b/kg", u"aaa", u"bbb"},
       {u"s/a\\/b/c/kg", u"a/b a/b", u"c c"}, {u"s/x/\\//k", u"axb", u"a/b"},
       {u"s/x/\\\\\\\\f/k", u"x", u"\\\\f"}, {u"s/(a)(b)/$2$1\\2\\1$&/k", u"ab", u"babaab"},
@@ -535,7 +529,7 @@ TEST(Replace, SubstituteCommands) {
       {u"s/(/x/k", u"(", none}, {u"s/a/b", u"a", none}, {u"x/a/b/k", u"a", none}, {u"", u"a", none},
       {u"s/\\/b/k", u"a", none},
   };
-  for (const auto& [command, subject, expected] : cases) {
+  for (const auto& [command, subject, expected] : commands) {
     EXPECT_EQ(Substitute(command, subject), expected)
         << Utf16ToUtf8(command + u" on " + subject);
   }

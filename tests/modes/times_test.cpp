@@ -56,7 +56,7 @@ inline void PrintTo(const CalendarTime& t, std::ostream* os) {
 
 namespace {
 
-TEST(AddToDateTimeTest, CarriesBothWaysRefusesInvalidRecordsAndAgreesWithADayByDayWalk) {
+TEST(CalendarTest, AddCarriesBothWaysAndAgreesWithADayByDayWalkAndTimesParseAtFixedOffsets) {
   // start, days, seconds, the result (nullopt: refused, the record unchanged).
   std::tuple<CalendarTime, std::int64_t, std::int64_t, std::optional<CalendarTime>> cases[] = {
       // The largest row increment the 32-bit product allows: 3550 weeks.
@@ -106,12 +106,9 @@ TEST(AddToDateTimeTest, CarriesBothWaysRefusesInvalidRecordsAndAgreesWithADayByD
   EXPECT_EQ(jumped, t);
   ASSERT_TRUE(AddToDateTime(jumped, 0, -steps * 86400));
   EXPECT_EQ(jumped, start);
-}
-
-TEST(ParseTimeTest, ReadsDigitsAtFixedOffsetsAndRejectsNearMisses) {
   EXPECT_EQ(FormatTime(Ct(2014, 5, 6, 10, 2, 3, 999)), u"2014/05/06 10:02:03");
   EXPECT_EQ(FormatTime(Ct(999, 12, 31, 23, 59, 59)), u" 999/12/31 23:59:59");
-  const std::tuple<std::u16string, std::size_t, std::optional<CalendarTime>> cases[] = {
+  const std::tuple<std::u16string, std::size_t, std::optional<CalendarTime>> texts[] = {
       {u"<作成：2014/05/06 10:02:03>", 4, Ct(2014, 5, 6, 10, 2, 3)},
       {u"2014-05-06T10:02:03", 0, Ct(2014, 5, 6, 10, 2, 3)},  // only the colons are checked
       {u"2014/13/45 99:99:99", 0, Ct(2014, 13, 45, 99, 99, 99)},  // values are not checked
@@ -121,7 +118,7 @@ TEST(ParseTimeTest, ReadsDigitsAtFixedOffsetsAndRejectsNearMisses) {
       {u" 999/05/06 10:02:03", 0, std::nullopt},    // a padded year has no digit in front
       {u"2014/05/06 10.02:03", 0, std::nullopt},    // '.' where the first colon belongs
   };
-  for (const auto& [text, offset, expected] : cases) {
+  for (const auto& [text, offset, expected] : texts) {
     EXPECT_EQ(ParseTime(text, offset), expected ? WithWeekday(*expected) : expected)
         << "length " << text.size() << " offset " << offset;
   }
@@ -715,7 +712,7 @@ std::string Show(const AttributeFlags& f) {
           static_cast<char>(f.system)};
 }
 
-TEST(AttributeTexts, FromTheSettingAndEveryDescriptionReadsBack) {
+TEST(Attributes, TextsReadBackChangesAreWrittenOnlyWhenRealAndUndoneFromTheLog) {
   const std::pair<int, std::string> cases[] = {
       {0x2222, "----"}, {0x1022, "YN--"}, {0x2120, "-Y-N"}, {0xF3A1, "---Y"}, {0x10000, "NNNN"}};
   for (const auto& [packed, expected] : cases) {
@@ -741,9 +738,6 @@ TEST(AttributeTexts, FromTheSettingAndEveryDescriptionReadsBack) {
   for (const auto& [text, expected] : texts) {
     EXPECT_EQ(Show(ParseAttributeDescription(text)), expected) << "length " << text.size();
   }
-}
-
-TEST(ApplyAttributesTest, WritesOnlyRealChangesReportsTheOldStatesAndUndoesFromTheLog) {
   FakeFileSystem fs;
   const auto t = FakeFileSystem::kDefaultTime;
   fs.AddFile(u"/d/a.txt", "", t, std::nullopt, attr::kReadOnly | attr::kArchive);
@@ -768,12 +762,12 @@ TEST(ApplyAttributesTest, WritesOnlyRealChangesReportsTheOldStatesAndUndoesFromT
   EXPECT_EQ(fs.Calls(FakeFileSystem::Op::kSetAttributes), 2);
   using Op = FakeFileSystem::Op;
   // The call that fails for /d/a.txt with the code, the path changed.
-  const std::tuple<std::optional<Op>, std::u16string, ErrorCode> cases[] = {
+  const std::tuple<std::optional<Op>, std::u16string, ErrorCode> failures[] = {
       {Op::kSetAttributes, u"/d/a.txt", ErrorCode::kNotSupported},
       {Op::kStat, u"/d/a.txt", ErrorCode::kIo},
       {std::nullopt, u"/d/gone.txt", ErrorCode::kNotFound},
   };
-  for (const auto& [injected, path, code] : cases) {
+  for (const auto& [injected, path, code] : failures) {
     SCOPED_TRACE(static_cast<int>(code));
     FakeFileSystem fs;
     fs.AddFile(u"/d/a.txt", "", FakeFileSystem::kDefaultTime, std::nullopt, attr::kArchive);
