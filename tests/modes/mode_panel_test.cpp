@@ -154,7 +154,7 @@ TEST_F(ModePanelTest, DigitFieldsAreReadAndClampedAndTheDateFormatTypedOrSelecte
   EXPECT_EQ(std::tuple(format.value, format.text), std::tuple(-1, std::u16string(u"DD.MM")));
 }
 
-TEST_F(ModePanelTest, TooLongAtTheHistoryEntryLengthsAndTheModeTextLimit) {
+TEST_F(ModePanelTest, TextsTooLongMoveToTheTopOfTheirDropDownsAndEscapesAreDecoded) {
   // The control (0: the list filter), its history, the text's length, whether it is too long.
   using H = HistoryId;
   const std::tuple<int, HistoryId, std::size_t, bool> cases[] = {
@@ -194,9 +194,6 @@ TEST_F(ModePanelTest, TooLongAtTheHistoryEntryLengthsAndTheModeTextLimit) {
   for (int h = 0; h < kHistoryCount; ++h) {
     EXPECT_EQ(quiet->History(static_cast<HistoryId>(h)).UsedCount(), 0) << "history " << h;
   }
-}
-
-TEST_F(ModePanelTest, RecordedTextMovesToTheTopOfItsDropDownAndEscapesAreDecoded) {
   using Texts = std::vector<std::u16string>;
   PanelControl& ext = At(ctl::kExtensionText);
   for (const char16_t* text : {u"txt", u"jpg", u"png"}) {
@@ -502,7 +499,7 @@ TEST_F(DispatcherTest, EachModeTakesItsSettingsAndTextsWhenTheRowIsComputed) {
   EXPECT_EQ(Compute(edit, u"/d/IMG_0123_x", 1), u"/d/Photo_0123_x");
 }
 
-TEST_F(DispatcherTest, ShortNamesGeneratedUniqueWithinAFolderOrFromTheFileSystem) {
+TEST_F(DispatcherTest, ShortNamesAndTimestampDescriptionsTakeTheFirstRowsVolume) {
   fs_.AddFile(u"/d/Long File Name A.txt");
   fs_.AddFile(u"/d/Long File Name B.txt");
   fs_.AddFile(u"/d/readme.txt");
@@ -545,9 +542,7 @@ TEST_F(DispatcherTest, ShortNamesGeneratedUniqueWithinAFolderOrFromTheFileSystem
   EXPECT_EQ(Compute(failing, u"/e/Long Name.txt", 6), u"/e/LONG NAME.TXT");
   EXPECT_EQ(Compute(failing, u"/e/Long Name.txt", 6), u"/e/LONG NAME.TXT");
   EXPECT_EQ(fs_.Calls(Op::kList), 4);  // the failure is remembered for the run
-}
-
-TEST_F(DispatcherTest, TimestampDescriptionsUseTheRowOrdinalAndTheFirstRowsVolume) {
+  // Timestamp descriptions use the row ordinal and the first row's volume.
   fs_.AddFile(u"/fat/a.jpg");
   fs_.SetKind(u"/fat", FileSystemKind::kFat);
   fs_.AddFile(u"/d/b.jpg");

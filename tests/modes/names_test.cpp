@@ -23,7 +23,7 @@ FileSizeFn FixedSize(std::uint64_t size) {
   return [size](const std::u16string&) { return size; };
 }
 
-TEST(NameParts, SplitsFolderBaseAndExtensionAndCutsToTheLongestPath) {
+TEST(NameParts, SplitsCutsAndTheExtensionIsReplacedAppendedOrRemoved) {
   // A path, whether it comes from a folder list, its folder|base|extension.
   const std::tuple<std::u16string, bool, std::u16string> cases[] = {
       {u"/photo.tar.gz", false, u"/|photo.tar|.gz"}, {u"/x/name.", false, u"/x/|name|."},
@@ -53,10 +53,8 @@ TEST(NameParts, SplitsFolderBaseAndExtensionAndCutsToTheLongestPath) {
   const NameParts parts = SplitNamePath(path, true);
   EXPECT_EQ(std::tuple(parts.folder.size(), parts.base, parts.extension),
             std::tuple(259u, std::u16string(259, u'b'), u""));
-}
-
-TEST(Extension, ReplacesAppendsAndRemovesAndOverflowLeavesTheNameOrCutsTheAppend) {
-  const std::tuple<std::u16string, std::u16string, bool, std::u16string> cases[] = {
+  // The extension is replaced, appended or removed; overflow leaves the name or cuts the append.
+  const std::tuple<std::u16string, std::u16string, bool, std::u16string> extensions[] = {
       {u"/d/a.txt", u"jpg", false, u"/d/a.jpg"}, {u"/d/a.txt", u"", false, u"/d/a"},
       {u"/d/photo.tar.gz", u"jpg", false, u"/d/photo.tar.jpg"},
       // A space after the last dot means there is no extension; nor does a dot in the folder.
@@ -67,7 +65,7 @@ TEST(Extension, ReplacesAppendsAndRemovesAndOverflowLeavesTheNameOrCutsTheAppend
       {u"/d/name.txt", u".txt", false, u"/d/name..txt"},  // the user's own dot stays
       {u"/d/a.txt", u"bak", true, u"/d/a.txt.bak"}, {u"/d/a.txt", u"", true, u"/d/a.txt"},
   };
-  for (const auto& [source, text, append, expected] : cases) {
+  for (const auto& [source, text, append, expected] : extensions) {
     SCOPED_TRACE(Utf16ToUtf8(source) + " + " + Utf16ToUtf8(text) + (append ? " (add)" : ""));
     EXPECT_EQ(ApplyExtension(source, text, ExtensionParams{append}), expected);
   }
@@ -82,7 +80,7 @@ TEST(Extension, ReplacesAppendsAndRemovesAndOverflowLeavesTheNameOrCutsTheAppend
   EXPECT_EQ(ApplyExtension(u"/a.b", std::u16string(400, u'x'), {false}), u"/a.b");
 }
 
-TEST(Add, InsertsFromTheFrontOrTheBackAtThePositionRead) {
+TEST(AddDelete, AddInsertsFromTheFrontOrTheBackAndDeleteRemovesEachKind) {
   const std::u16string abcd = u"/d/abcd.txt";
   // The path, the direction and position, the text, whether folders are listed, the new path.
   const std::tuple<std::u16string, int, int, std::u16string, bool, std::u16string> cases[] = {
@@ -105,14 +103,11 @@ TEST(Add, InsertsFromTheFrontOrTheBackAtThePositionRead) {
   const std::pair<std::u16string, int> fields[] = {
       {u"", 0}, {u"1234", 123}, {u"9x", 9}, {u"x9", 0}, {u"007", 7}};
   for (const auto& [field, v] : fields) EXPECT_EQ(ReadAddPosition(field), v) << Utf16ToUtf8(field);
-}
-
-TEST(Delete, RemovesEachKind) {
   const struct {
     std::u16string name, expected;
     int kind, count = 0, second_count = 255;
     bool file_dir = false;
-  } cases[] = {
+  } deletions[] = {
       {u"a - ショートカット - ショートカット.lnk", u"a - ショートカット.lnk", 0},
       {u"a へのショートカット - ショートカット", u"a", 0},
       {u"コピー ～ a.txt", u"a.txt", 1},          {u"コピー (2) ～ a.txt", u"a.txt", 1},
@@ -134,7 +129,7 @@ TEST(Delete, RemovesEachKind) {
       {u"a\U0001F600b.txt", u"ab.txt", 11}, {u"ｱ～\u00A5〜漢?.txt", u"ｱ～漢?.txt", 11},
       {u"[1].txt", u"[1].txt", 12},
   };
-  for (const auto& c : cases) {
+  for (const auto& c : deletions) {
     const DeleteParams params{c.kind, c.count, c.second_count, c.file_dir};
     EXPECT_EQ(ApplyDelete(u"/d/sub/" + c.name, params), u"/d/sub/" + c.expected)
         << "kind " << c.kind << " counts " << c.count << "/" << c.second_count;
@@ -189,7 +184,7 @@ TEST(PositionEdit, MapsDigitsAndComposesSuccessiveEdits) {
 
 // The map outlives the field: typed positions the field no longer reaches read "#", and loading
 // the template from the field only takes its length.
-TEST(PositionEdit, TheMapOutlivesTheField) {
+TEST(PositionEdit, TheMapOutlivesTheFieldAndLongTextsAreCut) {
   PositionEditState shortened;
   shortened.LoadTemplate(u"abc");
   shortened.UpdatePositionMap(u"aXc");
@@ -208,17 +203,15 @@ TEST(PositionEdit, TheMapOutlivesTheField) {
   // The tail now follows the new template length.
   state.UpdatePositionMap(u"Xab1");
   EXPECT_EQ(state.position_map()[4], 4 + 6 - 4);
-}
-
-TEST(PositionEdit, LongTextsAreCutAndNeverReadPastTheName) {
+  // Long texts are cut and never read past the name.
   const std::u16string long_name(300, u'n');
-  PositionEditState state;
-  state.LoadTemplate(long_name);
-  EXPECT_EQ(state.template_name(), std::u16string(259, u'n'));
+  PositionEditState cut;
+  cut.LoadTemplate(long_name);
+  EXPECT_EQ(cut.template_name(), std::u16string(259, u'n'));
   // The edit is cut to 259 characters too: the typed "X" takes the first old character's place.
-  state.UpdatePositionMap(u"X" + long_name);
-  EXPECT_EQ(state.template_name(), u"X" + std::u16string(258, u'n'));
-  EXPECT_EQ(Apply(state, u"/d/" + std::u16string(250, u'o'), u"X" + long_name),
+  cut.UpdatePositionMap(u"X" + long_name);
+  EXPECT_EQ(cut.template_name(), u"X" + std::u16string(258, u'n'));
+  EXPECT_EQ(Apply(cut, u"/d/" + std::u16string(250, u'o'), u"X" + long_name),
             u"/d/X" + std::u16string(249, u'o'));
 
   // Shrunk, every later position maps beyond 259: the one left is the template's last character,

@@ -508,7 +508,7 @@ TEST_F(CaptureTimeTest, FindsTheExifDateInEachWindowWhereItsShapeIsRight) {
   EXPECT_EQ(ReadQuickTimeCaptureTime(fs_, u"/p/missing.mov", 0), std::nullopt);
 }
 
-TEST_F(CaptureTimeTest, FindsTheMovieHeaderInEachWindowAndTakesTheZoneAndThe1972Rule) {
+TEST_F(CaptureTimeTest, FindsTheMovieHeaderTakesTheZoneAndThe1972RuleAndSurvivesDamage) {
   const std::string moov = Moov(kQt);
   const std::tuple<const char*, std::string, bool, int> cases[] = {
       {"at the end", kFtyp + Mdat(200000) + moov, true, 1},
@@ -566,11 +566,8 @@ TEST_F(CaptureTimeTest, FindsTheMovieHeaderInEachWindowAndTakesTheZoneAndThe1972
       {u" -5", -5}, {u"+3h", 3}, {u"", 0}, {u"x9", 0}, {u"- 5", 0},
       {u"99999999999", INT_MAX}, {u"-99999999999", INT_MIN}};
   for (const auto& [text, h] : zone_texts) EXPECT_EQ(TimeZoneHours(text), h) << Utf16ToUtf8(text);
-}
-
-// Every truncation and many single-byte damages of a small photo and movie must read without
-// fault; where the damage cannot reach the date, the date is still found.
-TEST_F(CaptureTimeTest, TruncatedAndDamagedFilesNeverFault) {
+  // Every truncation and many single-byte damages of a small photo and movie must read without
+  // fault; where the damage cannot reach the date, the date is still found.
   const std::string jpeg =
       MakeJpeg({{kDigitized, kDate, 120}, {kOriginal, kDate, 4200}}, false, 4300, true);
   const std::size_t date_end = 30 + 4200 + 20;
