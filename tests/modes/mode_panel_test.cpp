@@ -46,7 +46,7 @@ class ModePanelTest : public PanelFixture {
   CalendarTime now_{2024, 3, 2, 5, 13, 14, 15, 0};  // Tue 2024-03-05 13:14:15
 };
 
-TEST_F(ModePanelTest, CaseOptionDeleteKindAndTimestampOperationDecideTheirControls) {
+TEST_F(ModePanelTest, ControlRulesDigitFieldsAndTheDateFormat) {
   s().SetText(TextKey::kBsexcept0, u"USA");
   s().SetText(TextKey::kBsexcept1, u"iPhone");
   // The case option, the exception field's text, whether the field and its label are enabled.
@@ -111,12 +111,9 @@ TEST_F(ModePanelTest, CaseOptionDeleteKindAndTimestampOperationDecideTheirContro
       EXPECT_EQ(At(id).visible, expected) << "option " << option << " control " << id;
     }
   }
-}
-
-TEST_F(ModePanelTest, DigitFieldsAreReadAndClampedAndTheDateFormatTypedOrSelected) {
   // The control, the text typed, the setting and the value stored, the field's text after.
   using K = IntKey;
-  const std::tuple<int, std::u16string, IntKey, int, std::u16string> cases[] = {
+  const std::tuple<int, std::u16string, IntKey, int, std::u16string> digits[] = {
       {ctl::kAddPosition, u"12x", K::kAddlen, 12, u"12x"},
       {ctl::kAddPosition, u"1000", K::kAddlen, 100, u"1000"},  // three digits read
       {ctl::kDeleteCount, u"999", K::kDellen, 255, u"999"},
@@ -126,7 +123,7 @@ TEST_F(ModePanelTest, DigitFieldsAreReadAndClampedAndTheDateFormatTypedOrSelecte
       {ctl::kStampIncrement, u"99999999999999", K::kTimeplus, 604800, u"604800"},
       {ctl::kShiftDays, u"367", K::kFwdbackdays, 366, u"366"},
   };
-  for (const auto& [id, typed, key, stored, field_after] : cases) {
+  for (const auto& [id, typed, key, stored, field_after] : digits) {
     At(id).text = typed;
     ReadModeParameters(panel_, s(), 1);
     EXPECT_EQ(std::tuple(s().Int(key), At(id).text), std::tuple(stored, field_after))
@@ -316,7 +313,7 @@ TEST_F(ModePanelTest, FillThenReadKeepsEveryValueAndSetPanelValueRefusesWhatTheC
   EXPECT_EQ(At(ctl::kExceptionWords).text, u"of the");
 }
 
-TEST_F(ModePanelTest, FixedStartUpTextsWinOverTheHistories) {
+TEST_F(ModePanelTest, FixedStartUpTextsWinOverTheHistoriesAndSelectModeShowsOnePanel) {
   s().History(HistoryId::kSerial).PushFront(u"old<1>");
   s().History(HistoryId::kAdd).PushFront(u"old");
   s().SetText(TextKey::kFrenbanstr, u"fixed<01>");
@@ -328,9 +325,6 @@ TEST_F(ModePanelTest, FixedStartUpTextsWinOverTheHistories) {
                 At(ctl::kDateSeparator).text + u"|" + At(ctl::kAddText).text,
             u"fixed<01>|old<1>|-|old");
   EXPECT_EQ(At(ctl::kAddText).value, 0);
-}
-
-TEST_F(ModePanelTest, SelectModeShowsOnePanelReportsFocusAndReloadsTheTemplate) {
   // The tab and button, the mode shown, the control focused, whether its text is selected.
   const std::tuple<int, int, int, int, bool> cases[] = {
       {0, 2, 2, ctl::kExtensionText, true}, {1, 2, 14, ctl::kReadOnly, false},

@@ -225,7 +225,7 @@ TEST(PositionEdit, TheMapOutlivesTheFieldAndLongTextsAreCut) {
   EXPECT_EQ(Apply(shrunk, std::u16string(258, u'b') + u"z", u"a"), u"z");
 }
 
-TEST(Serial, NumbersRowsPlacesTheSerialAndNumbersEachFolderOnItsOwn) {
+TEST(Serial, NumbersRowsPlacesTheSerialNumbersEachFolderAndTheAssistantSplitsAndJoins) {
   // A serial text and the serial strings of rows 0, 1, 2, ...
   const std::pair<std::u16string, std::vector<std::u16string>> cases[] = {
       {u"001", {u"001", u"002", u"003"}},        {u"photo_9", {u"photo_9", u"photo_10"}},
@@ -285,12 +285,9 @@ TEST(Serial, NumbersRowsPlacesTheSerialAndNumbersEachFolderOnItsOwn) {
   EXPECT_EQ(ApplySerial(u"/A/x", params, 0, state), u"/A/1");
   // A changed serial text is parsed afresh within the same run.
   EXPECT_EQ(ApplySerial(u"/A/x", {u"<a>", kSerialAsName, true}, 0, state), u"/A/b");
-}
-
-// The assistant splits a serial text into fields (before|start|increment|after, counting up or
-// down), and joining them gives the text back, with markers only where they are needed.
-TEST(SerialAssistant, SplitsAndJoinsTheSerialText) {
-  const std::tuple<std::u16string, std::string, std::u16string> cases[] = {
+  // The assistant splits a serial text into fields (before|start|increment|after, counting up or
+  // down), and joining them gives the text back, with markers only where they are needed.
+  const std::tuple<std::u16string, std::string, std::u16string> splits[] = {
       {u"photo_9", "photo_|9|1| up", u"photo_<9>"}, {u"IMG", "IMG||1| up", u"IMG<1>"},
       {u"123456789012", "123|456789012|1| up", u"123<456789012>"},
       {u"1a2b", "1a|2|1|b up", u"1a<2>b"}, {u"<10-2>x", "|10|2|x down", u"<10-2>x"},
@@ -306,7 +303,7 @@ TEST(SerialAssistant, SplitsAndJoinsTheSerialText) {
     return Utf16ToUtf8(f.before + u"|" + f.start + u"|" + f.increment + u"|" + f.after) +
            (f.negative ? " down" : " up");
   };
-  for (const auto& [text, fields, joined] : cases) {
+  for (const auto& [text, fields, joined] : splits) {
     EXPECT_EQ(show(SplitSerialText(text)), fields) << Utf16ToUtf8(text);
     EXPECT_EQ(JoinSerialText(SplitSerialText(text)), joined) << Utf16ToUtf8(text);
   }
