@@ -443,7 +443,7 @@ class CaptureTimeTest : public ::testing::Test {
   FakeFileSystem fs_;
 };
 
-TEST_F(CaptureTimeTest, FindsTheExifDateInEachWindowWhereItsShapeIsRight) {
+TEST_F(CaptureTimeTest, FindsTheDateInEachWindowOfAPhotoOrMovieAndSurvivesDamage) {
   // What the file shows, its entries, byte order and size, the date read, the reads it takes.
   const std::tuple<const char*, std::vector<DateEntry>, bool, std::size_t,
                    std::optional<CalendarTime>, int>
@@ -506,11 +506,9 @@ TEST_F(CaptureTimeTest, FindsTheExifDateInEachWindowWhereItsShapeIsRight) {
   EXPECT_EQ(Movie(Moov(kQt)), std::nullopt);
   EXPECT_EQ(ReadExifCaptureTime(fs_, u"/p/missing.jpg"), std::nullopt);
   EXPECT_EQ(ReadQuickTimeCaptureTime(fs_, u"/p/missing.mov", 0), std::nullopt);
-}
-
-TEST_F(CaptureTimeTest, FindsTheMovieHeaderTakesTheZoneAndThe1972RuleAndSurvivesDamage) {
+  // The movie header in each window.
   const std::string moov = Moov(kQt);
-  const std::tuple<const char*, std::string, bool, int> cases[] = {
+  const std::tuple<const char*, std::string, bool, int> movies[] = {
       {"at the end", kFtyp + Mdat(200000) + moov, true, 1},
       {"at the start", kFtyp + moov + Mdat(200000), true, 2},
       {"30000 bytes before the end", kFtyp + Mdat(200000) + moov + Mdat(30000), true, 3},
@@ -524,7 +522,7 @@ TEST_F(CaptureTimeTest, FindsTheMovieHeaderTakesTheZoneAndThe1972RuleAndSurvives
             Atom("mvhd", std::string(4, '\0') + Int(kQt, 4, true) + std::string(65532, '\0'))),
        false, 4},
   };
-  for (const auto& [what, file, found, reads] : cases) {
+  for (const auto& [what, file, found, reads] : movies) {
     SCOPED_TRACE(what);
     const int before = fs_.Calls(FakeFileSystem::Op::kReadRange);
     EXPECT_EQ(Movie(file), found ? std::optional(kExpected) : std::nullopt);
