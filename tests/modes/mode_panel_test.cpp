@@ -18,8 +18,7 @@
 namespace tessivo {
 namespace {
 
-// A settings store and a panel on a fake file system; the panel's controls
-// are left as the descriptors make them.
+// A settings store and a panel on a fake file system, its controls as the descriptors make them.
 class PanelFixture : public ::testing::Test {
  protected:
   Settings& s() { return *settings_; }

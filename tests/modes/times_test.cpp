@@ -29,7 +29,6 @@ inline CalendarTime Ct(int y, int mo, int d, int h = 0, int mi = 0, int s = 0, i
   return {u(y), u(mo), 0, u(d), u(h), u(mi), u(s), u(ms)};
 }
 
-// `t` with the weekday of its date.
 inline CalendarTime WithWeekday(CalendarTime t) {
   t.day_of_week = static_cast<std::uint16_t>(DayOfWeek(t.year, t.month, t.day));
   return t;
