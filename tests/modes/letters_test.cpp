@@ -2,9 +2,9 @@
 
 #include <array>
 #include <cstdint>
-#include <cstdio>
 #include <set>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -38,58 +38,42 @@ void RunRows(const ExceptionWordTable& table, const std::vector<CaseRow>& rows) 
   }
 }
 
-TEST(LetterCase, ConvertsByOptionAndWidth) {
-  const ExceptionWordTable none{};
-  RunRows(none, {
-                    {u"Report.Txt", kCaseAllLower, u"report.txt"},
-                    {u"Report.Txt", kCaseAllUpper, u"REPORT.TXT"},
-                    {u"report.Txt", kCaseAllUpperExceptExtension, u"REPORT.Txt"},
-                    {u"HELLO WORLD.TXT", kCaseFirstUpper, u"Hello world.txt"},
-                    {u"hello_world-foo bar", kCaseWordInitialUpper, u"Hello_World-Foo Bar"},
-                    {u"DON'T STOP.TXT", kCaseWordInitialUpper, u"Don't Stop.txt"},
-                    {u"'tis", kCaseWordInitialUpper, u"'Tis"},
-                    {u"o'neil", kCaseWordInitialUpper, u"O'neil"},
-                    // Files stop at the extension; folders capitalise every dot part.
-                    {u"my.folder.name", kCaseWordInitialUpper, u"My.Folder.name"},
-                    {u"my.folder.name", kCaseWordInitialUpper, u"My.Folder.Name", false, true},
-                    {u"Name.TXT", 5, u"Name.TXT"},
-                    // Non-ASCII letters change only with dbytebig.
-                    {u"ＡＢＣ.TXT", kCaseAllLower, u"ＡＢＣ.txt"},
-                    {u"ΑΒΓ Ежик.txt", kCaseAllUpper, u"ΑΒΓ ЕЖИК.TXT", true},
-                    // Simple mapping never changes the length: ß and the ligature ﬁ stay.
-                    {u"straße ﬁle", kCaseAllUpper, u"STRAßE ﬁLE", true},
-                    {u"İSTANBUL", kCaseAllLower, u"istanbul", true},
-                    {u"ａｂｃ ｄｅｆ.txt", kCaseWordInitialUpper, u"Ａｂｃ Ｄｅｆ.txt", true},
-                    // ASCII and full-width letters do not join into one word.
-                    {u"ａb", kCaseWordInitialUpper, u"ＡB", true},
-                    {u"ｄｏｎ’ｔ", kCaseWordInitialUpper, u"Ｄｏｎ’ｔ", true},
-                    {u"éa", kCaseFirstUpper, u"éa", true},
-                    // An unpaired surrogate passes through.
-                    {u"\xDC81"
-                     u"AB",
-                     kCaseAllLower,
-                     u"\xDC81"
-                     u"ab",
-                     true},
-                });
-}
-
-TEST(LetterCase, ExceptionWordsRestoreTheUsersSpelling) {
+TEST(LetterCase, ConvertsByOptionAndWidthAndKeepsExceptionWords) {
+  RunRows({}, {
+      {u"Report.Txt", kCaseAllLower, u"report.txt"}, {u"Report.Txt", kCaseAllUpper, u"REPORT.TXT"},
+      {u"report.Txt", kCaseAllUpperExceptExtension, u"REPORT.Txt"},
+      {u"HELLO WORLD.TXT", kCaseFirstUpper, u"Hello world.txt"},
+      {u"hello_world-foo bar", kCaseWordInitialUpper, u"Hello_World-Foo Bar"},
+      {u"DON'T STOP.TXT", kCaseWordInitialUpper, u"Don't Stop.txt"},
+      {u"'tis", kCaseWordInitialUpper, u"'Tis"}, {u"o'neil", kCaseWordInitialUpper, u"O'neil"},
+      // Files stop at the extension; folders capitalise every dot part.
+      {u"my.folder.name", kCaseWordInitialUpper, u"My.Folder.name"},
+      {u"my.folder.name", kCaseWordInitialUpper, u"My.Folder.Name", false, true},
+      {u"Name.TXT", 5, u"Name.TXT"},
+      // Non-ASCII letters change only with dbytebig.
+      {u"ＡＢＣ.TXT", kCaseAllLower, u"ＡＢＣ.txt"},
+      {u"ΑΒΓ Ежик.txt", kCaseAllUpper, u"ΑΒΓ ЕЖИК.TXT", true},
+      // Simple mapping never changes the length: ß and the ligature ﬁ stay.
+      {u"straße ﬁle", kCaseAllUpper, u"STRAßE ﬁLE", true},
+      {u"İSTANBUL", kCaseAllLower, u"istanbul", true},
+      {u"ａｂｃ ｄｅｆ.txt", kCaseWordInitialUpper, u"Ａｂｃ Ｄｅｆ.txt", true},
+      // ASCII and full-width letters do not join into one word.
+      {u"ａb", kCaseWordInitialUpper, u"ＡB", true}, {u"éa", kCaseFirstUpper, u"éa", true},
+      {u"ｄｏｎ’ｔ", kCaseWordInitialUpper, u"Ｄｏｎ’ｔ", true},
+      {u"\xDC81" u"AB", kCaseAllLower, u"\xDC81" u"ab", true},  // an unpaired surrogate
+  });
   ExceptionWordTable table;
   table.BuildExceptionLists(u"USA iPhone", u"mp3 x-ray", kDefaultWordInitialExceptions);
-  RunRows(table,
-          {
-              {u"THE HOUSE ON THE HILL.TXT", kCaseWordInitialUpper, u"The House on the Hill.txt"},
-              // Inside a longer word nothing is replaced.
-              {u"anthem andes", kCaseWordInitialUpper, u"Anthem Andes"},
-              {u"HELLO USA.TXT", kCaseAllLower, u"hello USA.txt"},
-              {u"USAF USA_1 AUSA", kCaseAllLower, u"usaf USA_1 ausa"},
-              {u"x-ray song.mp3", kCaseAllUpper, u"x-ray SONG.mp3"},
-              // Option 3 uses no list.
-              {u"usa of the hill", kCaseFirstUpper, u"Usa of the hill"},
-              // Each list belongs to its option only.
-              {u"OF MICE", kCaseAllLower, u"of mice"},
-          });
+  RunRows(table, {
+      {u"THE HOUSE ON THE HILL.TXT", kCaseWordInitialUpper, u"The House on the Hill.txt"},
+      {u"anthem andes", kCaseWordInitialUpper, u"Anthem Andes"},  // not inside a longer word
+      {u"HELLO USA.TXT", kCaseAllLower, u"hello USA.txt"},
+      {u"USAF USA_1 AUSA", kCaseAllLower, u"usaf USA_1 ausa"},
+      {u"x-ray song.mp3", kCaseAllUpper, u"x-ray SONG.mp3"},
+      // Option 3 uses no list; each list belongs to its option only.
+      {u"usa of the hill", kCaseFirstUpper, u"Usa of the hill"},
+      {u"OF MICE", kCaseAllLower, u"of mice"},
+  });
   // The search continues one past each occurrence: in "A.A." the one at 0 is
   // followed by a letter and skipped, and the search resumes one past the
   // character after it, so the one at 2 is not seen.
@@ -97,12 +81,9 @@ TEST(LetterCase, ExceptionWordsRestoreTheUsersSpelling) {
   RunRows(table, {{u"A. A.", kCaseAllLower, u"A. A."}, {u"A.A.", kCaseAllLower, u"a.a."}});
 }
 
-TEST(ExceptionWordTable, BuildsSearchAndReplacementForms) {
-  const struct {
-    std::size_t list;
-    std::u16string text;
-    std::vector<std::u16string> words;  // search form > replacement form
-  } cases[] = {
+TEST(ExceptionWordTable, BuildsSearchAndReplacementFormsAndLimitsWordLengthAndCount) {
+  // The list, its text, its words as search form > replacement form.
+  const std::tuple<std::size_t, std::u16string, std::vector<std::u16string>> cases[] = {
       {0, u"USA", {u"usa>USA"}}, {1, u"mp3 Kb", {u"MP>mp", u"KB>Kb"}},
       {2, u"iPhone THE", {u"Iphone>iPhone", u"The>THE"}}, {0, u"   a    an  ", {u"a>a", u"an>an"}},
       // Non-letters are dropped at a word's start; inside only _ - . stay.
@@ -110,25 +91,21 @@ TEST(ExceptionWordTable, BuildsSearchAndReplacementForms) {
        {u"abc>abc", u"abc>abc", u"x>x", u"x-ray>x-ray", u"a_b.c>a_b.c", u"caf>caf"}},
       {0, u"12 -- ＡＢ", {}},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(std::to_string(c.list) + ": " + Utf16ToUtf8(c.text));
+  for (const auto& [list, text, expected] : cases) {
+    SCOPED_TRACE(std::to_string(list) + ": " + Utf16ToUtf8(text));
     ExceptionWordTable table;
     std::u16string texts[3];
-    texts[c.list] = c.text;
+    texts[list] = text;
     table.BuildExceptionLists(texts[0], texts[1], texts[2]);
     std::vector<std::u16string> words;
-    for (const auto& w : table.words(c.list)) words.push_back(w.search + u">" + w.replacement);
-    EXPECT_EQ(words, c.words);
+    for (const auto& w : table.words(list)) words.push_back(w.search + u">" + w.replacement);
+    EXPECT_EQ(words, expected);
     for (std::size_t other = 0; other < 3; ++other) {
-      EXPECT_TRUE(other == c.list || table.words(other).empty()) << other;
+      EXPECT_TRUE(other == list || table.words(other).empty()) << other;
     }
   }
-}
-
-TEST(ExceptionWordTable, LimitsWordLengthAndCount) {
   ExceptionWordTable table;
-  // The 39th letter closes the word; "xy" starts the next one, and a "_"
-  // at a word start is dropped like any non-letter.
+  // The 39th letter closes the word; "xy" starts the next, its leading "_" dropped as a non-letter.
   table.BuildExceptionLists(std::u16string(39, u'a') + u"_xy", u"", u"");
   ASSERT_EQ(table.words(0).size(), 2u);
   EXPECT_EQ(table.words(0)[0].search, std::u16string(39, u'a'));
@@ -143,56 +120,36 @@ TEST(ExceptionWordTable, LimitsWordLengthAndCount) {
   EXPECT_TRUE(table.words(0).empty());
 }
 
-// Class flags, in the order katakana, letters, digits, symbols.
-constexpr int kKana = 1, kAlpha = 2, kNum = 4, kSym = 8, kAll = 15;
+// Class flags, in the order katakana, letters, digits, symbols; kDirs: folders are listed.
+constexpr int kKana = 1, kAlpha = 2, kNum = 4, kSym = 8, kAll = 15, kDirs = 16;
 
-WidthParams Params(int direction, int flags, bool file_dir = false) {
+WidthParams Params(int direction, int flags) {
   return WidthParams{direction,           (flags & kKana) != 0, (flags & kAlpha) != 0,
-                     (flags & kNum) != 0, (flags & kSym) != 0,  file_dir};
-}
-
-std::string Show(char16_t c) {
-  char buffer[8];
-  std::snprintf(buffer, sizeof buffer, "U+%04X", static_cast<unsigned>(c));
-  return buffer;
+                     (flags & kNum) != 0, (flags & kSym) != 0,  (flags & kDirs) != 0};
 }
 
 TEST(Width, ConvertsNamesByDirectionAndClassAndCutsToTheFolderRoom) {
-  const struct {
-    std::u16string name;
-    int direction, flags;
-    bool file_dir;
-    std::u16string expected;
-  } rows[] = {
-      {u"ｱｲ.ｱｲ", kToFullWidth, kAll, false, u"アイ.ｱｲ"},
-      {u"ｱｲ.ｱｲ", kToFullWidth, kAll, true, u"アイ．アイ"},
-      // Marks with nothing to combine with, and letters without a half-width form.
-      {u"ﾞｱﾟﾞ", kToFullWidth, kKana, false, u"ﾞアﾟﾞ"},
-      {u"ヮヰヱヲヵヶ゛゜ン", kToHalfWidth, kKana, false, u"ヮヰヱｦヵヶ゛゜ﾝ"},
-      {u"ーヽ", kToHalfWidth, kKana, false, u"ｰヽ"},
-      // Symbols, the apostrophe, the space and the punctuation marks.
-      {u"a b's", kToFullWidth, kSym, false, u"a\u3000b\u2019s"},
-      {u"a\u3000b\u2019s", kToHalfWidth, kSym, false, u"a b's"},
-      {u"｢ｱ｣｡､･", kToFullWidth, kSym, false, u"「ｱ」。、・"},
-      {u"「ア」。、・", kToHalfWidth, kSym, false, u"｢ア｣｡､･"},
-      // Only the chosen classes change.
-      {u"a1ｱ!｢", kToFullWidth, kNum | kSym, false, u"a１ｱ！「"},
-      {u"a1ｱ!｢", kToFullWidth, kAlpha | kKana, false, u"ａ1ア!｢"},
-      {u"ａ１ア！「", kToHalfWidth, kNum | kSym, false, u"ａ1ア!｢"},
-      {u"ａ１ア！「", kToHalfWidth, kAlpha | kKana, false, u"a１ｱ！「"},
-      {u"Zz09@[`{}", kToFullWidth, kAll, false, u"Ｚｚ０９＠［｀｛｝"},
+  const int full = kToFullWidth, half = kToHalfWidth;
+  const std::tuple<std::u16string, int, int, std::u16string> rows[] = {
+      {u"ｱｲ.ｱｲ", full, kAll, u"アイ.ｱｲ"}, {u"ｱｲ.ｱｲ", full, kAll | kDirs, u"アイ．アイ"},
+      // Marks with nothing to combine with, and letters without a half-width form; symbols, the
+      // apostrophe, the space and the punctuation marks; only the chosen classes change.
+      {u"ﾞｱﾟﾞ", full, kKana, u"ﾞアﾟﾞ"}, {u"ヮヰヱヲヵヶ゛゜ン", half, kKana, u"ヮヰヱｦヵヶ゛゜ﾝ"},
+      {u"ーヽ", half, kKana, u"ｰヽ"},
+      {u"a b's", full, kSym, u"a\u3000b\u2019s"}, {u"a\u3000b\u2019s", half, kSym, u"a b's"},
+      {u"｢ｱ｣｡､･", full, kSym, u"「ｱ」。、・"},     {u"「ア」。、・", half, kSym, u"｢ア｣｡､･"},
+      {u"a1ｱ!｢", full, kNum | kSym, u"a１ｱ！「"}, {u"a1ｱ!｢", full, kAlpha | kKana, u"ａ1ア!｢"},
+      {u"ａ１ア！「", half, kNum | kSym, u"ａ1ア!｢"}, {u"ａ１ア！「", half, kAlpha | kKana, u"a１ｱ！「"},
+      {u"Zz09@[`{}", full, kAll, u"Ｚｚ０９＠［｀｛｝"},
   };
-  for (const auto& row : rows) {
-    SCOPED_TRACE(Utf16ToUtf8(row.name) + " direction " + std::to_string(row.direction) + " flags " +
-                 std::to_string(row.flags) + (row.file_dir ? " folders" : ""));
-    EXPECT_EQ(ApplyWidth(u"/a.b/" + row.name, Params(row.direction, row.flags, row.file_dir)),
-              u"/a.b/" + row.expected);
+  for (const auto& [name, direction, flags, expected] : rows) {
+    EXPECT_EQ(ApplyWidth(u"/a.b/" + name, Params(direction, flags)), u"/a.b/" + expected)
+        << Utf16ToUtf8(name) << " direction " << direction << " flags " << flags;
   }
   const std::u16string folder = u"/" + std::u16string(250, u'd') + u"/";  // 252 characters
   const WidthParams to_half = Params(kToHalfWidth, kKana);
-  // 5 voiced letters become 10 characters; 252 + 10 > 260, so 8 are kept.
+  // 5 voiced letters become 10 characters; 252 + 10 > 260, so 8 are kept; 252 + 8 = 260 is whole.
   EXPECT_EQ(ApplyWidth(folder + u"ガギグゲゴ.txt", to_half), folder + u"ｶﾞｷﾞｸﾞｹﾞ.txt");
-  // 252 + 8 = 260 exactly is kept whole.
   EXPECT_EQ(ApplyWidth(folder + u"ガギグゲ.txt", to_half), folder + u"ｶﾞｷﾞｸﾞｹﾞ.txt");
   // Without a folder a name may reach 260 characters; the extension follows.
   std::u16string halves;
@@ -200,9 +157,9 @@ TEST(Width, ConvertsNamesByDirectionAndClassAndCutsToTheFolderRoom) {
   EXPECT_EQ(ApplyWidth(std::u16string(200, u'パ') + u".txt", to_half), halves + u".txt");
 }
 
-// The half-width katakana block in its rows of like letters: the first
-// half-width code, the first full-width code, the step between full-width
-// letters, and the offsets of the voiced and semi-voiced forms (0: none).
+// The half-width katakana block in rows of like letters: the first and last half-width code, the
+// first full-width code, the step between full-width letters, and the offsets of the voiced and
+// semi-voiced forms (0: none).
 struct KanaRow {
   char16_t half_first, half_last, full_first;
   int step, voiced, semi_voiced;
@@ -218,12 +175,12 @@ constexpr KanaRow kKanaRows[] = {
     {0xFF9D, 0xFF9D, 0x30F3, 0, 0, 0},
 };
 
-TEST(Width, KatakanaPairsBothWays) {
+TEST(Width, KatakanaPairsBothWaysAndEveryCodeUnitWithAllClasses) {
   const WidthParams to_full = Params(kToFullWidth, kKana);
   const WidthParams to_half = Params(kToHalfWidth, kKana);
   for (const KanaRow& row : kKanaRows) {
     for (char16_t half = row.half_first; half <= row.half_last; ++half) {
-      SCOPED_TRACE(Show(half));
+      SCOPED_TRACE(static_cast<int>(half));
       const auto full = static_cast<char16_t>(row.full_first + row.step * (half - row.half_first));
       const std::u16string plain(1, half);
       EXPECT_EQ(ConvertWidth(plain, to_full), std::u16string(1, full));
@@ -242,12 +199,8 @@ TEST(Width, KatakanaPairsBothWays) {
       }
     }
   }
-}
-
-// Every code unit alone, with all classes on: counts the characters each
-// direction changes, and checks that no character a file name may not
-// contain is ever produced from another one.
-TEST(Width, EveryCodeUnitWithAllClasses) {
+  // Every code unit alone, with all classes on: counts the characters each direction changes,
+  // and checks that no character a file name may not contain is produced from another one.
   const std::u16string_view forbidden = u"\"*/:<>?\\|";
   for (const int direction : {kToFullWidth, kToHalfWidth}) {
     const WidthParams params = Params(direction, kAll);
@@ -256,29 +209,26 @@ TEST(Width, EveryCodeUnitWithAllClasses) {
     for (char32_t u = 0; u <= 0xFFFF; ++u) {
       const auto c = static_cast<char16_t>(u);
       const std::u16string out = ConvertWidth(std::u16string(1, c), params);
-      ASSERT_FALSE(out.empty()) << Show(c);
+      ASSERT_FALSE(out.empty()) << static_cast<int>(c);
       if (out != std::u16string(1, c)) ++changed;
       for (const char16_t o : out) {
-        if (o != c) {
-          EXPECT_EQ(forbidden.find(o), std::u16string_view::npos) << Show(c);
-        }
+        EXPECT_TRUE(o == c || forbidden.find(o) == forbidden.npos) << static_cast<int>(c);
       }
       // Every converted single character converts back.
       if (out.size() == 1 && out[0] != c) {
-        EXPECT_EQ(ConvertWidth(out, back), std::u16string(1, c)) << Show(c);
+        EXPECT_EQ(ConvertWidth(out, back), std::u16string(1, c)) << static_cast<int>(c);
       }
     }
-    // To full-width: 10 digits, 52 letters, 56 katakana, 22 symbols, 5
-    // punctuation marks and the space. To half-width the same number (’
-    // stands in for the full-width apostrophe) plus the 26 voiced and
-    // semi-voiced letters.
+    // To full-width: 10 digits, 52 letters, 56 katakana, 22 symbols, 5 punctuation marks and the
+    // space. To half-width the same (’ stands in for the full-width apostrophe) plus the 26 voiced
+    // and semi-voiced letters.
     EXPECT_EQ(changed, direction == kToFullWidth ? 146 : 172) << "direction " << direction;
   }
 }
 
 bool NothingTaken(std::u16string_view) { return false; }
 
-TEST(ShortName, MakesTheBasisName) {
+TEST(ShortName, MakesTheBasisNameAndOnlyValidShortNames) {
   const std::pair<std::u16string, std::u16string> cases[] = {
       // Already 8.3, letter case aside: the name is its own short name.
       {u"ABCDEFGH", u"ABCDEFGH"},             {u"日本語.txt", u"日本語.txt"},
@@ -288,8 +238,7 @@ TEST(ShortName, MakesTheBasisName) {
       {u"my file.txt", u"MYFILE~1.TXT"},      {u"my.long.file.txt", u"MYLONG~1.TXT"},
       {u".bashrc", u"BASHRC~1"},              {u"name.", u"NAME~1"},
       {u"a\\b.t*t", u"A_B~1.T_T"},            {u"...", u"_~1"},
-      // Characters code page 932 lacks become "_" and force a tail.
-      {u"😀.txt", u"__~1.TXT"},
+      {u"😀.txt", u"__~1.TXT"},  // characters code page 932 lacks become "_" and force a tail
       // Double-byte characters count two bytes and are never split.
       {u"日本語です.txt", u"日本語~1.TXT"},   {u"a日本語のファイル.txt", u"A日本~1.TXT"},
       {u"a.日本", u"A~1.日"}, {u"ａｂｃｄ.txt", u"ａｂｃｄ.txt"},
@@ -298,9 +247,6 @@ TEST(ShortName, MakesTheBasisName) {
   for (const auto& [long_name, expected] : cases) {
     EXPECT_EQ(GenerateShortName(long_name, NothingTaken), expected) << Utf16ToUtf8(long_name);
   }
-}
-
-TEST(ShortName, ValidityIgnoresCaseOnlyAndGeneratedNamesAreValid) {
   const std::u16string valid[] = {u"a", u"a.b", u"ABCDEFGH.ABC", u"日本語ab.日", u"~$x"};
   const std::u16string invalid[] = {u"",    u".a",  u"a.", u"a.b.c",      u"ABCDEFGHI", u"a.abcd",
                                     u"a b", u"a+b", u"é",  u"日本語です", u"a.日本"};
@@ -311,31 +257,24 @@ TEST(ShortName, ValidityIgnoresCaseOnlyAndGeneratedNamesAreValid) {
   for (const auto& long_name : names) {
     const std::u16string short_name = GenerateShortName(long_name, NothingTaken);
     SCOPED_TRACE(Utf16ToUtf8(long_name) + " -> " + Utf16ToUtf8(short_name));
-    const std::size_t dot = short_name.find(u'.');
+    const std::size_t dot = std::min(short_name.find(u'.'), short_name.size());
     EXPECT_LE(ToCodePage(short_name.substr(0, dot)).size(), 8u);
-    if (dot != std::u16string::npos) {
-      EXPECT_LE(ToCodePage(short_name.substr(dot + 1)).size(), 3u);
-    }
+    EXPECT_LE(ToCodePage(short_name.substr(std::min(dot + 1, short_name.size()))).size(), 3u);
     EXPECT_EQ(SimpleUpperCase(short_name), short_name);
     EXPECT_TRUE(IsValidShortName(short_name));
   }
 }
 
-TEST(ShortName, TailsAvoidTheOtherNamesIgnoringCase) {
+TEST(ShortName, TailsAvoidTheOtherNamesAndApplyTakesTheLastComponentAndTheCaseOption) {
   FolderNameSet taken;
-  taken.Insert(u"longfi~1.txt");
-  taken.Insert(u"LONGFI~2.TXT");
+  for (const char16_t* name : {u"longfi~1.txt", u"LONGFI~2.TXT"}) taken.Insert(name);
   EXPECT_EQ(GenerateShortName(u"LongFileName.txt", taken.AsLookup()), u"LONGFI~3.TXT");
-  taken.Insert(u"LongFi~3.txt");
-  taken.Insert(u"LONGFI~4.TXT");
+  for (const char16_t* name : {u"LongFi~3.txt", u"LONGFI~4.TXT"}) taken.Insert(name);
   // From the fifth on: two bytes of the basis, four hex digits, "~1".
   const std::u16string hashed = GenerateShortName(u"LongFileName.txt", taken.AsLookup());
   ASSERT_EQ(hashed.size(), 12u) << Utf16ToUtf8(hashed);
-  EXPECT_EQ(hashed.substr(0, 2), u"LO");
-  for (char16_t c : hashed.substr(2, 4)) {
-    EXPECT_TRUE((c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'F')) << Utf16ToUtf8(hashed);
-  }
-  EXPECT_EQ(hashed.substr(6), u"~1.TXT");
+  EXPECT_EQ(hashed.substr(0, 2) + hashed.substr(6), u"LO~1.TXT");
+  EXPECT_EQ(hashed.find_first_not_of(u"0123456789ABCDEF", 2), 6u) << Utf16ToUtf8(hashed);
   // Stable: the same name gets the same short name.
   EXPECT_EQ(GenerateShortName(u"LongFileName.txt", taken.AsLookup()), hashed);
 
@@ -345,15 +284,11 @@ TEST(ShortName, TailsAvoidTheOtherNamesIgnoringCase) {
 
   // In a folder that keeps case only the exact spelling is taken.
   FolderNameSet exact(false);
-  exact.Insert(u"longfi~1.txt");
-  exact.Insert(u"LONGFI~2.TXT");
+  for (const char16_t* name : {u"longfi~1.txt", u"LONGFI~2.TXT"}) exact.Insert(name);
   EXPECT_EQ(GenerateShortName(u"LongFileName.txt", exact.AsLookup()), u"LONGFI~1.TXT");
   exact.Insert(u"LONGFI~1.TXT");
   EXPECT_EQ(GenerateShortName(u"LongFileName.txt", exact.AsLookup()), u"LONGFI~3.TXT");
-}
-
-TEST(ShortName, LongTailsStillFitEightBytes) {
-  // Everything up to the hashed "~12" is taken.
+  // Long tails still fit eight bytes: here everything up to the hashed "~12" is taken.
   int refusals = 0;
   const std::u16string name = GenerateShortName(
       u"日本語のファイル名.txt", [&](std::u16string_view) { return ++refusals < 4 + 12; });
@@ -365,15 +300,8 @@ TEST(ShortName, LongTailsStillFitEightBytes) {
 
   // A lookup that refuses everything ends with no name at all.
   EXPECT_EQ(GenerateShortName(u"LongFileName.txt", [](std::u16string_view) { return true; }), u"");
-}
-
-TEST(ShortName, ApplyTakesTheLastComponentAndTheCaseOption) {
-  struct Case {
-    std::u16string source, short_name;
-    int name_case;
-    std::u16string expected;
-  };
-  const Case cases[] = {
+  // The path, the short name the file system gave, the case option, the new path.
+  const std::tuple<std::u16string, std::u16string, int, std::u16string> cases[] = {
       {u"/Dir/LongFileName.txt", u"/DIR/LONGFI~1.TXT", 0, u"/Dir/LONGFI~1.TXT"},
       {u"/Dir/LongFileName.txt", u"LONGFI~1.TXT", 0, u"/Dir/LONGFI~1.TXT"},
       {u"/Dir/LongFileName.txt", u"LONGFI~1.TXT", 2, u"/Dir/longfi~1.txt"},
@@ -383,10 +311,9 @@ TEST(ShortName, ApplyTakesTheLastComponentAndTheCaseOption) {
       {u"/Dir/LongFileName.txt", u"", 2, u"/Dir/longfilename.txt"},
       {u"/Dir/LongFileName.txt", u"/DIR/", 1, u"/Dir/LONGFILENAME.TXT"},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(Utf16ToUtf8(c.source) + " / " + Utf16ToUtf8(c.short_name) + " / " +
-                 std::to_string(c.name_case));
-    EXPECT_EQ(ApplyShortName(c.source, c.short_name, ShortNameParams{c.name_case}), c.expected);
+  for (const auto& [source, short_name, name_case, expected] : cases) {
+    EXPECT_EQ(ApplyShortName(source, short_name, ShortNameParams{name_case}), expected)
+        << Utf16ToUtf8(source + u" / " + short_name) << " / " << name_case;
   }
 }
 
@@ -414,14 +341,8 @@ TEST(RandomName, GeneratorFollowsTheUpdateRuleAndGivesExactNames) {
   for (const int expected : {41, 18467, 6334, 26500, 19169}) EXPECT_EQ(one.Next(), expected);
   EXPECT_EQ(RandomGenerator(0).Next(), 38);            // 2531011 >> 16
   EXPECT_EQ(RandomGenerator(0xFFFFFFFFu).Next(), 35);  // 2531011 - 214013, wrapped
-  struct ExactRow {
-    std::uint32_t seed;
-    RandomNameParams params;
-    std::u16string path, expected;
-  };
-  const std::vector<ExactRow> rows = {
-      // Seed 1 draws 41, 18467, 6334, 26500, 19169, 15724, 11478, 29358,
-      // 26962, 24464, 5705, 28145, ...
+  const std::tuple<std::uint32_t, RandomNameParams, std::u16string, std::u16string> rows[] = {
+      // Seed 1 draws 41, 18467, 6334, 26500, 19169, 15724, 11478, 29358, 26962, 24464, 5705, ...
       {1, {kRandomDigits, kRandomExtRandom, 0}, u"/d/a.txt", u"/d/7048.4982"},
       {1, {kRandomLetters, kRandomExtRandomOrNone, 0}, u"/d/a.txt", u"/d/hGuE"},
       {1, {kRandomLettersThenDigits, kRandomExtKeep, 1}, u"/d/a.b.txt", u"/d/hG484.txt"},
@@ -430,12 +351,10 @@ TEST(RandomName, GeneratorFollowsTheUpdateRuleAndGivesExactNames) {
       {1, {kRandomAllMixed, kRandomExtRandom, 0}, u"x.y", u"ナ蕪p゛.CXV"},
       {7, {kRandomAllMixed, kRandomExtKeep, 0}, u"x.y", u"УeРc.y"},
   };
-  for (const ExactRow& row : rows) {
-    SCOPED_TRACE(testing::Message() << "seed " << row.seed << " pattern "
-                                    << row.params.pattern << " ext " << row.params.extension);
-    RandomGenerator random(row.seed);
-    EXPECT_EQ(Utf16ToUtf8(ApplyRandomName(row.path, row.params, random)),
-              Utf16ToUtf8(row.expected));
+  for (const auto& [seed, params, path, expected] : rows) {
+    RandomGenerator random(seed);
+    EXPECT_EQ(Utf16ToUtf8(ApplyRandomName(path, params, random)), Utf16ToUtf8(expected))
+        << "seed " << seed << " pattern " << params.pattern << " ext " << params.extension;
   }
 }
 
@@ -447,8 +366,7 @@ TEST(RandomName, ShapesOverManyDraws) {
   for (int pattern = 0; pattern <= 6; ++pattern) {
     for (int len = 0; len <= 5; ++len) {
       for (int ext = 0; ext <= 3; ++ext) {
-        SCOPED_TRACE(std::to_string(pattern) + "/" + std::to_string(len) + "/" +
-                     std::to_string(ext));
+        SCOPED_TRACE(testing::Message() << pattern << "/" << len << "/" << ext);
         const RandomLengthRange range = kRandomLengths[len];
         std::set<std::size_t> lengths;
         std::set<bool> with_extension;
@@ -475,12 +393,8 @@ TEST(RandomName, ShapesOverManyDraws) {
               const bool digit = digits.find(c) != std::u16string::npos;
               const bool letter = letters.find(c) != std::u16string::npos;
               const Category category = CategoryOf(c);
-              const bool fits[] = {digit,
-                                   letter,
-                                   i < base.size() / 2 ? letter : digit,
-                                   letter || digit,
-                                   category == kHira,
-                                   category != kOther,
+              const bool fits[] = {digit, letter, i < base.size() / 2 ? letter : digit,
+                                   letter || digit, category == kHira, category != kOther,
                                    digit || letter || category != kOther};
               if (pattern == kRandomLettersAndDigits) ++(letter ? mixed_letters : mixed_digits);
               ASSERT_TRUE(fits[pattern]) << "character " << i << " of " << Utf16ToUtf8(*part);
@@ -495,7 +409,7 @@ TEST(RandomName, ShapesOverManyDraws) {
   EXPECT_NEAR(mixed_letters / static_cast<double>(mixed_letters + mixed_digits), 0.75, 0.01);
 }
 
-TEST(RandomName, FullWidthCategoriesByWeightAndBoundary) {
+TEST(RandomName, FullWidthCategoriesExtensionsCutsAndBadParameters) {
   // The last and first draw of each category.
   const std::pair<int, Category> bounds[] = {
       {3932, kHira},        {3933, kKata},    {7864, kKata},    {7865, kAlnumGreek},
@@ -521,10 +435,8 @@ TEST(RandomName, FullWidthCategoriesByWeightAndBoundary) {
     EXPECT_NEAR(counts[c] / static_cast<double>(kDraws), share[c], 0.005) << "category " << c;
     EXPECT_EQ(seen[c].size(), sizes[c]) << "category " << c;
   }
-}
-
-TEST(RandomName, KanjiTrailByte7FTakenAs77) {
-  // Kanji category, then lead draw 5 (0x8E); the third draw is 63 + 189 n.
+  // A kanji trail byte 0x7F is taken as 0x77: the kanji category, then lead draw 5 (0x8E), then
+  // a third draw of 63 + 189 n.
   for (std::uint32_t seed = 0;; ++seed) {
     RandomGenerator probe(seed);
     if (probe.Next() < 18350 || probe.Next() % 14 != 5 || probe.Next() % 189 != 63) continue;
@@ -532,10 +444,7 @@ TEST(RandomName, KanjiTrailByte7FTakenAs77) {
     EXPECT_EQ(DrawFullWidthChar(random), FromCodePage("\x8E\x77")[0]);
     break;
   }
-}
-
-TEST(RandomName, ExtensionsCutsAndBadParameters) {
-  RandomGenerator random(5);
+  random = RandomGenerator(5);
   // The plain split: a folder keeps the part after its last dot.
   EXPECT_EQ(
       ApplyRandomName(u"/m/album.2014", {kRandomDigits, kRandomExtKeep, 3}, random).substr(11),

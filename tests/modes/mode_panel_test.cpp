@@ -18,24 +18,18 @@
 namespace tessivo {
 namespace {
 
-// A settings store and a panel on a fake file system; the panel's controls
-// are left as the descriptors make them.
+// A settings store and a panel on a fake file system, its controls as the descriptors make them.
 class PanelFixture : public ::testing::Test {
  protected:
   Settings& s() { return *settings_; }
   PanelControl& At(int id) { return panel_.At(id); }
-  // A settings store of its own in the fake file system.
   std::unique_ptr<Settings> NewSettings(const char16_t* file) {
     return std::make_unique<Settings>(
         fs_, SettingsLocation{BackendKind::kIni, std::u16string(u"/prog/") + file,
                               u"/prog/registry.ini"});
   }
 
-  FakeFileSystem fs_ = [] {
-    FakeFileSystem fs;
-    fs.AddFolder(u"/prog");
-    return fs;
-  }();
+  FakeFileSystem fs_;
   std::unique_ptr<Settings> settings_ = NewSettings(u"tessivo.ini");
   ModePanel panel_;
 };
@@ -51,24 +45,21 @@ class ModePanelTest : public PanelFixture {
   CalendarTime now_{2024, 3, 2, 5, 13, 14, 15, 0};  // Tue 2024-03-05 13:14:15
 };
 
-TEST_F(ModePanelTest, CaseOptionDecidesTheExceptionField) {
+TEST_F(ModePanelTest, ControlRulesDigitFieldsAndTheDateFormat) {
   s().SetText(TextKey::kBsexcept0, u"USA");
   s().SetText(TextKey::kBsexcept1, u"iPhone");
-  const struct {
-    int option;
-    std::u16string text;
-    bool enabled;
-  } cases[] = {
+  // The case option, the exception field's text, whether the field and its label are enabled.
+  const std::tuple<int, std::u16string, bool> cases[] = {
       {0, u"USA", true}, {1, u"iPhone", true}, {2, u"iPhone", true}, {3, u"無効", false},
       {4, u"a an and at by for in into of on or the to with", true},
   };
-  for (const auto& c : cases) {
-    At(ctl::kCaseOption).value = c.option;
+  for (const auto& [option, text, enabled] : cases) {
+    At(ctl::kCaseOption).value = option;
     ApplyCaseOptionRule(panel_, s());
     EXPECT_EQ(std::tuple(At(ctl::kExceptionWords).text, At(ctl::kExceptionWords).enabled,
                          At(ctl::kExceptionLabel).enabled),
-              std::tuple(c.text, c.enabled, c.enabled))
-        << "option " << c.option;
+              std::tuple(text, enabled, enabled))
+        << "option " << option;
   }
   // The field is stored into the selected option's list only.
   At(ctl::kCaseOption).value = 2;
@@ -87,9 +78,6 @@ TEST_F(ModePanelTest, CaseOptionDecidesTheExceptionField) {
   At(ctl::kExceptionWords).text = std::u16string(300, u'x');
   ReadModeParameters(panel_, s(), 4);
   EXPECT_EQ(s().Text(TextKey::kBsexcept2).size(), 254u);
-}
-
-TEST_F(ModePanelTest, DeleteKindAndTimestampOptionDecideTheirControls) {
   Select(RenameMode::kDelete);
   for (int kind = 0; kind < 12; ++kind) {
     At(ctl::kDeleteKind).value = kind;
@@ -109,51 +97,37 @@ TEST_F(ModePanelTest, DeleteKindAndTimestampOptionDecideTheirControls) {
   Select(RenameMode::kDelete);
   EXPECT_TRUE(At(ctl::kDeleteCount2).visible);
 
-  const std::set<int> set_controls = {ctl::kStampDate, ctl::kStampTime, ctl::kStampNow,
-                                      ctl::kStampIncrement};
-  const std::set<int> copy_controls = {ctl::kStampOnlyWhen};
-  const std::set<int> shift_controls = {ctl::kStampTime, ctl::kShiftDays, ctl::kShiftDirection};
+  // The controls shown besides the operation: to set (0..2), copy (3, 4) or shift (5, 6) times.
+  const std::set<int> shown_for[] = {
+      {ctl::kStampDate, ctl::kStampTime, ctl::kStampNow, ctl::kStampIncrement},
+      {ctl::kStampOnlyWhen}, {ctl::kStampTime, ctl::kShiftDays, ctl::kShiftDirection}};
   for (int option = 0; option <= 6; ++option) {
     At(ctl::kStampOperation).value = option;
     Select(RenameMode::kTimestamp);
-    const std::set<int>& shown = option <= 2   ? set_controls
-                                 : option <= 4 ? copy_controls
-                                               : shift_controls;
+    const std::set<int>& shown = shown_for[option <= 2 ? 0 : option <= 4 ? 1 : 2];
     for (int id : panel_.ControlsOf(ModeNumber(RenameMode::kTimestamp))) {
       const bool expected = id == ctl::kStampOperation || shown.count(id) != 0;
       EXPECT_EQ(At(id).visible, expected) << "option " << option << " control " << id;
     }
   }
-}
-
-TEST_F(ModePanelTest, DigitFieldsAreReadAndClamped) {
-  const struct {
-    int id;
-    std::u16string typed;
-    IntKey key;
-    int stored;
-    std::u16string field_after;
-  } cases[] = {
-      // clang-format off
-      {ctl::kAddPosition, u"12x", IntKey::kAddlen, 12, u"12x"},
-      {ctl::kAddPosition, u"1000", IntKey::kAddlen, 100, u"1000"},  // three digits read
-      {ctl::kDeleteCount, u"999", IntKey::kDellen, 255, u"999"},
-      {ctl::kDeleteCount2, u"0", IntKey::kDellen2, 255, u"255"},
-      {ctl::kStampIncrement, u"604800", IntKey::kTimeplus, 604800, u"604800"},
-      {ctl::kStampIncrement, u"604801", IntKey::kTimeplus, 604800, u"604800"},
-      {ctl::kStampIncrement, u"99999999999999", IntKey::kTimeplus, 604800, u"604800"},
-      {ctl::kShiftDays, u"367", IntKey::kFwdbackdays, 366, u"366"},
-      // clang-format on
+  // The control, the text typed, the setting and the value stored, the field's text after.
+  using K = IntKey;
+  const std::tuple<int, std::u16string, IntKey, int, std::u16string> digits[] = {
+      {ctl::kAddPosition, u"12x", K::kAddlen, 12, u"12x"},
+      {ctl::kAddPosition, u"1000", K::kAddlen, 100, u"1000"},  // three digits read
+      {ctl::kDeleteCount, u"999", K::kDellen, 255, u"999"},
+      {ctl::kDeleteCount2, u"0", K::kDellen2, 255, u"255"},
+      {ctl::kStampIncrement, u"604800", K::kTimeplus, 604800, u"604800"},
+      {ctl::kStampIncrement, u"604801", K::kTimeplus, 604800, u"604800"},
+      {ctl::kStampIncrement, u"99999999999999", K::kTimeplus, 604800, u"604800"},
+      {ctl::kShiftDays, u"367", K::kFwdbackdays, 366, u"366"},
   };
-  for (const auto& c : cases) {
-    At(c.id).text = c.typed;
+  for (const auto& [id, typed, key, stored, field_after] : digits) {
+    At(id).text = typed;
     ReadModeParameters(panel_, s(), 1);
-    EXPECT_EQ(std::tuple(s().Int(c.key), At(c.id).text), std::tuple(c.stored, c.field_after))
-        << Utf16ToUtf8(c.typed);
+    EXPECT_EQ(std::tuple(s().Int(key), At(id).text), std::tuple(stored, field_after))
+        << Utf16ToUtf8(typed);
   }
-}
-
-TEST_F(ModePanelTest, DateFormatTypedOrSelected) {
   PanelControl& format = At(ctl::kDateFormat);
   auto stored = [this] {
     return std::tuple(s().Int(IntKey::kDatefrom), s().Text(TextKey::kYmdform));
@@ -176,63 +150,46 @@ TEST_F(ModePanelTest, DateFormatTypedOrSelected) {
   EXPECT_EQ(std::tuple(format.value, format.text), std::tuple(-1, std::u16string(u"DD.MM")));
 }
 
-TEST_F(ModePanelTest, TooLongAtTheHistoryEntryLengthsAndTheModeTextLimit) {
-  const struct {
-    int id;  // 0: the list filter
-    HistoryId history;
-    std::size_t length;
-    bool too_long;
-  } cases[] = {
-      // clang-format off
-      {ctl::kExtensionText, HistoryId::kExtension, 127, false},
-      {ctl::kExtensionText, HistoryId::kExtension, 128, true},
-      {ctl::kSerialText, HistoryId::kSerial, 128, true},
-      {ctl::kAddText, HistoryId::kAdd, 128, true},
-      {ctl::kSearchText, HistoryId::kSearch, 241, false},
-      {ctl::kSearchText, HistoryId::kSearch, 242, true},
-      {ctl::kReplacementText, HistoryId::kReplacement, 242, true},
-      {0, HistoryId::kListFilter, 242, true},
-      // clang-format on
+TEST_F(ModePanelTest, TextsTooLongMoveToTheTopOfTheirDropDownsAndEscapesAreDecoded) {
+  // The control (0: the list filter), its history, the text's length, whether it is too long.
+  using H = HistoryId;
+  const std::tuple<int, HistoryId, std::size_t, bool> cases[] = {
+      {ctl::kExtensionText, H::kExtension, 127, false}, {ctl::kSerialText, H::kSerial, 128, true},
+      {ctl::kExtensionText, H::kExtension, 128, true},  {ctl::kAddText, H::kAdd, 128, true},
+      {ctl::kSearchText, H::kSearch, 241, false},       {ctl::kSearchText, H::kSearch, 242, true},
+      {ctl::kReplacementText, H::kReplacement, 242, true}, {0, H::kListFilter, 242, true},
   };
   char16_t fill = u'a';
-  for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << "control " << c.id << " length " << c.length);
+  for (const auto& [id, history, length, too_long] : cases) {
+    SCOPED_TRACE(testing::Message() << "control " << id << " length " << length);
     ModePanel panel;
-    PanelControl& field = c.id == 0 ? panel.list_filter : panel.At(c.id);
-    field.text = std::u16string(c.length, fill++);  // a new text for every case
+    PanelControl& field = id == 0 ? panel.list_filter : panel.At(id);
+    field.text = std::u16string(length, fill++);  // a new text for every case
     // Mode 1 uses none of these texts: only the history limit applies.
-    EXPECT_EQ(ReadModeParameters(panel, s(), 1).too_long, c.too_long);
-    const std::u16string& entry = s().History(c.history).entry(0);
-    EXPECT_EQ(entry.size(), c.too_long ? c.length - 1 : c.length);
-    ASSERT_FALSE(field.items.empty());
-    EXPECT_EQ(field.items.front(), entry);
+    EXPECT_EQ(ReadModeParameters(panel, s(), 1).too_long, too_long);
+    const std::u16string& entry = s().History(history).entry(0);
+    EXPECT_EQ(entry.size(), too_long ? length - 1 : length);
+    EXPECT_EQ(field.items.at(0), entry);
   }
 
   // Without history recording only the current mode's text limit applies.
   const auto quiet = NewSettings(u"quiet.ini");
   quiet->SetInt(IntKey::kInputlog, 0);
-  const struct {
-    int id, mode;
-    std::size_t length;
-    bool too_long;
-  } limits[] = {
+  const std::tuple<int, int, std::size_t, bool> limits[] = {  // control, mode, length, too long
       {ctl::kExtensionText, 2, 127, false}, {ctl::kExtensionText, 2, 128, true},
       {ctl::kSerialText, 3, 128, true},     {ctl::kAddText, 7, 128, true},
       {ctl::kAddText, 3, 200, false},  // not the current mode's text
       {ctl::kSearchText, 10, 250, false},
   };
-  for (const auto& c : limits) {
+  for (const auto& [id, mode, length, too_long] : limits) {
     ModePanel panel;
-    panel.At(c.id).text = std::u16string(c.length, u'a');
-    EXPECT_EQ(ReadModeParameters(panel, *quiet, c.mode).too_long, c.too_long) << c.id;
-    EXPECT_TRUE(panel.At(c.id).items.empty()) << c.id;
+    panel.At(id).text = std::u16string(length, u'a');
+    EXPECT_EQ(ReadModeParameters(panel, *quiet, mode).too_long, too_long) << id;
+    EXPECT_TRUE(panel.At(id).items.empty()) << id;
   }
   for (int h = 0; h < kHistoryCount; ++h) {
     EXPECT_EQ(quiet->History(static_cast<HistoryId>(h)).UsedCount(), 0) << "history " << h;
   }
-}
-
-TEST_F(ModePanelTest, RecordedTextMovesToTheTopOfItsDropDownAndEscapesAreDecoded) {
   using Texts = std::vector<std::u16string>;
   PanelControl& ext = At(ctl::kExtensionText);
   for (const char16_t* text : {u"txt", u"jpg", u"png"}) {
@@ -258,19 +215,16 @@ TEST_F(ModePanelTest, RecordedTextMovesToTheTopOfItsDropDownAndEscapesAreDecoded
   EXPECT_EQ(s().History(HistoryId::kSerial).entry(0), u"a\\u00e9<1>");
 }
 
-TEST_F(ModePanelTest, FillThenReadKeepsEveryValue) {
+TEST_F(ModePanelTest, FillThenReadKeepsEveryValueAndSetPanelValueRefusesWhatTheControlsDoNot) {
+  using K = IntKey;
   const std::pair<IntKey, int> values[] = {
-      {IntKey::kPosedtnoext, 1}, {IntKey::kExtadd, 1},      {IntKey::kNuminspos, 4},
-      {IntKey::kDirrenreset, 1}, {IntKey::kBigsmall, 2},    {IntKey::kDbytebig, 1},
-      {IntKey::kZenorhan, 1},    {IntKey::kReal8_3, 2},     {IntKey::kAddprepost, 1},
-      {IntKey::kAddlen, 17},     {IntKey::kDeltype, 9},     {IntKey::kDellen, 3},
-      {IntKey::kDellen2, 44},    {IntKey::kWhichdate, 3},   {IntKey::kDatefrom, 6},
-      {IntKey::kDateins, 4},     {IntKey::kAddyymmdd, 1},   {IntKey::kRepmode, 2},
-      {IntKey::kRegexp, 1},      {IntKey::kRepcase, 0},     {IntKey::kRepwithext, 1},
-      {IntKey::kRndpattern, 6},  {IntKey::kRndext, 3},      {IntKey::kRndlen, 5},
-      {IntKey::kCreatmodif, 5},  {IntKey::kStampnow, 1},    {IntKey::kTimeplus, 3600},
-      {IntKey::kTimestpsm, 2},   {IntKey::kFwdbackdays, 9}, {IntKey::kFwdback, 1},
-      {IntKey::kMacrono, 24},
+      {K::kPosedtnoext, 1}, {K::kExtadd, 1}, {K::kNuminspos, 4}, {K::kDirrenreset, 1},
+      {K::kBigsmall, 2}, {K::kDbytebig, 1}, {K::kZenorhan, 1}, {K::kReal8_3, 2},
+      {K::kAddprepost, 1}, {K::kAddlen, 17}, {K::kDeltype, 9}, {K::kDellen, 3}, {K::kDellen2, 44},
+      {K::kWhichdate, 3}, {K::kDatefrom, 6}, {K::kDateins, 4}, {K::kAddyymmdd, 1}, {K::kRepmode, 2},
+      {K::kRegexp, 1}, {K::kRepcase, 0}, {K::kRepwithext, 1}, {K::kRndpattern, 6}, {K::kRndext, 3},
+      {K::kRndlen, 5}, {K::kCreatmodif, 5}, {K::kStampnow, 1}, {K::kTimeplus, 3600},
+      {K::kTimestpsm, 2}, {K::kFwdbackdays, 9}, {K::kFwdback, 1}, {K::kMacrono, 24},
   };
   // What a settings store holds after the panel was read into it.
   auto expect_values = [&values](Settings& read) {
@@ -278,9 +232,9 @@ TEST_F(ModePanelTest, FillThenReadKeepsEveryValue) {
       EXPECT_EQ(read.Int(key), value) << Utf16ToUtf8(SpecOf(key).name);
     }
     EXPECT_EQ(read.Word(OptionWord::kZentohan), zen::kKatakana | zen::kDigits);
-    EXPECT_EQ(std::tuple(read.AttributeChoice(AttributeField::kHidden),
-                         read.AttributeChoice(AttributeField::kSystem),
-                         read.AttributeChoice(AttributeField::kReadOnly)),
+    using F = AttributeField;
+    EXPECT_EQ(std::tuple(read.AttributeChoice(F::kHidden), read.AttributeChoice(F::kSystem),
+                         read.AttributeChoice(F::kReadOnly)),
               std::tuple(1, 0, 2));
     EXPECT_EQ(read.Text(TextKey::kSepstr), u"_");
   };
@@ -301,28 +255,21 @@ TEST_F(ModePanelTest, FillThenReadKeepsEveryValue) {
   const auto defaults = NewSettings(u"y.ini");
   ModePanel named;
   FillModeControls(named, *defaults, now_);
+  std::vector<std::pair<std::u16string, std::u16string>> texts = {
+      {u"zentohan", u"0x101"}, {u"attribute", u"0x2120"}, {u"sepstr", u"_"}};
   for (const auto& [key, value] : values) {
-    EXPECT_EQ(SetPanelValue(named, *defaults, SpecOf(key).name,
-                            Utf8ToUtf16(std::to_string(value))),
-              u"")
-        << Utf16ToUtf8(SpecOf(key).name);
+    texts.emplace_back(SpecOf(key).name, Utf8ToUtf16(std::to_string(value)));
   }
-  EXPECT_EQ(SetPanelValue(named, *defaults, u"zentohan", u"0x101"), u"");
-  EXPECT_EQ(SetPanelValue(named, *defaults, u"attribute", u"0x2120"), u"");
-  EXPECT_EQ(SetPanelValue(named, *defaults, u"sepstr", u"_"), u"");
+  for (const auto& [key, value] : texts) {
+    EXPECT_EQ(SetPanelValue(named, *defaults, key, value), u"") << Utf16ToUtf8(key);
+  }
   const auto by_name = NewSettings(u"z.ini");
   ReadModeParameters(named, *by_name, 1);
   expect_values(*by_name);
   EXPECT_EQ(by_name->Word(OptionWord::kAttribute), fresh->Word(OptionWord::kAttribute));
-}
-
-TEST_F(ModePanelTest, SetPanelValueTakesTextsAndRefusesWhatTheControlsDoNot) {
   const std::u16string long_extension(128, u'x');
-  const struct {
-    const char16_t* key;
-    std::u16string value;
-    int id;  // the control whose text becomes the value; 0 for a refusal
-  } cases[] = {
+  // A key, a value, the control whose text becomes the value (0: the value is refused).
+  const std::tuple<const char16_t*, std::u16string, int> cases[] = {
       {u"extstr", u"jpg", ctl::kExtensionText},   {u"renbanstr", u"a001", ctl::kSerialText},
       {u"addstr", u"x_", ctl::kAddText},           {u"replace1str", u"a", ctl::kSearchText},
       {u"search", u"IMG/x", ctl::kSearchText}, {u"replacement", u"pic/y", ctl::kReplacementText},
@@ -340,15 +287,15 @@ TEST_F(ModePanelTest, SetPanelValueTakesTextsAndRefusesWhatTheControlsDoNot) {
     for (const auto& [id, c] : panel_.controls()) all.emplace_back(c.value, c.text, c.time);
     return all;
   };
-  for (const auto& c : cases) {
+  for (const auto& [key, value, id] : cases) {
     const auto before = snapshot();
-    const std::u16string reason = SetPanelValue(panel_, s(), c.key, c.value);
-    const std::string where = Utf16ToUtf8(c.key) + "=" + Utf16ToUtf8(c.value);
-    if (c.id == 0) {
+    const std::u16string reason = SetPanelValue(panel_, s(), key, value);
+    const std::string where = Utf16ToUtf8(key) + "=" + Utf16ToUtf8(value);
+    if (id == 0) {
       EXPECT_NE(reason, u"") << where;
       EXPECT_EQ(snapshot(), before) << where;
     } else {
-      EXPECT_EQ(std::tuple(reason, At(c.id).text), std::tuple(u"", c.value)) << where;
+      EXPECT_EQ(std::tuple(reason, At(id).text), std::tuple(u"", value)) << where;
     }
   }
   EXPECT_EQ(At(ctl::kDateFormat).value, -1);  // a typed format
@@ -365,45 +312,36 @@ TEST_F(ModePanelTest, SetPanelValueTakesTextsAndRefusesWhatTheControlsDoNot) {
   EXPECT_EQ(At(ctl::kExceptionWords).text, u"of the");
 }
 
-TEST_F(ModePanelTest, FixedStartUpTextsWinOverTheHistories) {
+TEST_F(ModePanelTest, FixedStartUpTextsWinOverTheHistoriesAndSelectModeShowsOnePanel) {
   s().History(HistoryId::kSerial).PushFront(u"old<1>");
   s().History(HistoryId::kAdd).PushFront(u"old");
   s().SetText(TextKey::kFrenbanstr, u"fixed<01>");
   s().SetText(TextKey::kFsepstr, u"-");
   s().SetWordBit(OptionWord::kOption3, opt3::kFixSerialText | opt3::kFixDateSeparator, true);
   FillModeControls(panel_, s(), now_);
-  EXPECT_EQ((std::vector<std::u16string>{At(ctl::kSerialText).text,
-                                         At(ctl::kSerialText).items.front(),
-                                         At(ctl::kDateSeparator).text, At(ctl::kAddText).text}),
-            (std::vector<std::u16string>{u"fixed<01>", u"old<1>", u"-", u"old"}));  // add: not fixed
+  // The add text is not fixed.
+  EXPECT_EQ(At(ctl::kSerialText).text + u"|" + At(ctl::kSerialText).items.front() + u"|" +
+                At(ctl::kDateSeparator).text + u"|" + At(ctl::kAddText).text,
+            u"fixed<01>|old<1>|-|old");
   EXPECT_EQ(At(ctl::kAddText).value, 0);
-}
-
-TEST_F(ModePanelTest, SelectModeShowsOnePanelAndReportsFocus) {
-  const struct {
-    int tab, button, mode, focus;
-    bool select_all;
-  } cases[] = {
+  // The tab and button, the mode shown, the control focused, whether its text is selected.
+  const std::tuple<int, int, int, int, bool> cases[] = {
       {0, 2, 2, ctl::kExtensionText, true}, {1, 2, 14, ctl::kReadOnly, false},
       {1, 7, 19, ctl::kMacroSlot, false},   {1, 3, 15, 0, false},
       {0, 99, 1, ctl::kSampleName, false},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << "tab " << c.tab << " button " << c.button);
+  for (const auto& [tab, button, mode, focus, select_all] : cases) {
+    SCOPED_TRACE(testing::Message() << "tab " << tab << " button " << button);
     ModeSelection selection;
     selection.macro_playback = true;
-    const SelectModeEffects e =
-        SelectModeButton(selection, panel_, c.tab, c.button, nullptr, nullptr);
+    const SelectModeEffects e = SelectModeButton(selection, panel_, tab, button, nullptr, nullptr);
     EXPECT_EQ(std::tuple(selection.mode_index, panel_.shown_mode(), e.focus_control,
                          e.select_all_text, e.status_code, e.names_cleared),
-              std::tuple(c.mode - 1, c.mode, c.focus, c.select_all, c.mode + 4, false));
+              std::tuple(mode - 1, mode, focus, select_all, mode + 4, false));
     for (const auto& [id, control] : panel_.controls()) {
-      EXPECT_TRUE(control.mode == c.mode || !control.visible) << "control " << id;
+      EXPECT_TRUE(control.mode == mode || !control.visible) << "control " << id;
     }
   }
-}
-
-TEST_F(ModePanelTest, SelectModeOutsidePlaybackClearsNamesAndReloadsTheTemplate) {
   FileList list;
   list.AddRow(u"a.txt", u".txt", u"/d/", u"A.TXT", u"", u"", 0);
   list.AddRow(u"longest.txt", u".txt", u"/d/", u"x", u"", u"", 1);
@@ -429,7 +367,7 @@ TEST_F(ModePanelTest, SelectModeOutsidePlaybackClearsNamesAndReloadsTheTemplate)
   for (const auto& [id, control] : panel_.controls()) EXPECT_FALSE(control.visible) << id;
 }
 
-TEST(ModeCatalogue, ButtonsMapToTableIndicesAndNavigationSkipsEmptyEntries) {
+TEST(ModeCatalogue, ButtonsNavigationAndDescriptorsAgreeWithEachOtherAndThePanel) {
   for (auto [mode, group] : {std::pair{1, 1}, {12, 1}, {13, 2}, {24, 2}, {0, 0}, {25, 0}}) {
     EXPECT_EQ(ModeGroup(mode), group) << "mode " << mode;
   }
@@ -459,11 +397,8 @@ TEST(ModeCatalogue, ButtonsMapToTableIndicesAndNavigationSkipsEmptyEntries) {
   EXPECT_TRUE(ModeStatusText(ModeStatusCode(1)).starts_with(u"【位置編集】"));
   for (int code : {19, 24}) EXPECT_EQ(ModeStatusText(code), u"【】 。") << "code " << code;
   for (int code : {-2, 4, 25, 28}) EXPECT_TRUE(ModeStatusText(code).empty()) << "code " << code;
-}
-
-// What one mode's descriptor says must agree with the rest of the table and
-// with the vocabulary below the modes.
-TEST(ModeCatalogue, DescriptorsAgreeWithEachOtherAndThePanel) {
+  // What one mode's descriptor says must agree with the rest of the table and with the
+  // vocabulary below the modes.
   const ModePanel panel;
   std::set<std::string_view> step_codes;
   for (const ModeDescriptor* mode : Modes()) {
@@ -513,26 +448,20 @@ class DispatcherTest : public PanelFixture {
   FixedOffsetTimeZone utc_{0};
 };
 
-TEST_F(DispatcherTest, EachModeTakesItsSettingsAndTexts) {
+TEST_F(DispatcherTest, EachModeTakesItsSettingsAndTextsWhenTheRowIsComputed) {
   At(ctl::kExtensionText).text = u"jpg";
   At(ctl::kAddPosition).text = u"1";
   s().SetAttributeChoice(AttributeField::kHidden, 1);
   s().SetAttributeChoice(AttributeField::kSystem, 0);
   // Deletion: a count of 2 from the front.
-  using Set = std::pair<IntKey, int>;
-  for (const auto& [key, value] : {Set{IntKey::kBigsmall, kCaseAllUpperExceptExtension},
-                                   Set{IntKey::kNuminspos, 0}, Set{IntKey::kAddprepost, 0},
-                                   Set{IntKey::kDeltype, 8}, Set{IntKey::kDellen, 2},
-                                   Set{IntKey::kRepcase, 1}}) {
+  using K = IntKey;
+  for (const auto& [key, value] : {std::pair<K, int>{K::kBigsmall, kCaseAllUpperExceptExtension},
+                                   {K::kNuminspos, 0}, {K::kAddprepost, 0}, {K::kDeltype, 8},
+                                   {K::kDellen, 2}, {K::kRepcase, 1}}) {
     s().SetInt(key, value);
   }
   ModeContext ctx = Build(ModeTexts{u"<01>_", u"new_", u"b/c", u"B/C"});
-  const struct {
-    int mode;
-    std::u16string source;
-    std::int64_t row;
-    std::u16string expected;
-  } cases[] = {
+  const std::tuple<int, std::u16string, std::int64_t, std::u16string> cases[] = {
       {1, u"/d/any name.txt", 0, u"/d/any name.txt"},  // template untouched: identity
       {2, u"/d/photo.tar.gz", 0, u"/d/photo.tar.jpg"},
       {3, u"/d/abc.txt", 0, u"/d/01_abc.txt"},  {3, u"/d/abc.txt", 1, u"/d/02_abc.txt"},
@@ -541,20 +470,14 @@ TEST_F(DispatcherTest, EachModeTakesItsSettingsAndTexts) {
       {14, u"/d/a.txt", 0, u"<読：-, 隠：Y, ア：-, シ：N>"},
       {19, u"/d/sub/a b.txt", 0, u"/d/sub/a b.txt"},
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(Compute(ctx, c.source, c.mode, c.row), c.expected) << "mode " << c.mode;
+  for (const auto& [mode, source, row, expected] : cases) {
+    EXPECT_EQ(Compute(ctx, source, mode, row), expected) << "mode " << mode;
   }
   // 11 takes its names from a CSV file; 12 needs the program's generator;
   // 15..18 and numbers outside the table have no mode: the preset stays.
   for (int mode : {11, 12, 15, 16, 17, 18, 0, -1, 20, 25}) {
     EXPECT_EQ(Compute(ctx, u"/d/a.txt", mode), u"/d/preset") << "mode " << mode;
   }
-}
-
-TEST_F(DispatcherTest, TextFieldsAreReadWhenTheRowIsComputed) {
-  At(ctl::kExtensionText).text = u"jpg";
-  ModeContext ctx = Build();
-  EXPECT_EQ(Compute(ctx, u"/d/a.txt", 2), u"/d/a.jpg");
   At(ctl::kExtensionText).text = u"";
   EXPECT_EQ(Compute(ctx, u"/d/a.txt", 2), u"/d/a");
   // The add position is read then too, and taken as at most 255.
@@ -569,14 +492,38 @@ TEST_F(DispatcherTest, TextFieldsAreReadWhenTheRowIsComputed) {
   EXPECT_EQ(Compute(edit, u"/d/IMG_0123_x", 1), u"/d/Photo_0123_x");
 }
 
-TEST_F(DispatcherTest, ShortNameFromTheFileSystemWhereItKeepsOneAndTheLongNameWhenThatFails) {
+TEST_F(DispatcherTest, ShortNamesAndTimestampDescriptionsTakeTheFirstRowsVolume) {
+  fs_.AddFile(u"/d/Long File Name A.txt");
+  fs_.AddFile(u"/d/Long File Name B.txt");
+  fs_.AddFile(u"/d/readme.txt");
+  fs_.AddFile(u"/e/Long File Name B.txt");
+  fs_.AddFile(u"/e/longfi~1.txt");  // a long name that takes the first tail...
+  fs_.SetNameRules(u"/e", NameRules{true, 255});
+  fs_.AddFile(u"/f/Long File Name B.txt");
+  fs_.AddFile(u"/f/longfi~1.txt");  // ...only where the folder ignores case
+  ModeContext ctx = Build();
+  const std::pair<std::u16string, std::u16string> rows[] = {
+      // Rows in another order than the folder lists them: the folder's order decides.
+      {u"/d/Long File Name B.txt", u"/d/LONGFI~2.TXT"},
+      {u"/d/Long File Name A.txt", u"/d/LONGFI~1.TXT"}, {u"/d/readme.txt", u"/d/readme.txt"},
+      {u"/e/Long File Name B.txt", u"/e/LONGFI~2.TXT"}, {u"/e/longfi~1.txt", u"/e/longfi~1.txt"},
+      {u"/f/Long File Name B.txt", u"/f/LONGFI~1.TXT"},
+  };
+  for (const auto& [source, expected] : rows) {
+    EXPECT_EQ(Compute(ctx, source, 6), expected) << Utf16ToUtf8(source);
+  }
+  EXPECT_EQ(fs_.Calls(Op::kList), 3);  // once per folder
+  // A file the listing did not show is checked against the whole folder.
+  fs_.AddFile(u"/d/Long File Name C.txt");
+  EXPECT_EQ(Compute(ctx, u"/d/Long File Name C.txt", 6), u"/d/LONGFI~3.TXT");
+  // Where the file system keeps short names they are asked for, without listing the folder.
   fs_.AddFile(u"/fat/Long Name.txt");
   fs_.SetKind(u"/fat", FileSystemKind::kFat);
   fs_.SetShortName(u"/fat/Long Name.txt", u"LONGNA~3.TXT");
   s().SetInt(IntKey::kReal8_3, 2);
-  ModeContext ctx = Build();
-  EXPECT_EQ(Compute(ctx, u"/fat/Long Name.txt", 6), u"/fat/longna~3.txt");
-  EXPECT_EQ(fs_.Calls(Op::kList), 0);
+  ModeContext fat = Build();
+  EXPECT_EQ(Compute(fat, u"/fat/Long Name.txt", 6), u"/fat/longna~3.txt");
+  EXPECT_EQ(fs_.Calls(Op::kList), 3);
   // A failed request keeps the long name.
   fs_.AddFile(u"/d/Long Name.txt");
   fs_.AddFile(u"/e/Long Name.txt");
@@ -587,38 +534,8 @@ TEST_F(DispatcherTest, ShortNameFromTheFileSystemWhereItKeepsOneAndTheLongNameWh
   EXPECT_EQ(Compute(failing, u"/d/Long Name.txt", 6), u"/d/LONG NAME.TXT");
   EXPECT_EQ(Compute(failing, u"/e/Long Name.txt", 6), u"/e/LONG NAME.TXT");
   EXPECT_EQ(Compute(failing, u"/e/Long Name.txt", 6), u"/e/LONG NAME.TXT");
-  EXPECT_EQ(fs_.Calls(Op::kList), 1);  // the failure is remembered for the run
-}
-
-TEST_F(DispatcherTest, GeneratedShortNamesAreUniqueWithinAFolder) {
-  fs_.AddFile(u"/d/Long File Name A.txt");
-  fs_.AddFile(u"/d/Long File Name B.txt");
-  fs_.AddFile(u"/d/readme.txt");
-  fs_.AddFile(u"/e/Long File Name B.txt");
-  fs_.AddFile(u"/e/longfi~1.txt");  // a long name that takes the first tail...
-  fs_.SetNameRules(u"/e", NameRules{true, 255});
-  fs_.AddFile(u"/f/Long File Name B.txt");
-  fs_.AddFile(u"/f/longfi~1.txt");  // ...only where the folder ignores case
-  ModeContext ctx = Build();
-  const struct {
-    std::u16string source, expected;
-  } rows[] = {
-      // Rows in another order than the folder lists them: the folder's order decides.
-      {u"/d/Long File Name B.txt", u"/d/LONGFI~2.TXT"},
-      {u"/d/Long File Name A.txt", u"/d/LONGFI~1.TXT"}, {u"/d/readme.txt", u"/d/readme.txt"},
-      {u"/e/Long File Name B.txt", u"/e/LONGFI~2.TXT"}, {u"/e/longfi~1.txt", u"/e/longfi~1.txt"},
-      {u"/f/Long File Name B.txt", u"/f/LONGFI~1.TXT"},
-  };
-  for (const auto& r : rows) {
-    EXPECT_EQ(Compute(ctx, r.source, 6), r.expected) << Utf16ToUtf8(r.source);
-  }
-  EXPECT_EQ(fs_.Calls(Op::kList), 3);  // once per folder
-  // A file the listing did not show is checked against the whole folder.
-  fs_.AddFile(u"/d/Long File Name C.txt");
-  EXPECT_EQ(Compute(ctx, u"/d/Long File Name C.txt", 6), u"/d/LONGFI~3.TXT");
-}
-
-TEST_F(DispatcherTest, TimestampDescriptionsUseTheRowOrdinalAndTheFirstRowsVolume) {
+  EXPECT_EQ(fs_.Calls(Op::kList), 4);  // the failure is remembered for the run
+  // Timestamp descriptions use the row ordinal and the first row's volume.
   fs_.AddFile(u"/fat/a.jpg");
   fs_.SetKind(u"/fat", FileSystemKind::kFat);
   fs_.AddFile(u"/d/b.jpg");

@@ -29,7 +29,6 @@ inline CalendarTime Ct(int y, int mo, int d, int h = 0, int mi = 0, int s = 0, i
   return {u(y), u(mo), 0, u(d), u(h), u(mi), u(s), u(ms)};
 }
 
-// `t` with the weekday of its date.
 inline CalendarTime WithWeekday(CalendarTime t) {
   t.day_of_week = static_cast<std::uint16_t>(DayOfWeek(t.year, t.month, t.day));
   return t;
@@ -56,12 +55,9 @@ inline void PrintTo(const CalendarTime& t, std::ostream* os) {
 
 namespace {
 
-TEST(AddToDateTimeTest, CarriesBothWaysAndRefusesInvalidRecordsAndRanges) {
-  struct Case {
-    CalendarTime start;
-    std::int64_t days, seconds;
-    std::optional<CalendarTime> expected;  // nullopt: refused, record unchanged
-  } cases[] = {
+TEST(CalendarTest, AddCarriesBothWaysAndAgreesWithADayByDayWalkAndTimesParseAtFixedOffsets) {
+  // start, days, seconds, the result (nullopt: refused, the record unchanged).
+  std::tuple<CalendarTime, std::int64_t, std::int64_t, std::optional<CalendarTime>> cases[] = {
       // The largest row increment the 32-bit product allows: 3550 weeks.
       {Ct(2014, 1, 1, 10), 0, 604800LL * 3550, Ct(2082, 1, 14, 10)},
       {Ct(2014, 3, 1, 0, 10), -1, -5400, Ct(2014, 2, 27, 22, 40)},
@@ -71,25 +67,19 @@ TEST(AddToDateTimeTest, CarriesBothWaysAndRefusesInvalidRecordsAndRanges) {
       // No offset at all leaves even an invalid record alone and succeeds.
       {Ct(2014, 13, 40), 0, 0, Ct(2014, 13, 40)},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message()
-                 << testing::PrintToString(c.start) << " " << c.days << " d " << c.seconds << " s");
+  for (const auto& [start, days, seconds, result] : cases) {
+    SCOPED_TRACE(testing::Message() << testing::PrintToString(start) << " " << days << " d");
     // The millisecond and a (deliberately stale) weekday ride along unchanged.
-    CalendarTime t = c.start;
-    CalendarTime expected = c.expected.value_or(c.start);
+    CalendarTime t = start;
+    CalendarTime expected = result.value_or(start);
     t.millisecond = expected.millisecond = 789;
     t.day_of_week = expected.day_of_week = 6;
-    EXPECT_EQ(AddToDateTime(t, c.days, c.seconds), c.expected.has_value());
-    EXPECT_EQ(t, expected);
+    EXPECT_EQ(AddToDateTime(t, days, seconds), result.has_value()) << seconds << " s";
+    EXPECT_EQ(t, expected) << seconds << " s";
   }
-}
-
-// Day by day over four centuries (1899..2301, so 1900, 2000, 2100, 2200 and
-// 2300 are crossed): each step either goes to the next day of the month or,
-// after the month's last day, to the 1st of the next month; the weekday moves
-// on by one (anchored by two known dates); and one jump of the whole span
-// lands on the same date.
-TEST(AddToDateTimeTest, DayByDayWalkAgreesWithMonthLengthsAndWeekdays) {
+  // Day by day over 1899..2301 (1900, 2000, 2100, 2200, 2300 crossed): each step goes to the
+  // next day of the month or the 1st of the next; the weekday moves on by one (anchored by two
+  // known dates); and one jump of the whole span lands on the same date.
   EXPECT_EQ(std::pair(DayOfWeek(1601, 1, 1), DayOfWeek(2000, 2, 29)), std::pair(1, 2));
   const CalendarTime start = Ct(1899, 12, 25, 13, 14, 15);
   CalendarTime t = start;
@@ -115,35 +105,25 @@ TEST(AddToDateTimeTest, DayByDayWalkAgreesWithMonthLengthsAndWeekdays) {
   EXPECT_EQ(jumped, t);
   ASSERT_TRUE(AddToDateTime(jumped, 0, -steps * 86400));
   EXPECT_EQ(jumped, start);
-}
-
-TEST(ParseTimeTest, ReadsDigitsAtFixedOffsetsAndRejectsNearMisses) {
   EXPECT_EQ(FormatTime(Ct(2014, 5, 6, 10, 2, 3, 999)), u"2014/05/06 10:02:03");
   EXPECT_EQ(FormatTime(Ct(999, 12, 31, 23, 59, 59)), u" 999/12/31 23:59:59");
-  struct Case {
-    std::u16string text;
-    std::size_t offset;
-    std::optional<CalendarTime> expected;
-  } cases[] = {
+  const std::tuple<std::u16string, std::size_t, std::optional<CalendarTime>> texts[] = {
       {u"<作成：2014/05/06 10:02:03>", 4, Ct(2014, 5, 6, 10, 2, 3)},
-      // Only the two colons are checked among the separators.
-      {u"2014-05-06T10:02:03", 0, Ct(2014, 5, 6, 10, 2, 3)},
-      // Values are not checked here.
-      {u"2014/13/45 99:99:99", 0, Ct(2014, 13, 45, 99, 99, 99)},
+      {u"2014-05-06T10:02:03", 0, Ct(2014, 5, 6, 10, 2, 3)},  // only the colons are checked
+      {u"2014/13/45 99:99:99", 0, Ct(2014, 13, 45, 99, 99, 99)},  // values are not checked
       {u"2014/05/06 10:02:0", 0, std::nullopt},     // one character short
       {u"2014/05/06 10:02:03", 1, std::nullopt},    // offset leaves 18 characters
       {u"2014/05/06 10:02:03", 400, std::nullopt},  // past the end
       {u" 999/05/06 10:02:03", 0, std::nullopt},    // a padded year has no digit in front
       {u"2014/05/06 10.02:03", 0, std::nullopt},    // '.' where the first colon belongs
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(ParseTime(c.text, c.offset), c.expected ? WithWeekday(*c.expected) : c.expected)
-        << "length " << c.text.size() << " offset " << c.offset;
+  for (const auto& [text, offset, expected] : texts) {
+    EXPECT_EQ(ParseTime(text, offset), expected ? WithWeekday(*expected) : expected)
+        << "length " << text.size() << " offset " << offset;
   }
 }
 
-// Central European time written as a POSIX rule, so the test needs no zone
-// files; the old TZ is put back afterwards.
+// Central European time as a POSIX rule, needing no zone files; the old TZ is put back after.
 class ZoneTest : public ::testing::Test {
  protected:
   void SetUp() override { setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3", 1); }
@@ -157,20 +137,15 @@ class ZoneTest : public ::testing::Test {
       std::getenv("TZ") ? std::optional<std::string>(std::getenv("TZ")) : std::nullopt;
 };
 
-TEST_F(ZoneTest, ConvertsWithTheOffsetInForceAtThatDate) {
+TEST_F(ZoneTest, ConvertsWithTheOffsetInForceAtThatDateOrAFixedOneWithinRange) {
   const SystemTimeZone zone;
   enum Way { kBoth, kToLocalOnly, kToUtcOnly };
-  struct Case {
-    FileTime utc;
-    CalendarTime local;
-    Way way;
-  } cases[] = {
+  const std::tuple<FileTime, CalendarTime, Way> cases[] = {
       {UtcFileTime(2014, 1, 15, 12), Ct(2014, 1, 15, 13), kBoth},
       {UtcFileTime(2014, 7, 1, 12), Ct(2014, 7, 1, 14), kBoth},
       {UtcFileTime(2014, 5, 6, 8) + 1'234'567, Ct(2014, 5, 6, 10, 0, 0, 123), kToLocalOnly},
       {UtcFileTime(2014, 5, 6, 8) + 2'500'000, Ct(2014, 5, 6, 10, 0, 0, 250), kBoth},
-      // Spring change at 01:00 UTC: 02:00..02:59 local is skipped; read with
-      // winter time, 02:30 is 03:30 summer time.
+      // Spring change at 01:00 UTC: 02:00..02:59 local is skipped; 02:30 reads as winter time.
       {UtcFileTime(2014, 3, 30, 0, 59, 59), Ct(2014, 3, 30, 1, 59, 59), kBoth},
       {UtcFileTime(2014, 3, 30, 1), Ct(2014, 3, 30, 3), kBoth},
       {UtcFileTime(2014, 3, 30, 1, 30), Ct(2014, 3, 30, 2, 30), kToUtcOnly},
@@ -179,16 +154,15 @@ TEST_F(ZoneTest, ConvertsWithTheOffsetInForceAtThatDate) {
       {UtcFileTime(2014, 10, 26, 1, 30), Ct(2014, 10, 26, 2, 30), kToLocalOnly},
       {UtcFileTime(2014, 10, 26, 2), Ct(2014, 10, 26, 3), kBoth},
   };
-  for (const auto& c : cases) {
-    if (c.way != kToUtcOnly) {
-      EXPECT_EQ(zone.ToLocal(c.utc), WithWeekday(c.local)) << c.utc;
+  for (const auto& [utc, local, way] : cases) {
+    if (way != kToUtcOnly) {
+      EXPECT_EQ(zone.ToLocal(utc), WithWeekday(local)) << utc;
     }
-    if (c.way != kToLocalOnly) {
-      EXPECT_EQ(zone.ToUtc(c.local), c.utc) << c.utc;
+    if (way != kToLocalOnly) {
+      EXPECT_EQ(zone.ToUtc(local), utc) << utc;
     }
   }
-  // Every quarter hour of a year goes there and back unchanged, except the
-  // second pass through the repeated autumn hour, which comes back as the first.
+  // Every quarter hour of a year goes there and back, but the repeated autumn hour's second pass.
   const FileTime hour = 3600LL * 10'000'000;
   for (FileTime t = UtcFileTime(2014, 1, 1); t < UtcFileTime(2015, 1, 1); t += hour / 4) {
     auto local = zone.ToLocal(t);
@@ -196,9 +170,7 @@ TEST_F(ZoneTest, ConvertsWithTheOffsetInForceAtThatDate) {
     const bool second_pass = t >= UtcFileTime(2014, 10, 26, 1) && t < UtcFileTime(2014, 10, 26, 2);
     ASSERT_EQ(zone.ToUtc(*local), second_pass ? t - hour : t) << testing::PrintToString(*local);
   }
-}
-
-TEST(FixedOffsetTimeZoneTest, RangeLimits) {
+  // A fixed offset within the range of file times.
   const FixedOffsetTimeZone utc(0);
   EXPECT_EQ(utc.ToLocal(0), WithWeekday(Ct(1601, 1, 1)));
   EXPECT_EQ(utc.ToUtc(Ct(1601, 1, 1)), FileTime{0});
@@ -212,28 +184,8 @@ TEST(FixedOffsetTimeZoneTest, RangeLimits) {
   }
 }
 
-// Setting through AccessFileTimes, with its failures, is covered by the
-// timestamp apply tests; here the reading side.
-TEST(AccessFileTimesTest, ReadsBothTimesInLocalTime) {
-  const FixedOffsetTimeZone zone(9 * 3600);
-  FakeFileSystem fs;
-  fs.forbid_changes_ = true;
-  fs.AddFile(u"/d/a.txt", "", UtcFileTime(2014, 5, 6, 1), UtcFileTime(2013, 1, 2, 3, 4, 5));
-  auto read = AccessFileTimes(fs, zone, u"/d/a.txt");
-  ASSERT_TRUE(read.has_value());
-  EXPECT_EQ(std::tuple(read->creation, read->last_write, read->creation_local,
-                       read->last_write_local),
-            std::tuple(UtcFileTime(2013, 1, 2, 3, 4, 5), UtcFileTime(2014, 5, 6, 1),
-                       WithWeekday(Ct(2013, 1, 2, 12, 4, 5)), WithWeekday(Ct(2014, 5, 6, 10))));
-  auto missing = AccessFileTimes(fs, zone, u"/d/none.txt");
-  ASSERT_FALSE(missing.has_value());
-  EXPECT_EQ(missing.error().code, ErrorCode::kNotFound);
-}
-
 FileTimes Current(const CalendarTime& creation, const CalendarTime& last_write) {
-  FileTimes t;
-  t.creation_local = creation, t.last_write_local = last_write;
-  return t;
+  return {.creation_local = creation, .last_write_local = last_write};
 }
 
 TimestampParams SetParams(int operation, const CalendarTime& picker, int increment = 0) {
@@ -255,27 +207,21 @@ TimestampParams ShiftParams(int operation, int direction, int days, const Calend
   return p;
 }
 
-TEST(DescribeTimestampTest, EachOperation) {
+TEST(DescribeTimestampTest, EachOperationTheCurrentTimeAndTheFileReadOnlyWhenNeeded) {
   const CalendarTime early = Ct(2014, 1, 1, 8, 0, 0);
   const CalendarTime late = Ct(2015, 6, 30, 23, 59, 58);
   const std::u16string kNot = u"** 変更されません **";
   const std::optional<FileTimes> none;
-  struct Case {
-    TimestampParams params;
-    std::optional<FileTimes> current;
-    std::int64_t row;
-    bool fat;
-    std::u16string expected;
-  } cases[] = {
-      // Set operations add row × increment.
+  // The parameters, the file's times, the row, whether the run is on FAT, the description.
+  const std::tuple<TimestampParams, std::optional<FileTimes>, std::int64_t, bool, std::u16string>
+      cases[] = {
+      // Set operations add row × increment; an entry above the limit counts as one week.
       {SetParams(0, Ct(2014, 5, 6, 10), 60), none, 1, false, u"<作成：2014/05/06 10:01:00>"},
       {SetParams(1, Ct(2014, 5, 6, 10), 0), none, 7, false, u"<更新：2014/05/06 10:00:00>"},
-      // An entry above the limit counts as one week.
       {SetParams(0, Ct(2014, 5, 6, 10), 9999999), none, 1, false, u"<作成：2014/05/13 10:00:00>"},
       // Beyond what 32-bit arithmetic would allow for the largest increment.
       {SetParams(0, Ct(2014, 1, 1, 10), 604800), none, 3551, false, u"<作成：2082/01/21 10:00:00>"},
-      // FAT keeps even seconds: the chosen time is rounded down once; the
-      // increment is added to the rounded time.
+      // FAT keeps even seconds: the chosen time is rounded down once, before the increment.
       {SetParams(0, Ct(2014, 5, 6, 10, 0, 1)), none, 0, true, u"<作成：2014/05/06 10:00:00>"},
       {SetParams(0, Ct(2014, 5, 6, 10, 0, 1)), none, 0, false, u"<作成：2014/05/06 10:00:01>"},
       {SetParams(2, Ct(2014, 5, 6, 10, 0, 59), 3), none, 1, true, u"<両方：2014/05/06 10:01:01>"},
@@ -311,12 +257,10 @@ TEST(DescribeTimestampTest, EachOperation) {
       {SetParams(0, Ct(30827, 12, 31, 23, 59, 59), 1), none, 1, false, u""},
   };
   for (std::size_t i = 0; i < std::size(cases); ++i) {
-    const Case& c = cases[i];
-    EXPECT_EQ(DescribeTimestamp(c.params, c.current, c.row, c.fat), c.expected) << "case " << i;
+    const auto& [params, current, row, fat, expected] = cases[i];
+    EXPECT_EQ(DescribeTimestamp(params, current, row, fat), expected) << "case " << i;
   }
-}
-
-TEST(DescribeTimestampTest, CurrentTimeReplacesThePickerTimeOfDayAndTheFileIsReadOnlyWhenNeeded) {
+  // The current time replaces the picker's time of day; the file is read only when needed.
   TimestampParams p = SetParams(2, Ct(2014, 5, 6, 0, 0, 0), 10);
   p.stamp_now = true;
   p.now = Ct(2020, 1, 2, 13, 14, 15, 678);
@@ -331,18 +275,16 @@ TEST(DescribeTimestampTest, CurrentTimeReplacesThePickerTimeOfDayAndTheFileIsRea
   FakeFileSystem fs;
   fs.forbid_changes_ = true;
   fs.AddFile(u"/d/a.txt", "", UtcFileTime(2014, 5, 6, 1), UtcFileTime(2013, 12, 31, 15));
-
-  EXPECT_EQ(TransformTimestamp(fs, zone, u"/d/a.txt", SetParams(0, Ct(2014, 5, 6, 10)), 0, false),
-            u"<作成：2014/05/06 10:00:00>");
+  auto transform = [&](const char16_t* path, const TimestampParams& params) {
+    return TransformTimestamp(fs, zone, path, params, 0, false);
+  };
+  EXPECT_EQ(transform(u"/d/a.txt", SetParams(0, Ct(2014, 5, 6, 10))), u"<作成：2014/05/06 10:00:00>");
   EXPECT_EQ(fs.Calls(FakeFileSystem::Op::kStat), 0);
-
   TimestampParams copy = CopyParams(3, 1);
-  EXPECT_EQ(TransformTimestamp(fs, zone, u"/d/a.txt", copy, 0, false),
-            u"<作成：2014/05/06 10:00:00>");
-  EXPECT_EQ(TransformTimestamp(fs, zone, u"/d/gone.txt", copy, 0, false), u"");
+  EXPECT_EQ(transform(u"/d/a.txt", copy), u"<作成：2014/05/06 10:00:00>");
+  EXPECT_EQ(transform(u"/d/gone.txt", copy), u"");
   copy.operation = 5;  // creation time, moved back by the picker's 00:00:00
-  EXPECT_EQ(TransformTimestamp(fs, zone, u"/d/a.txt", copy, 0, false),
-            u"<作成：2014/01/01 00:00:00>");
+  EXPECT_EQ(transform(u"/d/a.txt", copy), u"<作成：2014/01/01 00:00:00>");
 }
 
 class ApplyTimestampTest : public ::testing::Test {
@@ -364,32 +306,8 @@ class ApplyTimestampTest : public ::testing::Test {
   const FixedOffsetTimeZone zone_{9 * 3600};
 };
 
-TEST_F(ApplyTimestampTest, SetsTheTimesTheLabelNames) {
-  const FileTime target = UtcFileTime(2014, 5, 6, 1);  // 10:00 at +9
-  struct Case {
-    std::u16string path, description;
-    FileTime creation_after, last_write_after;
-  } cases[] = {
-      {u"/ntfs/作成/a.txt", u"<作成：2014/05/06 10:00:00>", target, kWritten},
-      // The folder's 作成 does not count: the description says 更新.
-      {u"/ntfs/作成/a.txt", u"<更新：2014/05/06 10:00:00>", kCreated, target},
-      {u"/ntfs/作成/a.txt", u"<両方：2014/05/06 10:00:00>", target, target},
-  };
-  for (const auto& c : cases) {
-    fs_.FindMutable(c.path)->creation_time = kCreated;
-    fs_.FindMutable(c.path)->last_write_time = kWritten;
-    auto change = Apply(c.path, c.description);
-    ASSERT_TRUE(change.has_value()) << c.description.size();
-    EXPECT_EQ(std::tuple(change->applied, change->old_times.creation, change->old_times.last_write,
-                         Node(c.path).creation_time, Node(c.path).last_write_time),
-              std::tuple(true, kCreated, kWritten, c.creation_after, c.last_write_after));
-  }
-  ASSERT_EQ(fs_.times_set_.size(), 3u);
-  EXPECT_FALSE(fs_.times_set_[1].creation.has_value());
-}
-
-TEST_F(ApplyTimestampTest, TextsWithoutADescriptionDoNothingAndFailuresChangeNothing) {
-  // Unchanged, a colon missing, an unknown label.
+TEST_F(ApplyTimestampTest, SetsTheTimesTheLabelNamesAndNothingElseAndLogsTheOldTimes) {
+  // Texts without a description (unchanged, a colon missing, an unknown label) do nothing.
   const std::u16string descriptions[] = {u"** 変更されません **", u"<作成：2014/05/06 10.00:00>",
                                          u"<日付：2014/05/06 10:00:00>"};
   for (const auto& description : descriptions) {
@@ -399,31 +317,43 @@ TEST_F(ApplyTimestampTest, TextsWithoutADescriptionDoNothingAndFailuresChangeNot
   }
   EXPECT_EQ(fs_.Calls(FakeFileSystem::Op::kSetTimes), 0);
   EXPECT_EQ(Node(u"/ntfs/作成/a.txt").creation_time, kCreated);
-  struct Case {
-    std::u16string path, description;
-    ErrorCode code;
-    bool inject;
-  } cases[] = {
+  const std::tuple<std::u16string, std::u16string, ErrorCode, bool> failures[] = {
       {u"/ntfs/作成/a.txt", u"<両方：2014/02/30 10:00:00>", ErrorCode::kInvalidArgument, false},
       {u"/ntfs/作成/gone.txt", u"<両方：2014/05/06 10:00:00>", ErrorCode::kNotFound, false},
       // No creation-time channel: both-times change is all or nothing.
       {u"/ext/b.txt", u"<両方：2014/05/06 10:00:00>", ErrorCode::kNotSupported, false},
       {u"/ntfs/作成/a.txt", u"<両方：2014/05/06 10:00:00>", ErrorCode::kPermission, true},
   };
-  for (const auto& c : cases) {
-    if (c.inject) fs_.FailNthCall(FakeFileSystem::Op::kSetTimes, 1, c.code);
-    auto change = Apply(c.path, c.description);
-    ASSERT_FALSE(change.has_value()) << static_cast<int>(c.code);
-    EXPECT_EQ(change.error().code, c.code);
+  for (const auto& [path, description, code, inject] : failures) {
+    if (inject) fs_.FailNthCall(FakeFileSystem::Op::kSetTimes, 1, code);
+    auto change = Apply(path, description);
+    ASSERT_FALSE(change.has_value()) << static_cast<int>(code);
+    EXPECT_EQ(change.error().code, code);
   }
   EXPECT_TRUE(fs_.times_set_.empty());
   for (const char16_t* path : {u"/ntfs/作成/a.txt", u"/ext/b.txt"}) {
     EXPECT_EQ(std::pair(Node(path).creation_time, Node(path).last_write_time),
               std::pair(kCreated, kWritten));
   }
-}
-
-TEST(TimestampLogFieldTest, WritesAndReadsBothOldTimes) {
+  const FileTime target = UtcFileTime(2014, 5, 6, 1);  // 10:00 at +9
+  // The description behind /ntfs/作成/ (whose 作成 does not count), the times after.
+  const std::tuple<std::u16string, FileTime, FileTime> cases[] = {
+      {u"<作成：2014/05/06 10:00:00>", target, kWritten},
+      {u"<更新：2014/05/06 10:00:00>", kCreated, target},
+      {u"<両方：2014/05/06 10:00:00>", target, target},
+  };
+  const std::u16string path = u"/ntfs/作成/a.txt";
+  for (const auto& [description, creation_after, last_write_after] : cases) {
+    fs_.FindMutable(path)->creation_time = kCreated;
+    fs_.FindMutable(path)->last_write_time = kWritten;
+    auto change = Apply(path, description);
+    ASSERT_TRUE(change.has_value()) << description.size();
+    EXPECT_EQ(std::tuple(change->applied, change->old_times.creation, change->old_times.last_write,
+                         Node(path).creation_time, Node(path).last_write_time),
+              std::tuple(true, kCreated, kWritten, creation_after, last_write_after));
+  }
+  ASSERT_EQ(fs_.times_set_.size(), 3u);
+  EXPECT_FALSE(fs_.times_set_[1].creation.has_value());
   const std::u16string field =
       TimestampLogField(Current(Ct(2014, 5, 6, 10, 0, 0), Ct(2015, 1, 2, 3, 4, 5)));
   EXPECT_EQ(field, u"<作成：2014/05/06 10:00:00, 更新：2015/01/02 03:04:05>");
@@ -435,8 +365,7 @@ TEST(TimestampLogFieldTest, WritesAndReadsBothOldTimes) {
   }
 }
 
-constexpr std::uint16_t kOriginal = 0x9003;
-constexpr std::uint16_t kDigitized = 0x9004;
+constexpr std::uint16_t kOriginal = 0x9003, kDigitized = 0x9004;
 constexpr std::int64_t kUnixTo1904 = 2082844800;  // seconds from 1904 to 1970
 
 std::string Int(std::uint32_t v, int bytes, bool big_endian) {
@@ -454,9 +383,9 @@ struct DateEntry {
   std::uint32_t offset;  // of the string, from the TIFF header
 };
 
-// A JPEG as a camera writes it: SOI, optionally a JFIF APP0 segment, then an
-// APP1 segment with "Exif" 00 00 and a TIFF block whose IFD0 points to an
-// Exif IFD holding `entries` (ASCII, count 20). Padded to `size` bytes.
+// A JPEG as a camera writes it: SOI, optionally a JFIF APP0 segment, then an APP1 segment with
+// "Exif" 00 00 and a TIFF block whose IFD0 points to an Exif IFD holding `entries` (ASCII, count
+// 20). Padded to `size` bytes.
 std::string MakeJpeg(const std::vector<DateEntry>& entries, bool big_endian = true,
                      std::size_t size = 600, bool jfif = false) {
   std::string file = "\xFF\xD8";
@@ -494,40 +423,30 @@ std::string Mdat(std::size_t bytes) { return Atom("mdat", std::string(bytes, 'x'
 const std::string kFtyp = Atom("ftyp", std::string("qt  \0\0\0\0qt  ", 12));
 
 const std::string kDate = "2014:05:06 07:08:09";
-const std::int64_t kUnixTime = UnixOf(2014, 5, 6, 7, 8, 9);
-const auto kQt = static_cast<std::uint32_t>(kUnixTime + kUnixTo1904);
+const auto kQt = static_cast<std::uint32_t>(UnixOf(2014, 5, 6, 7, 8, 9) + kUnixTo1904);
 const CalendarTime kExpected = Ct(2014, 5, 6, 7, 8, 9);
 const std::string kOther = "2015:01:01 00:00:00";
 
+// Reads the date of `bytes` stored as /p/`name`.
 class CaptureTimeTest : public ::testing::Test {
  protected:
-  std::optional<CalendarTime> Exif(const std::string& bytes,
-                                   const std::u16string& name = u"a.jpg") {
-    Store(name, bytes);
+  using Date = std::optional<CalendarTime>;
+  Date Exif(const std::string& bytes, const std::u16string& name = u"a.jpg") {
+    fs_.AddFile(u"/p/" + name, bytes);
     return ReadExifCaptureTime(fs_, u"/p/" + name);
   }
-  std::optional<CalendarTime> Movie(const std::string& bytes, int hours = 0,
-                                    const std::u16string& name = u"a.mov") {
-    Store(name, bytes);
+  Date Movie(const std::string& bytes, int hours = 0, const std::u16string& name = u"a.mov") {
+    fs_.AddFile(u"/p/" + name, bytes);
     return ReadQuickTimeCaptureTime(fs_, u"/p/" + name, hours);
-  }
-  void Store(const std::u16string& name, const std::string& bytes) {
-    if (!fs_.Exists(u"/p/" + name)) fs_.AddFile(u"/p/" + name);
-    fs_.FindMutable(u"/p/" + name)->bytes = bytes;
   }
   FakeFileSystem fs_;
 };
 
-TEST_F(CaptureTimeTest, FindsTheDateInEachWindowAndCountsItsReads) {
-  struct Case {
-    const char* what;
-    std::vector<DateEntry> entries;
-    bool big_endian;
-    std::size_t size;
-    std::optional<CalendarTime> expected;
-    int reads;
-  } cases[] = {
-      // clang-format off
+TEST_F(CaptureTimeTest, FindsTheDateInEachWindowOfAPhotoOrMovieAndSurvivesDamage) {
+  // What the file shows, its entries, byte order and size, the date read, the reads it takes.
+  const std::tuple<const char*, std::vector<DateEntry>, bool, std::size_t,
+                   std::optional<CalendarTime>, int>
+      cases[] = {
       {"original, big-endian", {{kOriginal, kDate, 200}}, true, 600, kExpected, 1},
       {"only digitized", {{kDigitized, kDate, 200}}, true, 600, kExpected, 1},
       {"original past the first window", {{kOriginal, kDate, 5000}}, true, 9000, kExpected, 2},
@@ -544,32 +463,25 @@ TEST_F(CaptureTimeTest, FindsTheDateInEachWindowAndCountsItsReads) {
       {"an original past the window hides a later digitized",
        {{kOriginal, kOther, 70000}, {kDigitized, kDate, 300}}, true, 70100, std::nullopt, 3},
       {"string in the zeros after the end", {{kOriginal, kDate, 3000}}, true, 500, std::nullopt, 1},
-      // clang-format on
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    std::string file = MakeJpeg(c.entries, c.big_endian, c.size);
-    file.resize(c.size);
+  for (const auto& [what, entries, big_endian, size, expected, reads] : cases) {
+    SCOPED_TRACE(what);
+    std::string file = MakeJpeg(entries, big_endian, size);
+    file.resize(size);
     const int before = fs_.Calls(FakeFileSystem::Op::kReadRange);
-    EXPECT_EQ(Exif(file), c.expected);
-    EXPECT_EQ(fs_.Calls(FakeFileSystem::Op::kReadRange) - before, c.reads);
+    EXPECT_EQ(Exif(file), expected);
+    EXPECT_EQ(fs_.Calls(FakeFileSystem::Op::kReadRange) - before, reads);
   }
-}
-
-TEST_F(CaptureTimeTest, ExifNeedsItsExtensionMarkersAndADateOfTheRightShape) {
+  // Exif needs its extension, its markers and a date of the right shape.
   const std::string good = MakeJpeg({{kOriginal, kDate, 200}}, true, 600, true);
-  for (const std::u16string name : {u"a.JPG", u"b.JpEg"}) {
-    EXPECT_EQ(Exif(good, name), kExpected) << Utf16ToUtf8(name);
+  for (const auto& [name, date] : {std::pair<std::u16string, Date>{u"a.JPG", kExpected},
+                                   {u"b.JpEg", kExpected}, {u"a.jpg.bak", {}}, {u"ajpg", {}}}) {
+    EXPECT_EQ(Exif(good, name), date) << Utf16ToUtf8(name);
   }
-  for (const std::u16string name : {u"a.jpg.bak", u"ajpg"}) {
-    EXPECT_EQ(Exif(good, name), std::nullopt) << Utf16ToUtf8(name);
+  // No SOI; no "MM" in the TIFF header.
+  for (const auto& [at, c] : {std::pair<std::size_t, char>{1, '\xD9'}, {30, 'X'}}) {
+    EXPECT_EQ(Exif(good.substr(0, at) + c + good.substr(at + 1)), std::nullopt) << at;
   }
-  std::string no_soi = good;
-  no_soi[1] = '\xD9';
-  EXPECT_EQ(Exif(no_soi), std::nullopt);
-  std::string bad_order = good;
-  bad_order[30] = 'X';  // "MM" of the TIFF header
-  EXPECT_EQ(Exif(bad_order), std::nullopt);
   // The marker must start within the first 128 bytes.
   const std::string app1 = good.substr(20);
   EXPECT_EQ(Exif("\xFF\xD8" + std::string(121, '\0') + app1), kExpected);  // "Exif" at 127
@@ -583,9 +495,6 @@ TEST_F(CaptureTimeTest, ExifNeedsItsExtensionMarkersAndADateOfTheRightShape) {
             Ct(1999, 12, 31, 23, 59, 59));
   // Only the leading digits above are checked; other fields read their leading digits.
   EXPECT_EQ(Exif(MakeJpeg({{kOriginal, "2014:19:39 29:59:9x", 200}})), Ct(2014, 19, 39, 29, 59, 9));
-}
-
-TEST_F(CaptureTimeTest, ReadFailuresGiveNoDate) {
   fs_.FailNthCall(FakeFileSystem::Op::kReadRange, 2, ErrorCode::kIo);
   EXPECT_EQ(Exif(MakeJpeg({{kDigitized, kDate, 200}, {kOriginal, kDate, 5000}}, true, 9000)),
             std::nullopt);
@@ -596,16 +505,9 @@ TEST_F(CaptureTimeTest, ReadFailuresGiveNoDate) {
   EXPECT_EQ(Movie(Moov(kQt)), std::nullopt);
   EXPECT_EQ(ReadExifCaptureTime(fs_, u"/p/missing.jpg"), std::nullopt);
   EXPECT_EQ(ReadQuickTimeCaptureTime(fs_, u"/p/missing.mov", 0), std::nullopt);
-}
-
-TEST_F(CaptureTimeTest, FindsTheMovieHeaderInEachWindow) {
+  // The movie header in each window.
   const std::string moov = Moov(kQt);
-  struct Case {
-    const char* what;
-    std::string file;
-    bool found;
-    int reads;
-  } cases[] = {
+  const std::tuple<const char*, std::string, bool, int> movies[] = {
       {"at the end", kFtyp + Mdat(200000) + moov, true, 1},
       {"at the start", kFtyp + moov + Mdat(200000), true, 2},
       {"30000 bytes before the end", kFtyp + Mdat(200000) + moov + Mdat(30000), true, 3},
@@ -619,23 +521,21 @@ TEST_F(CaptureTimeTest, FindsTheMovieHeaderInEachWindow) {
             Atom("mvhd", std::string(4, '\0') + Int(kQt, 4, true) + std::string(65532, '\0'))),
        false, 4},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
+  for (const auto& [what, file, found, reads] : movies) {
+    SCOPED_TRACE(what);
     const int before = fs_.Calls(FakeFileSystem::Op::kReadRange);
-    EXPECT_EQ(Movie(c.file), c.found ? std::optional(kExpected) : std::nullopt);
-    EXPECT_EQ(fs_.Calls(FakeFileSystem::Op::kReadRange) - before, c.reads);
+    EXPECT_EQ(Movie(file), found ? std::optional(kExpected) : std::nullopt);
+    EXPECT_EQ(fs_.Calls(FakeFileSystem::Op::kReadRange) - before, reads);
   }
-  for (const std::u16string name : {u"a.MOV", u"b.Qt"}) {
-    EXPECT_EQ(Movie(moov, 0, name), kExpected) << Utf16ToUtf8(name);
+  for (const auto& [name, date] : {std::pair<std::u16string, Date>{u"a.MOV", kExpected},
+                                   {u"b.Qt", kExpected}, {u"a.mp4", {}}}) {
+    EXPECT_EQ(Movie(moov, 0, name), date) << Utf16ToUtf8(name);
   }
-  EXPECT_EQ(Movie(moov, 0, u"a.mp4"), std::nullopt);
   // Through a link, the windows at the end are found from the target's size.
   fs_.AddSymlink(u"/p/link.mov", u"a.mov");
   EXPECT_EQ(Movie(kFtyp + moov + Mdat(40000)), kExpected);
   EXPECT_EQ(ReadQuickTimeCaptureTime(fs_, u"/p/link.mov", 0), kExpected);
-}
-
-TEST_F(CaptureTimeTest, MovieTimesTakeTheTimeZoneAndThe1972Rule) {
+  // Movie times take the time zone and the 1972 rule.
   // Hours outside -23..23 add nothing.
   const std::pair<int, CalendarTime> zones[] = {
       {23, Ct(2014, 5, 7, 6, 8, 9)}, {-23, Ct(2014, 5, 5, 8, 8, 9)}, {24, kExpected},
@@ -647,10 +547,7 @@ TEST_F(CaptureTimeTest, MovieTimesTakeTheTimeZoneAndThe1972Rule) {
   EXPECT_EQ(Movie(Moov(y1972 - 3600), 2), Ct(1972, 1, 1, 1));
   EXPECT_EQ(Movie(Moov(0xFFFFFFFFu), 1), std::nullopt);  // wraps to 3599
 
-  struct Conversion {
-    std::uint32_t seconds;
-    std::optional<CalendarTime> expected;
-  } conversions[] = {
+  const std::pair<std::uint32_t, std::optional<CalendarTime>> conversions[] = {
       {y1972, std::nullopt}, {y1972 + 1, Ct(1972, 1, 1, 0, 0, 1)},
       {y1972 + 365 * 86400, Ct(1972, 12, 31)},
       // The count of whole years runs one day ahead on the last day of a leap year.
@@ -659,21 +556,15 @@ TEST_F(CaptureTimeTest, MovieTimesTakeTheTimeZoneAndThe1972Rule) {
       {static_cast<std::uint32_t>(UnixOf(2000, 2, 29, 23, 59, 59) + kUnixTo1904),
        Ct(2000, 2, 29, 23, 59, 59)},
   };
-  for (const Conversion& c : conversions) {
-    EXPECT_EQ(QuickTimeSecondsToCalendar(c.seconds), c.expected) << c.seconds;
+  for (const auto& [seconds, expected] : conversions) {
+    EXPECT_EQ(QuickTimeSecondsToCalendar(seconds), expected) << seconds;
   }
-  const std::pair<std::u16string, int> cases[] = {
+  const std::pair<std::u16string, int> zone_texts[] = {
       {u" -5", -5}, {u"+3h", 3}, {u"", 0}, {u"x9", 0}, {u"- 5", 0},
-  };
-  for (const auto& [text, h] : cases) EXPECT_EQ(TimeZoneHours(text), h) << Utf16ToUtf8(text);
-  EXPECT_EQ(TimeZoneHours(u"99999999999"), INT_MAX);
-  EXPECT_EQ(TimeZoneHours(u"-99999999999"), INT_MIN);
-}
-
-// Every truncation and many single-byte damages of a small photo and movie
-// must read without fault; where the damage cannot reach the date, the date
-// is still found.
-TEST_F(CaptureTimeTest, TruncatedAndDamagedFilesNeverFault) {
+      {u"99999999999", INT_MAX}, {u"-99999999999", INT_MIN}};
+  for (const auto& [text, h] : zone_texts) EXPECT_EQ(TimeZoneHours(text), h) << Utf16ToUtf8(text);
+  // Every truncation and many single-byte damages of a small photo and movie must read without
+  // fault; where the damage cannot reach the date, the date is still found.
   const std::string jpeg =
       MakeJpeg({{kDigitized, kDate, 120}, {kOriginal, kDate, 4200}}, false, 4300, true);
   const std::size_t date_end = 30 + 4200 + 20;
@@ -692,9 +583,7 @@ TEST_F(CaptureTimeTest, TruncatedAndDamagedFilesNeverFault) {
   for (std::size_t at = 0; at < jpeg.size(); ++at) {
     for (int how = 0; how < 3; ++how) {
       const auto r = Exif(damage(jpeg, at, how));
-      if (at >= date_end) {
-        EXPECT_EQ(r, kExpected) << at;
-      }
+      EXPECT_TRUE(at < date_end || r == kExpected) << at;
       if (at < movie.size()) (void)Movie(damage(movie, at, how));
     }
   }
@@ -715,7 +604,7 @@ DateParams Custom(const std::u16string& format, const std::u16string& sep = u"",
   return p;
 }
 
-TEST(FormatDateTextTest, FixedAndCustomFormats) {
+TEST(DateTest, FixedAndCustomFormatsPlacementsSourcesAndTheFileOnDisk) {
   DateParams both = Fixed(4, u"-", false);  // the custom text wins over a fixed index
   both.custom_format = u"MM";
   struct Case {
@@ -723,10 +612,9 @@ TEST(FormatDateTextTest, FixedAndCustomFormats) {
     std::u16string expected;
     CalendarTime time = kTime;
   } cases[] = {
-      {Fixed(0, u"-", false), u"2014-05-06-07-08-09"},
+      {Fixed(0, u"-", false), u"2014-05-06-07-08-09"}, {Fixed(3, u"-", false), u"20140506-0708"},
       {Fixed(0, u"-", true), u"2014年-05月-06日-07時-08分-09秒"},
       {Fixed(1, u"-", true), u"2014年05月06日-07時08分09秒"},
-      {Fixed(3, u"-", false), u"20140506-0708"},
       {Fixed(4, u"-", false), u"2014-05-06"}, {Fixed(5, u"-", false), u"20140506070809"},
       {Fixed(6, u"-", true), u"2014年05月06日07時08分"}, {Fixed(8, u"-", true), u"05月06日"},
       // The year is padded with spaces, the rest with zeros.
@@ -739,8 +627,7 @@ TEST(FormatDateTextTest, FixedAndCustomFormats) {
       {Custom(u"YYYYMMDD", u"", true), u"2014年05月06日"},
       {Custom(u"wwww"), u"Tuew"},             // "www" goes first and leaves no "ww"
       {Custom(u"x〓y", u"〓〓"), u"x〓〓y"},  // the separator is not expanded again
-      // Each replacement searches the text the earlier ones left: a year
-      // ending in 1 followed by "M" reads as the "1M" token.
+      // Each replacement searches what the earlier ones left: year 2011 then "M" reads as "1M".
       {Custom(u"YYYYM"), u"2014M"}, {Custom(u"YYYYM"), u"2015", Ct(2011, 5, 6)},
       // Only the first 128 characters of a custom format count.
       {Custom(std::u16string(128, u'x') + u"YYYY"), std::u16string(128, u'x')},
@@ -753,25 +640,13 @@ TEST(FormatDateTextTest, FixedAndCustomFormats) {
   CalendarTime wrong_weekday = kTime;
   wrong_weekday.day_of_week = 5;
   EXPECT_EQ(FormatDateText(wrong_weekday, Custom(u"ww")), u"火");
-}
-
-TEST(ApplyDateTest, PlacementsSourcesFolderListsUnreadableTimesAndLongPaths) {
+  // Placements, sources, folder lists, unreadable times, long paths and the file on disk.
   const FileTimes times = Current(kTime, Ct(2020, 1, 2, 3, 4, 5));
   int capture_calls = 0;
-  auto provider = [&](std::optional<CalendarTime> t) -> CaptureTimeProvider {
-    return [&capture_calls, t] {
-      ++capture_calls;
-      return t;
-    };
-  };
-  const CaptureTimeProvider none = provider(std::nullopt);
-  const CaptureTimeProvider shot = provider(Ct(1999, 12, 31, 23, 59, 58));
-  struct Case {
-    int source, placement;
-    const CaptureTimeProvider* capture;
-    std::u16string expected;
-    int calls;
-  } cases[] = {
+  const CaptureTimeProvider none = [&] { return ++capture_calls, std::optional<CalendarTime>(); };
+  const CaptureTimeProvider shot = [&] { return ++capture_calls, Ct(1999, 12, 31, 23, 59, 58); };
+  // The date's source and placement, the capture time, the new path, the capture reads.
+  const std::tuple<int, int, const CaptureTimeProvider*, std::u16string, int> placements[] = {
       {0, 0, &none, u"/p/2014_05_06.jpg", 0},       {0, 1, &none, u"/p/2014_05_06photo.jpg", 0},
       {0, 2, &none, u"/p/photo2014_05_06.jpg", 0},  {0, 3, &none, u"/p/2014_05_06_photo.jpg", 0},
       {0, 4, &none, u"/p/photo_2014_05_06.jpg", 0}, {0, 7, &none, u"/p/2014_05_06.jpg", 0},
@@ -779,16 +654,14 @@ TEST(ApplyDateTest, PlacementsSourcesFolderListsUnreadableTimesAndLongPaths) {
       {2, 2, &none, u"/p/photo.jpg", 1},            {3, 0, &shot, u"/p/1999_12_31.jpg", 1},
       {3, 0, &none, u"/p/2014_05_06.jpg", 1},       {-1, 0, &shot, u"/p/2014_05_06.jpg", 0},
   };
-  for (const Case& c : cases) {
+  for (const auto& [source, placement, capture, expected, calls] : placements) {
     DateParams p = Fixed(4, u"_", false);
-    p.source = c.source;
-    p.placement = c.placement;
+    p.source = source, p.placement = placement;
     capture_calls = 0;
-    EXPECT_EQ(ApplyDate(u"/p/photo.jpg", p, times, *c.capture), c.expected)
-        << "source " << c.source << " placement " << c.placement;
-    EXPECT_EQ(capture_calls, c.calls) << "source " << c.source;
+    EXPECT_EQ(ApplyDate(u"/p/photo.jpg", p, times, *capture), expected)
+        << "source " << source << " placement " << placement;
+    EXPECT_EQ(capture_calls, calls) << "source " << source;
   }
-  // Folder lists, unreadable times, long paths.
   const FileTimes same = Current(kTime, kTime);
   DateParams p = Fixed(7, u"", false);
   p.placement = kDateAfterName;
@@ -801,17 +674,13 @@ TEST(ApplyDateTest, PlacementsSourcesFolderListsUnreadableTimesAndLongPaths) {
   EXPECT_EQ(ApplyDate(long_path, p, same, {}), long_path + u"2014");
   p.source = kDateFromCapture;
   EXPECT_EQ(ApplyDate(long_path + u"xxxxxxxx", p, same, {}), long_path + u"xxxx");
-}
-
-TEST(TransformDateTest, ReadsTimesAndCaptureTimeFromTheFileOnDisk) {
   FakeFileSystem fs;
   const FixedOffsetTimeZone tokyo(9 * 3600);
   // 2021-01-01 00:00:00 UTC created, a day later written.
   fs.AddFile(u"/p/a.png", "x", FakeFileSystem::kDefaultTime + 864'000'000'000LL,
              FakeFileSystem::kDefaultTime);
   fs.AddFile(u"/p/old.jpg", MakeJpeg({{kOriginal, kDate, 200}}));
-
-  DateParams p = Fixed(0, u"-", false);
+  p = Fixed(0, u"-", false);
   EXPECT_EQ(TransformDate(fs, tokyo, u"/p/a.png", u"/p/a.png", p), u"/p/2021-01-01-09-00-00.png");
   p.source = kDateFromLastWrite;
   EXPECT_EQ(TransformDate(fs, tokyo, u"/p/a.png", u"/p/a.png", p), u"/p/2021-01-02-09-00-00.png");
@@ -837,7 +706,7 @@ std::string Show(const AttributeFlags& f) {
           static_cast<char>(f.system)};
 }
 
-TEST(AttributeTexts, FromTheSettingAndEveryDescriptionReadsBack) {
+TEST(Attributes, TextsReadBackChangesAreWrittenOnlyWhenRealAndUndoneFromTheLog) {
   const std::pair<int, std::string> cases[] = {
       {0x2222, "----"}, {0x1022, "YN--"}, {0x2120, "-Y-N"}, {0xF3A1, "---Y"}, {0x10000, "NNNN"}};
   for (const auto& [packed, expected] : cases) {
@@ -863,9 +732,6 @@ TEST(AttributeTexts, FromTheSettingAndEveryDescriptionReadsBack) {
   for (const auto& [text, expected] : texts) {
     EXPECT_EQ(Show(ParseAttributeDescription(text)), expected) << "length " << text.size();
   }
-}
-
-TEST(ApplyAttributesTest, WritesOnlyRealChangesAndReportsTheOldStates) {
   FakeFileSystem fs;
   const auto t = FakeFileSystem::kDefaultTime;
   fs.AddFile(u"/d/a.txt", "", t, std::nullopt, attr::kReadOnly | attr::kArchive);
@@ -888,33 +754,27 @@ TEST(ApplyAttributesTest, WritesOnlyRealChangesAndReportsTheOldStates) {
     EXPECT_EQ(Show(*old), "NYYN");
   }
   EXPECT_EQ(fs.Calls(FakeFileSystem::Op::kSetAttributes), 2);
-}
-
-TEST(ApplyAttributesTest, FailuresChangeNothingAndUndoRestoresTheLoggedStates) {
   using Op = FakeFileSystem::Op;
-  const struct {
-    std::optional<Op> injected;  // fails for /d/a.txt with `code`
-    std::u16string path;
-    ErrorCode code;
-  } cases[] = {
+  // The call that fails for /d/a.txt with the code, the path changed.
+  const std::tuple<std::optional<Op>, std::u16string, ErrorCode> failures[] = {
       {Op::kSetAttributes, u"/d/a.txt", ErrorCode::kNotSupported},
       {Op::kStat, u"/d/a.txt", ErrorCode::kIo},
       {std::nullopt, u"/d/gone.txt", ErrorCode::kNotFound},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(static_cast<int>(c.code));
+  for (const auto& [injected, path, code] : failures) {
+    SCOPED_TRACE(static_cast<int>(code));
     FakeFileSystem fs;
     fs.AddFile(u"/d/a.txt", "", FakeFileSystem::kDefaultTime, std::nullopt, attr::kArchive);
-    if (c.injected) fs.FailPath(*c.injected, c.path, c.code);
-    auto result = ApplyAttributes(fs, c.path, {R::kSet, R::kSet, R::kSet, R::kSet});
+    if (injected) fs.FailPath(*injected, path, code);
+    auto result = ApplyAttributes(fs, path, {R::kSet, R::kSet, R::kSet, R::kSet});
     ASSERT_FALSE(result.has_value());
-    EXPECT_EQ(result.error().code, c.code);
+    EXPECT_EQ(result.error().code, code);
     EXPECT_EQ(fs.Find(u"/d/a.txt")->attributes, attr::kArchive);
     EXPECT_TRUE(fs.attributes_set_.empty());
   }
-  // The old states go to the log; undo reads them back and puts them in place,
-  // whatever happened to the file in between.
-  FakeFileSystem fs;
+  // The old states go to the log; undo reads them back and puts them in place, whatever happened
+  // to the file in between.
+  fs.forbid_changes_ = false;
   const std::uint32_t original = attr::kReadOnly | attr::kSystem;
   fs.AddFile(u"/d/a.txt", "", FakeFileSystem::kDefaultTime, std::nullopt, original);
   auto old = ApplyAttributes(fs, u"/d/a.txt", {R::kClear, R::kSet, R::kSet, R::kLeave});
