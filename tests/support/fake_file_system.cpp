@@ -41,8 +41,9 @@ bool SameIgnoringAsciiCase(std::u16string_view a, std::u16string_view b) {
          });
 }
 
-}  // namespace
-
+// Normalizes a path the way the fake compares them: "//" folded, a trailing
+// "/" dropped, "." components removed, ".." taken back. Empty for a relative
+// path.
 std::u16string NormalizeFakePath(const std::u16string& path) {
   if (path.empty() || path[0] != u'/') return {};
   std::vector<std::u16string> parts;
@@ -64,6 +65,31 @@ std::u16string NormalizeFakePath(const std::u16string& path) {
   for (const auto& part : parts) out += u"/" + part;
   return out.empty() ? u"/" : out;
 }
+
+// The value of the longest prefix in `by_prefix` that is `path` or a folder
+// above it; `value` when none is.
+template <typename V>
+V LongestPrefix(const std::map<std::u16string, V>& by_prefix, const std::u16string& path,
+                V value) {
+  std::size_t best = 0;
+  for (const auto& [prefix, v] : by_prefix) {
+    if ((path == prefix || IsUnder(path, prefix)) && prefix.size() >= best) {
+      best = prefix.size();
+      value = v;
+    }
+  }
+  return value;
+}
+
+std::shared_ptr<FakeFileSystem::Node> NewNode(Kind kind, FileTime time) {
+  auto node = std::make_shared<FakeFileSystem::Node>();
+  node->kind = kind;
+  node->creation_time = time;
+  node->last_write_time = time;
+  return node;
+}
+
+}  // namespace
 
 // ---------------------------------------------------------------------------
 // Append files.
@@ -90,10 +116,7 @@ class FakeFileSystem::FakeAppendFile : public AppendFile {
     return {};
   }
   std::uint64_t Size() const override { return node_->bytes.size(); }
-  Status Sync() override {
-    if (auto e = fs_->Injected(Op::kSync, path_)) return *e;
-    return {};
-  }
+  Status Sync() override { return {}; }
 
  private:
   FakeFileSystem* fs_;
@@ -105,17 +128,14 @@ class FakeFileSystem::FakeAppendFile : public AppendFile {
 // ---------------------------------------------------------------------------
 // Building and inspecting.
 
-FakeFileSystem::FakeFileSystem() {
-  auto root = std::make_shared<Node>();
-  root->kind = Kind::kFolder;
-  nodes_[u"/"] = root;
-}
+FakeFileSystem::FakeFileSystem() { nodes_[u"/"] = NewNode(Kind::kFolder, kDefaultTime); }
 
 FakeFileSystem::~FakeFileSystem() = default;
 
 void FakeFileSystem::Insert(const std::u16string& normalized, NodePtr node) {
-  node->order = next_order_++;
-  nodes_[normalized] = std::move(node);
+  NodePtr& slot = nodes_[normalized];
+  node->order = slot ? slot->order : next_order_++;
+  slot = std::move(node);
 }
 
 bool FakeFileSystem::MakeParents(const std::u16string& normalized) {
@@ -123,68 +143,54 @@ bool FakeFileSystem::MakeParents(const std::u16string& normalized) {
   if (parent == u"/") return true;
   if (NodePtr existing = Lookup(parent)) return existing->kind == Kind::kFolder;
   if (!MakeParents(parent)) return false;
-  auto folder = std::make_shared<Node>();
-  folder->kind = Kind::kFolder;
-  Insert(parent, folder);
+  Insert(parent, NewNode(Kind::kFolder, kDefaultTime));
   return true;
 }
 
-void FakeFileSystem::AddFolder(const std::u16string& path, FileTime last_write,
-                               std::optional<FileTime> creation, std::uint32_t attributes) {
+std::u16string FakeFileSystem::PathToAdd(const char* what, const std::u16string& path) {
   std::u16string p = NormalizeFakePath(path);
   if (p.empty() || p == u"/" || !MakeParents(p)) {
-    ADD_FAILURE() << "FakeFileSystem::AddFolder: bad path " << Utf16ToUtf8(path);
-    return;
+    ADD_FAILURE() << "FakeFileSystem::" << what << ": bad path " << Utf16ToUtf8(path);
+    return {};
   }
-  NodePtr node = Lookup(p);
-  if (node && node->kind != Kind::kFolder) {
-    ADD_FAILURE() << "FakeFileSystem::AddFolder: not a folder " << Utf16ToUtf8(path);
-    return;
-  }
-  if (!node) {
-    node = std::make_shared<Node>();
-    node->kind = Kind::kFolder;
-    Insert(p, node);
-  }
-  node->last_write_time = last_write;
-  node->creation_time = creation.value_or(last_write);
-  node->attributes = attributes & ~attr::kDirectory;
+  return p;
 }
 
-void FakeFileSystem::AddFile(const std::u16string& path, std::string bytes, FileTime last_write,
-                             std::optional<FileTime> creation, std::uint32_t attributes) {
-  std::u16string p = NormalizeFakePath(path);
-  if (p.empty() || p == u"/" || !MakeParents(p)) {
-    ADD_FAILURE() << "FakeFileSystem::AddFile: bad path " << Utf16ToUtf8(path);
+void FakeFileSystem::Add(Kind kind, const std::u16string& path, std::string bytes,
+                         FileTime last_write, std::optional<FileTime> creation,
+                         std::uint32_t attributes) {
+  const std::u16string p = PathToAdd(kind == Kind::kFolder ? "AddFolder" : "AddFile", path);
+  if (p.empty()) return;
+  NodePtr node = Lookup(p);
+  if (node && (node->kind == Kind::kFolder) != (kind == Kind::kFolder)) {
+    ADD_FAILURE() << "FakeFileSystem: a file and a folder at " << Utf16ToUtf8(path);
     return;
   }
-  NodePtr old = Lookup(p);
-  if (old && old->kind == Kind::kFolder) {
-    ADD_FAILURE() << "FakeFileSystem::AddFile: a folder is there " << Utf16ToUtf8(path);
-    return;
-  }
-  auto node = std::make_shared<Node>();
-  node->kind = Kind::kFile;
+  if (!node || kind == Kind::kFile) Insert(p, node = NewNode(kind, last_write));
   node->bytes = std::move(bytes);
   node->last_write_time = last_write;
   node->creation_time = creation.value_or(last_write);
   node->attributes = attributes & ~attr::kDirectory;
-  if (old) {
-    node->order = old->order;
-    nodes_[p] = node;
-  } else {
-    Insert(p, node);
-  }
+}
+
+void FakeFileSystem::AddFolder(const std::u16string& path, FileTime last_write,
+                               std::optional<FileTime> creation, std::uint32_t attributes) {
+  Add(Kind::kFolder, path, {}, last_write, creation, attributes);
+}
+
+void FakeFileSystem::AddFile(const std::u16string& path, std::string bytes, FileTime last_write,
+                             std::optional<FileTime> creation, std::uint32_t attributes) {
+  Add(Kind::kFile, path, std::move(bytes), last_write, creation, attributes);
 }
 
 void FakeFileSystem::AddSymlink(const std::u16string& path, const std::u16string& target) {
-  std::u16string p = NormalizeFakePath(path);
-  if (p.empty() || p == u"/" || !MakeParents(p) || Lookup(p)) {
-    ADD_FAILURE() << "FakeFileSystem::AddSymlink: bad or taken path " << Utf16ToUtf8(path);
+  const std::u16string p = PathToAdd("AddSymlink", path);
+  if (p.empty()) return;
+  if (Lookup(p)) {
+    ADD_FAILURE() << "FakeFileSystem::AddSymlink: taken path " << Utf16ToUtf8(path);
     return;
   }
-  auto node = std::make_shared<Node>();
-  node->kind = Kind::kSymlink;
+  NodePtr node = NewNode(Kind::kSymlink, kDefaultTime);
   node->link = target;
   Insert(p, node);
 }
@@ -241,16 +247,7 @@ std::u16string FakeFileSystem::StoredPath(const std::u16string& normalized) cons
 }
 
 NameRules FakeFileSystem::RulesAt(const std::u16string& normalized) const {
-  const std::u16string folder = ParentOf(normalized);
-  NameRules rules;
-  std::size_t best = 0;
-  for (const auto& [prefix, r] : name_rules_) {
-    if ((folder == prefix || IsUnder(folder, prefix)) && prefix.size() >= best) {
-      best = prefix.size();
-      rules = r;
-    }
-  }
-  return rules;
+  return LongestPrefix(name_rules_, ParentOf(normalized), NameRules());
 }
 
 const FakeFileSystem::Node* FakeFileSystem::Find(const std::u16string& path) const {
@@ -538,16 +535,7 @@ Result<std::u16string> FakeFileSystem::ShortName(const std::u16string& path) {
 }
 
 FileSystemKind FakeFileSystem::KindOf(const std::u16string& path) {
-  std::u16string p = NormalizeFakePath(path);
-  FileSystemKind kind = FileSystemKind::kOther;
-  std::size_t best = 0;
-  for (const auto& [prefix, k] : kinds_) {
-    if ((p == prefix || IsUnder(p, prefix)) && prefix.size() >= best) {
-      best = prefix.size();
-      kind = k;
-    }
-  }
-  return kind;
+  return LongestPrefix(kinds_, NormalizeFakePath(path), FileSystemKind::kOther);
 }
 
 NameRules FakeFileSystem::NameRulesOf(const std::u16string& folder) {
@@ -558,7 +546,6 @@ NameRules FakeFileSystem::NameRulesOf(const std::u16string& folder) {
 }
 
 Result<std::u16string> FakeFileSystem::ReadLink(const std::u16string& path) {
-  if (auto e = Injected(Op::kReadLink, path)) return *e;
   auto at = Locate(path);
   if (!at) return at.error();
   if (at->node->kind != Kind::kSymlink) return Fail(ErrorCode::kInvalidArgument, path);
@@ -576,7 +563,6 @@ Result<std::string> FakeFileSystem::ReadRange(const std::u16string& path, std::u
 }
 
 Result<std::string> FakeFileSystem::ReadFile(const std::u16string& path) {
-  if (auto e = Injected(Op::kReadFile, path)) return *e;
   auto node = FileAt(path);
   if (!node) return node.error();
   return (*node)->bytes;
@@ -600,17 +586,9 @@ Status FakeFileSystem::WriteFileAtomic(const std::u16string& path, const std::st
   if (!parent || parent->kind != Kind::kFolder) return Fail(ErrorCode::kNotFound, path);
   NodePtr old = Lookup(*resolved);
   if (old && old->kind == Kind::kFolder) return Fail(ErrorCode::kInvalidArgument, path);
-  auto node = std::make_shared<Node>();
-  node->kind = Kind::kFile;
+  NodePtr node = NewNode(Kind::kFile, now_);
   node->bytes = bytes;
-  node->creation_time = now_;
-  node->last_write_time = now_;
-  if (old) {
-    node->order = old->order;
-    nodes_[*resolved] = node;
-  } else {
-    Insert(*resolved, node);
-  }
+  Insert(*resolved, node);
   written_.push_back(path);
   return {};
 }
@@ -641,11 +619,7 @@ Status FakeFileSystem::CreateFolders(const std::u16string& path, unsigned /*mode
     missing.push_back(here);
   }
   for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
-    auto folder = std::make_shared<Node>();
-    folder->kind = Kind::kFolder;
-    folder->creation_time = now_;
-    folder->last_write_time = now_;
-    Insert(*it, folder);
+    Insert(*it, NewNode(Kind::kFolder, now_));
     folders_created_.push_back(*it);
   }
   return {};
@@ -665,11 +639,7 @@ Result<std::unique_ptr<AppendFile>> FakeFileSystem::OpenAppend(const std::u16str
   }
   if (!node) {
     if (!ChangeAllowed("OpenAppend")) return Fail(ErrorCode::kPermission, path);
-    node = std::make_shared<Node>();
-    node->kind = Kind::kFile;
-    node->creation_time = now_;
-    node->last_write_time = now_;
-    Insert(*resolved, node);
+    Insert(*resolved, node = NewNode(Kind::kFile, now_));
   }
   if (lock) locked_.insert(*resolved);
   return std::unique_ptr<AppendFile>(

@@ -57,9 +57,7 @@ class FakeFileSystem : public FileSystem {
     kSetTimes,
     kSetAttributes,
     kShortName,
-    kReadLink,
     kReadRange,
-    kReadFile,
     kReadOwnFile,
     kWriteFileAtomic,
     kRemoveFile,
@@ -68,9 +66,8 @@ class FakeFileSystem : public FileSystem {
     kNameRulesOf,  // counted only; never fails
     kAppend,    // AppendFile::Append
     kTruncate,  // AppendFile::Truncate
-    kSync,      // AppendFile::Sync
   };
-  static constexpr int kOpCount = static_cast<int>(Op::kSync) + 1;
+  static constexpr int kOpCount = static_cast<int>(Op::kTruncate) + 1;
 
   // 2021-01-01 00:00:00 UTC as a FILETIME, the default time of added files.
   static constexpr FileTime kDefaultTime = 132539328000000000LL;
@@ -200,7 +197,13 @@ class FakeFileSystem : public FileSystem {
   // The rules of the folder holding `normalized`.
   NameRules RulesAt(const std::u16string& normalized) const;
   Result<NodePtr> FileAt(const std::u16string& path);
+  // Stores `node` at `normalized`; an entry it replaces keeps its place in List.
   void Insert(const std::u16string& normalized, NodePtr node);
+  // `path` normalized, its missing parents made; empty (and a test failure)
+  // when nothing can be added there.
+  std::u16string PathToAdd(const char* what, const std::u16string& path);
+  void Add(Node::Kind kind, const std::u16string& path, std::string bytes, FileTime last_write,
+           std::optional<FileTime> creation, std::uint32_t attributes);
   bool MakeParents(const std::u16string& normalized);
   FileInfo InfoOf(const std::u16string& normalized, const Node& node) const;
 
@@ -225,10 +228,5 @@ class FakeFileSystem : public FileSystem {
   };
   std::vector<PathFailure> path_failures_;
 };
-
-// Normalizes a path the way the fake compares them: "//" folded, a trailing
-// "/" dropped, "." components removed, ".." taken back. Empty for a relative
-// path.
-std::u16string NormalizeFakePath(const std::u16string& path);
 
 }  // namespace tessivo

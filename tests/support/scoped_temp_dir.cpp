@@ -25,12 +25,9 @@ int RemoveOne(const char* path, const struct stat* /*sb*/, int /*type*/, struct 
 
 }  // namespace
 
-ScopedTempDir::ScopedTempDir(const std::string& base) {
-  std::string folder = base;
-  if (folder.empty()) {
-    const char* tmp = ::getenv("TMPDIR");
-    folder = (tmp && tmp[0] == '/') ? tmp : "/tmp";
-  }
+ScopedTempDir::ScopedTempDir() {
+  const char* tmp = ::getenv("TMPDIR");
+  std::string folder = (tmp && tmp[0] == '/') ? tmp : "/tmp";
   if (folder.size() > 1 && folder.back() == '/') folder.pop_back();
   std::string pattern = folder + "/tessivo-test-XXXXXX";
   std::vector<char> buffer(pattern.begin(), pattern.end());
