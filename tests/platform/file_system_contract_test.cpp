@@ -235,7 +235,8 @@ using Ordered = std::vector<std::u16string>;
 
 Ordered InOrder(FakeFileSystem& fs, const std::u16string& folder) {
   Ordered out;
-  for (const auto& e : *fs.List(folder)) out.push_back(e.name);
+  const auto list = fs.List(folder);
+  for (const auto& e : *list) out.push_back(e.name);
   return out;
 }
 
