@@ -81,10 +81,7 @@ class CrashTest : public ::testing::Test {
     int ready[2];
     if (::pipe(ready) != 0) return 0;
     const pid_t child = ::fork();
-    if (child == 0) {
-      ::close(ready[0]);
-      ::_exit(Execute(s, ready[1]));
-    }
+    if (child == 0) ::_exit(Execute(s, ready[1]));
     ::close(ready[1]);
     char byte;
     const bool started = ::read(ready[0], &byte, 1) == 1;
@@ -116,9 +113,7 @@ class CrashTest : public ::testing::Test {
     ExecuteSummary summary;
     const ExecuteSetup setup{
         .options = {.after_run = kAfterRunKeep, .write_log = true, .add_serial = s.serials},
-        .program_folder = program_,
-        .zone = &utc,
-        .summary = &summary};
+        .program_folder = program_, .zone = &utc, .summary = &summary};
     if (::write(ready_fd, "r", 1) != 1) return 3;
     const int result =
         ExecuteRun(kRunExecute, RunContext{list, fs_, messenger_, state, hooks, s.mode, &setup});

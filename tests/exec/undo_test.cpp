@@ -1,12 +1,15 @@
 #include "exec/undo.h"
 
-#include <algorithm>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "core/csv_list.h"
+#include "exec/last_change.h"
 #include "exec/rename_log.h"
 #include "support/fake_file_system.h"
 #include "support/scripted_sink.h"
@@ -43,6 +46,10 @@ class UndoTest : public ::testing::Test {
   UndoRunResult Undo(int chg_confirm = 0) {
     EXPECT_EQ(session_.EnterUndo(1, Ctx()).outcome, Outcome::kEntered);
     return session_.RunUndo(UndoAction::kPerform, Ctx(chg_confirm));
+  }
+  // Files on the disk, each holding the text given.
+  void Add(std::initializer_list<std::pair<std::u16string, std::string>> files) {
+    for (const auto& [path, text] : files) fs_.AddFile(path, text);
   }
   std::u16string Text(int row, Cell cell) { return std::u16string(list_.GetCell(row, cell)); }
   std::string Content(const std::u16string& path) {
@@ -98,9 +105,7 @@ TEST_F(UndoTest, LongPathsAreKeptWholeBesideTheCutCells) {
   const std::u16string before[2] = {folder + u"before-name.000", folder + u"before-name.002"};
   const std::u16string after[2] = {folder + u"after--name.000", folder + u"after--name.002"};
   ASSERT_EQ(before[0].size(), 257u);
-  fs_.AddFile(after[0], "0");
-  fs_.AddFile(after[1], "2");
-  fs_.AddFile(u"/d/other", "1");
+  Add({{after[0], "0"}, {after[1], "2"}, {u"/d/other", "1"}});
   WriteLog(1, FormatNormalLine(before[0], after[0]) + FormatNormalLine(u"/d/o1", u"/d/other") +
                   FormatNormalLine(before[1], after[1]));
 
@@ -150,9 +155,7 @@ TEST(UndoModeAfter, WrapsModesIntoTheTwelveButtons) {
 
 TEST_F(UndoTest, SwapThroughACollisionSerialComesBackInReverseOrder) {
   // The run renamed a -> b through the serial b(1), b -> a, then took the serial back.
-  fs_.AddFile(u"/d/a.txt", "B");
-  fs_.AddFile(u"/d/b.txt", "A");
-  fs_.AddFile(u"/d/bystander", "z");
+  Add({{u"/d/a.txt", "B"}, {u"/d/b.txt", "A"}, {u"/d/bystander", "z"}});
   WriteLog(1, FormatNormalLine(u"/d/a.txt", u"/d/b(1).txt") +
                   FormatNormalLine(u"/d/b.txt", u"/d/a.txt") +
                   FormatNormalLine(u"/d/b(1).txt", u"/d/b.txt"));
@@ -218,11 +221,9 @@ TEST_F(UndoTest, TimesAndAttributesComeBackAsLogged) {
 }
 
 TEST_F(UndoTest, FailedStepsAskToContinueAndNoStops) {
-  fs_.AddFile(u"/d/q", "q");
-  fs_.AddFile(u"/d/b", "moved");
-  fs_.AddFile(u"/d/a", "in the way");  // the second line's target exists
+  // The second line's target is in the way.
+  Add({{u"/d/q", "q"}, {u"/d/b", "moved"}, {u"/d/a", "in the way"}, {u"/d/new.txt", "1"}});
   fs_.AddFile(u"/d/t", "", At(2024, 1, 1));
-  fs_.AddFile(u"/d/new.txt", "1");
   // A time that does not read fails its row without touching the file.
   std::string bad_time = FormatTimestampLine(u"/d/t", {2018, 1, 1, 0, 0, 0}, {2018, 3, 1, 0, 0, 0});
   bad_time.replace(bad_time.find("2018/03"), 4, "20x8");
@@ -244,11 +245,7 @@ TEST_F(UndoTest, FailedStepsAskToContinueAndNoStops) {
 TEST_F(UndoTest, KindsOutsideTheThree) {
   // A kind that is not "<...>" takes the kind of the row handled before it;
   // at the first row there is none and the row goes unchanged.
-  fs_.AddFile(u"/d/b", "b");
-  fs_.AddFile(u"/d/d", "d");
-  fs_.AddFile(u"/d/f", "f");
-  fs_.AddFile(u"/d/p", "p");
-  fs_.AddFile(u"/d/z", "z");
+  Add({{u"/d/b", "b"}, {u"/d/d", "d"}, {u"/d/f", "f"}, {u"/d/p", "p"}, {u"/d/z", "z"}});
   fs_.AddFolder(u"/etc");
   // A relative path, a move to another folder and "." or ".." are refused:
   // no run writes them, and undo never takes a file out of its folder.
@@ -275,8 +272,7 @@ TEST_F(UndoTest, KindsOutsideTheThree) {
 }
 
 TEST_F(UndoTest, ConfirmationsAndTestMode) {
-  fs_.AddFile(u"/d/b", "b");
-  fs_.AddFile(u"/d/y", "y");
+  Add({{u"/d/b", "b"}, {u"/d/y", "y"}});
   WriteLog(1, FormatNormalLine(u"/d/a", u"/d/b") + FormatNormalLine(u"/d/x", u"/d/y"));
 
   sink_.answers = {kAnswerNo};  // chgconfirm 1: one question, No
@@ -311,10 +307,7 @@ class UndoSwapTest : public UndoTest {
     list_ = FileList();
     session_ = UndoSession();
     sink_.shown.clear();
-    fs_.AddFile(a1, "B1");
-    fs_.AddFile(b1, "A1");
-    fs_.AddFile(a2, "B2");
-    fs_.AddFile(b2, "A2");
+    Add({{a1, "B1"}, {b1, "A1"}, {a2, "B2"}, {b2, "A2"}});
     WriteLog(1, FormatNormalLine(a1, b1 + u"(1)") + FormatNormalLine(b1, a1) +
                     FormatNormalLine(a2, b2 + u"(1)") + FormatNormalLine(b2, a2) +
                     FormatNormalLine(b1 + u"(1)", b1) + FormatNormalLine(b2 + u"(1)", b2));
@@ -381,6 +374,70 @@ TEST_F(UndoSwapTest, UndoWithoutItsRecordChangesNothing) {
     EXPECT_TRUE(result.refused && result.restored == 0 && fs_.renamed_.empty());
     ASSERT_EQ(sink_.shown.size(), 1u);
     EXPECT_EQ(sink_.shown[0].title, code == ErrorCode::kBusy ? u"Log In Use" : u"Can't Write Log");
+  }
+}
+
+// Saving the newest log: the same disk and messages as undo.
+class LastChangeTest : public UndoTest {
+ protected:
+  void SetUp() override { fs_.AddFolder(u"/out"); }
+
+  std::optional<ErrorCode> SaveError(std::u16string_view path) {
+    const Status saved = SaveLastChange(fs_, kHome, path);
+    return saved ? std::nullopt : std::optional(saved.error().code);
+  }
+};
+
+TEST_F(LastChangeTest, CopiesTheNewestLogByteForByteOrSaysThereIsNone) {
+  // Only the working file of a run and an older slot: the newest is missing.
+  fs_.AddFile(LogSlotPath(kHome, 0), "x");
+  fs_.AddFile(LogSlotPath(kHome, 2), "older");
+  EXPECT_FALSE(HasLastChange(fs_, kHome, messenger_));
+  EXPECT_EQ(sink_.Titles(), std::vector<std::u16string>{u"No Log!"});
+  EXPECT_EQ(SaveError(u"/out/last"), ErrorCode::kNotFound);
+  EXPECT_TRUE(fs_.written_.empty());
+
+  // Escapes, raw code page bytes, a NUL and a torn last line all survive; a
+  // file already there is replaced, and ".csv" is added unless present.
+  const std::string log = FormatNormalLine(u"/d/caf\u00e9", u"/d/\u5199\u771f") +
+                          FormatAttributeLine(u"/d/a", attr::kHidden) + std::string("\0\"t", 3);
+  fs_.AddFile(LogSlotPath(kHome, 1), log);
+  fs_.AddFile(u"/out/last.CSV", "old content");
+  EXPECT_TRUE(HasLastChange(fs_, kHome, messenger_));
+  ASSERT_TRUE(SaveLastChange(fs_, kHome, u"/out/last.CSV"));
+  EXPECT_EQ(fs_.Content(u"/out/last.CSV"), log);
+  ASSERT_TRUE(SaveLastChange(fs_, kHome, u"/out/other"));
+  EXPECT_EQ(fs_.Content(u"/out/other.csv"), log);
+
+  // A failed read or write is returned and changes nothing.
+  fs_.FailNthCall(Op::kReadOwnFile, 1, ErrorCode::kIo);
+  EXPECT_EQ(SaveError(u"/out/other"), ErrorCode::kIo);
+  fs_.FailNthCall(Op::kWriteFileAtomic, 1, ErrorCode::kNoSpace);
+  EXPECT_EQ(SaveError(u"/out/last.CSV"), ErrorCode::kNoSpace);
+  EXPECT_EQ(fs_.Content(u"/out/last.CSV"), log);
+  EXPECT_EQ(fs_.Content(LogSlotPath(kHome, 1)), log);
+}
+
+// The saved file loads back as a list: renames within a folder become rows,
+// and the first move or timestamp line ends the load.
+TEST_F(LastChangeTest, SavedLogLoadsBackUpToItsFirstMoveOrTimestampLine) {
+  for (const std::string& tail :
+       {std::string(), FormatNormalLine(u"/d/c", u"/e/c"),
+        FormatTimestampLine(u"/d/c", {2020, 1, 2, 3, 4, 5}, {2020, 1, 2, 3, 4, 6})}) {
+    fs_.AddFile(LogSlotPath(kHome, 1), FormatNormalLine(u"/d/a.txt", u"/d/b.txt") +
+                                           FormatNormalLine(u"/d/caf\u00e9", u"/d/\u5199") + tail +
+                                           FormatNormalLine(u"/d/x", u"/d/y"));
+    ASSERT_TRUE(SaveLastChange(fs_, kHome, u"/out/last"));
+    FileList list;
+    Result<CsvLoadReport> report = LoadCsvFile(list, fs_, messenger_, u"/out/last.csv");
+    ASSERT_TRUE(report);
+    EXPECT_EQ(report->end, tail.empty() ? CsvLoadEnd::kEndOfText : CsvLoadEnd::kMalformed);
+    ASSERT_EQ(list.Count(), tail.empty() ? 3 : 2) << tail;
+    EXPECT_EQ(std::u16string(list.GetCell(0, Cell::kFolder)) + u"|" +
+                  std::u16string(list.GetCell(0, Cell::kNewName)) + u"|" +
+                  std::u16string(list.GetCell(1, Cell::kName)) + u"|" +
+                  std::u16string(list.GetCell(1, Cell::kNewName)),
+              u"/d/|b.txt|caf\u00e9|\u5199");
   }
 }
 

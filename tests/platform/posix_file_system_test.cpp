@@ -30,11 +30,6 @@ using Names = std::set<std::string>;
 // 2001-02-03 04:05:06.7891234 UTC.
 constexpr FileTime kSomeTime = 126256467067891234LL;
 
-bool WriteRaw(const std::string& path, const std::string& bytes) {
-  std::ofstream f(path, std::ios::binary | std::ios::trunc);
-  return static_cast<bool>(f.write(bytes.data(), static_cast<std::streamsize>(bytes.size())));
-}
-
 std::string ReadRaw(const std::string& path) {
   std::ifstream f(path, std::ios::binary);
   return f ? std::string(std::istreambuf_iterator<char>(f), {}) : "<missing>";
@@ -51,7 +46,8 @@ void Make(const ScopedTempDir& dir, std::initializer_list<std::string> entries) 
     } else if (e.back() == '/') {
       ok = ::mkdir(dir.NativePath(e).c_str(), 0755) == 0;
     } else {
-      ok = WriteRaw(dir.NativePath(e.substr(0, eq)), eq == e.npos ? "" : e.substr(eq + 1));
+      std::ofstream f(dir.NativePath(e.substr(0, eq)), std::ios::binary);
+      ok = static_cast<bool>(f << (eq == e.npos ? "" : e.substr(eq + 1)));
     }
     ASSERT_TRUE(ok) << e << ": " << std::strerror(errno);
   }
@@ -61,10 +57,6 @@ void Make(const ScopedTempDir& dir, std::initializer_list<std::string> entries) 
 int ModeOf(const std::string& path) {
   struct stat st;
   return ::stat(path.c_str(), &st) == 0 ? static_cast<int>(st.st_mode & 07777) : -1;
-}
-bool IsLinkRaw(const std::string& path) {
-  struct stat st;
-  return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
 }
 
 // The error a call failed with; nullopt if it succeeded.
@@ -191,7 +183,7 @@ TEST(PosixFileSystemTest, WriteFileAtomicKeepsTheModeAndNewFoldersGetTheirs) {
   Make(dir, {"l.ini->s.ini", "d/"});
   ASSERT_TRUE(fs.WriteFileAtomic(dir.Path(u"l.ini"), "two"));
   EXPECT_EQ(ReadRaw(dir.NativePath("s.ini")), "two");
-  EXPECT_TRUE(IsLinkRaw(dir.NativePath("l.ini")));
+  EXPECT_TRUE(fs.Stat(dir.Path(u"l.ini"))->is_symlink);
   EXPECT_FALSE(fs.WriteFileAtomic(dir.Path(u"d"), "x"));
   EXPECT_EQ(RawNames(dir.native()), (Names{"s.ini", "l.ini", "d"}));
   ASSERT_TRUE(fs.CreateFolders(dir.Path(u"p/q/r/"), 0700));

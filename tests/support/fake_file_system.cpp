@@ -91,7 +91,6 @@ std::shared_ptr<FakeFileSystem::Node> NewNode(Kind kind, FileTime time) {
 
 }  // namespace
 
-// ---------------------------------------------------------------------------
 // Append files.
 
 class FakeFileSystem::FakeAppendFile : public AppendFile {
@@ -125,7 +124,6 @@ class FakeFileSystem::FakeAppendFile : public AppendFile {
   bool locked_;
 };
 
-// ---------------------------------------------------------------------------
 // Building and inspecting.
 
 FakeFileSystem::FakeFileSystem() { nodes_[u"/"] = NewNode(Kind::kFolder, kDefaultTime); }
@@ -279,7 +277,6 @@ std::vector<std::u16string> FakeFileSystem::AllPaths() const {
   return out;
 }
 
-// ---------------------------------------------------------------------------
 // Failure injection.
 
 void FakeFileSystem::FailNthCall(Op op, int n, ErrorCode code) {
@@ -334,7 +331,6 @@ Result<FakeFileSystem::Located> FakeFileSystem::Locate(const std::u16string& pat
   return Located{*resolved, node};
 }
 
-// ---------------------------------------------------------------------------
 // Path resolution.
 
 Result<std::u16string> FakeFileSystem::Resolve(const std::u16string& path,
@@ -409,7 +405,6 @@ FileInfo FakeFileSystem::InfoOf(const std::u16string& normalized, const Node& no
   return info;
 }
 
-// ---------------------------------------------------------------------------
 // FileSystem.
 
 Result<std::vector<DirEntry>> FakeFileSystem::List(const std::u16string& folder,
