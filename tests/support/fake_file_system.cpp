@@ -280,31 +280,23 @@ std::vector<std::u16string> FakeFileSystem::AllPaths() const {
 // Failure injection.
 
 void FakeFileSystem::FailNthCall(Op op, int n, ErrorCode code) {
-  nth_failures_.push_back({op, calls_[static_cast<int>(op)] + n, code});
+  failures_.push_back({op, calls_[static_cast<int>(op)] + n, {}, code});
 }
 
 void FakeFileSystem::FailPath(Op op, const std::u16string& path, ErrorCode code) {
-  path_failures_.push_back({op, NormalizeFakePath(path), code});
+  failures_.push_back({op, 0, NormalizeFakePath(path), code});
 }
 
-void FakeFileSystem::ClearFailures() {
-  nth_failures_.clear();
-  path_failures_.clear();
-}
+void FakeFileSystem::ClearFailures() { failures_.clear(); }
 
 std::optional<Error> FakeFileSystem::Injected(Op op, const std::u16string& path,
                                               const std::u16string& other) {
-  int call = ++calls_[static_cast<int>(op)];
-  for (const auto& f : nth_failures_) {
-    if (f.op == op && f.call == call) return Fail(f.code, path + u" (injected)");
-  }
-  if (!path_failures_.empty()) {
-    std::u16string p = NormalizeFakePath(path);
-    std::u16string o = other.empty() ? std::u16string() : NormalizeFakePath(other);
-    for (const auto& f : path_failures_) {
-      if (f.op == op && (f.path == p || (!o.empty() && f.path == o))) {
-        return Fail(f.code, path + u" (injected)");
-      }
+  const int call = ++calls_[static_cast<int>(op)];
+  for (const auto& f : failures_) {
+    if (f.op == op && (f.call != 0 ? f.call == call
+                                   : f.path == NormalizeFakePath(path) ||
+                                         (!other.empty() && f.path == NormalizeFakePath(other)))) {
+      return Fail(f.code, path + u" (injected)");
     }
   }
   return std::nullopt;
