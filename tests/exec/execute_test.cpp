@@ -183,27 +183,22 @@ TEST_F(RunTest, RunsThatDoNotStart) {
 }
 
 TEST(ConfirmResetOfEditedNamesTest, AsksOnlyWhileNamesWereEditedOutsidePlayback) {
-  const struct {
-    bool hand_edited, playback;
-    int answer;
-    bool asked, go_ahead;
-  } cases[] = {
+  const std::tuple<bool, bool, int, bool, bool> cases[] = {
+      // hand edited, macro playback, answer, asked, go ahead
       {false, false, kAnswerNo, false, true},
       {true, true, kAnswerNo, false, true},
       {true, false, kAnswerYes, true, true},
       {true, false, kAnswerNo, true, false},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << "edited " << c.hand_edited << " playback " << c.playback
-                                    << " answer " << c.answer);
+  for (const auto& [edited, playback, answer, asked, go_ahead] : cases) {
+    SCOPED_TRACE(testing::Message() << edited << playback << answer);
     ScriptedSink sink;
-    sink.answers = {c.answer};
+    sink.answers = {answer};
     Messenger messenger(sink);
-    RunState state{.hand_edited = c.hand_edited, .macro_playback = c.playback};
-    EXPECT_EQ(ConfirmResetOfEditedNames(state, messenger), c.go_ahead);
-    EXPECT_EQ(state.hand_edited, c.hand_edited && !(c.asked && c.go_ahead));
-    EXPECT_EQ(sink.Titles(), c.asked ? std::vector<std::u16string>{u"Clear Edited File Name?"}
-                                     : std::vector<std::u16string>{});
+    RunState state{.hand_edited = edited, .macro_playback = playback};
+    EXPECT_EQ(ConfirmResetOfEditedNames(state, messenger), go_ahead);
+    EXPECT_EQ(state.hand_edited, edited && !(asked && go_ahead));
+    EXPECT_EQ(sink.Titles(), asked ? U16s{u"Clear Edited File Name?"} : U16s{});
   }
 }
 
@@ -493,9 +488,7 @@ TEST(CollisionSerial, SearchStartsAtTheStartNumberAndStopsAtTheLimits) {
   fs.AddFile(u"/d/b(2).txt");
   // 254 units with "/d/": (1)..(10) are taken, (11) would be free.
   const std::u16string stem = u"/d/" + std::u16string(254 - 3 - 4, u'n');
-  for (int n = 1; n <= 10; ++n) {
-    fs.AddFile(stem + u"(" + Utf8ToUtf16(std::to_string(n)) + u").txt");
-  }
+  for (int n = 1; n <= 10; ++n) fs.AddFile(stem + u"(" + Utf8ToUtf16(std::to_string(n)) + u").txt");
   const std::tuple<std::u16string, int, std::u16string> cases[] = {
       // path, start, result or ""
       {u"/d/b.txt", 1, u"/d/b(3).txt"},

@@ -83,9 +83,7 @@ TEST(DosAttribTest, EncodingChangesOnlyTheWordOfEveryCutOfABinaryForm) {
       }
       std::string encoded = EncodeDosAttrib(cut, 0x23);
       EXPECT_EQ(ParseDosAttrib(encoded), 0x23u) << Hex(cut);
-      if (n >= attrib_end) {
-        EXPECT_EQ(encoded.size(), cut.size()) << Hex(cut);
-      }
+      EXPECT_TRUE(n < attrib_end || encoded.size() == cut.size()) << Hex(cut);
     }
   }
   // A record whose word was marked invalid becomes valid, other flags kept.
@@ -188,9 +186,7 @@ TEST(PosixFileSystemTest, ListReportsEveryEntryWithItsBytesKindSizeAndTime) {
       EXPECT_EQ(e.info.is_symlink, f->info.is_symlink);
       EXPECT_EQ(e.info.attributes & (attr::kDirectory | attr::kHidden),
                 f->info.attributes & (attr::kDirectory | attr::kHidden));
-      if (detail == ListDetail::kNoAttributes) {
-        EXPECT_EQ(e.info.size, f->info.size);
-      }
+      EXPECT_TRUE(detail != ListDetail::kNoAttributes || e.info.size == f->info.size);
     }
   }
 }
@@ -275,10 +271,7 @@ TEST(PosixFileSystemTest, OwnFilesAreNeverFollowedAndNothingWaits) {
   auto code = [](const auto& r) { return r ? 0 : 1 + static_cast<int>(r.error().code); };
   const int refused = 1 + static_cast<int>(ErrorCode::kPermission);
   const int not_regular = 1 + static_cast<int>(ErrorCode::kInvalidArgument);
-  const struct {
-    const char16_t* name;
-    int read, read_own, append;
-  } cases[] = {
+  const struct { const char16_t* name; int read, read_own, append; } cases[] = {
       {u"file", 0, 0, 0},
       {u"link", 0, refused, refused},
       {u"fifo", not_regular, refused, refused},
@@ -443,11 +436,7 @@ TEST_F(AttributesTest, EntriesThatCannotStoreAWordRefuseHiddenButNotTheRest) {
 
 // Folder name rules from recorded statfs types, name lengths and inode flags.
 TEST(NameRulesTest, CaseIsIgnoredOnWindowsFileSystemsAndCaseFoldingFolders) {
-  const struct {
-    std::int64_t type, name_length;
-    std::uint32_t flags;
-    NameRules rules;
-  } cases[] = {
+  const struct { std::int64_t type, name_length; std::uint32_t flags; NameRules rules; } cases[] = {
       {0xEF53, 255, 0, {false, 255}},                  // ext4
       {0xEF53, 255, kCaseFoldFlag, {true, 255}},       // ext4, case-folding folder
       {0xEF53, 255, 0x80000 | 0x10, {false, 255}},     // ext4, other flags (extents, ...)

@@ -65,9 +65,7 @@ TEST(ProgramFolderTest, ChoosesTheFolderByTheRules) {
     // install makes no folder at all.
     const std::u16string reg_folder = c.want_registry.substr(0, c.want_registry.rfind(u'/'));
     EXPECT_EQ(fs.IsFolder(reg_folder), !c.want_use_ini);
-    if (c.want_use_ini) {
-      EXPECT_TRUE(fs.folders_created_.empty());
-    }
+    EXPECT_TRUE(!c.want_use_ini || fs.folders_created_.empty());
   }
 }
 
