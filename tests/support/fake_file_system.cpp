@@ -97,9 +97,7 @@ class FakeFileSystem::FakeAppendFile : public AppendFile {
  public:
   FakeAppendFile(FakeFileSystem* fs, std::u16string path, NodePtr node, bool locked)
       : fs_(fs), path_(std::move(path)), node_(std::move(node)), locked_(locked) {}
-  ~FakeAppendFile() override {
-    if (locked_) fs_->locked_.erase(path_);
-  }
+  ~FakeAppendFile() override { if (locked_) fs_->locked_.erase(path_); }
 
   Status Append(std::string_view bytes) override {
     if (auto e = fs_->Change(Op::kAppend, "Append", path_)) return *e;
@@ -339,11 +337,9 @@ Result<std::u16string> FakeFileSystem::Resolve(const std::u16string& path,
       if (last) end = rest.size();
       std::u16string here = Join(done, rest.substr(i, end - i));
       NodePtr node = Lookup(here);
-      if (node) here = StoredPath(here);
-      if (!node) {
-        if (last) return here;  // the caller decides what a missing leaf means
-        return Fail(ErrorCode::kNotFound, path);
-      }
+      if (!node && last) return here;  // the caller decides what a missing leaf means
+      if (!node) return Fail(ErrorCode::kNotFound, path);
+      here = StoredPath(here);
       if (node->kind == Kind::kSymlink && (!last || follow_last)) {
         std::u16string tail = last ? std::u16string() : rest.substr(end);
         std::u16string target = node->link;
@@ -375,23 +371,14 @@ FileInfo FakeFileSystem::InfoOf(const std::u16string& normalized, const Node& no
   info.creation_time = node.creation_time;
   info.last_write_time = node.last_write_time;
   info.attributes = node.attributes;
-  switch (node.kind) {
-    case Kind::kFolder:
-      info.is_directory = true;
-      break;
-    case Kind::kFile:
-      info.size = node.bytes.size();
-      break;
-    case Kind::kSymlink: {
-      info.is_symlink = true;
-      info.size = Utf16ToUtf8(node.link).size();
-      auto target = Resolve(normalized, true);
-      if (target) {
-        NodePtr t = Lookup(*target);
-        info.is_directory = t && t->kind == Kind::kFolder;
-      }
-      break;
-    }
+  info.is_directory = node.kind == Kind::kFolder;
+  if (node.kind == Kind::kFile) info.size = node.bytes.size();
+  if (node.kind == Kind::kSymlink) {
+    info.is_symlink = true;
+    info.size = Utf16ToUtf8(node.link).size();
+    const auto target = Resolve(normalized, true);
+    const NodePtr t = target ? Lookup(*target) : nullptr;
+    info.is_directory = t && t->kind == Kind::kFolder;
   }
   if (info.is_directory) info.attributes |= attr::kDirectory;
   return info;
@@ -408,13 +395,9 @@ Result<std::vector<DirEntry>> FakeFileSystem::List(const std::u16string& folder,
   if (!node || node->kind != Kind::kFolder) return Fail(ErrorCode::kNotFound, folder);
   std::u16string prefix = *resolved == u"/" ? u"/" : *resolved + u"/";
   std::vector<std::pair<std::uint64_t, DirEntry>> found;
-  auto it = nodes_.lower_bound(prefix);
+  auto it = nodes_.upper_bound(prefix);  // past "/" itself
   while (it != nodes_.end() && it->first.starts_with(prefix)) {
     const std::u16string& path = it->first;
-    if (path.size() == prefix.size()) {  // the root itself
-      ++it;
-      continue;
-    }
     std::size_t slash = path.find(u'/', prefix.size());
     if (slash != std::u16string::npos) {
       // Skip the whole subtree: its keys all lie below path[0..slash] + '0'.
