@@ -422,16 +422,12 @@ TEST_F(ExecuteTest, NoLogNoChange) {
     SCOPED_TRACE(Utf16ToUtf8(title));
     Reset();
     Row(u"a.txt", u"b.txt");
-    if (locked) {
-      fs_.SetLockedByOther(u"/prog/rename0.log");
-      setup_.log_lock_wait = std::chrono::milliseconds(250);
-    } else {
-      fs_.FailPath(Op::kOpenAppend, u"/prog/rename0.log", code);
-    }
+    fs_.SetLockedByOther(u"/prog/rename0.log", locked);
+    if (!locked) fs_.FailPath(Op::kOpenAppend, u"/prog/rename0.log", code);
+    setup_.log_lock_wait = std::chrono::milliseconds(locked ? 250 : 0);
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(Run(), 1);
     EXPECT_EQ(std::chrono::steady_clock::now() - start >= std::chrono::milliseconds(250), locked);
-    setup_.log_lock_wait = std::chrono::milliseconds(0);
     EXPECT_TRUE(fs_.renamed_.empty() && fs_.Exists(u"/d/a.txt"));
     ASSERT_EQ(sink_.shown.size(), 1u);
     EXPECT_EQ(sink_.shown[0].title, title);

@@ -38,13 +38,9 @@ std::optional<ErrorCode> Failure(const R& r) {
 class FileSystemContract : public ::testing::TestWithParam<Target> {
  protected:
   void SetUp() override {
-    if (GetParam().posix) {
-      real_ = std::make_unique<PosixFileSystem>(*GetParam().posix);
-      root_ = dir_.path();
-    } else {
-      fake_.AddFolder(u"/root");
-      root_ = u"/root";
-    }
+    if (GetParam().posix) real_ = std::make_unique<PosixFileSystem>(*GetParam().posix);
+    root_ = real_ ? dir_.path() : u"/root";
+    if (!real_) fake_.AddFolder(root_);
     // Built through the interface itself: a=AAA, b=BBB, empty/, full/inner,
     // full!x, .hidden, link -> a, to_full -> full, dangling -> gone.
     ASSERT_TRUE(fs().WriteFileAtomic(P(u"a"), "AAA"));

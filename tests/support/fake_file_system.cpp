@@ -209,12 +209,9 @@ void FakeFileSystem::SetShortName(const std::u16string& path, const std::u16stri
 }
 
 void FakeFileSystem::SetLockedByOther(const std::u16string& path, bool locked) {
-  std::u16string p = NormalizeFakePath(path);
-  if (locked) {
-    locked_by_other_.insert(p);
-  } else {
-    locked_by_other_.erase(p);
-  }
+  const std::u16string p = NormalizeFakePath(path);
+  if (locked) locked_by_other_.insert(p);
+  if (!locked) locked_by_other_.erase(p);
 }
 
 FakeFileSystem::NodePtr FakeFileSystem::Lookup(const std::u16string& normalized) const {
