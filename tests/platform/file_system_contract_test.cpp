@@ -24,10 +24,8 @@ namespace {
 
 using Names = std::set<std::u16string>;
 
-struct Target {
-  const char* name;
-  std::optional<PosixFileSystemOptions> posix;  // nullopt: the fake
-};
+// The fake when `posix` is nullopt.
+struct Target { const char* name; std::optional<PosixFileSystemOptions> posix; };
 
 template <typename R>
 std::optional<ErrorCode> Failure(const R& r) {
