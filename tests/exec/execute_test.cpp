@@ -47,10 +47,8 @@ class RunFixture : public ::testing::Test {
   RunHooks hooks_;
 };
 
-// Folder "/d/" with a.txt, b.txt, c.txt, d.txt listed in that order and
-// Xb.txt besides. The compute hook puts an "X" in front of the name (or
-// returns compute_result_) and records its calls as "source|preset|ordinal";
-// the file system refuses every change.
+// "/d/" holds a.txt to d.txt, listed in that order, and Xb.txt. The compute hook prefixes "X"
+// (or returns compute_result_) and records "source|preset|ordinal"; the disk refuses changes.
 class RunTest : public RunFixture {
  protected:
   void SetUp() override {
@@ -92,8 +90,8 @@ TEST_F(RunTest, PreviewComputesValidatesAndSkipsExcludedRows) {
   EXPECT_TRUE(state_.names_current && !state_.hand_edited && sink_.shown.empty());
   EXPECT_EQ(progress_, (std::vector<int>{0, 25, 50, 75, 100, 0}));
 
-  // Macro playback from its second step on works from the new names, while
-  // validation still looks for the old file.
+  // Macro playback from its second step on works from the new names; validation looks for
+  // the old file.
   state_.source_is_new_name = true;
   calls_.clear();
   ASSERT_EQ(Run(kRunPreview), 0);
@@ -207,9 +205,8 @@ std::string Line(const std::string& from, const std::string& to) {
   return "\"/d/" + from + "\",\"/d/" + to + "\",\"<NORMAL>\"\r\n";
 }
 
-// Folder "/d/" with the rows a test adds (each file holds its own name) and
-// a bystander file "/d/z.keep"; logs go to "/prog". Names are current, as
-// after a preview.
+// "/d/" holds each row's file (holding its own name) and a bystander "z.keep"; logs go to
+// "/prog". Names are current, as after a preview.
 class ExecuteTest : public RunFixture {
  protected:
   void SetUp() override { Reset(); }
@@ -258,11 +255,10 @@ class ExecuteTest : public RunFixture {
                       .log_lock_wait = std::chrono::milliseconds(0)};
 };
 
-// Targets taken during the run (free at the preview, taken by the row
-// before) and swaps (marked at the preview) go through a serial, or fail with
-// no question without serials. Serials are taken back in their order up to
-// the first wanted name still in the way: t.txt here, so b(1).txt stays too
-// although b.txt is free, and a warning tells. An automatic run asks no
+// Targets taken during the run (free at the preview, taken by the row before) and swaps
+// (marked at the preview) go through a serial, or fail with no question without serials.
+// Serials are taken back in order up to the first wanted name still in the way: t.txt here,
+// so b(1).txt stays although b.txt is free, and a warning tells. An automatic run asks no
 // per-change question.
 TEST_F(ExecuteTest, CollisionsGetSerialsOrFailQuietly) {
   setup_.options.warn_serial = true;
@@ -294,9 +290,8 @@ TEST_F(ExecuteTest, CollisionsGetSerialsOrFailQuietly) {
   }
 }
 
-// In the letter-case mode a target in another case is another file where
-// the folder keeps case (a serial), and the file itself where it ignores
-// case (its spelling changes).
+// In the letter-case mode a target in another case is another file where the folder keeps
+// case (a serial), and the file itself where it ignores case (its spelling changes).
 TEST_F(ExecuteTest, LetterCaseTargetsFollowTheFolder) {
   for (bool ignore_case : {false, true}) {
     SCOPED_TRACE(ignore_case ? "ignores case" : "keeps case");
@@ -388,9 +383,8 @@ TEST_F(ExecuteTest, ForceOptionsDecideWhichMarksAreChanged) {
     }
   }
 
-  // Forced rows that change nothing: the same name (no call, no line: a run
-  // of only such rows rotates no slot) and names that would leave the
-  // folder (never changed, whatever is forced).
+  // Forced rows that change nothing: the same name (no call, no line: a run of only such rows
+  // rotates no slot) and names that would leave the folder (never changed, whatever is forced).
   setup_.options = {.force_invalid = true, .force_backslash = true, .force_bad_character = true,
                     .force_unchanged = true, .after_run = kAfterRunKeep, .write_log = true};
   fs_.AddFile(u"/prog/rename1.log", "newest");
@@ -572,8 +566,7 @@ TEST_F(ExecuteTest, ConfirmationsAndHiddenRuns) {
 TEST_F(ExecuteTest, ShortNameGoesThroughTheTemporaryName) {
   setup_.options.after_run = kAfterRunKeep;
   Row(u"long name.txt", u"LONGNA~1.TXT");
-  // A name left over from an earlier run takes the first intermediate name:
-  // the next one is tried.
+  // A name left over from an earlier run takes the first intermediate name: the next is tried.
   fs_.FailNthCall(Op::kRenameNoReplace, 1, ErrorCode::kExists);
   ASSERT_EQ(Run(6), 0);
   ASSERT_EQ(fs_.renamed_.size(), 3u);  // the last one rotates the log
@@ -617,9 +610,8 @@ TEST_F(ExecuteTest, ShortNameGoesThroughTheTemporaryName) {
   EXPECT_EQ(Files({u"c.txt"}), "c.txt");
 }
 
-// The timestamp and attribute modes log the state before the change; a
-// failed change sets no time and keeps no line. Kept changing, the row goes
-// on from its source.
+// The timestamp and attribute modes log the state before the change; a failed change sets
+// no time and keeps no line. Kept changing, the row goes on from its source.
 TEST_F(ExecuteTest, MetadataChangesLogTheStateBefore) {
   fs_.SetKind(u"/d", FileSystemKind::kNtfs);
   setup_.options.after_run = kAfterRunKeepChanging;

@@ -192,8 +192,7 @@ TEST_F(UndoTest, TimesAndAttributesComeBackAsLogged) {
   fs_.AddFile(u"/ntfs/lw", "", At(2024, 1, 1), creation);
   // Plain mount, creation moved: it cannot be set, so the row fails whole.
   fs_.AddFile(u"/d/f", "", At(2024, 1, 1), At(2024, 1, 1));
-  // Read-only and hidden were set after the run; the log says N for
-  // read-only, and neither Y nor N for system: left as it is.
+  // Read-only and hidden set after the run; the log says N for read-only, neither for system.
   fs_.AddFile(u"/d/a", "", FakeFileSystem::kDefaultTime, std::nullopt,
               attr::kReadOnly | attr::kHidden | attr::kArchive | attr::kSystem);
   std::string flags = FormatAttributeLine(u"/d/a", attr::kHidden);
@@ -238,12 +237,10 @@ TEST_F(UndoTest, FailedStepsAskToContinueAndNoStops) {
 }
 
 TEST_F(UndoTest, KindsOutsideTheThree) {
-  // A kind that is not "<...>" takes the kind of the row handled before it;
-  // at the first row there is none and the row goes unchanged.
+  // A kind not "<...>" takes the kind of the row before it; the first row has none: unchanged.
   Add({{u"/d/b", "b"}, {u"/d/d", "d"}, {u"/d/f", "f"}, {u"/d/p", "p"}, {u"/d/z", "z"}});
   fs_.AddFolder(u"/etc");
-  // A relative path, a move to another folder and "." or ".." are refused:
-  // no run writes them, and undo never takes a file out of its folder.
+  // A relative path, a move to another folder and "." or ".." are refused: no run writes them.
   WriteLog(1, "\"/d/a\",\"/d/b\",\"plain\"\r\n" + FormatNormalLine(u"/d/c", u"/d/d") +
                   FormatNormalLine(u"/d/g", u"d/h") + FormatNormalLine(u"/etc/planted", u"/d/p") +
                   FormatNormalLine(u"/d/x/../y", u"/d/x/../z") +
@@ -291,8 +288,7 @@ TEST_F(UndoTest, ConfirmationsAndTestMode) {
   EXPECT_TRUE(session_.active() && list_.Count() == 1);  // the row taken back is not shown again
 }
 
-// Two swaps through collision serials, of names that only survive the log
-// through its escapes.
+// Two swaps through collision serials, of names that survive the log only through escapes.
 class UndoSwapTest : public UndoTest {
  protected:
   const std::u16string a1 = u"/d/esc\\u0041x.txt", b1 = u"/d/line\nfeed", a2 = u"/d/a", b2 = u"/d/b";
@@ -340,8 +336,8 @@ TEST_F(UndoSwapTest, KilledUndoIsFinishedByTheNext) {
   }
 }
 
-// A noted step whose file is still where the run put it was not made: the
-// next undo takes it again, here into an old name taken meanwhile.
+// A noted step whose file is still where the run put it was not made: the next undo takes it
+// again, here into an old name taken meanwhile.
 TEST_F(UndoTest, NotedStepStillToMakeIsTakenAgain) {
   fs_.AddFile(u"/d/b", "moved");
   WriteLog(1, FormatNormalLine(u"/d/a", u"/d/b"));
@@ -386,8 +382,8 @@ TEST_F(LastChangeTest, CopiesTheNewestLogByteForByteOrSaysThereIsNone) {
   EXPECT_EQ(SaveError(u"/out/last"), ErrorCode::kNotFound);
   EXPECT_TRUE(fs_.written_.empty());
 
-  // Escapes, raw code page bytes, a NUL and a torn last line all survive; a
-  // file already there is replaced, and ".csv" is added unless present.
+  // Escapes, code page bytes, a NUL and a torn last line survive; a file there is replaced;
+  // ".csv" is added unless present.
   const std::string log = FormatNormalLine(u"/d/caf\u00e9", u"/d/\u5199\u771f") +
                           FormatAttributeLine(u"/d/a", attr::kHidden) + std::string("\0\"t", 3);
   fs_.AddFile(LogSlotPath(kHome, 1), log);
@@ -407,8 +403,7 @@ TEST_F(LastChangeTest, CopiesTheNewestLogByteForByteOrSaysThereIsNone) {
   EXPECT_EQ(fs_.Content(LogSlotPath(kHome, 1)), log);
 }
 
-// The saved file loads back as a list: renames within a folder become rows,
-// and the first move or timestamp line ends the load.
+// The saved file loads back as a list: renames in a folder become rows; a move or time ends it.
 TEST_F(LastChangeTest, SavedLogLoadsBackUpToItsFirstMoveOrTimestampLine) {
   for (const std::string& tail :
        {std::string(), FormatNormalLine(u"/d/c", u"/e/c"),

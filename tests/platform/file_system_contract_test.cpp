@@ -1,8 +1,7 @@
-// What the layers above rely on from a FileSystem, run on the in-memory fake
-// and on the real disk (a temporary folder, each way of renaming), so the
-// fake keeps behaving like the system it stands in for; then the fake's own
-// promises, which the real system has no way to show: creation order, records
-// of changes, folders that ignore case, injected failures, mount kinds, locks
+// What the layers above rely on from a FileSystem, run on the in-memory fake and on the real
+// disk (a temporary folder, each way of renaming), so the fake keeps behaving like the system
+// it stands in for; then the fake's own promises, which the real system cannot show: creation
+// order, records of changes, folders that ignore case, injected failures, mount kinds, locks
 // held by others and forbidden changes.
 
 #include <unistd.h>
@@ -29,8 +28,7 @@ struct Target { const char* name; std::optional<PosixFileSystemOptions> posix; }
 
 template <typename R>
 std::optional<ErrorCode> Failure(const R& r) {
-  if (r) return std::nullopt;
-  return r.error().code;
+  return r ? std::nullopt : std::optional(r.error().code);
 }
 
 class FileSystemContract : public ::testing::TestWithParam<Target> {

@@ -131,8 +131,7 @@ int ModeOf(const std::string& path) {
 // The error a call failed with; nullopt if it succeeded.
 template <typename R>
 std::optional<ErrorCode> Failure(const R& r) {
-  if (r) return std::nullopt;
-  return r.error().code;
+  return r ? std::nullopt : std::optional(r.error().code);
 }
 
 // The names of a folder as bytes; none when it cannot be listed.
@@ -218,10 +217,9 @@ TEST(PosixFileSystemTest, StatLooksAtTheEntryItself) {
   EXPECT_EQ(Failure(fs.ShortName(dir.Path(u"f"))), ErrorCode::kNotSupported);
 }
 
-// Two names of one file stand in for the two spellings a case-insensitive
-// mount gives one name: the two-step path runs, its second step finds the
-// target taken, and the name is put back. (The other promises of each way of
-// renaming are in file_system_contract_test.)
+// Two names of one file stand in for the two spellings a case-insensitive mount gives one
+// name: the two-step path runs, its second step finds the target taken, and the name is put
+// back. (The other promises of each way of renaming are in file_system_contract_test.)
 TEST(PosixFileSystemTest, TargetNameOfTheSameFileGoesThroughATemporaryNameAndBack) {
   for (const PosixFileSystemOptions options :
        {PosixFileSystemOptions{false, false}, PosixFileSystemOptions{true, false},
@@ -257,9 +255,8 @@ TEST(PosixFileSystemTest, WriteFileAtomicKeepsTheModeAndNewFoldersGetTheirs) {
   EXPECT_EQ(ModeOf(dir.NativePath("p/q/r")), 0700);
 }
 
-// The program's own files (ReadOwnFile, OpenAppend) are regular files of
-// the user, never reached through a link; no read or open waits on a FIFO
-// or reads a device. Each call runs in a child killed after 10 s.
+// The program's own files (ReadOwnFile, OpenAppend) are regular files of the user, never
+// reached through a link; no read or open waits on a FIFO or reads a device.
 TEST(PosixFileSystemTest, OwnFilesAreNeverFollowedAndNothingWaits) {
   ScopedTempDir dir;
   Make(dir, {"file=data", "foreign=data", "link->" + dir.NativePath("file"),
@@ -292,10 +289,9 @@ TEST(PosixFileSystemTest, OwnFilesAreNeverFollowedAndNothingWaits) {
   EXPECT_EQ(ModeOf(dir.NativePath("new.log")), 0600);
 }
 
-// A process killed while appending leaves every line it appended, then
-// nothing but zero bytes, fewer than the file's growth step: what the log
-// repair cuts off as a torn tail. Its lock goes with it; a lock another
-// process holds is seen.
+// A process killed while appending leaves every line it appended, then only zero bytes, fewer
+// than the file's growth step: what the log repair cuts off as a torn tail. Its lock goes
+// with it; a lock another process holds is seen.
 TEST(PosixFileSystemTest, AppendsSurviveAKillAndLocksAreSeenAcrossProcesses) {
   ScopedTempDir dir;
   const std::u16string log = dir.Path(u"rename0.log");

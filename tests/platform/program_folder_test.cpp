@@ -60,11 +60,11 @@ TEST(ProgramFolderTest, ChoosesTheFolderByTheRules) {
     EXPECT_EQ(Utf16ToUtf8(loc->registry_path), Utf16ToUtf8(c.want_registry));
     EXPECT_EQ(loc->ini_path, c.want_folder + u"tessivo.ini");
     EXPECT_EQ(loc->use_ini, c.want_use_ini);
-    EXPECT_TRUE(fs.IsFolder(c.want_folder));
+    EXPECT_TRUE(fs.Stat(c.want_folder)->is_directory);
     // The registry folder is made only for the registry back-end; a portable
     // install makes no folder at all.
     const std::u16string reg_folder = c.want_registry.substr(0, c.want_registry.rfind(u'/'));
-    EXPECT_EQ(fs.IsFolder(reg_folder), !c.want_use_ini);
+    EXPECT_EQ(fs.Exists(reg_folder), !c.want_use_ini);
     EXPECT_TRUE(!c.want_use_ini || fs.folders_created_.empty());
   }
 }

@@ -253,11 +253,6 @@ FakeFileSystem::Node* FakeFileSystem::FindMutable(const std::u16string& path) {
 
 bool FakeFileSystem::Exists(const std::u16string& path) const { return Find(path) != nullptr; }
 
-bool FakeFileSystem::IsFolder(const std::u16string& path) const {
-  const Node* node = Find(path);
-  return node && node->kind == Kind::kFolder;
-}
-
 std::optional<std::string> FakeFileSystem::Content(const std::u16string& path) const {
   const Node* node = Find(path);
   if (!node || node->kind != Kind::kFile) return std::nullopt;
@@ -448,13 +443,10 @@ Status FakeFileSystem::RenameNoReplace(const std::u16string& from, const std::u1
   std::vector<std::pair<std::u16string, NodePtr>> moved;
   moved.emplace_back(dst, node);
   nodes_.erase(*src);
-  if (node->kind == Kind::kFolder) {
-    std::u16string prefix = *src + u"/";
-    for (auto it = nodes_.lower_bound(prefix);
-         it != nodes_.end() && it->first.starts_with(prefix);) {
-      moved.emplace_back(dst + it->first.substr(src->size()), it->second);
-      it = nodes_.erase(it);
-    }
+  const std::u16string prefix = *src + u"/";  // what a folder holds moves with it
+  for (auto it = nodes_.lower_bound(prefix); it != nodes_.end() && it->first.starts_with(prefix);) {
+    moved.emplace_back(dst + it->first.substr(src->size()), it->second);
+    it = nodes_.erase(it);
   }
   for (auto& [path, n] : moved) nodes_[path] = n;
   renamed_.emplace_back(from, to);
@@ -579,10 +571,8 @@ Status FakeFileSystem::CreateFolders(const std::u16string& path, unsigned /*mode
   for (std::u16string here = p; here != u"/"; here = ParentOf(here)) {
     auto resolved = Resolve(here, true);
     NodePtr node = resolved ? Lookup(*resolved) : nullptr;
-    if (node) {
-      if (node->kind != Kind::kFolder) return Fail(ErrorCode::kExists, here);
-      break;
-    }
+    if (node && node->kind != Kind::kFolder) return Fail(ErrorCode::kExists, here);
+    if (node) break;
     missing.push_back(here);
   }
   for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
@@ -601,9 +591,7 @@ Result<std::unique_ptr<AppendFile>> FakeFileSystem::OpenAppend(const std::u16str
   if (!parent || parent->kind != Kind::kFolder) return Fail(ErrorCode::kNotFound, path);
   NodePtr node = Lookup(*resolved);
   if (node && node->kind != Kind::kFile) return Fail(ErrorCode::kPermission, path);
-  if (lock && (locked_.count(*resolved) || locked_by_other_.count(*resolved))) {
-    return Fail(ErrorCode::kBusy, path);
-  }
+  if (lock && IsLocked(*resolved)) return Fail(ErrorCode::kBusy, path);
   if (!node) {
     if (!ChangeAllowed("OpenAppend")) return Fail(ErrorCode::kPermission, path);
     Insert(*resolved, node = NewNode(Kind::kFile, now_));

@@ -96,7 +96,6 @@ class FakeFileSystem : public FileSystem {
 
   // ---- inspection ----
   bool Exists(const std::u16string& path) const;
-  bool IsFolder(const std::u16string& path) const;
   // Content of a file; nullopt when `path` is not a file.
   std::optional<std::string> Content(const std::u16string& path) const;
   // The node at `path` (no link followed), or nullptr.
