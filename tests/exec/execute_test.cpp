@@ -5,11 +5,13 @@
 #include <algorithm>
 #include <chrono>
 #include <initializer_list>
+#include <optional>
 #include <string>
 #include <tuple>
 #include <vector>
 
 #include "config/settings.h"
+#include "exec/run.h"
 #include "platform/file_name_bytes.h"
 #include "platform/temp_name.h"
 #include "support/fake_file_system.h"
@@ -19,17 +21,193 @@ namespace tessivo {
 namespace {
 
 using Op = FakeFileSystem::Op;
+using Strings = std::vector<std::string>;
 using U16s = std::vector<std::u16string>;
+
+// A fake disk, a list, a message record and the state and hooks of runs.
+class RunFixture : public ::testing::Test {
+ protected:
+  // "old name>new name:status" of row `i`; Rows() gives every row, spaced.
+  std::string Row(int i) const {
+    return Utf16ToUtf8(list_.GetCell(i, Cell::kName)) + ">" +
+           Utf16ToUtf8(list_.GetCell(i, Cell::kNewName)) + ":" +
+           std::to_string(static_cast<int>(list_.GetFileStatus(i)));
+  }
+  std::string Rows() const {
+    std::string out;
+    for (int i = 0; i < list_.Count(); ++i) out += (i > 0 ? " " : "") + Row(i);
+    return out;
+  }
+
+  FakeFileSystem fs_;
+  FileList list_;
+  ScriptedSink sink_;
+  Messenger messenger_{sink_};
+  RunState state_;
+  RunHooks hooks_;
+};
+
+// "/d/" holds a.txt to d.txt, listed in that order, and Xb.txt. The compute hook prefixes "X"
+// (or returns compute_result_) and records "source|preset|ordinal"; the disk refuses changes.
+class RunTest : public RunFixture {
+ protected:
+  void SetUp() override {
+    for (const char16_t* name : {u"a.txt", u"b.txt", u"c.txt", u"d.txt"}) {
+      fs_.AddFile(std::u16string(u"/d/") + name);
+      list_.AddRow(name, u".txt", u"/d/", u"", u"", u"", list_.Count());
+    }
+    fs_.AddFile(u"/d/Xb.txt");
+    fs_.forbid_changes_ = true;
+    hooks_.compute_new_name = [this](const std::u16string& source, const std::u16string& preset,
+                                     std::int64_t ordinal, const std::u16string& disk) {
+      calls_.push_back(Utf16ToUtf8(source + u"|" + preset) + "|" + std::to_string(ordinal) +
+                       (disk == source ? "" : "|" + Utf16ToUtf8(disk)));
+      return compute_result_ ? *compute_result_ : u"/d/X" + source.substr(3);
+    };
+    hooks_.progress = [this](int percent) { progress_.push_back(percent); };
+    hooks_.end_run = [this] { ++end_runs_; };
+  }
+
+  int Run(int kind, int mode = 1) {
+    return ExecuteRun(kind, RunContext{list_, fs_, messenger_, state_, hooks_, mode});
+  }
+
+  Strings calls_;
+  std::optional<std::u16string> compute_result_;
+  std::vector<int> progress_;
+  int end_runs_ = 0;
+};
+
+TEST_F(RunTest, PreviewComputesValidatesAndSkipsExcludedRows) {
+  list_.SetCell(2, Cell::kNewName, u"stale");
+  hooks_.apply_narrowing_at_preview = [this] { list_.SetFileStatus(2, FileStatus::kExcluded); };
+  state_.hand_edited = true;
+
+  ASSERT_EQ(Run(kRunPreview), 0);
+  EXPECT_EQ(Rows(), "a.txt>Xa.txt:7 b.txt>Xb.txt:3 c.txt>:12 d.txt>Xd.txt:7");
+  // The excluded row takes no ordinal.
+  EXPECT_EQ(calls_, (Strings{"/d/a.txt|/d/|0", "/d/b.txt|/d/|1", "/d/d.txt|/d/|2"}));
+  EXPECT_TRUE(state_.names_current && !state_.hand_edited && sink_.shown.empty());
+  EXPECT_EQ(progress_, (std::vector<int>{0, 25, 50, 75, 100, 0}));
+
+  // Macro playback from its second step on works from the new names; validation looks for
+  // the old file.
+  state_.source_is_new_name = true;
+  calls_.clear();
+  ASSERT_EQ(Run(kRunPreview), 0);
+  EXPECT_EQ(calls_.at(0), "/d/Xa.txt|/d/Xa.txt|0|/d/a.txt");  // the file is still a.txt
+  EXPECT_EQ(Rows(), "a.txt>XXa.txt:7 b.txt>XXb.txt:7 c.txt>:12 d.txt>XXd.txt:7");
+}
+
+TEST_F(RunTest, ReturnedTextIsWrittenByModeGroup) {
+  const std::tuple<int, std::u16string, std::string> cases[] = {
+      // mode, returned, first row
+      {2, u"/d/new.txt", "new.txt:7"},
+      {19, u"/d/new.txt", "new.txt:7"},
+      {2, u"/d", ":2"},  // shorter than the folder: emptied
+      {2, u"/d/" + std::u16string(300, u'n'), std::string(256, 'n') + ":1"},  // cut to 259
+      {13, u"<更新：2020/01/01 00:00:00>", "<更新：2020/01/01 00:00:00>:7"},
+      {14, u"/d/new.txt", "/d/new.txt:7"},  // taken as it stands
+      {14, u"", ":2"},
+  };
+  for (const auto& [mode, returned, row] : cases) {
+    compute_result_ = returned;
+    ASSERT_EQ(Run(kRunPreview, mode), 0);
+    EXPECT_EQ(Row(0), "a.txt>" + row) << "mode " << mode << " returned " << Utf16ToUtf8(returned);
+  }
+}
+
+TEST_F(RunTest, RecheckValidatesHandEditedNamesWithoutComputing) {
+  const char16_t* typed[] = {u"a.txt", u"b:c", u"Xb.txt", u"e.txt"};
+  for (int i = 0; i < 4; ++i) list_.SetCell(i, Cell::kNewName, typed[i]);
+  list_.SetFileStatus(3, FileStatus::kExcluded);
+  hooks_.apply_narrowing_at_preview = [] { ADD_FAILURE() << "narrowing in a re-check"; };
+  hooks_.before_first_name = [] {
+    ADD_FAILURE() << "a re-check computes no name";
+    return RunStartResult::Go();
+  };
+  state_.hand_edited = true;
+
+  ASSERT_EQ(Run(kRunRecheck), 0);
+  EXPECT_TRUE(calls_.empty());
+  EXPECT_EQ(Rows(), "a.txt>a.txt:6 b.txt>b:c:2 c.txt>Xb.txt:3 d.txt>:12");
+  EXPECT_TRUE(state_.names_current && state_.hand_edited);
+
+  // In the metadata modes the cell is a description and stays as typed.
+  list_.SetCell(0, Cell::kNewName, u"<読：Y, 隠：N, ア：Y, シ：N>");
+  ASSERT_EQ(Run(kRunRecheck, 14), 0);
+  EXPECT_EQ(Row(0), "a.txt><読：Y, 隠：N, ア：Y, シ：N>:7");
+}
+
+TEST_F(RunTest, StoppingHooksEndTheRunWithTheirMessage) {
+  list_.SetFileStatus(0, FileStatus::kExcluded);  // the first row needing a name is row 1
+  using Hook = std::function<RunStartResult()> RunHooks::*;
+  const std::pair<const char*, Hook> stoppers[] = {
+      {"collect_parameters", &RunHooks::collect_parameters},
+      {"prepare_mode", &RunHooks::prepare_mode},
+      {"before_first_name", &RunHooks::before_first_name}};
+  for (const auto& [name, hook] : stoppers) {
+    SCOPED_TRACE(name);
+    RunHooks hooks = hooks_;
+    int asked = 0;
+    hooks.*hook = [&asked] {
+      ++asked;
+      return RunStartResult::Stop(MessageId::kTooLongTitle, MessageId::kTooLongText);
+    };
+    calls_.clear();
+    sink_.shown.clear();
+    end_runs_ = 0;
+    state_.names_current = true;
+    EXPECT_EQ(ExecuteRun(kRunPreview, RunContext{list_, fs_, messenger_, state_, hooks, 1}), 1);
+    EXPECT_TRUE(asked == 1 && calls_.empty() && !state_.names_current);
+    ASSERT_EQ(sink_.shown.size(), 1u);
+    EXPECT_EQ(sink_.shown[0].text_id, MessageId::kTooLongText);
+    EXPECT_EQ(progress_.back(), 0);
+    EXPECT_EQ(end_runs_, 1);
+  }
+}
+
+TEST_F(RunTest, RunsThatDoNotStart) {
+  hooks_.collect_parameters = [] {
+    ADD_FAILURE() << "run started";
+    return RunStartResult::Go();
+  };
+  EXPECT_EQ(Run(kRunExecute), 1);  // no execution setup
+  EXPECT_EQ(Run(7), 1);
+  FileList empty;
+  EXPECT_EQ(ExecuteRun(kRunPreview, RunContext{empty, fs_, messenger_, state_, hooks_, 1}), 1);
+  EXPECT_TRUE(progress_.empty());
+  EXPECT_EQ(Rows(), "a.txt>:0 b.txt>:0 c.txt>:0 d.txt>:0");
+}
+
+TEST(ConfirmResetOfEditedNamesTest, AsksOnlyWhileNamesWereEditedOutsidePlayback) {
+  const std::tuple<bool, bool, int, bool, bool> cases[] = {
+      // hand edited, macro playback, answer, asked, go ahead
+      {false, false, kAnswerNo, false, true},
+      {true, true, kAnswerNo, false, true},
+      {true, false, kAnswerYes, true, true},
+      {true, false, kAnswerNo, true, false},
+  };
+  for (const auto& [edited, playback, answer, asked, go_ahead] : cases) {
+    SCOPED_TRACE(testing::Message() << edited << playback << answer);
+    ScriptedSink sink;
+    sink.answers = {answer};
+    Messenger messenger(sink);
+    RunState state{.hand_edited = edited, .macro_playback = playback};
+    EXPECT_EQ(ConfirmResetOfEditedNames(state, messenger), go_ahead);
+    EXPECT_EQ(state.hand_edited, edited && !(asked && go_ahead));
+    EXPECT_EQ(sink.Titles(), asked ? U16s{u"Clear Edited File Name?"} : U16s{});
+  }
+}
 
 // The log line of a rename within "/d/".
 std::string Line(const std::string& from, const std::string& to) {
   return "\"/d/" + from + "\",\"/d/" + to + "\",\"<NORMAL>\"\r\n";
 }
 
-// Folder "/d/" with the rows a test adds (each file holds its own name) and
-// a bystander file "/d/z.keep"; logs go to "/prog". Names are current, as
-// after a preview.
-class ExecuteTest : public ::testing::Test {
+// "/d/" holds each row's file (holding its own name) and a bystander "z.keep"; logs go to
+// "/prog". Names are current, as after a preview.
+class ExecuteTest : public RunFixture {
  protected:
   void SetUp() override { Reset(); }
 
@@ -57,17 +235,6 @@ class ExecuteTest : public ::testing::Test {
                       RunContext{list_, fs_, messenger_, state_, hooks_, mode, &setup_});
   }
 
-  // "old name>new name:status" of every row, separated by spaces.
-  std::string Rows() const {
-    std::string out;
-    for (int i = 0; i < list_.Count(); ++i) {
-      out += (i > 0 ? " " : "") + Utf16ToUtf8(list_.GetCell(i, Cell::kName)) + ">" +
-             Utf16ToUtf8(list_.GetCell(i, Cell::kNewName)) + ":" +
-             std::to_string(static_cast<int>(list_.GetFileStatus(i)));
-    }
-    return out;
-  }
-
   std::string Log() const { return fs_.Content(u"/prog/rename1.log").value_or("<no log>"); }
   // The contents of files in "/d/", separated by spaces.
   std::string Files(std::initializer_list<const char16_t*> names) const {
@@ -79,12 +246,6 @@ class ExecuteTest : public ::testing::Test {
     return out;
   }
 
-  FakeFileSystem fs_;
-  FileList list_;
-  ScriptedSink sink_;
-  Messenger messenger_{sink_};
-  RunState state_;
-  RunHooks hooks_;
   FixedOffsetTimeZone utc_{0};
   ExecuteSummary summary_;
   ExecuteSetup setup_{.options = {.write_log = true, .show_errors = true},
@@ -94,11 +255,10 @@ class ExecuteTest : public ::testing::Test {
                       .log_lock_wait = std::chrono::milliseconds(0)};
 };
 
-// Targets taken during the run (free at the preview, taken by the row
-// before) and swaps (marked at the preview) go through a serial, or fail with
-// no question without serials. Serials are taken back in their order up to
-// the first wanted name still in the way: t.txt here, so b(1).txt stays too
-// although b.txt is free, and a warning tells. An automatic run asks no
+// Targets taken during the run (free at the preview, taken by the row before) and swaps
+// (marked at the preview) go through a serial, or fail with no question without serials.
+// Serials are taken back in order up to the first wanted name still in the way: t.txt here,
+// so b(1).txt stays although b.txt is free, and a warning tells. An automatic run asks no
 // per-change question.
 TEST_F(ExecuteTest, CollisionsGetSerialsOrFailQuietly) {
   setup_.options.warn_serial = true;
@@ -130,9 +290,8 @@ TEST_F(ExecuteTest, CollisionsGetSerialsOrFailQuietly) {
   }
 }
 
-// In the letter-case mode a target in another case is another file where
-// the folder keeps case (a serial), and the file itself where it ignores
-// case (its spelling changes).
+// In the letter-case mode a target in another case is another file where the folder keeps
+// case (a serial), and the file itself where it ignores case (its spelling changes).
 TEST_F(ExecuteTest, LetterCaseTargetsFollowTheFolder) {
   for (bool ignore_case : {false, true}) {
     SCOPED_TRACE(ignore_case ? "ignores case" : "keeps case");
@@ -197,11 +356,8 @@ TEST_F(ExecuteTest, AfterRunPolicies) {
 
     ASSERT_EQ(Run(), 0);
     EXPECT_EQ(Rows(), rows);
-    if (rows == continued) {
-      EXPECT_EQ(std::u16string(list_.GetCell(0, Cell::kExtension)) +
-                    std::u16string(list_.GetCell(0, Cell::kFolder)),
-                u".txt/d/");
-    }
+    EXPECT_TRUE(rows != continued || (list_.GetCell(0, Cell::kExtension) == u".txt" &&
+                                      list_.GetCell(0, Cell::kFolder) == u"/d/"));
     EXPECT_EQ(Files({u"x.txt"}), "a.txt");
     EXPECT_FALSE(state_.keep_changing_once);
   }
@@ -227,9 +383,8 @@ TEST_F(ExecuteTest, ForceOptionsDecideWhichMarksAreChanged) {
     }
   }
 
-  // Forced rows that change nothing: the same name (no call, no line: a run
-  // of only such rows rotates no slot) and names that would leave the
-  // folder (never changed, whatever is forced).
+  // Forced rows that change nothing: the same name (no call, no line: a run of only such rows
+  // rotates no slot) and names that would leave the folder (never changed, whatever is forced).
   setup_.options = {.force_invalid = true, .force_backslash = true, .force_bad_character = true,
                     .force_unchanged = true, .after_run = kAfterRunKeep, .write_log = true};
   fs_.AddFile(u"/prog/rename1.log", "newest");
@@ -258,16 +413,12 @@ TEST_F(ExecuteTest, NoLogNoChange) {
     SCOPED_TRACE(Utf16ToUtf8(title));
     Reset();
     Row(u"a.txt", u"b.txt");
-    if (locked) {
-      fs_.SetLockedByOther(u"/prog/rename0.log");
-      setup_.log_lock_wait = std::chrono::milliseconds(250);
-    } else {
-      fs_.FailPath(Op::kOpenAppend, u"/prog/rename0.log", code);
-    }
+    fs_.SetLockedByOther(u"/prog/rename0.log", locked);
+    if (!locked) fs_.FailPath(Op::kOpenAppend, u"/prog/rename0.log", code);
+    setup_.log_lock_wait = std::chrono::milliseconds(locked ? 250 : 0);
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(Run(), 1);
     EXPECT_EQ(std::chrono::steady_clock::now() - start >= std::chrono::milliseconds(250), locked);
-    setup_.log_lock_wait = std::chrono::milliseconds(0);
     EXPECT_TRUE(fs_.renamed_.empty() && fs_.Exists(u"/d/a.txt"));
     ASSERT_EQ(sink_.shown.size(), 1u);
     EXPECT_EQ(sink_.shown[0].title, title);
@@ -324,9 +475,7 @@ TEST(CollisionSerial, SearchStartsAtTheStartNumberAndStopsAtTheLimits) {
   fs.AddFile(u"/d/b(2).txt");
   // 254 units with "/d/": (1)..(10) are taken, (11) would be free.
   const std::u16string stem = u"/d/" + std::u16string(254 - 3 - 4, u'n');
-  for (int n = 1; n <= 10; ++n) {
-    fs.AddFile(stem + u"(" + Utf8ToUtf16(std::to_string(n)) + u").txt");
-  }
+  for (int n = 1; n <= 10; ++n) fs.AddFile(stem + u"(" + Utf8ToUtf16(std::to_string(n)) + u").txt");
   const std::tuple<std::u16string, int, std::u16string> cases[] = {
       // path, start, result or ""
       {u"/d/b.txt", 1, u"/d/b(3).txt"},
@@ -417,8 +566,7 @@ TEST_F(ExecuteTest, ConfirmationsAndHiddenRuns) {
 TEST_F(ExecuteTest, ShortNameGoesThroughTheTemporaryName) {
   setup_.options.after_run = kAfterRunKeep;
   Row(u"long name.txt", u"LONGNA~1.TXT");
-  // A name left over from an earlier run takes the first intermediate name:
-  // the next one is tried.
+  // A name left over from an earlier run takes the first intermediate name: the next is tried.
   fs_.FailNthCall(Op::kRenameNoReplace, 1, ErrorCode::kExists);
   ASSERT_EQ(Run(6), 0);
   ASSERT_EQ(fs_.renamed_.size(), 3u);  // the last one rotates the log
@@ -462,9 +610,8 @@ TEST_F(ExecuteTest, ShortNameGoesThroughTheTemporaryName) {
   EXPECT_EQ(Files({u"c.txt"}), "c.txt");
 }
 
-// The timestamp and attribute modes log the state before the change; a
-// failed change sets no time and keeps no line. Kept changing, the row goes
-// on from its source.
+// The timestamp and attribute modes log the state before the change; a failed change sets
+// no time and keeps no line. Kept changing, the row goes on from its source.
 TEST_F(ExecuteTest, MetadataChangesLogTheStateBefore) {
   fs_.SetKind(u"/d", FileSystemKind::kNtfs);
   setup_.options.after_run = kAfterRunKeepChanging;

@@ -185,9 +185,7 @@ TEST(RenameLogLoad, LoadingLimits) {
 
   // Every line is read, also past 50,000 (undo takes back the whole run).
   std::string log;
-  for (int i = 0; i <= 50000; ++i) {
-    log += "\"/a\",\"/b" + std::to_string(i) + "\",\"<NORMAL>\"\r\n";
-  }
+  for (int i = 0; i <= 50000; ++i) log += "\"/a\",\"/b" + std::to_string(i) + "\",\"<NORMAL>\"\r\n";
   FakeFileSystem fs;
   fs.AddFile(Slot(1), "x\n" + log);
   const auto many = LoadLogRows(fs, kHome, 1);
@@ -326,9 +324,7 @@ TEST_F(RenameLogTest, RunWritesAheadAndAbortRestoresTheFormerBytes) {
 // Nine slots, one missing: two runs push the two oldest out, move the gap
 // along and never make a slot 10.
 TEST_F(RenameLogTest, RotationKeepsTheNineNewestAndSkipsMissingSlots) {
-  for (int n = 1; n <= 9; ++n) {
-    if (n != 4) fs_.AddFile(Slot(n), "old" + std::to_string(n));
-  }
+  for (int n = 1; n <= 9; ++n) if (n != 4) fs_.AddFile(Slot(n), "old" + std::to_string(n));
   Run("A\r\n");
   Run("B\r\n");
   const std::string expected[] = {"B\r\n",     "A\r\n", "old1", "old2", "old3",
@@ -365,9 +361,7 @@ TEST_F(RenameLogTest, InterruptedLogsStayInSlotZero) {
       RenameLog log(fs_, kHome);
       ASSERT_TRUE(log.OpenLog());
       ASSERT_TRUE(log.BeginChange(line));
-      if (!killed) {
-        EXPECT_FALSE(log.CloseAndRotate());
-      }
+      EXPECT_TRUE(killed || !log.CloseAndRotate());
     }
     EXPECT_EQ(SlotContent(0), line);
     EXPECT_FALSE(fs_.IsLocked(Slot(0)));
@@ -495,9 +489,7 @@ TEST_F(RepairTest, SettlesTheLastLineAgainstTheDisk) {
     EXPECT_EQ(report->last_line, c.expected);
     EXPECT_TRUE(!fs.Exists(Slot(0)) && !fs.IsLocked(Slot(1)));
     EXPECT_EQ(fs.Content(Slot(2)), "old1");
-    if (!c.there_after.empty()) {
-      EXPECT_TRUE(fs.Exists(c.there_after));
-    }
+    EXPECT_TRUE(c.there_after.empty() || fs.Exists(c.there_after));
     EXPECT_FALSE(fs.Exists(u"/etc/planted"));
     const std::string kept = c.expected == LastLine::kKept ? last
                              : c.expected == LastLine::kRecordedTemp

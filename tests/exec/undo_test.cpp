@@ -1,12 +1,15 @@
 #include "exec/undo.h"
 
-#include <algorithm>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "core/csv_list.h"
+#include "exec/last_change.h"
 #include "exec/rename_log.h"
 #include "support/fake_file_system.h"
 #include "support/scripted_sink.h"
@@ -20,11 +23,10 @@ using U16s = std::vector<std::u16string>;
 
 const std::u16string kHome = u"/home/u/.local/share/tessivo";
 
-FileTime At(int year, int month, int day, int hour = 0) {
-  return *FixedOffsetTimeZone(0).ToUtc(CalendarTime{.year = static_cast<std::uint16_t>(year),
-                                                    .month = static_cast<std::uint16_t>(month),
-                                                    .day = static_cast<std::uint16_t>(day),
-                                                    .hour = static_cast<std::uint16_t>(hour)});
+using U16 = std::uint16_t;
+
+FileTime At(U16 year, U16 month, U16 day, U16 hour = 0) {
+  return *FixedOffsetTimeZone(0).ToUtc({.year = year, .month = month, .day = day, .hour = hour});
 }
 
 std::u16string ButtonTexts(const UndoUiState& ui) {
@@ -37,17 +39,17 @@ class UndoTest : public ::testing::Test {
     return UndoContext{list_, fs_,         messenger_, zone_,
                        kHome, chg_confirm, mode,       [this](int p) { progress_.push_back(p); }};
   }
-  void WriteLog(int slot, const std::string& bytes) {
-    fs_.AddFile(LogSlotPath(kHome, slot), bytes);
-  }
+  void WriteLog(int slot, const std::string& log) { fs_.AddFile(LogSlotPath(kHome, slot), log); }
   UndoRunResult Undo(int chg_confirm = 0) {
     EXPECT_EQ(session_.EnterUndo(1, Ctx()).outcome, Outcome::kEntered);
     return session_.RunUndo(UndoAction::kPerform, Ctx(chg_confirm));
   }
-  std::u16string Text(int row, Cell cell) { return std::u16string(list_.GetCell(row, cell)); }
-  std::string Content(const std::u16string& path) {
-    return fs_.Content(path).value_or("<missing>");
+  // Files on the disk, each holding the text given.
+  void Add(std::initializer_list<std::pair<std::u16string, std::string>> files) {
+    for (const auto& [path, text] : files) fs_.AddFile(path, text);
   }
+  std::u16string Text(int row, Cell cell) { return std::u16string(list_.GetCell(row, cell)); }
+  std::string Content(const std::u16string& p) { return fs_.Content(p).value_or("<missing>"); }
   // A file's creation and last-write times.
   std::pair<FileTime, FileTime> Times(const std::u16string& path) {
     return {fs_.Find(path)->creation_time, fs_.Find(path)->last_write_time};
@@ -98,9 +100,7 @@ TEST_F(UndoTest, LongPathsAreKeptWholeBesideTheCutCells) {
   const std::u16string before[2] = {folder + u"before-name.000", folder + u"before-name.002"};
   const std::u16string after[2] = {folder + u"after--name.000", folder + u"after--name.002"};
   ASSERT_EQ(before[0].size(), 257u);
-  fs_.AddFile(after[0], "0");
-  fs_.AddFile(after[1], "2");
-  fs_.AddFile(u"/d/other", "1");
+  Add({{after[0], "0"}, {after[1], "2"}, {u"/d/other", "1"}});
   WriteLog(1, FormatNormalLine(before[0], after[0]) + FormatNormalLine(u"/d/o1", u"/d/other") +
                   FormatNormalLine(before[1], after[1]));
 
@@ -150,9 +150,7 @@ TEST(UndoModeAfter, WrapsModesIntoTheTwelveButtons) {
 
 TEST_F(UndoTest, SwapThroughACollisionSerialComesBackInReverseOrder) {
   // The run renamed a -> b through the serial b(1), b -> a, then took the serial back.
-  fs_.AddFile(u"/d/a.txt", "B");
-  fs_.AddFile(u"/d/b.txt", "A");
-  fs_.AddFile(u"/d/bystander", "z");
+  Add({{u"/d/a.txt", "B"}, {u"/d/b.txt", "A"}, {u"/d/bystander", "z"}});
   WriteLog(1, FormatNormalLine(u"/d/a.txt", u"/d/b(1).txt") +
                   FormatNormalLine(u"/d/b.txt", u"/d/a.txt") +
                   FormatNormalLine(u"/d/b(1).txt", u"/d/b.txt"));
@@ -194,8 +192,7 @@ TEST_F(UndoTest, TimesAndAttributesComeBackAsLogged) {
   fs_.AddFile(u"/ntfs/lw", "", At(2024, 1, 1), creation);
   // Plain mount, creation moved: it cannot be set, so the row fails whole.
   fs_.AddFile(u"/d/f", "", At(2024, 1, 1), At(2024, 1, 1));
-  // Read-only and hidden were set after the run; the log says N for
-  // read-only, and neither Y nor N for system: left as it is.
+  // Read-only and hidden set after the run; the log says N for read-only, neither for system.
   fs_.AddFile(u"/d/a", "", FakeFileSystem::kDefaultTime, std::nullopt,
               attr::kReadOnly | attr::kHidden | attr::kArchive | attr::kSystem);
   std::string flags = FormatAttributeLine(u"/d/a", attr::kHidden);
@@ -218,11 +215,9 @@ TEST_F(UndoTest, TimesAndAttributesComeBackAsLogged) {
 }
 
 TEST_F(UndoTest, FailedStepsAskToContinueAndNoStops) {
-  fs_.AddFile(u"/d/q", "q");
-  fs_.AddFile(u"/d/b", "moved");
-  fs_.AddFile(u"/d/a", "in the way");  // the second line's target exists
+  // The second line's target is in the way.
+  Add({{u"/d/q", "q"}, {u"/d/b", "moved"}, {u"/d/a", "in the way"}, {u"/d/new.txt", "1"}});
   fs_.AddFile(u"/d/t", "", At(2024, 1, 1));
-  fs_.AddFile(u"/d/new.txt", "1");
   // A time that does not read fails its row without touching the file.
   std::string bad_time = FormatTimestampLine(u"/d/t", {2018, 1, 1, 0, 0, 0}, {2018, 3, 1, 0, 0, 0});
   bad_time.replace(bad_time.find("2018/03"), 4, "20x8");
@@ -242,16 +237,10 @@ TEST_F(UndoTest, FailedStepsAskToContinueAndNoStops) {
 }
 
 TEST_F(UndoTest, KindsOutsideTheThree) {
-  // A kind that is not "<...>" takes the kind of the row handled before it;
-  // at the first row there is none and the row goes unchanged.
-  fs_.AddFile(u"/d/b", "b");
-  fs_.AddFile(u"/d/d", "d");
-  fs_.AddFile(u"/d/f", "f");
-  fs_.AddFile(u"/d/p", "p");
-  fs_.AddFile(u"/d/z", "z");
+  // A kind not "<...>" takes the kind of the row before it; the first row has none: unchanged.
+  Add({{u"/d/b", "b"}, {u"/d/d", "d"}, {u"/d/f", "f"}, {u"/d/p", "p"}, {u"/d/z", "z"}});
   fs_.AddFolder(u"/etc");
-  // A relative path, a move to another folder and "." or ".." are refused:
-  // no run writes them, and undo never takes a file out of its folder.
+  // A relative path, a move to another folder and "." or ".." are refused: no run writes them.
   WriteLog(1, "\"/d/a\",\"/d/b\",\"plain\"\r\n" + FormatNormalLine(u"/d/c", u"/d/d") +
                   FormatNormalLine(u"/d/g", u"d/h") + FormatNormalLine(u"/etc/planted", u"/d/p") +
                   FormatNormalLine(u"/d/x/../y", u"/d/x/../z") +
@@ -275,8 +264,7 @@ TEST_F(UndoTest, KindsOutsideTheThree) {
 }
 
 TEST_F(UndoTest, ConfirmationsAndTestMode) {
-  fs_.AddFile(u"/d/b", "b");
-  fs_.AddFile(u"/d/y", "y");
+  Add({{u"/d/b", "b"}, {u"/d/y", "y"}});
   WriteLog(1, FormatNormalLine(u"/d/a", u"/d/b") + FormatNormalLine(u"/d/x", u"/d/y"));
 
   sink_.answers = {kAnswerNo};  // chgconfirm 1: one question, No
@@ -300,8 +288,7 @@ TEST_F(UndoTest, ConfirmationsAndTestMode) {
   EXPECT_TRUE(session_.active() && list_.Count() == 1);  // the row taken back is not shown again
 }
 
-// Two swaps through collision serials, of names that only survive the log
-// through its escapes.
+// Two swaps through collision serials, of names that survive the log only through escapes.
 class UndoSwapTest : public UndoTest {
  protected:
   const std::u16string a1 = u"/d/esc\\u0041x.txt", b1 = u"/d/line\nfeed", a2 = u"/d/a", b2 = u"/d/b";
@@ -311,10 +298,7 @@ class UndoSwapTest : public UndoTest {
     list_ = FileList();
     session_ = UndoSession();
     sink_.shown.clear();
-    fs_.AddFile(a1, "B1");
-    fs_.AddFile(b1, "A1");
-    fs_.AddFile(a2, "B2");
-    fs_.AddFile(b2, "A2");
+    Add({{a1, "B1"}, {b1, "A1"}, {a2, "B2"}, {b2, "A2"}});
     WriteLog(1, FormatNormalLine(a1, b1 + u"(1)") + FormatNormalLine(b1, a1) +
                     FormatNormalLine(a2, b2 + u"(1)") + FormatNormalLine(b2, a2) +
                     FormatNormalLine(b1 + u"(1)", b1) + FormatNormalLine(b2 + u"(1)", b2));
@@ -333,14 +317,8 @@ class UndoSwapTest : public UndoTest {
   }
 };
 
-TEST_F(UndoSwapTest, SecondUndoChangesNothing) {
-  EXPECT_EQ(Undo().restored, 6);
-  EXPECT_EQ(Names(), "A1B1A2B2<missing><missing>");
-  ExpectAlreadyUndone();
-}
-
-// An undo killed at its n-th move, before or after noting it, is finished by
-// the next one, which takes back nothing twice.
+// An undo killed at its n-th move (the first: before any), before or after
+// noting it, is finished by the next one, which takes back nothing twice.
 TEST_F(UndoSwapTest, KilledUndoIsFinishedByTheNext) {
   for (int n = 1; n <= 6; ++n) {
     for (bool noted : {false, true}) {
@@ -358,8 +336,8 @@ TEST_F(UndoSwapTest, KilledUndoIsFinishedByTheNext) {
   }
 }
 
-// A noted step whose file is still where the run put it was not made: the
-// next undo takes it again, here into an old name taken meanwhile.
+// A noted step whose file is still where the run put it was not made: the next undo takes it
+// again, here into an old name taken meanwhile.
 TEST_F(UndoTest, NotedStepStillToMakeIsTakenAgain) {
   fs_.AddFile(u"/d/b", "moved");
   WriteLog(1, FormatNormalLine(u"/d/a", u"/d/b"));
@@ -381,6 +359,69 @@ TEST_F(UndoSwapTest, UndoWithoutItsRecordChangesNothing) {
     EXPECT_TRUE(result.refused && result.restored == 0 && fs_.renamed_.empty());
     ASSERT_EQ(sink_.shown.size(), 1u);
     EXPECT_EQ(sink_.shown[0].title, code == ErrorCode::kBusy ? u"Log In Use" : u"Can't Write Log");
+  }
+}
+
+// Saving the newest log: the same disk and messages as undo.
+class LastChangeTest : public UndoTest {
+ protected:
+  void SetUp() override { fs_.AddFolder(u"/out"); }
+
+  std::optional<ErrorCode> SaveError(std::u16string_view path) {
+    const Status saved = SaveLastChange(fs_, kHome, path);
+    return saved ? std::nullopt : std::optional(saved.error().code);
+  }
+};
+
+TEST_F(LastChangeTest, CopiesTheNewestLogByteForByteOrSaysThereIsNone) {
+  // Only the working file of a run and an older slot: the newest is missing.
+  fs_.AddFile(LogSlotPath(kHome, 0), "x");
+  fs_.AddFile(LogSlotPath(kHome, 2), "older");
+  EXPECT_FALSE(HasLastChange(fs_, kHome, messenger_));
+  EXPECT_EQ(sink_.Titles(), std::vector<std::u16string>{u"No Log!"});
+  EXPECT_EQ(SaveError(u"/out/last"), ErrorCode::kNotFound);
+  EXPECT_TRUE(fs_.written_.empty());
+
+  // Escapes, code page bytes, a NUL and a torn last line survive; a file there is replaced;
+  // ".csv" is added unless present.
+  const std::string log = FormatNormalLine(u"/d/caf\u00e9", u"/d/\u5199\u771f") +
+                          FormatAttributeLine(u"/d/a", attr::kHidden) + std::string("\0\"t", 3);
+  fs_.AddFile(LogSlotPath(kHome, 1), log);
+  fs_.AddFile(u"/out/last.CSV", "old content");
+  EXPECT_TRUE(HasLastChange(fs_, kHome, messenger_));
+  ASSERT_TRUE(SaveLastChange(fs_, kHome, u"/out/last.CSV"));
+  EXPECT_EQ(fs_.Content(u"/out/last.CSV"), log);
+  ASSERT_TRUE(SaveLastChange(fs_, kHome, u"/out/other"));
+  EXPECT_EQ(fs_.Content(u"/out/other.csv"), log);
+
+  // A failed read or write is returned and changes nothing.
+  fs_.FailNthCall(Op::kReadOwnFile, 1, ErrorCode::kIo);
+  EXPECT_EQ(SaveError(u"/out/other"), ErrorCode::kIo);
+  fs_.FailNthCall(Op::kWriteFileAtomic, 1, ErrorCode::kNoSpace);
+  EXPECT_EQ(SaveError(u"/out/last.CSV"), ErrorCode::kNoSpace);
+  EXPECT_EQ(fs_.Content(u"/out/last.CSV"), log);
+  EXPECT_EQ(fs_.Content(LogSlotPath(kHome, 1)), log);
+}
+
+// The saved file loads back as a list: renames in a folder become rows; a move or time ends it.
+TEST_F(LastChangeTest, SavedLogLoadsBackUpToItsFirstMoveOrTimestampLine) {
+  for (const std::string& tail :
+       {std::string(), FormatNormalLine(u"/d/c", u"/e/c"),
+        FormatTimestampLine(u"/d/c", {2020, 1, 2, 3, 4, 5}, {2020, 1, 2, 3, 4, 6})}) {
+    fs_.AddFile(LogSlotPath(kHome, 1), FormatNormalLine(u"/d/a.txt", u"/d/b.txt") +
+                                           FormatNormalLine(u"/d/caf\u00e9", u"/d/\u5199") + tail +
+                                           FormatNormalLine(u"/d/x", u"/d/y"));
+    ASSERT_TRUE(SaveLastChange(fs_, kHome, u"/out/last"));
+    FileList list;
+    Result<CsvLoadReport> report = LoadCsvFile(list, fs_, messenger_, u"/out/last.csv");
+    ASSERT_TRUE(report);
+    EXPECT_EQ(report->end, tail.empty() ? CsvLoadEnd::kEndOfText : CsvLoadEnd::kMalformed);
+    ASSERT_EQ(list.Count(), tail.empty() ? 3 : 2) << tail;
+    EXPECT_EQ(std::u16string(list.GetCell(0, Cell::kFolder)) + u"|" +
+                  std::u16string(list.GetCell(0, Cell::kNewName)) + u"|" +
+                  std::u16string(list.GetCell(1, Cell::kName)) + u"|" +
+                  std::u16string(list.GetCell(1, Cell::kNewName)),
+              u"/d/|b.txt|caf\u00e9|\u5199");
   }
 }
 

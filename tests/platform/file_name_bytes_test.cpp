@@ -76,14 +76,11 @@ TEST(FileNameBytesTest, ByteStringsAndValidTextsRoundTrip) {
   for (int i = 0; i < 100000; ++i) {
     std::u16string text;
     for (int k = static_cast<int>(rng() % 8); k > 0; --k) {
-      std::uint32_t cp = rng() % 0x110000;
-      if (cp >= 0xD800 && cp <= 0xDFFF) cp = 0x3042;
+      const std::uint32_t cp = rng() % 0x110000, high = 0xD800 + ((cp - 0x10000) >> 10);
       if (cp >= 0x10000) {
-        cp -= 0x10000;
-        text.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-        text.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+        text += {static_cast<char16_t>(high), static_cast<char16_t>(0xDC00 + (cp & 0x3FF))};
       } else {
-        text.push_back(static_cast<char16_t>(cp));
+        text.push_back(cp >= 0xD800 && cp <= 0xDFFF ? u'\x3042' : static_cast<char16_t>(cp));
       }
     }
     ASSERT_EQ(Utf8ToUtf16(Utf16ToUtf8(text)), text) << Hex(text);

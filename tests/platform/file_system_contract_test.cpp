@@ -1,9 +1,12 @@
-// What the layers above rely on from a FileSystem, run on the in-memory fake
-// and on the real disk (a temporary folder, each way of renaming), so the
-// fake keeps behaving like the system it stands in for.
+// What the layers above rely on from a FileSystem, run on the in-memory fake and on the real
+// disk (a temporary folder, each way of renaming), so the fake keeps behaving like the system
+// it stands in for; then the fake's own promises, which the real system cannot show: creation
+// order, records of changes, folders that ignore case, injected failures, mount kinds, locks
+// held by others and forbidden changes.
 
 #include <unistd.h>
 
+#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -20,27 +23,20 @@ namespace {
 
 using Names = std::set<std::u16string>;
 
-struct Target {
-  const char* name;
-  std::optional<PosixFileSystemOptions> posix;  // nullopt: the fake
-};
+// The fake when `posix` is nullopt.
+struct Target { const char* name; std::optional<PosixFileSystemOptions> posix; };
 
 template <typename R>
 std::optional<ErrorCode> Failure(const R& r) {
-  if (r) return std::nullopt;
-  return r.error().code;
+  return r ? std::nullopt : std::optional(r.error().code);
 }
 
 class FileSystemContract : public ::testing::TestWithParam<Target> {
  protected:
   void SetUp() override {
-    if (GetParam().posix) {
-      real_ = std::make_unique<PosixFileSystem>(*GetParam().posix);
-      root_ = dir_.path();
-    } else {
-      fake_.AddFolder(u"/root");
-      root_ = u"/root";
-    }
+    if (GetParam().posix) real_ = std::make_unique<PosixFileSystem>(*GetParam().posix);
+    root_ = real_ ? dir_.path() : u"/root";
+    if (!real_) fake_.AddFolder(root_);
     // Built through the interface itself: a=AAA, b=BBB, empty/, full/inner,
     // full!x, .hidden, link -> a, to_full -> full, dangling -> gone.
     ASSERT_TRUE(fs().WriteFileAtomic(P(u"a"), "AAA"));
@@ -135,13 +131,9 @@ TEST_P(FileSystemContract, ListingKindsSizesAndErrors) {
     EXPECT_EQ(e.info.is_directory, folder);
     EXPECT_EQ(e.info.is_symlink,
               e.name == u"link" || e.name == u"to_full" || e.name == u"dangling");
-    if (e.name == u"a") {
-      EXPECT_EQ(e.info.size, 3u);
-      EXPECT_EQ(e.info.attributes, 0u);
-    }
-    if (e.name == u"full" || e.name == u".hidden") {
-      EXPECT_EQ(e.info.attributes, e.name == u"full" ? attr::kDirectory : attr::kHidden);
-    }
+    EXPECT_TRUE(e.name != u"a" || (e.info.size == 3u && e.info.attributes == 0u));
+    EXPECT_TRUE(e.name != u"full" || e.info.attributes == attr::kDirectory);
+    EXPECT_TRUE(e.name != u".hidden" || e.info.attributes == attr::kHidden);
   }
   EXPECT_EQ(names, all_);
   EXPECT_EQ(NamesIn(u"to_full"), Names{u"inner"});  // through a link
@@ -225,6 +217,82 @@ INSTANTIATE_TEST_SUITE_P(
                       Target{"LinkUnlink", PosixFileSystemOptions{true, false}},
                       Target{"Placeholder", PosixFileSystemOptions{true, true}}),
     [](const auto& info) { return std::string(info.param.name); });
+
+using Op = FakeFileSystem::Op;
+using Ordered = std::vector<std::u16string>;
+
+Ordered InOrder(FakeFileSystem& fs, const std::u16string& folder) {
+  Ordered out;
+  const auto list = fs.List(folder);
+  for (const auto& e : *list) out.push_back(e.name);
+  return out;
+}
+
+TEST(FakeFileSystemTest, OrderRecordsAndFoldersThatIgnoreCase) {
+  FakeFileSystem fs;
+  fs.AddFile(u"/d/b", "B");
+  fs.AddFile(u"/d/a", "A");
+  fs.AddFile(u"/d/f/x/y.txt", "Y");
+  ASSERT_TRUE(fs.RenameNoReplace(u"/d/a", u"/d/a"));  // not recorded
+  ASSERT_TRUE(fs.RenameNoReplace(u"/d/a", u"/d/A"));
+  ASSERT_TRUE(fs.RenameNoReplace(u"/d/f", u"/d/g"));
+  EXPECT_EQ(fs.Content(u"/d/g/x/y.txt"), "Y");
+  EXPECT_EQ(InOrder(fs, u"/d"), (Ordered{u"b", u"A", u"g"}));  // renames keep their place
+  EXPECT_EQ(fs.renamed_, (std::vector<std::pair<std::u16string, std::u16string>>{
+                             {u"/d/a", u"/d/A"}, {u"/d/f", u"/d/g"}}));
+  ASSERT_TRUE(fs.CreateFolders(u"/a/b", 0700));
+  EXPECT_EQ(fs.folders_created_, (Ordered{u"/a", u"/a/b"}));
+
+  fs.SetNameRules(u"/ci", NameRules{true, 100});
+  fs.AddFile(u"/ci/Sub/a.txt", "A");
+  fs.AddFile(u"/ci/Sub/b.txt", "B");
+  EXPECT_EQ(fs.NameRulesOf(u"/ci/Sub/"), (NameRules{true, 100}));
+  EXPECT_EQ(fs.NameRulesOf(u"/d"), NameRules());
+  EXPECT_EQ(fs.Content(u"/ci/SUB/A.TXT"), "A");
+  EXPECT_FALSE(fs.Exists(u"/d/B"));
+  EXPECT_EQ(Failure(fs.RenameNoReplace(u"/ci/Sub/a.txt", u"/ci/sub/B.TXT")), ErrorCode::kExists);
+  // Another spelling of the same file takes the new spelling.
+  ASSERT_TRUE(fs.RenameNoReplace(u"/ci/sub/a.txt", u"/ci/sub/A.Txt"));
+  EXPECT_EQ(InOrder(fs, u"/ci/Sub"), (Ordered{u"A.Txt", u"b.txt"}));
+}
+
+TEST(FakeFileSystemTest, InjectedFailuresKindsAndForbiddenChanges) {
+  FakeFileSystem fs;
+  fs.AddFile(u"/d/a", "A");
+  fs.AddFile(u"/d/b", "B");
+  fs.FailNthCall(Op::kRenameNoReplace, 2, ErrorCode::kPermission);
+  ASSERT_TRUE(fs.RenameNoReplace(u"/d/a", u"/d/a2"));
+  EXPECT_EQ(Failure(fs.RenameNoReplace(u"/d/b", u"/d/b2")), ErrorCode::kPermission);
+  EXPECT_EQ(fs.Content(u"/d/b"), "B");
+  ASSERT_TRUE(fs.RenameNoReplace(u"/d/b", u"/d/b2"));  // only the 2nd call fails
+  EXPECT_TRUE(fs.Calls(Op::kRenameNoReplace) == 3 && fs.renamed_.size() == 2u);
+  fs.FailPath(Op::kRenameNoReplace, u"/d/target", ErrorCode::kNoSpace);  // as the target too
+  for (int i = 0; i < 2; ++i) {
+    EXPECT_EQ(Failure(fs.RenameNoReplace(u"/d/a2", u"/d/target")), ErrorCode::kNoSpace);
+  }
+  fs.ClearFailures();
+  EXPECT_TRUE(fs.RenameNoReplace(u"/d/a2", u"/d/target"));
+
+  // Creation times only where the mount has a channel; FAT keeps 2 s steps.
+  fs.AddFile(u"/ext/a", "", 1000, 500);
+  fs.AddFile(u"/fat/a");
+  fs.AddFile(u"/ntfs/a");
+  fs.SetKind(u"/fat", FileSystemKind::kFat);
+  fs.SetKind(u"/ntfs", FileSystemKind::kNtfs);
+  ASSERT_TRUE(fs.SetTimes(u"/ntfs/a", 7, 9));
+  EXPECT_EQ(fs.Stat(u"/ntfs/a")->creation_time, 7);
+  EXPECT_EQ(fs.KindOf(u"/fatx"), FileSystemKind::kOther);
+  EXPECT_EQ(Failure(fs.SetTimes(u"/ext/a", 7, 9)), ErrorCode::kNotSupported);
+  EXPECT_EQ(fs.Stat(u"/ext/a")->last_write_time, 1000);
+  ASSERT_TRUE(fs.SetTimes(u"/fat/a", std::nullopt, 30'000'001));
+  EXPECT_EQ(fs.Stat(u"/fat/a")->last_write_time, 20'000'000);
+
+  fs.SetLockedByOther(u"/d/log");
+  EXPECT_EQ(fs.OpenAppend(u"/d/log", true).error().code, ErrorCode::kBusy);
+  fs.forbid_changes_ = true;
+  EXPECT_NONFATAL_FAILURE(EXPECT_FALSE(fs.RenameNoReplace(u"/d/b2", u"/d/b")), "forbidden");
+  EXPECT_TRUE(fs.Exists(u"/d/b2"));
+}
 
 }  // namespace
 }  // namespace tessivo

@@ -1,4 +1,5 @@
-// PosixFileSystem against the real disk, inside temporary folders.
+// PosixFileSystem against the real disk, inside temporary folders, and the
+// attribute word it keeps as Samba does, parsed and written.
 
 #include "platform/posix_file_system.h"
 
@@ -18,8 +19,10 @@
 #include <optional>
 #include <set>
 
+#include "platform/dos_attrib.h"
 #include "platform/file_name_bytes.h"
 #include "support/finishes_within.h"
+#include "support/hex.h"
 #include "support/scoped_temp_dir.h"
 
 namespace tessivo {
@@ -27,13 +30,74 @@ namespace {
 
 using Names = std::set<std::string>;
 
+std::string B(std::initializer_list<int> bytes) {
+  std::string s;
+  for (int b : bytes) s.push_back(static_cast<char>(b));
+  return s;
+}
+
+// Samba's binary records, each with the offset of its attrib word.
+// v5: empty hex string, pad, version, level, pad, valid_flags 0x11, attrib 0x20, creation time.
+// v3 behind "0x22" (one pad byte); v1 behind "0x1" with attrib first; v2: flags, then attrib.
+const struct { std::string blob; std::size_t attrib_at; } kSamba[] = {
+    {B({0, 0, 5, 0, 5, 0, 0, 0, 0x11, 0, 0, 0, 0x20, 0, 0, 0, 0x10, 0x32, 0x54, 0x76, 0x98, 0xBA,
+        0xDC, 0x01}), 12},
+    {"0x22" + B({0, 0, 3, 0, 3, 0, 0, 0, 1, 0, 0, 0, 0x22, 0, 0, 0, 0xAA, 0xBB, 0xCC, 0xDD}), 16},
+    {"0x1" + B({0, 1, 0, 1, 0, 1, 0, 0, 0, 0x99}), 8},
+    {B({0, 0, 2, 0, 2, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0x06, 0, 0, 0}), 12},
+};
+
+std::string Nul(const char* s) { return std::string(s) + '\0'; }
+
+TEST(DosAttribTest, ParsesEveryStoredForm) {
+  const struct { std::string blob; std::optional<std::uint32_t> word; } cases[] = {
+      {Nul("0x20"), 0x20},  {"0x20", 0x20},  {Nul("0X2A"), 0x2A},  {Nul("0xffffffff"), 0xFFFFFFFFu},
+      {kSamba[0].blob, 0x20},  {kSamba[1].blob, 0x22},  {kSamba[2].blob, 0x01},
+      {kSamba[3].blob, 0x06},
+      // near misses
+      {"", std::nullopt},  {Nul(""), std::nullopt},  {Nul("0x"), std::nullopt},
+      {Nul("0x1g"), std::nullopt},  {Nul("20"), std::nullopt},  {Nul("0x100000000"), std::nullopt},
+      // valid_flags without the attrib bit: no word stored
+      {B({0, 0, 4, 0, 4, 0, 0, 0, 0x10, 0, 0, 0, 0x22, 0, 0, 0}), std::nullopt},
+      // version and level differ, or unknown version: the hex string counts
+      {Nul("0x2") + B({3, 0, 4, 0, 0, 0, 0, 0, 0x20, 0, 0, 0}), 0x2},
+      {Nul("0x2") + B({9, 0, 9, 0, 0, 0, 0, 0, 0x20, 0, 0, 0}), 0x2},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ParseDosAttrib(c.blob), c.word) << Hex(c.blob);
+}
+
+TEST(DosAttribTest, EncodingChangesOnlyTheWordOfEveryCutOfABinaryForm) {
+  for (const auto& c : kSamba) {
+    std::string want = c.blob;
+    want.replace(c.attrib_at, 4, B({0x12, 0, 0, 0}));
+    EXPECT_EQ(Hex(EncodeDosAttrib(c.blob, 0x12)), Hex(want));
+    const std::size_t attrib_end = c.attrib_at + 4;  // the record is readable up to here
+    for (std::size_t n = 0; n <= c.blob.size(); ++n) {
+      std::string cut = c.blob.substr(0, n);
+      auto word = ParseDosAttrib(cut);
+      if (n >= attrib_end) {
+        EXPECT_EQ(word, ParseDosAttrib(c.blob)) << Hex(cut);
+      } else if (word) {
+        // Only the hex string can be read from a cut record.
+        EXPECT_EQ(word, ParseDosAttrib(cut.substr(0, cut.find('\0')))) << Hex(cut);
+      }
+      std::string encoded = EncodeDosAttrib(cut, 0x23);
+      EXPECT_EQ(ParseDosAttrib(encoded), 0x23u) << Hex(cut);
+      EXPECT_TRUE(n < attrib_end || encoded.size() == cut.size()) << Hex(cut);
+    }
+  }
+  // A record whose word was marked invalid becomes valid, other flags kept.
+  std::string out = EncodeDosAttrib(B({0, 0, 4, 0, 4, 0, 0, 0, 0x50, 0, 0, 0, 0, 0, 0, 0}), 0x2);
+  EXPECT_EQ(out.substr(8, 4), B({0x51, 0, 0, 0}));
+  EXPECT_EQ(ParseDosAttrib(out), 0x2u);
+  // Anything else gets the simple form.
+  EXPECT_EQ(EncodeDosAttrib("", 0), Nul("0x0"));
+  EXPECT_EQ(EncodeDosAttrib(Nul("0x2"), 0x31), Nul("0x31"));
+  EXPECT_EQ(EncodeDosAttrib("garbage", 0xABCDEF12), Nul("0xabcdef12"));
+}
+
 // 2001-02-03 04:05:06.7891234 UTC.
 constexpr FileTime kSomeTime = 126256467067891234LL;
-
-bool WriteRaw(const std::string& path, const std::string& bytes) {
-  std::ofstream f(path, std::ios::binary | std::ios::trunc);
-  return static_cast<bool>(f.write(bytes.data(), static_cast<std::streamsize>(bytes.size())));
-}
 
 std::string ReadRaw(const std::string& path) {
   std::ifstream f(path, std::ios::binary);
@@ -51,7 +115,8 @@ void Make(const ScopedTempDir& dir, std::initializer_list<std::string> entries) 
     } else if (e.back() == '/') {
       ok = ::mkdir(dir.NativePath(e).c_str(), 0755) == 0;
     } else {
-      ok = WriteRaw(dir.NativePath(e.substr(0, eq)), eq == e.npos ? "" : e.substr(eq + 1));
+      std::ofstream f(dir.NativePath(e.substr(0, eq)), std::ios::binary);
+      ok = static_cast<bool>(f << (eq == e.npos ? "" : e.substr(eq + 1)));
     }
     ASSERT_TRUE(ok) << e << ": " << std::strerror(errno);
   }
@@ -62,16 +127,11 @@ int ModeOf(const std::string& path) {
   struct stat st;
   return ::stat(path.c_str(), &st) == 0 ? static_cast<int>(st.st_mode & 07777) : -1;
 }
-bool IsLinkRaw(const std::string& path) {
-  struct stat st;
-  return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
-}
 
 // The error a call failed with; nullopt if it succeeded.
 template <typename R>
 std::optional<ErrorCode> Failure(const R& r) {
-  if (r) return std::nullopt;
-  return r.error().code;
+  return r ? std::nullopt : std::optional(r.error().code);
 }
 
 // The names of a folder as bytes; none when it cannot be listed.
@@ -125,9 +185,7 @@ TEST(PosixFileSystemTest, ListReportsEveryEntryWithItsBytesKindSizeAndTime) {
       EXPECT_EQ(e.info.is_symlink, f->info.is_symlink);
       EXPECT_EQ(e.info.attributes & (attr::kDirectory | attr::kHidden),
                 f->info.attributes & (attr::kDirectory | attr::kHidden));
-      if (detail == ListDetail::kNoAttributes) {
-        EXPECT_EQ(e.info.size, f->info.size);
-      }
+      EXPECT_TRUE(detail != ListDetail::kNoAttributes || e.info.size == f->info.size);
     }
   }
 }
@@ -159,10 +217,9 @@ TEST(PosixFileSystemTest, StatLooksAtTheEntryItself) {
   EXPECT_EQ(Failure(fs.ShortName(dir.Path(u"f"))), ErrorCode::kNotSupported);
 }
 
-// Two names of one file stand in for the two spellings a case-insensitive
-// mount gives one name: the two-step path runs, its second step finds the
-// target taken, and the name is put back. (The other promises of each way of
-// renaming are in file_system_contract_test.)
+// Two names of one file stand in for the two spellings a case-insensitive mount gives one
+// name: the two-step path runs, its second step finds the target taken, and the name is put
+// back. (The other promises of each way of renaming are in file_system_contract_test.)
 TEST(PosixFileSystemTest, TargetNameOfTheSameFileGoesThroughATemporaryNameAndBack) {
   for (const PosixFileSystemOptions options :
        {PosixFileSystemOptions{false, false}, PosixFileSystemOptions{true, false},
@@ -191,16 +248,15 @@ TEST(PosixFileSystemTest, WriteFileAtomicKeepsTheModeAndNewFoldersGetTheirs) {
   Make(dir, {"l.ini->s.ini", "d/"});
   ASSERT_TRUE(fs.WriteFileAtomic(dir.Path(u"l.ini"), "two"));
   EXPECT_EQ(ReadRaw(dir.NativePath("s.ini")), "two");
-  EXPECT_TRUE(IsLinkRaw(dir.NativePath("l.ini")));
+  EXPECT_TRUE(fs.Stat(dir.Path(u"l.ini"))->is_symlink);
   EXPECT_FALSE(fs.WriteFileAtomic(dir.Path(u"d"), "x"));
   EXPECT_EQ(RawNames(dir.native()), (Names{"s.ini", "l.ini", "d"}));
   ASSERT_TRUE(fs.CreateFolders(dir.Path(u"p/q/r/"), 0700));
   EXPECT_EQ(ModeOf(dir.NativePath("p/q/r")), 0700);
 }
 
-// The program's own files (ReadOwnFile, OpenAppend) are regular files of
-// the user, never reached through a link; no read or open waits on a FIFO
-// or reads a device. Each call runs in a child killed after 10 s.
+// The program's own files (ReadOwnFile, OpenAppend) are regular files of the user, never
+// reached through a link; no read or open waits on a FIFO or reads a device.
 TEST(PosixFileSystemTest, OwnFilesAreNeverFollowedAndNothingWaits) {
   ScopedTempDir dir;
   Make(dir, {"file=data", "foreign=data", "link->" + dir.NativePath("file"),
@@ -212,10 +268,7 @@ TEST(PosixFileSystemTest, OwnFilesAreNeverFollowedAndNothingWaits) {
   auto code = [](const auto& r) { return r ? 0 : 1 + static_cast<int>(r.error().code); };
   const int refused = 1 + static_cast<int>(ErrorCode::kPermission);
   const int not_regular = 1 + static_cast<int>(ErrorCode::kInvalidArgument);
-  const struct {
-    const char16_t* name;
-    int read, read_own, append;
-  } cases[] = {
+  const struct { const char16_t* name; int read, read_own, append; } cases[] = {
       {u"file", 0, 0, 0},
       {u"link", 0, refused, refused},
       {u"fifo", not_regular, refused, refused},
@@ -236,10 +289,9 @@ TEST(PosixFileSystemTest, OwnFilesAreNeverFollowedAndNothingWaits) {
   EXPECT_EQ(ModeOf(dir.NativePath("new.log")), 0600);
 }
 
-// A process killed while appending leaves every line it appended, then
-// nothing but zero bytes, fewer than the file's growth step: what the log
-// repair cuts off as a torn tail. Its lock goes with it; a lock another
-// process holds is seen.
+// A process killed while appending leaves every line it appended, then only zero bytes, fewer
+// than the file's growth step: what the log repair cuts off as a torn tail. Its lock goes
+// with it; a lock another process holds is seen.
 TEST(PosixFileSystemTest, AppendsSurviveAKillAndLocksAreSeenAcrossProcesses) {
   ScopedTempDir dir;
   const std::u16string log = dir.Path(u"rename0.log");
@@ -357,16 +409,13 @@ TEST_F(AttributesTest, StoresSambaWordAndPermissionBits) {
 }
 
 TEST_F(AttributesTest, KeepsSambaBinaryRecordAndReadsItsWord) {
-  // Version 5 record: empty hex string, version 5, level 5, valid_flags
-  // 0x11, attrib 0x20 (archive), creation time.
-  const char record[] = {0x00, 0x00, 0x05, 0x00, 0x05, 0x00, 0x00, 0x00, 0x11, 0x00, 0x00, 0x00,
-                         0x20, 0x00, 0x00, 0x00, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08};
+  const std::string& record = kSamba[0].blob;  // version 5, archive
   const std::string path = dir_.NativePath("f");
-  ASSERT_EQ(::setxattr(path.c_str(), "user.DOSATTRIB", record, sizeof record, 0), 0);
+  ASSERT_EQ(::setxattr(path.c_str(), "user.DOSATTRIB", record.data(), record.size(), 0), 0);
   EXPECT_EQ(AttributesOf("f"), attr::kArchive);
   ASSERT_TRUE(fs_.SetAttributes(dir_.Path(u"f"), attr::kHidden | attr::kSystem));
-  std::string expected(record, sizeof record);
-  expected[12] = 0x06;
+  std::string expected = record;
+  expected[kSamba[0].attrib_at] = 0x06;
   EXPECT_EQ(DosAttribOf(path), expected);
   EXPECT_EQ(AttributesOf("f"), attr::kHidden | attr::kSystem);
 }
@@ -383,11 +432,7 @@ TEST_F(AttributesTest, EntriesThatCannotStoreAWordRefuseHiddenButNotTheRest) {
 
 // Folder name rules from recorded statfs types, name lengths and inode flags.
 TEST(NameRulesTest, CaseIsIgnoredOnWindowsFileSystemsAndCaseFoldingFolders) {
-  const struct {
-    std::int64_t type, name_length;
-    std::uint32_t flags;
-    NameRules rules;
-  } cases[] = {
+  const struct { std::int64_t type, name_length; std::uint32_t flags; NameRules rules; } cases[] = {
       {0xEF53, 255, 0, {false, 255}},                  // ext4
       {0xEF53, 255, kCaseFoldFlag, {true, 255}},       // ext4, case-folding folder
       {0xEF53, 255, 0x80000 | 0x10, {false, 255}},     // ext4, other flags (extents, ...)

@@ -41,8 +41,9 @@ bool SameIgnoringAsciiCase(std::u16string_view a, std::u16string_view b) {
          });
 }
 
-}  // namespace
-
+// Normalizes a path the way the fake compares them: "//" folded, a trailing
+// "/" dropped, "." components removed, ".." taken back. Empty for a relative
+// path.
 std::u16string NormalizeFakePath(const std::u16string& path) {
   if (path.empty() || path[0] != u'/') return {};
   std::vector<std::u16string> parts;
@@ -65,16 +66,38 @@ std::u16string NormalizeFakePath(const std::u16string& path) {
   return out.empty() ? u"/" : out;
 }
 
-// ---------------------------------------------------------------------------
+// The value of the longest prefix in `by_prefix` that is `path` or a folder
+// above it; `value` when none is.
+template <typename V>
+V LongestPrefix(const std::map<std::u16string, V>& by_prefix, const std::u16string& path,
+                V value) {
+  std::size_t best = 0;
+  for (const auto& [prefix, v] : by_prefix) {
+    if ((path == prefix || IsUnder(path, prefix)) && prefix.size() >= best) {
+      best = prefix.size();
+      value = v;
+    }
+  }
+  return value;
+}
+
+std::shared_ptr<FakeFileSystem::Node> NewNode(Kind kind, FileTime time) {
+  auto node = std::make_shared<FakeFileSystem::Node>();
+  node->kind = kind;
+  node->creation_time = time;
+  node->last_write_time = time;
+  return node;
+}
+
+}  // namespace
+
 // Append files.
 
 class FakeFileSystem::FakeAppendFile : public AppendFile {
  public:
   FakeAppendFile(FakeFileSystem* fs, std::u16string path, NodePtr node, bool locked)
       : fs_(fs), path_(std::move(path)), node_(std::move(node)), locked_(locked) {}
-  ~FakeAppendFile() override {
-    if (locked_) fs_->locked_.erase(path_);
-  }
+  ~FakeAppendFile() override { if (locked_) fs_->locked_.erase(path_); }
 
   Status Append(std::string_view bytes) override {
     if (auto e = fs_->Change(Op::kAppend, "Append", path_)) return *e;
@@ -90,10 +113,7 @@ class FakeFileSystem::FakeAppendFile : public AppendFile {
     return {};
   }
   std::uint64_t Size() const override { return node_->bytes.size(); }
-  Status Sync() override {
-    if (auto e = fs_->Injected(Op::kSync, path_)) return *e;
-    return {};
-  }
+  Status Sync() override { return {}; }
 
  private:
   FakeFileSystem* fs_;
@@ -102,20 +122,16 @@ class FakeFileSystem::FakeAppendFile : public AppendFile {
   bool locked_;
 };
 
-// ---------------------------------------------------------------------------
 // Building and inspecting.
 
-FakeFileSystem::FakeFileSystem() {
-  auto root = std::make_shared<Node>();
-  root->kind = Kind::kFolder;
-  nodes_[u"/"] = root;
-}
+FakeFileSystem::FakeFileSystem() { nodes_[u"/"] = NewNode(Kind::kFolder, kDefaultTime); }
 
 FakeFileSystem::~FakeFileSystem() = default;
 
 void FakeFileSystem::Insert(const std::u16string& normalized, NodePtr node) {
-  node->order = next_order_++;
-  nodes_[normalized] = std::move(node);
+  NodePtr& slot = nodes_[normalized];
+  node->order = slot ? slot->order : next_order_++;
+  slot = std::move(node);
 }
 
 bool FakeFileSystem::MakeParents(const std::u16string& normalized) {
@@ -123,68 +139,54 @@ bool FakeFileSystem::MakeParents(const std::u16string& normalized) {
   if (parent == u"/") return true;
   if (NodePtr existing = Lookup(parent)) return existing->kind == Kind::kFolder;
   if (!MakeParents(parent)) return false;
-  auto folder = std::make_shared<Node>();
-  folder->kind = Kind::kFolder;
-  Insert(parent, folder);
+  Insert(parent, NewNode(Kind::kFolder, kDefaultTime));
   return true;
 }
 
-void FakeFileSystem::AddFolder(const std::u16string& path, FileTime last_write,
-                               std::optional<FileTime> creation, std::uint32_t attributes) {
+std::u16string FakeFileSystem::PathToAdd(const char* what, const std::u16string& path) {
   std::u16string p = NormalizeFakePath(path);
   if (p.empty() || p == u"/" || !MakeParents(p)) {
-    ADD_FAILURE() << "FakeFileSystem::AddFolder: bad path " << Utf16ToUtf8(path);
-    return;
+    ADD_FAILURE() << "FakeFileSystem::" << what << ": bad path " << Utf16ToUtf8(path);
+    return {};
   }
-  NodePtr node = Lookup(p);
-  if (node && node->kind != Kind::kFolder) {
-    ADD_FAILURE() << "FakeFileSystem::AddFolder: not a folder " << Utf16ToUtf8(path);
-    return;
-  }
-  if (!node) {
-    node = std::make_shared<Node>();
-    node->kind = Kind::kFolder;
-    Insert(p, node);
-  }
-  node->last_write_time = last_write;
-  node->creation_time = creation.value_or(last_write);
-  node->attributes = attributes & ~attr::kDirectory;
+  return p;
 }
 
-void FakeFileSystem::AddFile(const std::u16string& path, std::string bytes, FileTime last_write,
-                             std::optional<FileTime> creation, std::uint32_t attributes) {
-  std::u16string p = NormalizeFakePath(path);
-  if (p.empty() || p == u"/" || !MakeParents(p)) {
-    ADD_FAILURE() << "FakeFileSystem::AddFile: bad path " << Utf16ToUtf8(path);
+void FakeFileSystem::Add(Kind kind, const std::u16string& path, std::string bytes,
+                         FileTime last_write, std::optional<FileTime> creation,
+                         std::uint32_t attributes) {
+  const std::u16string p = PathToAdd(kind == Kind::kFolder ? "AddFolder" : "AddFile", path);
+  if (p.empty()) return;
+  NodePtr node = Lookup(p);
+  if (node && (node->kind == Kind::kFolder) != (kind == Kind::kFolder)) {
+    ADD_FAILURE() << "FakeFileSystem: a file and a folder at " << Utf16ToUtf8(path);
     return;
   }
-  NodePtr old = Lookup(p);
-  if (old && old->kind == Kind::kFolder) {
-    ADD_FAILURE() << "FakeFileSystem::AddFile: a folder is there " << Utf16ToUtf8(path);
-    return;
-  }
-  auto node = std::make_shared<Node>();
-  node->kind = Kind::kFile;
+  if (!node || kind == Kind::kFile) Insert(p, node = NewNode(kind, last_write));
   node->bytes = std::move(bytes);
   node->last_write_time = last_write;
   node->creation_time = creation.value_or(last_write);
   node->attributes = attributes & ~attr::kDirectory;
-  if (old) {
-    node->order = old->order;
-    nodes_[p] = node;
-  } else {
-    Insert(p, node);
-  }
+}
+
+void FakeFileSystem::AddFolder(const std::u16string& path, FileTime last_write,
+                               std::optional<FileTime> creation, std::uint32_t attributes) {
+  Add(Kind::kFolder, path, {}, last_write, creation, attributes);
+}
+
+void FakeFileSystem::AddFile(const std::u16string& path, std::string bytes, FileTime last_write,
+                             std::optional<FileTime> creation, std::uint32_t attributes) {
+  Add(Kind::kFile, path, std::move(bytes), last_write, creation, attributes);
 }
 
 void FakeFileSystem::AddSymlink(const std::u16string& path, const std::u16string& target) {
-  std::u16string p = NormalizeFakePath(path);
-  if (p.empty() || p == u"/" || !MakeParents(p) || Lookup(p)) {
-    ADD_FAILURE() << "FakeFileSystem::AddSymlink: bad or taken path " << Utf16ToUtf8(path);
+  const std::u16string p = PathToAdd("AddSymlink", path);
+  if (p.empty()) return;
+  if (Lookup(p)) {
+    ADD_FAILURE() << "FakeFileSystem::AddSymlink: taken path " << Utf16ToUtf8(path);
     return;
   }
-  auto node = std::make_shared<Node>();
-  node->kind = Kind::kSymlink;
+  NodePtr node = NewNode(Kind::kSymlink, kDefaultTime);
   node->link = target;
   Insert(p, node);
 }
@@ -207,12 +209,9 @@ void FakeFileSystem::SetShortName(const std::u16string& path, const std::u16stri
 }
 
 void FakeFileSystem::SetLockedByOther(const std::u16string& path, bool locked) {
-  std::u16string p = NormalizeFakePath(path);
-  if (locked) {
-    locked_by_other_.insert(p);
-  } else {
-    locked_by_other_.erase(p);
-  }
+  const std::u16string p = NormalizeFakePath(path);
+  if (locked) locked_by_other_.insert(p);
+  if (!locked) locked_by_other_.erase(p);
 }
 
 FakeFileSystem::NodePtr FakeFileSystem::Lookup(const std::u16string& normalized) const {
@@ -241,16 +240,7 @@ std::u16string FakeFileSystem::StoredPath(const std::u16string& normalized) cons
 }
 
 NameRules FakeFileSystem::RulesAt(const std::u16string& normalized) const {
-  const std::u16string folder = ParentOf(normalized);
-  NameRules rules;
-  std::size_t best = 0;
-  for (const auto& [prefix, r] : name_rules_) {
-    if ((folder == prefix || IsUnder(folder, prefix)) && prefix.size() >= best) {
-      best = prefix.size();
-      rules = r;
-    }
-  }
-  return rules;
+  return LongestPrefix(name_rules_, ParentOf(normalized), NameRules());
 }
 
 const FakeFileSystem::Node* FakeFileSystem::Find(const std::u16string& path) const {
@@ -262,11 +252,6 @@ FakeFileSystem::Node* FakeFileSystem::FindMutable(const std::u16string& path) {
 }
 
 bool FakeFileSystem::Exists(const std::u16string& path) const { return Find(path) != nullptr; }
-
-bool FakeFileSystem::IsFolder(const std::u16string& path) const {
-  const Node* node = Find(path);
-  return node && node->kind == Kind::kFolder;
-}
 
 std::optional<std::string> FakeFileSystem::Content(const std::u16string& path) const {
   const Node* node = Find(path);
@@ -282,35 +267,26 @@ std::vector<std::u16string> FakeFileSystem::AllPaths() const {
   return out;
 }
 
-// ---------------------------------------------------------------------------
 // Failure injection.
 
 void FakeFileSystem::FailNthCall(Op op, int n, ErrorCode code) {
-  nth_failures_.push_back({op, calls_[static_cast<int>(op)] + n, code});
+  failures_.push_back({op, calls_[static_cast<int>(op)] + n, {}, code});
 }
 
 void FakeFileSystem::FailPath(Op op, const std::u16string& path, ErrorCode code) {
-  path_failures_.push_back({op, NormalizeFakePath(path), code});
+  failures_.push_back({op, 0, NormalizeFakePath(path), code});
 }
 
-void FakeFileSystem::ClearFailures() {
-  nth_failures_.clear();
-  path_failures_.clear();
-}
+void FakeFileSystem::ClearFailures() { failures_.clear(); }
 
 std::optional<Error> FakeFileSystem::Injected(Op op, const std::u16string& path,
                                               const std::u16string& other) {
-  int call = ++calls_[static_cast<int>(op)];
-  for (const auto& f : nth_failures_) {
-    if (f.op == op && f.call == call) return Fail(f.code, path + u" (injected)");
-  }
-  if (!path_failures_.empty()) {
-    std::u16string p = NormalizeFakePath(path);
-    std::u16string o = other.empty() ? std::u16string() : NormalizeFakePath(other);
-    for (const auto& f : path_failures_) {
-      if (f.op == op && (f.path == p || (!o.empty() && f.path == o))) {
-        return Fail(f.code, path + u" (injected)");
-      }
+  const int call = ++calls_[static_cast<int>(op)];
+  for (const auto& f : failures_) {
+    if (f.op == op && (f.call != 0 ? f.call == call
+                                   : f.path == NormalizeFakePath(path) ||
+                                         (!other.empty() && f.path == NormalizeFakePath(other)))) {
+      return Fail(f.code, path + u" (injected)");
     }
   }
   return std::nullopt;
@@ -337,7 +313,6 @@ Result<FakeFileSystem::Located> FakeFileSystem::Locate(const std::u16string& pat
   return Located{*resolved, node};
 }
 
-// ---------------------------------------------------------------------------
 // Path resolution.
 
 Result<std::u16string> FakeFileSystem::Resolve(const std::u16string& path,
@@ -354,11 +329,9 @@ Result<std::u16string> FakeFileSystem::Resolve(const std::u16string& path,
       if (last) end = rest.size();
       std::u16string here = Join(done, rest.substr(i, end - i));
       NodePtr node = Lookup(here);
-      if (node) here = StoredPath(here);
-      if (!node) {
-        if (last) return here;  // the caller decides what a missing leaf means
-        return Fail(ErrorCode::kNotFound, path);
-      }
+      if (!node && last) return here;  // the caller decides what a missing leaf means
+      if (!node) return Fail(ErrorCode::kNotFound, path);
+      here = StoredPath(here);
       if (node->kind == Kind::kSymlink && (!last || follow_last)) {
         std::u16string tail = last ? std::u16string() : rest.substr(end);
         std::u16string target = node->link;
@@ -390,29 +363,19 @@ FileInfo FakeFileSystem::InfoOf(const std::u16string& normalized, const Node& no
   info.creation_time = node.creation_time;
   info.last_write_time = node.last_write_time;
   info.attributes = node.attributes;
-  switch (node.kind) {
-    case Kind::kFolder:
-      info.is_directory = true;
-      break;
-    case Kind::kFile:
-      info.size = node.bytes.size();
-      break;
-    case Kind::kSymlink: {
-      info.is_symlink = true;
-      info.size = Utf16ToUtf8(node.link).size();
-      auto target = Resolve(normalized, true);
-      if (target) {
-        NodePtr t = Lookup(*target);
-        info.is_directory = t && t->kind == Kind::kFolder;
-      }
-      break;
-    }
+  info.is_directory = node.kind == Kind::kFolder;
+  if (node.kind == Kind::kFile) info.size = node.bytes.size();
+  if (node.kind == Kind::kSymlink) {
+    info.is_symlink = true;
+    info.size = Utf16ToUtf8(node.link).size();
+    const auto target = Resolve(normalized, true);
+    const NodePtr t = target ? Lookup(*target) : nullptr;
+    info.is_directory = t && t->kind == Kind::kFolder;
   }
   if (info.is_directory) info.attributes |= attr::kDirectory;
   return info;
 }
 
-// ---------------------------------------------------------------------------
 // FileSystem.
 
 Result<std::vector<DirEntry>> FakeFileSystem::List(const std::u16string& folder,
@@ -424,13 +387,9 @@ Result<std::vector<DirEntry>> FakeFileSystem::List(const std::u16string& folder,
   if (!node || node->kind != Kind::kFolder) return Fail(ErrorCode::kNotFound, folder);
   std::u16string prefix = *resolved == u"/" ? u"/" : *resolved + u"/";
   std::vector<std::pair<std::uint64_t, DirEntry>> found;
-  auto it = nodes_.lower_bound(prefix);
+  auto it = nodes_.upper_bound(prefix);  // past "/" itself
   while (it != nodes_.end() && it->first.starts_with(prefix)) {
     const std::u16string& path = it->first;
-    if (path.size() == prefix.size()) {  // the root itself
-      ++it;
-      continue;
-    }
     std::size_t slash = path.find(u'/', prefix.size());
     if (slash != std::u16string::npos) {
       // Skip the whole subtree: its keys all lie below path[0..slash] + '0'.
@@ -484,13 +443,10 @@ Status FakeFileSystem::RenameNoReplace(const std::u16string& from, const std::u1
   std::vector<std::pair<std::u16string, NodePtr>> moved;
   moved.emplace_back(dst, node);
   nodes_.erase(*src);
-  if (node->kind == Kind::kFolder) {
-    std::u16string prefix = *src + u"/";
-    for (auto it = nodes_.lower_bound(prefix);
-         it != nodes_.end() && it->first.starts_with(prefix);) {
-      moved.emplace_back(dst + it->first.substr(src->size()), it->second);
-      it = nodes_.erase(it);
-    }
+  const std::u16string prefix = *src + u"/";  // what a folder holds moves with it
+  for (auto it = nodes_.lower_bound(prefix); it != nodes_.end() && it->first.starts_with(prefix);) {
+    moved.emplace_back(dst + it->first.substr(src->size()), it->second);
+    it = nodes_.erase(it);
   }
   for (auto& [path, n] : moved) nodes_[path] = n;
   renamed_.emplace_back(from, to);
@@ -538,16 +494,7 @@ Result<std::u16string> FakeFileSystem::ShortName(const std::u16string& path) {
 }
 
 FileSystemKind FakeFileSystem::KindOf(const std::u16string& path) {
-  std::u16string p = NormalizeFakePath(path);
-  FileSystemKind kind = FileSystemKind::kOther;
-  std::size_t best = 0;
-  for (const auto& [prefix, k] : kinds_) {
-    if ((p == prefix || IsUnder(p, prefix)) && prefix.size() >= best) {
-      best = prefix.size();
-      kind = k;
-    }
-  }
-  return kind;
+  return LongestPrefix(kinds_, NormalizeFakePath(path), FileSystemKind::kOther);
 }
 
 NameRules FakeFileSystem::NameRulesOf(const std::u16string& folder) {
@@ -558,7 +505,6 @@ NameRules FakeFileSystem::NameRulesOf(const std::u16string& folder) {
 }
 
 Result<std::u16string> FakeFileSystem::ReadLink(const std::u16string& path) {
-  if (auto e = Injected(Op::kReadLink, path)) return *e;
   auto at = Locate(path);
   if (!at) return at.error();
   if (at->node->kind != Kind::kSymlink) return Fail(ErrorCode::kInvalidArgument, path);
@@ -576,7 +522,6 @@ Result<std::string> FakeFileSystem::ReadRange(const std::u16string& path, std::u
 }
 
 Result<std::string> FakeFileSystem::ReadFile(const std::u16string& path) {
-  if (auto e = Injected(Op::kReadFile, path)) return *e;
   auto node = FileAt(path);
   if (!node) return node.error();
   return (*node)->bytes;
@@ -600,17 +545,9 @@ Status FakeFileSystem::WriteFileAtomic(const std::u16string& path, const std::st
   if (!parent || parent->kind != Kind::kFolder) return Fail(ErrorCode::kNotFound, path);
   NodePtr old = Lookup(*resolved);
   if (old && old->kind == Kind::kFolder) return Fail(ErrorCode::kInvalidArgument, path);
-  auto node = std::make_shared<Node>();
-  node->kind = Kind::kFile;
+  NodePtr node = NewNode(Kind::kFile, now_);
   node->bytes = bytes;
-  node->creation_time = now_;
-  node->last_write_time = now_;
-  if (old) {
-    node->order = old->order;
-    nodes_[*resolved] = node;
-  } else {
-    Insert(*resolved, node);
-  }
+  Insert(*resolved, node);
   written_.push_back(path);
   return {};
 }
@@ -634,18 +571,12 @@ Status FakeFileSystem::CreateFolders(const std::u16string& path, unsigned /*mode
   for (std::u16string here = p; here != u"/"; here = ParentOf(here)) {
     auto resolved = Resolve(here, true);
     NodePtr node = resolved ? Lookup(*resolved) : nullptr;
-    if (node) {
-      if (node->kind != Kind::kFolder) return Fail(ErrorCode::kExists, here);
-      break;
-    }
+    if (node && node->kind != Kind::kFolder) return Fail(ErrorCode::kExists, here);
+    if (node) break;
     missing.push_back(here);
   }
   for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
-    auto folder = std::make_shared<Node>();
-    folder->kind = Kind::kFolder;
-    folder->creation_time = now_;
-    folder->last_write_time = now_;
-    Insert(*it, folder);
+    Insert(*it, NewNode(Kind::kFolder, now_));
     folders_created_.push_back(*it);
   }
   return {};
@@ -660,16 +591,10 @@ Result<std::unique_ptr<AppendFile>> FakeFileSystem::OpenAppend(const std::u16str
   if (!parent || parent->kind != Kind::kFolder) return Fail(ErrorCode::kNotFound, path);
   NodePtr node = Lookup(*resolved);
   if (node && node->kind != Kind::kFile) return Fail(ErrorCode::kPermission, path);
-  if (lock && (locked_.count(*resolved) || locked_by_other_.count(*resolved))) {
-    return Fail(ErrorCode::kBusy, path);
-  }
+  if (lock && IsLocked(*resolved)) return Fail(ErrorCode::kBusy, path);
   if (!node) {
     if (!ChangeAllowed("OpenAppend")) return Fail(ErrorCode::kPermission, path);
-    node = std::make_shared<Node>();
-    node->kind = Kind::kFile;
-    node->creation_time = now_;
-    node->last_write_time = now_;
-    Insert(*resolved, node);
+    Insert(*resolved, node = NewNode(Kind::kFile, now_));
   }
   if (lock) locked_.insert(*resolved);
   return std::unique_ptr<AppendFile>(

@@ -2,34 +2,25 @@
 // FakeFileSystem: a FileSystem that keeps a tree of folders, files and
 // symbolic links in memory, for tests of everything above the platform layer.
 //
-// - Paths are absolute and "/" separated; a trailing "/" is ignored. Names are
-//   compared code unit for code unit (case-sensitive, as on Linux). "/" always
-//   exists as a folder.
-// - Build a tree with AddFolder/AddFile/AddSymlink (missing parents are made).
-// - Every successful change is recorded (renamed_, written_, removed_, ...),
-//   so a test can check exactly what a run did, or that a preview did nothing.
-// - Failures are injected per operation: the Nth call from now (FailNthCall)
-//   or every call that names a path (FailPath). An injected failure changes
-//   nothing and is not recorded as a change.
-// - With forbid_changes_ set, any changing call adds a test failure (and then
-//   fails with kPermission): preview code must never reach it.
-// - RenameNoReplace behaves like the real one: it never replaces anything
-//   (kExists when the target is there, an empty folder included), equal paths
-//   succeed without doing anything, and a change of letter case only is a
-//   rename like any other where the folder keeps case.
-// - A folder can be told to ignore letter case (SetNameRules), as a FAT or
-//   SMB folder does: a name then finds the entry spelled in any case, and a
-//   rename to another spelling of the same entry changes its spelling.
+// - Paths are absolute and "/" separated; a trailing "/" is ignored. "/"
+//   always exists. Names compare code unit for code unit, except in folders
+//   told to ignore letter case (SetNameRules, as FAT or SMB): there a name
+//   finds the entry in any spelling, and a rename to another spelling of the
+//   same entry changes its spelling.
+// - Every successful change is recorded (renamed_, written_, ...), so a test
+//   can check what a run did. Failures are injected per operation (the Nth
+//   call from now, or every call naming a path); they change nothing and are
+//   not recorded. With forbid_changes_ set, a changing call is a test failure.
+// - RenameNoReplace never replaces anything (kExists, an empty folder too);
+//   equal paths succeed doing nothing.
 // - Times and attributes are stored as given. Creation times can be set only
-//   where the mount kind has a channel for them (kNtfs, kCifs), as on the
-//   real system; elsewhere SetTimes with a creation time is kNotSupported and
-//   changes nothing. On kFat, last-write times are kept at 2 s granularity.
-// - A symbolic link is an entry of its own: Stat, SetTimes, SetAttributes
-//   and RenameNoReplace act on the link; List and the reads follow it,
-//   except ReadOwnFile and OpenAppend, which refuse it (kPermission).
-// - List returns entries in creation order (renames keep their place) and,
-//   like the real one, adds kHidden to names beginning with ".".
-// - The clock for times of files written by the program is now_.
+//   on kNtfs and kCifs mounts (elsewhere kNotSupported, nothing changed); kFat
+//   keeps last-write times in 2 s steps. Files the program writes get now_.
+// - A symbolic link is an entry of its own for Stat, SetTimes, SetAttributes
+//   and RenameNoReplace; List and the reads follow it, except ReadOwnFile and
+//   OpenAppend, which refuse it (kPermission).
+// - List gives entries in creation order (renames keep their place) and adds
+//   kHidden to names beginning with ".".
 //
 // Not thread-safe. Append files handed out by OpenAppend refer back to the
 // fake, which must outlive them.
@@ -57,9 +48,7 @@ class FakeFileSystem : public FileSystem {
     kSetTimes,
     kSetAttributes,
     kShortName,
-    kReadLink,
     kReadRange,
-    kReadFile,
     kReadOwnFile,
     kWriteFileAtomic,
     kRemoveFile,
@@ -68,9 +57,8 @@ class FakeFileSystem : public FileSystem {
     kNameRulesOf,  // counted only; never fails
     kAppend,    // AppendFile::Append
     kTruncate,  // AppendFile::Truncate
-    kSync,      // AppendFile::Sync
   };
-  static constexpr int kOpCount = static_cast<int>(Op::kSync) + 1;
+  static constexpr int kOpCount = static_cast<int>(Op::kTruncate) + 1;
 
   // 2021-01-01 00:00:00 UTC as a FILETIME, the default time of added files.
   static constexpr FileTime kDefaultTime = 132539328000000000LL;
@@ -97,11 +85,9 @@ class FakeFileSystem : public FileSystem {
                FileTime last_write = kDefaultTime,
                std::optional<FileTime> creation = std::nullopt, std::uint32_t attributes = 0);
   void AddSymlink(const std::u16string& path, const std::u16string& target);
-  // Everything under `prefix` (a folder path) reports `kind`. The longest
-  // matching prefix wins; "/" is kOther until set.
+  // Everything under the folder `prefix` (the longest that matches wins) has
+  // `kind` and `rules`; until set, kOther and NameRules().
   void SetKind(const std::u16string& prefix, FileSystemKind kind);
-  // Everything under `prefix` (a folder path) has `rules`; the longest
-  // matching prefix wins, and folders keep case with 255 bytes until set.
   void SetNameRules(const std::u16string& prefix, NameRules rules);
   // The 8.3 name ShortName returns for `path` on a kFat mount.
   void SetShortName(const std::u16string& path, const std::u16string& short_name);
@@ -110,7 +96,6 @@ class FakeFileSystem : public FileSystem {
 
   // ---- inspection ----
   bool Exists(const std::u16string& path) const;
-  bool IsFolder(const std::u16string& path) const;
   // Content of a file; nullopt when `path` is not a file.
   std::optional<std::string> Content(const std::u16string& path) const;
   // The node at `path` (no link followed), or nullptr.
@@ -200,7 +185,13 @@ class FakeFileSystem : public FileSystem {
   // The rules of the folder holding `normalized`.
   NameRules RulesAt(const std::u16string& normalized) const;
   Result<NodePtr> FileAt(const std::u16string& path);
+  // Stores `node` at `normalized`; an entry it replaces keeps its place in List.
   void Insert(const std::u16string& normalized, NodePtr node);
+  // `path` normalized, its missing parents made; empty (and a test failure)
+  // when nothing can be added there.
+  std::u16string PathToAdd(const char* what, const std::u16string& path);
+  void Add(Node::Kind kind, const std::u16string& path, std::string bytes, FileTime last_write,
+           std::optional<FileTime> creation, std::uint32_t attributes);
   bool MakeParents(const std::u16string& normalized);
   FileInfo InfoOf(const std::u16string& normalized, const Node& node) const;
 
@@ -212,23 +203,14 @@ class FakeFileSystem : public FileSystem {
   std::uint64_t next_order_ = 0;
 
   int calls_[kOpCount] = {};
-  struct NthFailure {
+  // Fails call number `call` of `op`, or every call naming `path` when `call` is 0.
+  struct Failure {
     Op op;
-    int call;  // absolute call number
-    ErrorCode code;
-  };
-  std::vector<NthFailure> nth_failures_;
-  struct PathFailure {
-    Op op;
+    int call;
     std::u16string path;
     ErrorCode code;
   };
-  std::vector<PathFailure> path_failures_;
+  std::vector<Failure> failures_;
 };
-
-// Normalizes a path the way the fake compares them: "//" folded, a trailing
-// "/" dropped, "." components removed, ".." taken back. Empty for a relative
-// path.
-std::u16string NormalizeFakePath(const std::u16string& path);
 
 }  // namespace tessivo

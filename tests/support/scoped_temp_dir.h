@@ -1,11 +1,7 @@
 #pragma once
-// ScopedTempDir: a fresh, empty folder on the real disk that is removed with
-// everything in it when the object goes away. Only the real-disk tests of
-// tests/platform/ use it.
-//
-// The folder is made under `base` (default: $TMPDIR, else /tmp) with a unique
-// name. If it cannot be made, the test fails (ADD_FAILURE) and path() is
-// empty.
+// ScopedTempDir: a fresh, empty folder on the real disk ($TMPDIR, else /tmp)
+// that is removed with everything in it when the object goes away. If it
+// cannot be made, the test fails (ADD_FAILURE) and path() is empty.
 
 #include <string>
 
@@ -13,7 +9,7 @@ namespace tessivo {
 
 class ScopedTempDir {
  public:
-  explicit ScopedTempDir(const std::string& base = {});
+  ScopedTempDir();
   ~ScopedTempDir();
   ScopedTempDir(const ScopedTempDir&) = delete;
   ScopedTempDir& operator=(const ScopedTempDir&) = delete;
