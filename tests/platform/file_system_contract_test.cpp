@@ -172,6 +172,8 @@ TEST_P(FileSystemContract, ReadWriteRemoveAndCreateFolders) {
   }
   EXPECT_EQ(Failure(fs().ReadFile(P(u"none"))), ErrorCode::kNotFound);
   EXPECT_EQ(Failure(fs().ReadFile(P(u"full"))), ErrorCode::kInvalidArgument);
+  ASSERT_TRUE(fs().WriteFileAtomicUnsynced(P(u"a"), "unsynced"));
+  EXPECT_EQ(Read(u"a"), "unsynced");
   ASSERT_TRUE(fs().WriteFileAtomic(P(u"a"), "replaced"));
   EXPECT_EQ(Read(u"a"), "replaced");
   EXPECT_EQ(Failure(fs().WriteFileAtomic(P(u"none/x"), "1")), ErrorCode::kNotFound);
